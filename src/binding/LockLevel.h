@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/Event.h"
+
+namespace kadrelle {
+
+// A lock level of the value library: the level an application holds, or the level a parameter
+// requires. Raises Changed after its level changes.
+class LockLevel {
+ public:
+  virtual ~LockLevel() = default;
+  virtual std::int32_t get_Level() = 0;
+  virtual void put_Level(std::int32_t level) = 0;
+
+  Event<> Changed;
+};
+
+using LockLevelRef = std::shared_ptr<LockLevel>;
+
+}  // namespace kadrelle

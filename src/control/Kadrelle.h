@@ -1,0 +1,211 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "binding/LockLevel.h"
+#include "binding/ValueObject.h"
+#include "binding/View.h"
+#include "control/ControlSite.h"
+#include "editing/EditBox.h"
+#include "platform/Boolean.h"
+#include "platform/Event.h"
+#include "platform/OleColor.h"
+#include "platform/PropertyBag.h"
+#include "platform/StdFont.h"
+#include "platform/Variant.h"
+
+namespace kadrelle {
+
+enum DisplayModes : std::int32_t { APP_VIEW = 0, CONFIG_VIEW = 1, DRIVE_VIEW = 2 };
+// "Classic Style", "Corvo Style", "Custom".
+enum PresetStyle : std::int32_t { ClassicStyle = 0, CorvoStyle = 1, CustomStyle = 2 };
+// "Aligned Left", "Aligned Right", "Centered".
+enum CaptionPositions : std::int32_t { AlignedLeft = 0, AlignedRight = 1, Centered = 2 };
+
+class KadrelleTestAccess;
+
+// The parameter-edit control: a caption beside, above or below a one-line edit box, bound to
+// one value object of the value library.
+//
+// Creating it runs its initialisation (trace mask, lock level); the host then calls exactly one
+// of UserControl_InitProperties (a new instance) or UserControl_ReadProperties (a saved one).
+// Every member runs on the host's user-interface thread. Failures are Error exceptions that end
+// the call at the failing step; what was done before stays done.
+class Kadrelle {
+ public:
+  explicit Kadrelle(const ControlSite& site);
+  ~Kadrelle();
+  Kadrelle(const Kadrelle&) = delete;
+  Kadrelle& operator=(const Kadrelle&) = delete;
+
+  // Lifecycle notifications from the host.
+  void UserControl_InitProperties();
+  void UserControl_ReadProperties(PropertyBag& bag);
+  void UserControl_WriteProperties(PropertyBag& bag);
+  void UserControl_Resize();
+  void UserControl_EnterFocus() {}
+  void UserControl_ExitFocus() {}
+  void UserControl_LostFocus() {}
+
+  // The control's own drawing area; a host sizes the control through it.
+  ControlSurface& surface() { return *m_surface; }
+
+  // Appearance.
+  OleColor get_BackColor();
+  void put_BackColor(OleColor newColor);
+  OleColor get_ForeColor();
+  FontRef get_Font();
+  void putref_Font(FontRef New_Font);
+  Boolean get_TransparentBack();
+  void put_TransparentBack(Boolean newState);
+  std::int32_t get_UnitsFontScale();
+  void put_UnitsFontScale(std::int32_t newScale);
+  PresetStyle get_PresetStyle();
+  void put_PresetStyle(PresetStyle newSetup);
+  void put_SetPresetStyle(PresetStyle newSetup);
+
+  // Editing options.
+  Boolean get_Enabled();
+  void put_Enabled(Boolean newState);
+  std::int16_t get_BorderStyle();
+  void put_BorderStyle(std::int16_t newStyle);
+  Boolean get_UseLimits();
+  void put_UseLimits(Boolean newValue);
+  Boolean get_SignLock();
+  void put_SignLock(Boolean newValue);
+  Boolean get_ZeroException();
+  void put_ZeroException(Boolean newValue);
+  Boolean get_CausesValidation();
+  void put_CausesValidation(Boolean newValue);
+  std::string get_ToolTipText();
+  void put_ToolTipText(const std::string& newText);
+
+  // Value, text and parameter.
+  Variant get_Value();
+  void put_Value(const Variant& newValue);
+  Variant get_InitializeValue();
+  void put_InitializeValue(const Variant& newValue);
+  std::string get_Text();
+  void put_Text(const std::string& newText);
+  std::string get_ParamKey();
+  void put_ParamKey(const std::string& newKey);
+  ParameterNumbers get_Parameter();
+  void put_Parameter(ParameterNumbers newNumber);
+
+  // Binding, views and lock levels.
+  ValueObjectRef get_ValueObjRef();
+  void putref_ValueObjRef(ValueObjectRef newValueObj);
+  void Refresh();
+  DisplayModes get_DisplayMode();
+  void put_DisplayMode(DisplayModes newMode);
+  LockLevelRef get_AppLockLevel();
+  void putref_AppLockLevel(LockLevelRef& newLock);
+
+  // Caption and layout.
+  FontRef get_CaptionFont();
+  void putref_CaptionFont(FontRef New_CaptionFont);
+  std::string get_UserDescription();
+  void put_UserDescription(std::string& newDescription);
+  void put_SetUserDescription(std::string& newDescription);
+  std::string get_UserUnit();
+  void put_UserUnit(std::string& newUnit);
+  void put_SetUserUnit(std::string& newUnit);
+  float get_EditorWidth();
+  void put_EditorWidth(float New_EditorWidth);
+  EditorPositions get_EditorPosition();
+  void put_EditorPosition(EditorPositions New_EditorPosition);
+  CaptionPositions get_CaptionPosition();
+  void put_CaptionPosition(CaptionPositions newState);
+  void put_SetCaptionPosition(CaptionPositions newState);
+
+  // Events to the host. Arguments are the sender's own cells.
+  Event<> Change;
+  Event<> Click;
+  Event<> DblClick;
+  Event<std::int16_t&, std::int16_t&> KeyDown;
+  Event<std::int16_t&> KeyPress;
+  Event<std::int16_t&, std::int16_t&> KeyUp;
+  Event<std::int16_t&, std::int16_t&, float&, float&> MouseDown;
+  Event<std::int16_t&, std::int16_t&, float&, float&> MouseMove;
+  Event<std::int16_t&, std::int16_t&, float&, float&> MouseUp;
+  Event<std::int32_t&, std::string&> UpdateError;
+
+  static constexpr const char* kTypeName = "Kadrelle";
+
+ private:
+  friend class KadrelleTestAccess;
+
+  // Lifecycle and trace.
+  void UserControl_Initialize();
+  void Trace(const std::string& message, const std::string& procedure, std::int32_t level);
+  bool traces(std::int32_t level) const { return (level & m_debugLevel) != 0; }
+  void notify(const char* property);
+
+  // Binding and refresh.
+  void updateFromState();
+  void SetCurrentView();
+  void ApplyLockState();
+  void connectValueObject();
+  void connectAppLock();
+  void m_appLock_Changed();
+  void m_ValueObjRef_ContentChanged();
+  void m_ValueObjRef_UpdateError(std::int32_t& code, std::string& description);
+  void ApplyParameter(ParameterNumbers number);
+
+  // Editing.
+  void editBox_Change();
+  void editBox_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift);
+
+  // Caption, layout and styles.
+  void UpdateCaption();
+  std::string MakeCaptionRTF();
+  void ResizeRTF();
+  void SetBackColor(OleColor newColor);
+  void ApplyTransparentBack(Boolean state);
+  static void CopyFont(const FontRef& source, const FontRef& destination);
+
+  const ControlSite& m_site;
+
+  // The state record.
+  ValueObjectRef m_ValueObjRef;
+  LockLevelRef m_appLock;
+  std::int32_t m_debugLevel = 0;
+  ParameterNumbers m_Parameter = 0;
+  std::string m_ParamKey;
+  DisplayModes m_DisplayMode = APP_VIEW;
+  float m_EditorWidth = 0;
+  float m_lineHeight = 0;
+  EditorPositions m_EditorPosition = 0;
+  Boolean m_inResize;
+  Boolean m_Enabled;
+  ViewRef m_view;
+  OleColor m_BackColor = 0;
+  FontRef m_Font;
+  FontRef m_CaptionFont;
+  std::int32_t m_UnitsFontScale = 0;
+  std::string m_captionText;
+  std::string m_unitsText;
+  CaptionPositions m_CaptionPosition = AlignedLeft;
+  std::string m_UserDescription;
+  std::string m_UserUnit;
+  std::string m_viewDescription;
+  std::string m_captionRTF;
+  PresetStyle m_PresetStyle = ClassicStyle;
+  Boolean m_loading;
+
+  // The surface and the four children, created with the control.
+  std::unique_ptr<ControlSurface> m_surface;
+  std::unique_ptr<EditBox> editBox;
+  std::unique_ptr<Label> heightCalcLbl;
+  std::unique_ptr<PictureBox> m_rtfCaptionBox;
+  std::unique_ptr<RichTextBox> m_rtfCaption;
+
+  // Event connections; declared last so they are dropped first.
+  Connection m_valueObjConnections[2];
+  Connection m_appLockConnection;
+  Connection m_childConnections[10];
+};
+
+}  // namespace kadrelle

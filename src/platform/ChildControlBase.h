@@ -1,0 +1,59 @@
+#pragma once
+
+#include <utility>
+
+#include "platform/ChildControl.h"
+#include "platform/Error.h"
+
+namespace kadrelle {
+
+// The container-provided members held as plain values, for any child interface derived from
+// ChildControl. Toolkits and components derive from ChildControlBase<TheirInterface>.
+template <class Interface>
+class ChildControlBase : public Interface {
+ public:
+  float get_Left() const override { return left_; }
+  float get_Top() const override { return top_; }
+  float get_Width() const override { return width_; }
+  float get_Height() const override { return height_; }
+  void Move(float left, float top, float width, float height) override {
+    if (width < 0 || height < 0) throw Error::invalidPropertyValue();
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    ++moves_;
+  }
+
+  std::int16_t get_TabIndex() const override { return tabIndex_; }
+  void put_TabIndex(std::int16_t index) override { tabIndex_ = index; }
+  Boolean get_Visible() const override { return visible_; }
+  void put_Visible(Boolean visible) override { visible_ = visible; }
+  Boolean get_CausesValidation() const override { return causesValidation_; }
+  void put_CausesValidation(Boolean value) override { causesValidation_ = value; }
+  std::string get_ToolTipText() const override { return toolTipText_; }
+  void put_ToolTipText(const std::string& text) override { toolTipText_ = text; }
+  void Refresh() override { ++refreshes_; }
+
+  // How often the child was moved and asked to redraw, for renderers that redraw lazily.
+  int moveCount() const { return moves_; }
+  int refreshCount() const { return refreshes_; }
+
+ protected:
+  // Sets the size without the checks of Move, for children that size themselves.
+  void setSize(float width, float height) {
+    width_ = width;
+    height_ = height;
+  }
+
+ private:
+  float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  std::int16_t tabIndex_ = 0;
+  Boolean visible_ = kTrue;
+  Boolean causesValidation_ = kTrue;
+  std::string toolTipText_;
+  int moves_ = 0;
+  int refreshes_ = 0;
+};
+
+}  // namespace kadrelle

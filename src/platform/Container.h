@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "platform/StdFont.h"
+
+namespace kadrelle {
+
+// What the host container offers one control instance.
+class Container {
+ public:
+  virtual ~Container() = default;
+  // The control tells the host, by the property's name, that a design-time setting changed.
+  virtual void PropertyChanged(const std::string& name) = 0;
+  // The container's font; a host may hand out a new object on every request.
+  virtual FontRef AmbientFont() = 0;
+  // The name the host knows this instance by ("Kadrelle1").
+  virtual std::string AmbientDisplayName() = 0;
+};
+
+}  // namespace kadrelle

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Event.h"
+#include "platform/OleColor.h"
+
+namespace kadrelle {
+
+// The control's own drawing area, on which its children sit. Its font is the one the control was
+// designed with (Arial 8.25 pt) and never changes at run time.
+class ControlSurface {
+ public:
+  virtual ~ControlSurface() = default;
+
+  virtual float get_Width() const = 0;
+  virtual float get_Height() const = 0;
+  virtual void put_Height(float height) = 0;
+  // The host's resize; raises Resize when the size changes.
+  virtual void resize(float width, float height) = 0;
+  // The inner drawing area (no border), twips.
+  virtual float get_ScaleWidth() const = 0;
+  virtual float get_ScaleHeight() const = 0;
+
+  virtual OleColor get_BackColor() const = 0;
+  virtual void put_BackColor(OleColor color) = 0;
+  // 0 = transparent, 1 = opaque.
+  virtual std::int16_t get_BackStyle() const = 0;
+  virtual void put_BackStyle(std::int16_t style) = 0;
+
+  // Height of a text in the surface's font, one line per line break.
+  virtual float TextHeight(const std::string& text) const = 0;
+
+  // Raised, synchronously, whenever the size changes (including through put_Height).
+  Event<> Resize;
+};
+
+}  // namespace kadrelle

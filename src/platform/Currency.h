@@ -1,0 +1,33 @@
+#pragma once
+
+#include <compare>
+#include <cstdint>
+
+namespace kadrelle {
+
+// A fixed-point number with four decimal places, held as a 64-bit count of ten-thousandths.
+class Currency {
+ public:
+  static constexpr std::int64_t kScale = 10000;
+
+  constexpr Currency() = default;
+  static constexpr Currency fromScaled(std::int64_t scaled) {
+    Currency c;
+    c.scaled_ = scaled;
+    return c;
+  }
+  // Rounds to four places, halves to even; throws overflow outside the 64-bit range.
+  static Currency fromDouble(double value);
+
+  constexpr std::int64_t scaled() const { return scaled_; }
+  constexpr double toDouble() const {
+    return static_cast<double>(scaled_ / kScale) +
+           static_cast<double>(scaled_ % kScale) / static_cast<double>(kScale);
+  }
+  friend constexpr auto operator<=>(Currency, Currency) = default;
+
+ private:
+  std::int64_t scaled_ = 0;
+};
+
+}  // namespace kadrelle

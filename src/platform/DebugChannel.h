@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string_view>
+
+namespace kadrelle {
+
+// Where trace lines go. Each call carries one whole line, its CR LF included.
+class DebugChannel {
+ public:
+  virtual ~DebugChannel() = default;
+  virtual void Output(std::string_view line) = 0;
+};
+
+// Standard error, one write per line.
+class StderrDebugChannel : public DebugChannel {
+ public:
+  void Output(std::string_view line) override;
+};
+
+}  // namespace kadrelle

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace kadrelle {
+
+// The one error type of the control and its platform: a Basic-style error number and a
+// description. Routines end at the failing step and let it travel to their caller; the few that
+// trap say so where they do.
+class Error : public std::runtime_error {
+ public:
+  Error(int number, std::string description)
+      : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+
+  int number() const noexcept { return number_; }
+  const std::string& description() const noexcept { return description_; }
+
+  static constexpr int kInvalidCall = 5;
+  static constexpr int kOverflow = 6;
+  static constexpr int kTypeMismatch = 13;
+  static constexpr int kObjectNotSet = 91;
+  static constexpr int kInvalidPropertyValue = 380;
+  static constexpr int kNoSuchMember = 438;
+
+  static Error invalidCall() { return {kInvalidCall, "Invalid procedure call or argument"}; }
+  static Error overflow() { return {kOverflow, "Overflow"}; }
+  static Error typeMismatch() { return {kTypeMismatch, "Type mismatch"}; }
+  static Error objectNotSet() {
+    return {kObjectNotSet, "Object variable or With block variable not set"};
+  }
+  static Error invalidPropertyValue() { return {kInvalidPropertyValue, "Invalid property value"}; }
+  static Error noSuchMember() {
+    return {kNoSuchMember, "Object doesn't support this property or method"};
+  }
+
+ private:
+  int number_;
+  std::string description_;
+};
+
+// Uses an object reference the way Basic does: a null reference is error 91.
+template <class T>
+T& deref(const std::shared_ptr<T>& p) {
+  if (!p) throw Error::objectNotSet();
+  return *p;
+}
+
+}  // namespace kadrelle

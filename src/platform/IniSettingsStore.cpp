@@ -1,0 +1,84 @@
+#include "platform/IniSettingsStore.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace kadrelle {
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path userConfigFolder() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    return std::filesystem::path(home) / ".config";
+  }
+  return ".";
+}
+
+IniSettingsStore::IniSettingsStore() : folder_(userConfigFolder()) {}
+IniSettingsStore::IniSettingsStore(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+std::filesystem::path IniSettingsStore::fileFor(const std::string& application) const {
+  return folder_ / (application + ".ini");
+}
+
+std::optional<std::string> IniSettingsStore::lookup(std::string_view text, std::string_view section,
+                                                    std::string_view key) {
+  bool inSection = false;
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    std::string_view line = trim(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+    if (line.front() == '[') {
+      std::size_t close = line.find(']');
+      inSection =
+          close != std::string_view::npos && sameName(trim(line.substr(1, close - 1)), section);
+      continue;
+    }
+    if (!inSection) continue;
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    if (sameName(trim(line.substr(0, eq)), key)) return std::string(trim(line.substr(eq + 1)));
+  }
+  return std::nullopt;
+}
+
+std::string IniSettingsStore::GetSetting(const std::string& application, const std::string& section,
+                                         const std::string& key, const std::string& defaultValue) {
+  std::filesystem::path file = fileFor(application);
+  std::error_code ec;
+  auto size = std::filesystem::file_size(file, ec);
+  if (ec || size > kMaxFileSize) return defaultValue;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return defaultValue;
+  std::ostringstream content;
+  content << in.rdbuf();
+  std::string text = content.str();
+  // Text only: a file holding NUL bytes is not a settings file.
+  if (text.find('\0') != std::string::npos) return defaultValue;
+  return lookup(text, section, key).value_or(defaultValue);
+}
+
+}  // namespace kadrelle

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "platform/Variant.h"
+
+namespace kadrelle {
+
+// The host's store of a control's design-time settings. ReadProperty returns the stored value,
+// or the default when the key is absent; WriteProperty stores a value and is told its default.
+class PropertyBag {
+ public:
+  virtual ~PropertyBag() = default;
+  virtual Variant ReadProperty(const std::string& name, const Variant& defaultValue) = 0;
+  virtual void WriteProperty(const std::string& name, const Variant& value,
+                             const Variant& defaultValue) = 0;
+};
+
+}  // namespace kadrelle

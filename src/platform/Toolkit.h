@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/ControlSurface.h"
+#include "platform/Label.h"
+#include "platform/PictureBox.h"
+#include "platform/RichTextBox.h"
+
+namespace kadrelle {
+
+// Makes the surface of a control and the children that sit on it. A GUI backend, a terminal host
+// and the headless toolkit each give their own.
+class Toolkit {
+ public:
+  virtual ~Toolkit() = default;
+  virtual std::unique_ptr<ControlSurface> createSurface() = 0;
+  virtual std::unique_ptr<Label> createLabel(ControlSurface& parent) = 0;
+  virtual std::unique_ptr<PictureBox> createPictureBox(ControlSurface& parent) = 0;
+  virtual std::unique_ptr<RichTextBox> createRichTextBox(PictureBox& parent) = 0;
+};
+
+}  // namespace kadrelle

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "platform/Boolean.h"
+#include "platform/Currency.h"
+
+namespace kadrelle {
+
+class StdFont;
+
+// A value of any automation type the control passes around: nothing (Empty), Boolean, 16-bit
+// Integer, 32-bit Long, Single, Double, Currency, String, or a font object reference.
+//
+// The conversions follow Basic's rules:
+//  - numbers convert to integers by rounding to the nearest, halves to even (2.5 -> 2, 3.5 -> 4);
+//    a result outside the target type is error 6 (overflow);
+//  - Boolean True is -1 as a number, and any nonzero number is True;
+//  - text converts when it reads as a number (see parseNumber) or, for Boolean, as "True" or
+//    "False" in any case; other text is error 13 (type mismatch);
+//  - Empty converts to 0, False and "";
+//  - a font object converts to nothing but itself: error 13.
+class Variant {
+ public:
+  enum class Type { Empty, Boolean, Integer, Long, Single, Double, Currency, String, Font };
+
+  Variant() = default;
+  Variant(Boolean v) : value_(v) {}
+  Variant(bool v) : value_(Boolean(v)) {}
+  Variant(std::int16_t v) : value_(v) {}
+  Variant(std::int32_t v) : value_(v) {}
+  Variant(float v) : value_(v) {}
+  Variant(double v) : value_(v) {}
+  Variant(Currency v) : value_(v) {}
+  Variant(std::string v) : value_(std::move(v)) {}
+  Variant(std::string_view v) : value_(std::string(v)) {}
+  Variant(const char* v) : value_(std::string(v)) {}
+  Variant(std::shared_ptr<StdFont> v) : value_(std::move(v)) {}
+
+  Type type() const { return static_cast<Type>(value_.index()); }
+  bool isEmpty() const { return type() == Type::Empty; }
+  // True for the numeric types and Boolean.
+  bool holdsNumber() const;
+
+  // The held value when it has exactly that type, or nullptr.
+  template <class T>
+  const T* get() const {
+    return std::get_if<T>(&value_);
+  }
+
+  // Same type and same value (fonts: same object).
+  friend bool operator==(const Variant& a, const Variant& b) { return a.value_ == b.value_; }
+
+  static const char* typeName(Type t);
+
+ private:
+  std::variant<std::monostate, Boolean, std::int16_t, std::int32_t, float, double, Currency,
+               std::string, std::shared_ptr<StdFont>>
+      value_;
+};
+
+// Reads text as a number the way Basic does: blanks around it, an optional sign, digits with
+// optional thousands separators (",") before the decimal point, an optional fraction and an
+// optional exponent ("E" or "D", with sign); or "&H" followed by up to 8 hexadecimal digits, or
+// "&O" followed by octal digits (32-bit, two's complement, so "&HFFFFFFFF" is -1). Returns nothing
+// for anything else, including the empty text.
+std::optional<double> parseNumber(std::string_view text);
+
+// Basic's numeric test: numbers, Booleans, Empty and text that parseNumber reads.
+bool IsNumeric(const Variant& v);
+
+Boolean CBool(const Variant& v);
+std::int16_t CInt(const Variant& v);
+std::int32_t CLng(const Variant& v);
+float CSng(const Variant& v);
+double CDbl(const Variant& v);
+Currency CCur(const Variant& v);
+std::string CStr(const Variant& v);
+
+// Nearest integer, halves to even, as a double (no range check).
+double roundHalfEven(double x);
+// Nearest integer, halves to even, in range of the target type or error 6.
+std::int16_t toInt16(double x);
+std::int32_t toInt32(double x);
+
+// Default text forms of numbers: up to 7 significant digits for Single and 15 for Double, no
+// trailing zeros, exponent form "1.5E+10" / "1E-05" outside the plain range.
+std::string numberText(double x);
+std::string numberText(float x);
+std::string numberText(std::int32_t x);
+std::string numberText(Currency x);
+std::string booleanText(Boolean b);  // "True" or "False"
+
+}  // namespace kadrelle
