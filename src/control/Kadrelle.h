@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "binding/LockLevel.h"
 #include "binding/ValueObject.h"
@@ -139,7 +140,7 @@ class Kadrelle {
 
   // Lifecycle and trace.
   void UserControl_Initialize();
-  void Trace(const std::string& message, const std::string& procedure, std::int32_t level);
+  void Trace(std::string_view message, std::string_view procedure, std::int32_t level);
   bool traces(std::int32_t level) const { return (level & m_debugLevel) != 0; }
   void notify(const char* property);
 
@@ -149,6 +150,7 @@ class Kadrelle {
   void ApplyLockState();
   void connectValueObject();
   void connectAppLock();
+  void connectChildren();
   void m_appLock_Changed();
   void m_ValueObjRef_ContentChanged();
   void m_ValueObjRef_UpdateError(std::int32_t& code, std::string& description);
@@ -165,6 +167,11 @@ class Kadrelle {
   void SetBackColor(OleColor newColor);
   void ApplyTransparentBack(Boolean state);
   static void CopyFont(const FontRef& source, const FontRef& destination);
+  float borderMargin();
+
+  // Persistence: the saved keys, in order, with their defaults and what reading and writing do.
+  struct SavedKey;
+  static const SavedKey kSavedKeys[];
 
   const ControlSite& m_site;
 

@@ -1,0 +1,70 @@
+// The caption's rich-text document: a fixed template around the description and the units.
+#include "control/Kadrelle.h"
+#include "platform/Error.h"
+#include "platform/Text.h"
+
+namespace kadrelle {
+
+std::string Kadrelle::MakeCaptionRTF() {
+  // The units go on a line of their own when the edit box is above or below the caption.
+  const std::string_view separator =
+      (m_EditorPosition == 2 || m_EditorPosition == 3) ? "\\par" : "";
+  std::string_view alignment;
+  switch (m_CaptionPosition) {
+    case AlignedLeft:
+      alignment = "\\ql";
+      break;
+    case AlignedRight:
+      alignment = "\\qr";
+      break;
+    case Centered:
+      alignment = "\\qc";
+      break;
+    default:
+      break;
+  }
+  if (!m_CaptionFont) return {};
+
+  const StdFont& font = *m_CaptionFont;
+  const std::string& name = font.get_Name();
+  const bool bold = static_cast<bool>(font.get_Bold());
+  const Currency points = font.get_Size();
+  // Twice the size is exact in ten-thousandths, so ties reach the rounding unchanged.
+  const std::int16_t descriptionSize =
+      toInt16(static_cast<double>(points.scaled() * 2) / static_cast<double>(Currency::kScale));
+
+  std::string rtf;
+  rtf.reserve(192 + name.size() + m_captionText.size() + m_unitsText.size());
+  rtf += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 ";
+  rtf += name;
+  rtf += ";}{\\f2\\fnil\\fcharset2 Symbol;}}\r\n";
+  rtf += "\\viewkind4";
+  rtf += "\\pard\\slmult1\\i0";
+  rtf += alignment;
+  rtf += bold ? "\\b1" : "\\b0";
+  rtf += "\\fs";
+  rtf += std::to_string(descriptionSize);
+  rtf += ' ';
+  rtf += replaceAll(m_captionText, "&&", "&");
+  if (!m_unitsText.empty()) {
+    const std::int16_t unitsSize =
+        toInt16(points.toDouble() * 0.02 * static_cast<double>(m_UnitsFontScale));
+    rtf += separator;
+    rtf += "\\slmult1\\b0";
+    rtf += "\\fs";
+    rtf += std::to_string(unitsSize);
+    rtf += ' ';
+    if (separator.empty()) rtf += ' ';
+    rtf += replaceAll(m_unitsText, "&&", "&");
+    rtf += "\\par";
+  } else {
+    rtf += "\\par";
+  }
+  rtf += '}';
+
+  Trace(rtf, "MakeCaptionRTF", 16);
+  Trace("done", "MakeCaptionRTF", 16);
+  return rtf;
+}
+
+}  // namespace kadrelle

@@ -1,0 +1,460 @@
+#pragma once
+
+// Recording stand-ins for everything a control talks to, so tests can assert what it did, in
+// which order, and make any call fail.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "binding/ValueObject.h"
+#include "control/ControlSite.h"
+#include "editing/EditBox.h"
+#include "platform/ChildControlBase.h"
+#include "platform/Error.h"
+#include "platform/HeadlessToolkit.h"
+
+namespace kadrelle::test {
+
+// A shared, ordered log of calls ("editBox.Text=N/A", "view.NumericValue").
+using CallLog = std::vector<std::string>;
+
+// Makes named calls fail: fail("view.Step") makes the next call of that member throw.
+class FaultPlan {
+ public:
+  void fail(const std::string& member, int number = 5, std::string description = "Injected") {
+    faults_.insert_or_assign(member, Error(number, std::move(description)));
+  }
+  void clear() { faults_.clear(); }
+  void check(const std::string& member) {
+    auto it = faults_.find(member);
+    if (it == faults_.end()) return;
+    Error e = it->second;
+    faults_.erase(it);
+    throw e;
+  }
+
+ private:
+  std::map<std::string, Error> faults_;
+};
+
+class RecordingContainer : public Container {
+ public:
+  void PropertyChanged(const std::string& name) override { changed.push_back(name); }
+  FontRef AmbientFont() override {
+    ++ambientFontRequests;
+    if (failAmbientFont) throw Error(Error::kInvalidPropertyValue, "No ambient font");
+    return makeFont();
+  }
+  std::string AmbientDisplayName() override { return displayName; }
+
+  std::vector<std::string> changed;
+  std::string displayName = "Kadrelle1";
+  bool failAmbientFont = false;
+  int ambientFontRequests = 0;
+};
+
+class RecordingDebugChannel : public DebugChannel {
+ public:
+  void Output(std::string_view line) override { lines.emplace_back(line); }
+  std::vector<std::string> lines;
+};
+
+class MapSettingsStore : public SettingsStore {
+ public:
+  std::string GetSetting(const std::string& application, const std::string& section,
+                         const std::string& key, const std::string& defaultValue) override {
+    auto it = values.find(application + "/" + section + "/" + key);
+    return it == values.end() ? defaultValue : it->second;
+  }
+  void setDebug(const std::string& text) { values["Kadrelle/1/Debug"] = text; }
+  std::map<std::string, std::string> values;
+};
+
+// An edit box that only stores what it is given and logs every write (and, when asked, reads).
+class RecordingEditBox : public ChildControlBase<EditBox> {
+ public:
+  explicit RecordingEditBox(CallLog& log) : log_(log) {}
+
+  std::string get_Text() override { return text; }
+  void put_Text(const std::string& v) override {
+    record("Text=" + v);
+    text = v;
+  }
+  Variant get_Value() override { return value; }
+  void put_Value(const Variant& v) override {
+    record("Value=" + describe(v));
+    value = v;
+    text = CStr(v);
+    Change.raise();
+  }
+  Variant get_InitializeValue() override { return initializeValue; }
+  void put_InitializeValue(const Variant& v) override {
+    record("InitializeValue=" + describe(v));
+    initializeValue = v;
+    value = v;
+    text = CStr(v);
+  }
+  std::string get_FormatString() override { return formatString; }
+  void put_FormatString(const std::string& v) override {
+    record("FormatString=" + v);
+    formatString = v;
+  }
+  double get_MinValue() override { return minValue; }
+  void put_MinValue(double v) override {
+    record("MinValue=" + numberText(v));
+    minValue = v;
+  }
+  double get_MaxValue() override { return maxValue; }
+  void put_MaxValue(double v) override {
+    record("MaxValue=" + numberText(v));
+    maxValue = v;
+  }
+  Boolean get_UseLimits() override { return useLimits; }
+  void put_UseLimits(Boolean v) override {
+    record("UseLimits=" + booleanText(v));
+    useLimits = v;
+  }
+  Boolean get_SignLock() override { return signLock; }
+  void put_SignLock(const Variant& v) override {
+    record("SignLock=" + describe(v));
+    signLockWritten = v;
+    signLock = CBool(v);
+  }
+  Boolean get_ZeroException() override { return zeroException; }
+  void put_ZeroException(const Variant& v) override {
+    record("ZeroException=" + describe(v));
+    zeroException = CBool(v);
+  }
+  Boolean get_TextMode() override { return textMode; }
+  void put_TextMode(Boolean v) override {
+    record("TextMode=" + booleanText(v));
+    textMode = v;
+  }
+  Boolean get_HexMode() override { return hexMode; }
+  void put_HexMode(Boolean v) override {
+    record("HexMode=" + booleanText(v));
+    hexMode = v;
+  }
+  std::int32_t get_HexDigits() override { return hexDigits; }
+  void put_HexDigits(std::int32_t v) override {
+    record("HexDigits=" + std::to_string(v));
+    hexDigits = v;
+  }
+  Boolean get_EditEnabled() override { return editEnabled; }
+  void put_EditEnabled(Boolean v) override {
+    record("EditEnabled=" + booleanText(v));
+    editEnabled = v;
+  }
+  Boolean get_Armed() override { return armed; }
+  void put_Armed(Boolean v) override {
+    record("Armed=" + booleanText(v));
+    armed = v;
+  }
+  std::int16_t get_BorderStyle() override { return borderStyle; }
+  void put_BorderStyle(std::int16_t v) override {
+    record("BorderStyle=" + std::to_string(v));
+    borderStyle = v;
+  }
+  OleColor get_ForeColor() override { return foreColor; }
+  std::int32_t get_SelStart() override { return selStart; }
+  void put_SelStart(std::int32_t v) override {
+    record("SelStart=" + std::to_string(v));
+    selStart = v;
+  }
+  std::int32_t get_SelLength() override { return selLength; }
+  void put_SelLength(std::int32_t v) override {
+    record("SelLength=" + std::to_string(v));
+    selLength = v;
+  }
+  FontRef get_Font() override { return font; }
+  void Refresh() override { record("Refresh"); }
+
+  void focusIn() override {}
+  void focusOut() override {}
+  void keyDown(std::int16_t keyCode, std::int16_t shift) override { KeyDown.raise(keyCode, shift); }
+  void keyPress(std::int16_t keyAscii) override { KeyPress.raise(keyAscii); }
+  void keyUp(std::int16_t keyCode, std::int16_t shift) override { KeyUp.raise(keyCode, shift); }
+  void typeText(std::string_view t) override { text += t; }
+  void mouseDown(std::int16_t b, std::int16_t s, float x, float y) override {
+    MouseDown.raise(b, s, x, y);
+  }
+  void mouseMove(std::int16_t b, std::int16_t s, float x, float y) override {
+    MouseMove.raise(b, s, x, y);
+  }
+  void mouseUp(std::int16_t b, std::int16_t s, float x, float y) override {
+    MouseUp.raise(b, s, x, y);
+  }
+  void click() override { Click.raise(); }
+  void dblClick() override { DblClick.raise(); }
+
+  // A finished entry as the user would make it: text typed, then the entry closed.
+  void enter(const std::string& typed) {
+    text = typed;
+    auto n = parseNumber(typed);
+    value = n ? Variant(*n) : Variant(typed);
+    Change.raise();
+  }
+
+  static std::string describe(const Variant& v) {
+    return std::string(Variant::typeName(v.type())) + ":" +
+           (v.type() == Variant::Type::Font ? std::string("font") : CStr(v));
+  }
+
+  std::string text;
+  Variant value;
+  Variant initializeValue;
+  std::string formatString;
+  double minValue = 0, maxValue = 0;
+  Boolean useLimits, signLock, zeroException, textMode, hexMode, editEnabled = kTrue, armed;
+  Variant signLockWritten;
+  std::int32_t hexDigits = 0;
+  std::int16_t borderStyle = 1;
+  OleColor foreColor = kSystemWindowText;
+  std::int32_t selStart = 0, selLength = 0;
+  FontRef font = makeFont();
+  bool logging = true;
+
+ private:
+  void record(const std::string& what) {
+    if (logging) log_.push_back("editBox." + what);
+  }
+  CallLog& log_;
+};
+
+class RecordingEditBoxFactory : public EditBoxFactory {
+ public:
+  explicit RecordingEditBoxFactory(CallLog& log) : log_(log) {}
+  std::unique_ptr<EditBox> createEditBox(ControlSurface&) override {
+    auto box = std::make_unique<RecordingEditBox>(log_);
+    last = box.get();
+    return box;
+  }
+  RecordingEditBox* last = nullptr;
+
+ private:
+  CallLog& log_;
+};
+
+class FakeLockLevel : public LockLevel {
+ public:
+  FakeLockLevel(CallLog& log, FaultPlan& faults, std::string name, std::int32_t level = 0)
+      : log_(log), faults_(faults), name_(std::move(name)), level_(level) {}
+  std::int32_t get_Level() override {
+    faults_.check(name_ + ".Level");
+    return level_;
+  }
+  void put_Level(std::int32_t level) override {
+    faults_.check(name_ + ".Level=");
+    log_.push_back(name_ + ".Level=" + std::to_string(level));
+    bool changed = level != level_;
+    level_ = level;
+    if (changed) Changed.raise();
+  }
+
+ private:
+  CallLog& log_;
+  FaultPlan& faults_;
+  std::string name_;
+  std::int32_t level_;
+};
+
+// A view whose every answer is a plain field; reads and writes are logged as "view.<Member>".
+class FakeView : public View {
+ public:
+  FakeView(CallLog& log, FaultPlan& faults, std::string name)
+      : log_(log), faults_(faults), name_(std::move(name)) {}
+
+  double get_NumericValue() override { return read("NumericValue", numericValue); }
+  void put_NumericValue(double v) override {
+    write("NumericValue=" + numberText(v), numericValue, v);
+  }
+  double get_DriveValue() override { return read("DriveValue", driveValue); }
+  void put_DriveValue(double v) override { write("DriveValue=" + numberText(v), driveValue, v); }
+  std::string get_TextValue() override { return read("TextValue", textValue); }
+  void put_TextValue(const std::string& v) override { write("TextValue=" + v, textValue, v); }
+  double get_UpperLimit() override { return read("UpperLimit", upperLimit); }
+  double get_LowerLimit() override { return read("LowerLimit", lowerLimit); }
+  double get_DriveUpperLimit() override { return read("DriveUpperLimit", driveUpperLimit); }
+  double get_DriveLowerLimit() override { return read("DriveLowerLimit", driveLowerLimit); }
+  Boolean get_LimitsEnabled() override { return read("LimitsEnabled", limitsEnabled); }
+  std::string get_NumberFormat() override { return read("NumberFormat", numberFormat); }
+  std::int32_t get_DisplayBase() override { return read("DisplayBase", displayBase); }
+  std::string get_Description() override { return read("Description", description); }
+  std::string get_DriveDescription() override { return read("DriveDescription", driveDescription); }
+  std::string get_Units(std::int32_t& which) override {
+    faults_.check(name_ + ".Units");
+    log_.push_back(name_ + ".Units(" + std::to_string(which) + ")");
+    return units;
+  }
+  std::shared_ptr<Object> get_Stepper() override { return read("Stepper", stepper); }
+  void Step(Boolean up, std::int16_t shift) override {
+    faults_.check(name_ + ".Step");
+    log_.push_back(name_ + ".Step(" + booleanText(up) + "," + std::to_string(shift) + ")");
+  }
+
+  double numericValue = 0, driveValue = 0;
+  std::string textValue;
+  double upperLimit = 100, lowerLimit = 0, driveUpperLimit = 1000, driveLowerLimit = -1000;
+  Boolean limitsEnabled = kTrue;
+  std::string numberFormat = "0.0";
+  std::int32_t displayBase = 0;
+  std::string description = "Speed Limit", driveDescription = "Speed Limit (drive)";
+  std::string units = "RPM";
+  std::shared_ptr<Object> stepper;
+
+ private:
+  template <class T>
+  T read(const char* member, const T& field) {
+    faults_.check(name_ + "." + member);
+    if (logReads) log_.push_back(name_ + "." + member);
+    return field;
+  }
+  template <class T>
+  void write(const std::string& what, T& field, const T& v) {
+    faults_.check(name_ + "." + what.substr(0, what.find('=') + 1));
+    log_.push_back(name_ + "." + what);
+    field = v;
+  }
+
+ public:
+  bool logReads = false;
+
+ private:
+  CallLog& log_;
+  FaultPlan& faults_;
+  std::string name_;
+};
+
+class FakeValueObject : public ValueObject {
+ public:
+  FakeValueObject(CallLog& log, FaultPlan& faults)
+      : appView(std::make_shared<FakeView>(log, faults, "appView")),
+        driveView(std::make_shared<FakeView>(log, faults, "driveView")),
+        appLock(std::make_shared<FakeLockLevel>(log, faults, "appLock", 3)),
+        requiredLock(std::make_shared<FakeLockLevel>(log, faults, "requiredLock", 3)),
+        log_(log),
+        faults_(faults) {}
+
+  ViewRef get_AppView() override { return read("AppView", ViewRef(appView)); }
+  ViewRef get_DriveView() override { return read("DriveView", ViewRef(driveView)); }
+  Boolean get_ReadOnly() override { return read("ReadOnly", readOnly); }
+  std::string get_Key() override { return read("Key", key); }
+  void put_ParameterNumber(ParameterNumbers number) override {
+    faults_.check("value.ParameterNumber=");
+    log_.push_back("value.ParameterNumber=" + std::to_string(number));
+    parameterNumber = number;
+    if (onParameterNumber) onParameterNumber(*this, number);
+  }
+  void Commit() override {
+    faults_.check("value.Commit");
+    log_.push_back("value.Commit");
+    if (onCommit) onCommit(*this);
+  }
+  LockLevelRef get_AppLock() override { return read("AppLock", appLockRef()); }
+  void putref_AppLock(LockLevelRef lock) override {
+    faults_.check("value.AppLock=");
+    log_.push_back("value.AppLock=");
+    appLockOverride = std::move(lock);
+    appLockReplaced = true;
+  }
+  LockLevelRef get_RequiredLock() override { return read("RequiredLock", requiredLock); }
+  void putref_Link(std::shared_ptr<Object> link) override {
+    faults_.check("value.Link=");
+    log_.push_back(std::string("value.Link=") + (link ? "object" : "Nothing"));
+  }
+  std::int32_t get_IsText() override { return read("IsText", isText); }
+
+  LockLevelRef appLockRef() const { return appLockReplaced ? appLockOverride : appLock; }
+
+  std::shared_ptr<FakeView> appView, driveView;
+  std::shared_ptr<FakeLockLevel> appLock;
+  LockLevelRef requiredLock;
+  LockLevelRef appLockOverride;
+  bool appLockReplaced = false;
+  Boolean readOnly;
+  std::string key = "P1010";
+  std::int32_t isText = 0;
+  ParameterNumbers parameterNumber = 0;
+  bool logReads = false;
+  std::function<void(FakeValueObject&, ParameterNumbers)> onParameterNumber;
+  std::function<void(FakeValueObject&)> onCommit;
+
+ private:
+  template <class T>
+  T read(const char* member, T v) {
+    faults_.check(std::string("value.") + member);
+    if (logReads) log_.push_back(std::string("value.") + member);
+    return v;
+  }
+  CallLog& log_;
+  FaultPlan& faults_;
+};
+
+// A value library whose value objects answer for a parameter number from a small table.
+class FakeValueLibrary : public ValueLibrary {
+ public:
+  FakeValueLibrary(CallLog& log, FaultPlan& faults) : log_(log), faults_(faults) {}
+
+  ValueObjectRef createValueObject() override {
+    faults_.check("library.createValueObject");
+    auto v = std::make_shared<FakeValueObject>(log_, faults_);
+    v->key.clear();
+    v->appView->description.clear();
+    v->driveView->description.clear();
+    v->onParameterNumber = [this](FakeValueObject& obj, ParameterNumbers n) {
+      auto it = parameters.find(n);
+      obj.key = it == parameters.end() ? "" : it->second.first;
+      obj.driveView->description = it == parameters.end() ? "" : it->second.second;
+    };
+    ++created;
+    return v;
+  }
+  LockLevelRef createLockLevel() override {
+    faults_.check("library.createLockLevel");
+    return std::make_shared<FakeLockLevel>(log_, faults_, "newLock", 0);
+  }
+  ValueObjectRef sharedValueObject() override {
+    faults_.check("library.sharedValueObject");
+    if (!shared) shared = std::make_shared<FakeValueObject>(log_, faults_);
+    return shared;
+  }
+
+  // number -> key, drive-view description
+  std::map<ParameterNumbers, std::pair<std::string, std::string>> parameters = {
+      {1010, {"P1010", "Speed @*@Limit"}}, {1020, {"P1020", "Current Limit"}}};
+  std::shared_ptr<FakeValueObject> shared;
+  int created = 0;
+
+ private:
+  CallLog& log_;
+  FaultPlan& faults_;
+};
+
+// Everything a control needs, recording; a fresh control with make().
+struct TestSite {
+  TestSite() : editBoxes(log), values(log, faults) {}
+
+  CallLog log;
+  FaultPlan faults;
+  RecordingContainer container;
+  HeadlessToolkit toolkit;
+  RecordingEditBoxFactory editBoxes;
+  FakeValueLibrary values;
+  MapSettingsStore settings;
+  RecordingDebugChannel debug;
+  ControlSite site{container, toolkit, editBoxes, values, settings, debug};
+
+  RecordingEditBox& editBox() { return *editBoxes.last; }
+  HeadlessSurface& surface() { return *toolkit.surfaces.back(); }
+  HeadlessRichTextBox& caption() { return *toolkit.richTextBoxes.back(); }
+  HeadlessPictureBox& captionBox() { return *toolkit.pictureBoxes.back(); }
+  HeadlessLabel& label() { return *toolkit.labels.back(); }
+  std::shared_ptr<FakeValueObject> makeValue() {
+    return std::make_shared<FakeValueObject>(log, faults);
+  }
+};
+
+}  // namespace kadrelle::test
