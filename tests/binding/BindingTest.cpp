@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "control/Kadrelle.h"
+#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/KadrelleTestAccess.h"
+
+namespace kadrelle {
+namespace {
+
+using test::CallLog;
+using test::TestSite;
+
+// The edit box's writes only, in order.
+CallLog editBoxWrites(const CallLog& log) {
+  CallLog out;
+  std::copy_if(log.begin(), log.end(), std::back_inserter(out),
+               [](const std::string& s) { return s.rfind("editBox.", 0) == 0; });
+  return out;
+}
+
+// The writes made while setting up the edit box for the value: up to the first write of the
+// caption's unbound look or the lock state.
+CallLog setupWrites(const CallLog& log) {
+  CallLog out;
+  for (const auto& s : editBoxWrites(log)) {
+    if (s.rfind("editBox.EditEnabled", 0) == 0 || s == "editBox.Refresh") break;
+    out.push_back(s);
+  }
+  return out;
+}
+
+class Bound : public testing::Test {
+ protected:
+  void SetUp() override {
+    k.UserControl_InitProperties();
+    value->appView->numericValue = 12.5;
+    value->appView->numberFormat = "0.0";
+    value->appView->lowerLimit = -10;
+    value->appView->upperLimit = 245;
+    value->driveView->numericValue = 1250;
+    value->driveView->driveLowerLimit = -1000;
+    value->driveView->driveUpperLimit = 24500;
+  }
+  void bind() {
+    t.log.clear();
+    k.putref_ValueObjRef(value);
+  }
+
+  TestSite t;
+  Kadrelle k{t.site};
+  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
+};
+
+TEST_F(Bound, NumericAppViewWritesTheEditBoxInOrder) {
+  bind();
+  EXPECT_EQ(setupWrites(t.log), (CallLog{
+                                    "editBox.TextMode=False",
+                                    "editBox.HexMode=False",
+                                    "editBox.HexDigits=2",
+                                    "editBox.UseLimits=False",
+                                    "editBox.TextMode=False",
+                                    "editBox.Armed=True",
+                                    "editBox.FormatString=0.0",
+                                    "editBox.MinValue=-10",
+                                    "editBox.MaxValue=245",
+                                    "editBox.UseLimits=True",
+                                    "editBox.InitializeValue=Double:12.5",
+                                }));
+  EXPECT_EQ(t.editBox().font->get_Italic(), kFalse);
+  EXPECT_EQ(KadrelleTestAccess(k).view(), value->appView);
+}
+
+TEST_F(Bound, NumericDriveViewUsesDriveLimitsAndTheFixedFormat) {
+  k.put_DisplayMode(DRIVE_VIEW);
+  value->driveView->limitsEnabled = kTrue;
+  bind();
+  EXPECT_EQ(setupWrites(t.log), (CallLog{
+                                    "editBox.TextMode=False",
+                                    "editBox.HexMode=False",
+                                    "editBox.HexDigits=2",
+                                    "editBox.UseLimits=False",
+                                    "editBox.TextMode=False",
+                                    "editBox.Armed=True",
+                                    "editBox.FormatString=#,##0.####",
+                                    "editBox.MinValue=-1000",
+                                    "editBox.MaxValue=24500",
+                                    "editBox.SignLock=Boolean:False",
+                                    "editBox.InitializeValue=Double:1250",
+                                }));
+  EXPECT_EQ(t.editBox().useLimits, kFalse);
+}
+
+TEST_F(Bound, TextParameterShowsTheDriveViewTextInEveryMode) {
+  value->isText = 1;
+  value->driveView->textValue = "Axis A";
+  value->appView->textValue = "not this";
+  bind();
+  EXPECT_EQ(setupWrites(t.log), (CallLog{
+                                    "editBox.TextMode=True",
+                                    "editBox.Text=Axis A",
+                                    "editBox.Armed=True",
+                                    "editBox.InitializeValue=String:Axis A",
+                                }));
+}
+
+TEST_F(Bound, UnboundShowsNotAvailableInItalicsAndNotEditable) {
+  bind();
+  t.log.clear();
+  k.putref_ValueObjRef(nullptr);
+  auto writes = editBoxWrites(t.log);
+  ASSERT_GE(writes.size(), 4u);
+  // The caption's unbound look comes first, then the refresh's own writes.
+  EXPECT_EQ(
+      CallLog(writes.begin(), writes.begin() + 6),
+      (CallLog{"editBox.EditEnabled=False", "editBox.TextMode=True", "editBox.Text=N/A",
+               "editBox.Text=N/A", "editBox.EditEnabled=False", "editBox.EditEnabled=False"}));
+  EXPECT_EQ(t.editBox().text, "N/A");
+  EXPECT_EQ(t.editBox().editEnabled, kFalse);
+  EXPECT_EQ(t.editBox().font->get_Italic(), kTrue);
+  EXPECT_EQ(KadrelleTestAccess(k).view(), nullptr);
+  // A fresh lock-level object, not the value object's.
+  ASSERT_NE(k.get_AppLockLevel(), nullptr);
+  EXPECT_NE(k.get_AppLockLevel(), value->appLock);
+  EXPECT_EQ(t.caption().get_Enabled(), kFalse);
+}
+
+TEST_F(Bound, BindingTakesTheValueObjectsLock) {
+  bind();
+  EXPECT_EQ(k.get_AppLockLevel(), value->appLock);
+}
+
+TEST_F(Bound, NullViewStopsTheRefreshAndReachesTheHost) {
+  struct NoAppView : test::FakeValueObject {
+    using FakeValueObject::FakeValueObject;
+    ViewRef get_AppView() override { return nullptr; }
+  };
+  auto broken = std::make_shared<NoAppView>(t.log, t.faults);
+  t.log.clear();
+  try {
+    k.putref_ValueObjRef(broken);
+    FAIL() << "expected an error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), Error::kObjectNotSet);
+  }
+  // What was done before the failure stays done.
+  EXPECT_EQ(k.get_ValueObjRef(), broken);
+  EXPECT_EQ(k.get_AppLockLevel(), broken->appLock);
+}
+
+TEST_F(Bound, ContentChangedRefreshesOtherEventsDoNot) {
+  bind();
+  t.log.clear();
+  value->appView->numericValue = 99;
+  value->ValueChanged.raise(Variant(99.0));
+  value->Changed.raise(Variant(99.0));
+  value->Refresh.raise(Variant(99.0));
+  EXPECT_TRUE(editBoxWrites(t.log).empty());
+  value->ContentChanged.raise(Variant(99.0));
+  EXPECT_EQ(t.editBox().initializeValue, Variant(99.0));
+}
+
+TEST_F(Bound, ReplacedValueObjectIsNoLongerHeard) {
+  bind();
+  auto other = t.makeValue();
+  k.putref_ValueObjRef(other);
+  t.log.clear();
+  value->ContentChanged.raise(Variant(1.0));
+  std::int32_t code = 1;
+  std::string text = "x";
+  int raised = 0;
+  auto c = k.UpdateError.connect([&](std::int32_t&, std::string&) { ++raised; });
+  value->UpdateError.raise(code, text);
+  EXPECT_TRUE(t.log.empty());
+  EXPECT_EQ(raised, 0);
+}
+
+TEST_F(Bound, UpdateErrorReachesTheHostByReference) {
+  t.settings.setDebug("4");
+  Kadrelle traced(t.site);
+  traced.UserControl_InitProperties();
+  traced.putref_ValueObjRef(value);
+  std::int32_t seenCode = 0;
+  std::string seenText;
+  auto c = traced.UpdateError.connect([&](std::int32_t& code, std::string& description) {
+    seenCode = code;
+    seenText = description;
+    code = 77;
+    description = "handled";
+  });
+  std::int32_t code = 1001;
+  std::string description = "Speed Limit: 12000 RPM is above the maximum of 6000 RPM";
+  t.debug.lines.clear();
+  value->UpdateError.raise(code, description);
+  EXPECT_EQ(seenCode, 1001);
+  EXPECT_EQ(seenText, "Speed Limit: 12000 RPM is above the maximum of 6000 RPM");
+  EXPECT_EQ(code, 77);
+  EXPECT_EQ(description, "handled");
+  ASSERT_EQ(t.debug.lines.size(), 1u);
+  EXPECT_NE(t.debug.lines[0].find("Kadrelle.m_ValueObjRef_UpdateError [Kadrelle1] "
+                                  "err=Speed Limit: 12000 RPM is above the maximum of 6000 RPM,"),
+            std::string::npos);
+}
+
+TEST_F(Bound, DestroyedControlHearsNothing) {
+  auto control = std::make_unique<Kadrelle>(t.site);
+  control->UserControl_InitProperties();
+  control->putref_ValueObjRef(value);
+  control.reset();
+  EXPECT_NO_THROW(value->ContentChanged.raise(Variant(1.0)));
+  EXPECT_NO_THROW(value->appLock->put_Level(0));
+}
+
+struct HexCase {
+  double lower, upper;
+  std::int32_t digits;
+};
+
+class HexDigits : public testing::TestWithParam<HexCase> {};
+
+TEST_P(HexDigits, FollowTheRangeOfTheView) {
+  TestSite t;
+  Kadrelle k(t.site);
+  k.UserControl_InitProperties();
+  auto value = t.makeValue();
+  value->appView->lowerLimit = GetParam().lower;
+  value->appView->upperLimit = GetParam().upper;
+  value->appView->displayBase = 1;
+  k.putref_ValueObjRef(value);
+  EXPECT_EQ(t.editBox().hexDigits, GetParam().digits);
+  EXPECT_EQ(t.editBox().hexMode, kTrue);
+}
+
+INSTANTIATE_TEST_SUITE_P(Grid, HexDigits,
+                         testing::Values(HexCase{0, 255, 2}, HexCase{0, 15, 1}, HexCase{0, 16, 1},
+                                         HexCase{0, 65535, 4}, HexCase{7, 7, 4}, HexCase{10, 5, 4},
+                                         HexCase{0, 4294967295.0, 8}, HexCase{0, 1, 0},
+                                         HexCase{-128, 127, 2}));
+
+struct LockCase {
+  std::int32_t held, required;
+  bool enabled, readOnly, nullAppLock, nullRequired;
+  bool editable;
+};
+
+class Editability : public testing::TestWithParam<LockCase> {};
+
+TEST_P(Editability, FollowsLevelsEnabledAndReadOnly) {
+  const LockCase& c = GetParam();
+  TestSite t;
+  Kadrelle k(t.site);
+  k.UserControl_InitProperties();
+  auto value = t.makeValue();
+  value->appLock->put_Level(c.held);
+  value->requiredLock->put_Level(c.required);
+  value->readOnly = Boolean(c.readOnly);
+  if (c.nullAppLock) value->putref_AppLock(nullptr);
+  if (c.nullRequired) value->requiredLock = nullptr;
+  k.put_Enabled(Boolean(c.enabled));
+  k.putref_ValueObjRef(value);
+  EXPECT_EQ(static_cast<bool>(t.editBox().editEnabled), c.editable);
+  EXPECT_EQ(static_cast<bool>(t.caption().get_Enabled()), c.editable);
+}
+
+INSTANTIATE_TEST_SUITE_P(Grid, Editability,
+                         testing::Values(LockCase{2, 3, true, false, false, false, false},
+                                         LockCase{3, 3, true, false, false, false, true},
+                                         LockCase{3, 3, true, true, false, false, false},
+                                         LockCase{3, 3, false, false, false, false, false},
+                                         LockCase{-1, 0, true, false, false, false, false},
+                                         LockCase{0, -5, true, false, false, false, true},
+                                         // A missing lock leaves Enabled alone in charge.
+                                         LockCase{0, 3, true, true, true, false, true},
+                                         LockCase{0, 3, true, true, false, true, true},
+                                         LockCase{0, 3, false, false, true, false, false}));
+
+TEST_F(Bound, ChangedLevelOfTheHeldLockAppliesAtOnce) {
+  value->appLock->put_Level(2);
+  bind();
+  EXPECT_EQ(t.editBox().editEnabled, kFalse);
+  value->appLock->put_Level(3);
+  EXPECT_EQ(t.editBox().editEnabled, kTrue);
+  EXPECT_EQ(t.caption().get_Enabled(), kTrue);
+}
+
+TEST_F(Bound, ChangedRequiredLevelShowsOnlyAtTheNextRefresh) {
+  bind();
+  EXPECT_EQ(t.editBox().editEnabled, kTrue);
+  value->requiredLock->put_Level(4);
+  EXPECT_EQ(t.editBox().editEnabled, kTrue);
+  k.Refresh();
+  EXPECT_EQ(t.editBox().editEnabled, kFalse);
+}
+
+TEST_F(Bound, AppLockLevelAssignedWhileUnboundIsReplacedByBinding) {
+  LockLevelRef mine = t.values.createLockLevel();
+  t.log.clear();
+  k.putref_AppLockLevel(mine);
+  EXPECT_EQ(k.get_AppLockLevel(), mine);
+  EXPECT_TRUE(editBoxWrites(t.log).empty());
+  bind();
+  EXPECT_EQ(k.get_AppLockLevel(), value->appLock);
+}
+
+TEST_F(Bound, AppLockLevelAssignedWhileBoundGoesToTheValueObject) {
+  bind();
+  LockLevelRef low = std::make_shared<test::FakeLockLevel>(t.log, t.faults, "low", 1);
+  k.putref_AppLockLevel(low);
+  EXPECT_EQ(value->appLockRef(), low);
+  EXPECT_EQ(t.editBox().editEnabled, kFalse);
+  low->put_Level(3);
+  EXPECT_EQ(t.editBox().editEnabled, kTrue);
+}
+
+TEST_F(Bound, DisplayModeSwitchesViewsAndDescriptions) {
+  value->appView->description = "  Speed Limit  ";
+  value->driveView->driveDescription = "Velocity limit ";
+  bind();
+  KadrelleTestAccess a(k);
+  EXPECT_EQ(a.viewDescription(), "Speed Limit");
+  t.container.changed.clear();
+  k.put_DisplayMode(DRIVE_VIEW);
+  EXPECT_EQ(a.view(), value->driveView);
+  EXPECT_EQ(a.viewDescription(), "Velocity limit");
+  EXPECT_EQ(t.editBox().formatString, "#,##0.####");
+  k.put_DisplayMode(APP_VIEW);
+  EXPECT_EQ(a.view(), value->appView);
+  EXPECT_EQ(t.editBox().formatString, "0.0");
+  // An unknown mode keeps the view but still refreshes.
+  t.log.clear();
+  k.put_DisplayMode(static_cast<DisplayModes>(3));
+  EXPECT_EQ(a.view(), value->appView);
+  EXPECT_FALSE(editBoxWrites(t.log).empty());
+  EXPECT_EQ(t.container.changed,
+            (std::vector<std::string>{"DisplayMode", "DisplayMode", "DisplayMode"}));
+}
+
+}  // namespace
+}  // namespace kadrelle
