@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "control/Kadrelle.h"
+#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/KadrelleTestAccess.h"
+
+namespace kadrelle {
+namespace {
+
+using test::CallLog;
+using test::TestSite;
+
+bool contains(const CallLog& log, const std::string& entry) {
+  return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+// The trace lines of the commit handler, without the head and the tail.
+std::vector<std::string> commitLines(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  const std::string head = "Kadrelle.editBox_Change [Kadrelle1] ";
+  for (const auto& line : lines) {
+    if (line.rfind(head, 0) != 0) continue;
+    std::string message = line.substr(head.size());
+    out.push_back(message.substr(0, message.find(", param=")));
+  }
+  return out;
+}
+
+class Commit : public testing::Test {
+ protected:
+  explicit Commit(const char* debug = "6") {
+    t.settings.setDebug(debug);
+    k = std::make_unique<Kadrelle>(t.site);
+    k->UserControl_InitProperties();
+    changes = k->Change.connect([this] { ++changeCount; });
+    value->appView->textValue = "12.5";
+    value->driveView->textValue = "1250";
+  }
+  void bind() { k->putref_ValueObjRef(value); }
+  void enter(const std::string& typed) {
+    t.log.clear();
+    t.debug.lines.clear();
+    t.editBox().enter(typed);
+  }
+
+  TestSite t;
+  std::unique_ptr<Kadrelle> k;
+  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
+  Connection changes;
+  int changeCount = 0;
+};
+
+TEST_F(Commit, AppViewEntryGoesToNumericValueAndIsCommitted) {
+  bind();
+  enter("100");
+  EXPECT_TRUE(contains(t.log, "appView.NumericValue=100"));
+  EXPECT_FALSE(contains(t.log, "appView.DriveValue=100"));
+  auto commit = std::find(t.log.begin(), t.log.end(), "value.Commit");
+  ASSERT_NE(commit, t.log.end());
+  // Commit comes before the refresh, and the whole text is selected after it.
+  auto refresh = std::find(commit, t.log.end(), "editBox.InitializeValue=Double:100");
+  auto selStart = std::find(commit, t.log.end(), "editBox.SelStart=0");
+  ASSERT_NE(selStart, t.log.end());
+  EXPECT_LT(refresh, selStart);
+  EXPECT_EQ(t.editBox().selLength, static_cast<std::int32_t>(t.editBox().text.size()));
+  EXPECT_EQ(changeCount, 1);
+  EXPECT_EQ(commitLines(t.debug.lines),
+            (std::vector<std::string>{"start", "new val=12.5", "done, box=100"}));
+}
+
+TEST_F(Commit, DriveViewEntryGoesToDriveValue) {
+  k->put_DisplayMode(DRIVE_VIEW);
+  bind();
+  enter("100");
+  EXPECT_TRUE(contains(t.log, "driveView.DriveValue=100"));
+  EXPECT_FALSE(contains(t.log, "driveView.NumericValue=100"));
+  EXPECT_EQ(changeCount, 1);
+}
+
+TEST_F(Commit, ConfigViewEntryGoesToNumericValueOfTheDriveView) {
+  k->put_DisplayMode(CONFIG_VIEW);
+  bind();
+  enter("7");
+  EXPECT_TRUE(contains(t.log, "driveView.NumericValue=7"));
+}
+
+TEST_F(Commit, TextParameterIsHandedOverUnchecked) {
+  value->isText = 1;
+  bind();
+  enter("Axis {B}");
+  EXPECT_TRUE(contains(t.log, "driveView.TextValue=Axis {B}"));
+  EXPECT_TRUE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 1);
+}
+
+TEST_F(Commit, NonNumericEntryIsTracedRefreshedAndStillReported) {
+  bind();
+  enter("abc");
+  EXPECT_FALSE(contains(t.log, "appView.NumericValue=0"));
+  EXPECT_TRUE(std::none_of(t.log.begin(), t.log.end(), [](const std::string& s) {
+    return s.rfind("appView.NumericValue=", 0) == 0;
+  }));
+  EXPECT_TRUE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(t.editBox().text, "0");  // the value object's value is back
+  EXPECT_EQ(t.editBox().selStart, 0);
+  EXPECT_EQ(t.editBox().selLength, 1);
+  EXPECT_EQ(changeCount, 1);
+  EXPECT_EQ(commitLines(t.debug.lines),
+            (std::vector<std::string>{"start", "illegal numeric P1010='abc'", "new val=12.5",
+                                      "done, box=0"}));
+}
+
+TEST_F(Commit, ReadOnlyValueKeepsTheTypedTextAndRaisesNothing) {
+  value->readOnly = kTrue;
+  bind();
+  enter("55");
+  EXPECT_EQ(t.editBox().text, "55");
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(commitLines(t.debug.lines), (std::vector<std::string>{"start"}));
+}
+
+TEST_F(Commit, MissingViewIsTracedAndRaisesNothing) {
+  // A value object without an application view fails to bind but stays bound, viewless.
+  value->isText = 1;
+  value->appView = nullptr;
+  EXPECT_THROW(bind(), Error);
+  ASSERT_EQ(KadrelleTestAccess(*k).view(), nullptr);
+  enter("55");
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(commitLines(t.debug.lines),
+            (std::vector<std::string>{"start", "view missing in P1010"}));
+}
+
+TEST_F(Commit, UnboundEntryRefreshesAndStillRaisesChange) {
+  enter("55");
+  EXPECT_EQ(t.editBox().text, "N/A");
+  EXPECT_EQ(changeCount, 1);
+  EXPECT_EQ(commitLines(t.debug.lines), (std::vector<std::string>{"start", "done, box=N/A"}));
+}
+
+TEST_F(Commit, ValueObjectErrorIsTrappedAndTraced) {
+  bind();
+  t.faults.fail("value.Commit", 1001, "Speed Limit: 12000 RPM is above the maximum of 6000 RPM");
+  EXPECT_NO_THROW(enter("12000"));
+  EXPECT_TRUE(contains(t.log, "appView.NumericValue=12000"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(
+      commitLines(t.debug.lines),
+      (std::vector<std::string>{"start", "new val=12.5",
+                                "err=Speed Limit: 12000 RPM is above the maximum of 6000 RPM"}));
+}
+
+TEST_F(Commit, ViewWriteErrorStopsBeforeCommit) {
+  bind();
+  t.faults.fail("appView.NumericValue=", 6, "Overflow");
+  enter("1");
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(commitLines(t.debug.lines).back(), "err=Overflow");
+}
+
+TEST_F(Commit, WritingValueCommitsAndRaisesChangeOnce) {
+  bind();
+  t.log.clear();
+  t.container.changed.clear();
+  k->put_Value(Variant(5.0));
+  EXPECT_TRUE(contains(t.log, "appView.NumericValue=5"));
+  EXPECT_EQ(changeCount, 1);
+  EXPECT_EQ(t.container.changed, std::vector<std::string>{"Value"});
+}
+
+TEST_F(Commit, InitializeValueLeavesTheValueObjectAlone) {
+  bind();
+  t.log.clear();
+  t.container.changed.clear();
+  k->put_InitializeValue(Variant(std::int16_t{5}));
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(t.editBox().initializeValue, Variant(std::int16_t{5}));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(t.container.changed, std::vector<std::string>{"InitializeValue"});
+}
+
+TEST_F(Commit, TextWriteChangesOnlyTheDisplay) {
+  bind();
+  t.log.clear();
+  k->put_Text("hello");
+  EXPECT_EQ(k->get_Text(), "hello");
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+}
+
+class CommitQuiet : public Commit {
+ protected:
+  CommitQuiet() : Commit("0") {}
+};
+
+TEST_F(CommitQuiet, TraceArgumentsAreStillReadWhenTheLevelIsOff) {
+  // The current value is read for the "new val=" line even when nobody sees it; a failure
+  // there ends the commit like any other.
+  bind();
+  t.faults.fail("appView.TextValue", 9, "Subscript out of range");
+  enter("3");
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_TRUE(t.debug.lines.empty());
+}
+
+}  // namespace
+}  // namespace kadrelle

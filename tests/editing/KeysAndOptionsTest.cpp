@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "control/Kadrelle.h"
+#include "kadrelle_test/Fakes.h"
+
+namespace kadrelle {
+namespace {
+
+using test::TestSite;
+
+class Keys : public testing::Test {
+ protected:
+  Keys() {
+    t.settings.setDebug("36");
+    k = std::make_unique<Kadrelle>(t.site);
+    k->UserControl_InitProperties();
+    hostKeys = k->KeyDown.connect([this](std::int16_t& code, std::int16_t& shift) {
+      seen.emplace_back(code, shift);
+      if (zeroKey) code = 0;
+    });
+    value->appView->stepper = std::make_shared<Object>();
+  }
+  std::int16_t press(std::int16_t code, std::int16_t shift = 0) {
+    t.log.clear();
+    t.debug.lines.clear();
+    std::int16_t c = code, s = shift;
+    t.editBox().KeyDown.raise(c, s);
+    return c;
+  }
+  bool traced(const std::string& text) const {
+    for (const auto& l : t.debug.lines)
+      if (l.find(text) != std::string::npos) return true;
+    return false;
+  }
+
+  TestSite t;
+  std::unique_ptr<Kadrelle> k;
+  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
+  Connection hostKeys;
+  std::vector<std::pair<std::int16_t, std::int16_t>> seen;
+  bool zeroKey = false;
+};
+
+TEST_F(Keys, PageKeysStepTheViewAndNeverReachTheHost) {
+  k->putref_ValueObjRef(value);
+  EXPECT_EQ(press(34), 0);
+  EXPECT_EQ(t.log, (test::CallLog{"appView.Step(False,0)"}));
+  EXPECT_TRUE(traced("Kadrelle.editBox_KeyDown [Kadrelle1] PgDn,"));
+  EXPECT_EQ(press(33, 1), 0);
+  EXPECT_EQ(t.log, (test::CallLog{"appView.Step(True,1)"}));
+  EXPECT_TRUE(traced("] PgUp,"));
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(Keys, PageUpUnboundIsForwarded) {
+  EXPECT_EQ(press(33), 33);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], std::make_pair(std::int16_t{33}, std::int16_t{0}));
+  EXPECT_TRUE(traced("Kadrelle.editBox_KeyDown [Kadrelle1] unhandled code=33, shift=0,"));
+}
+
+TEST_F(Keys, PageUpWithoutStepperIsForwarded) {
+  value->appView->stepper = nullptr;
+  k->putref_ValueObjRef(value);
+  EXPECT_EQ(press(33), 33);
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_TRUE(t.log.empty());
+}
+
+TEST_F(Keys, HostThatZeroesTheKeyIsSeenByTheEditBox) {
+  zeroKey = true;
+  EXPECT_EQ(press(65), 0);
+  std::int16_t ascii = 97;
+  auto c = k->KeyPress.connect([](std::int16_t& a) { a = 0; });
+  t.editBox().KeyPress.raise(ascii);
+  EXPECT_EQ(ascii, 0);
+}
+
+TEST_F(Keys, StepErrorLeavesTheKeyAndRaisesNothing) {
+  k->putref_ValueObjRef(value);
+  t.faults.fail("appView.Step", 380, "Invalid property value");
+  std::int16_t code = 34, shift = 0;
+  EXPECT_THROW(t.editBox().KeyDown.raise(code, shift), Error);
+  EXPECT_EQ(code, 34);
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(Keys, MouseEventsKeepTheEditBoxsCoordinates) {
+  float hostX = -1, hostY = -1;
+  std::int16_t hostButton = 0;
+  auto c = k->MouseMove.connect([&](std::int16_t& b, std::int16_t&, float& x, float& y) {
+    hostButton = b;
+    hostX = x;
+    hostY = y;
+    x = 0;
+  });
+  std::int16_t b = 1, s = 0;
+  float x = 12.5f, y = 7;
+  t.editBox().MouseMove.raise(b, s, x, y);
+  EXPECT_EQ(hostButton, 1);
+  EXPECT_EQ(hostX, 12.5f);
+  EXPECT_EQ(hostY, 7);
+  EXPECT_EQ(x, 0);  // the host's change reaches the edit box's cell
+  int clicks = 0;
+  auto cc = k->Click.connect([&] { ++clicks; });
+  auto dc = k->DblClick.connect([&] { clicks += 10; });
+  t.editBox().click();
+  t.editBox().dblClick();
+  EXPECT_EQ(clicks, 11);
+}
+
+struct TracingSite : TestSite {
+  TracingSite() { settings.setDebug("2"); }
+};
+
+class Options : public testing::Test {
+ protected:
+  Options() {
+    k.UserControl_InitProperties();
+    t.container.changed.clear();
+  }
+  TracingSite t;
+  Kadrelle k{t.site};
+};
+
+TEST_F(Options, EachLetReachesTheEditBoxAndNotifies) {
+  k.put_BorderStyle(7);
+  k.put_UseLimits(kTrue);
+  k.put_SignLock(kTrue);
+  k.put_ZeroException(kTrue);
+  k.put_CausesValidation(kFalse);
+  k.put_ToolTipText("tip");
+  EXPECT_EQ(t.editBox().borderStyle, 7);
+  EXPECT_EQ(k.get_BorderStyle(), 7);
+  EXPECT_EQ(k.get_UseLimits(), kTrue);
+  EXPECT_EQ(k.get_SignLock(), kTrue);
+  EXPECT_EQ(k.get_ZeroException(), kTrue);
+  EXPECT_EQ(t.editBox().get_CausesValidation(), kFalse);
+  EXPECT_EQ(t.editBox().get_ToolTipText(), "tip");
+  k.put_ToolTipText("");
+  EXPECT_EQ(t.editBox().get_ToolTipText(), "");
+  EXPECT_EQ(t.container.changed,
+            (std::vector<std::string>{"BorderStyle", "UseLimits", "SignLock", "ZeroException",
+                                      "CausesValidation", "ToolTipText", "ToolTipText"}));
+}
+
+TEST_F(Options, EnabledWhileLoadingOnlyTraces) {
+  // Loading: the let traces its state line and stops.
+  struct EnablingBag : PropertyBag {
+    Kadrelle* k = nullptr;
+    Variant ReadProperty(const std::string& name, const Variant& def) override {
+      if (name == "Enabled") {
+        k->put_Enabled(kFalse);
+        return Variant(kTrue);
+      }
+      return def;
+    }
+    void WriteProperty(const std::string&, const Variant&, const Variant&) override {}
+  } loading;
+  loading.k = &k;
+  t.debug.lines.clear();
+  k.UserControl_ReadProperties(loading);
+  EXPECT_EQ(k.get_Enabled(), kTrue);
+  // Only the first layout pass after loading reports its width choice.
+  EXPECT_EQ(t.container.changed, std::vector<std::string>{"EditorWidth"});
+  ASSERT_GE(t.debug.lines.size(), 2u);
+  EXPECT_EQ(t.debug.lines[1], "Kadrelle.Enabled [Kadrelle1] state=False, param=, caption=\r\n");
+}
+
+TEST_F(Options, EnabledRefreshesAndNotifiesEvenWhenUnchanged) {
+  t.debug.lines.clear();
+  k.put_Enabled(kTrue);
+  k.put_Enabled(kTrue);
+  EXPECT_EQ(t.container.changed, (std::vector<std::string>{"EditorWidth", "Enabled", "Enabled"}));
+  EXPECT_EQ(t.editBox().editEnabled, kFalse);  // unbound: never editable
+  EXPECT_EQ(t.debug.lines.front(), "Kadrelle.Enabled [Kadrelle1] state=True, param=, caption=\r\n");
+  EXPECT_NE(t.debug.lines.back().find("Kadrelle.Enabled [Kadrelle1] done,"), std::string::npos);
+}
+
+TEST_F(Options, UseLimitsInDriveViewLastsUntilTheNextRefresh) {
+  auto value = t.makeValue();
+  k.put_DisplayMode(DRIVE_VIEW);
+  k.putref_ValueObjRef(value);
+  k.put_UseLimits(kTrue);
+  EXPECT_EQ(k.get_UseLimits(), kTrue);
+  k.Refresh();
+  EXPECT_EQ(k.get_UseLimits(), kFalse);
+}
+
+}  // namespace
+}  // namespace kadrelle
