@@ -17,7 +17,7 @@ struct RtfFont {
 struct RtfRun {
   std::string text;
   int font = 0;
-  int halfPoints = 24;  // "\fs": size in half-points
+  int halfPoints = 24;  // "\fs": size in half-points, as written (may be 0 or negative)
   bool bold = false;
   bool italic = false;
   bool underline = false;
@@ -35,12 +35,48 @@ struct RtfParagraph {
 struct RtfDocument {
   std::vector<RtfFont> fonts;
   std::vector<RtfParagraph> paragraphs;
+  int codePage = 1252;  // "\ansicpg"
+  int defaultFont = 0;  // "\deff": the font of text that selects none and of "\plain"
   // One line per paragraph, lines joined by CR LF, no line break at the end.
   std::string text() const;
 };
 
 // Reads an RTF document. Never fails: malformed input (unbalanced braces, truncated control
-// words, huge numbers) gives whatever could be read.
+// words, huge numbers, deep nesting) gives whatever could be read.
+//
+// What is understood:
+//  - Groups; character and paragraph formatting and "\uc" are scoped to the group that sets them.
+//    Reading ends where the outermost group closes; an unclosed document ends with the input.
+//    Groups nested deeper than 200 levels are read as if they were skipped destinations.
+//  - Control words with an optional signed numeric parameter (clamped to 32-bit range), ended by
+//    one optional space; control symbols. Unknown words and symbols are ignored.
+//  - "\fonttbl": one entry per "\fN ... name;" (with "\fcharsetN"), in groups or not; an entry
+//    whose name is not ended by ';' is taken when its group closes. Sub-groups such as
+//    "{\*\panose ...}" are skipped.
+//  - Skipped destinations: every group that starts with "\*", and "\colortbl", "\stylesheet",
+//    "\info", "\pict", "\object", headers, footers, footnotes, annotations, field instructions
+//    ("\fldinst"; the field result is shown), list tables, "\pntext" and the like. "\binN" data is
+//    skipped without looking at it.
+//  - Paragraphs: "\par" (and a backslash before a CR or LF) ends one; a final "\par" closes the
+//  last
+//    paragraph without starting an empty one, and text after the last "\par" forms a final
+//    paragraph when there is any. A paragraph's alignment ("\ql", "\qr", "\qc", "\qj"; "\qd" as
+//    justified) is the one in effect where the paragraph ends; "\pard" resets it to left.
+//  - Characters: "\plain", "\b", "\i", "\ul" and its variants / "\ulnone", "\strike" / "\striked1",
+//    each turned off by a parameter of 0; "\fsN" ("\fs" alone is 24), "\fN", "\deffN". Hidden text
+//    ("\v") is not shown.
+//  - Text: CR and LF in the source are ignored and NUL characters dropped. "\'hh" is decoded by the
+//    "\ansicpg" code page: 1252 (the default) and 28591; under any other code page bytes above 127
+//    become U+FFFD. Bytes above 127 written directly are taken as UTF-8 when they form a valid
+//    sequence (the control inserts its UTF-8 texts unescaped), else decoded like "\'hh".
+//    "\uN" (negative N is N + 65536; surrogate pairs combine, lone halves become U+FFFD) skips the
+//    "\ucN" (default 1) fallback characters that follow it; each text byte, "\'hh", control word
+//    or control symbol counts as one, and a brace ends the fallback.
+//  - "\{", "\}", "\\" are the characters themselves; "\tab" is a TAB, "\line" a LF inside the
+//    paragraph, "\~" U+00A0, "\_" U+2011, "\-" nothing; "\emdash", "\endash", "\bullet",
+//    "\lquote", "\rquote", "\ldblquote", "\rdblquote" their characters.
+//
+// Runs hold text only (no empty runs); adjacent text with the same formatting is one run.
 RtfDocument readRtf(std::string_view rtf);
 
 }  // namespace kadrelle
