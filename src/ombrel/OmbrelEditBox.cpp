@@ -1,0 +1,403 @@
+#include "ombrel/OmbrelEditBox.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "ombrel/EntryParser.h"
+#include "platform/Error.h"
+#include "platform/Text.h"
+
+namespace kadrelle {
+
+namespace {
+
+constexpr std::uint32_t kReplacement = 0xFFFD;
+
+// Decodes the UTF-8 sequence at text[i]; an invalid, overlong or surrogate sequence is one
+// replacement character for its first byte.
+std::uint32_t decode(std::string_view text, std::size_t& i) {
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  unsigned char lead = byte(i);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  int extra;
+  std::uint32_t cp, min;
+  if ((lead & 0xE0) == 0xC0) {
+    extra = 1, cp = lead & 0x1Fu, min = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    extra = 2, cp = lead & 0x0Fu, min = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    extra = 3, cp = lead & 0x07u, min = 0x10000;
+  } else {
+    ++i;
+    return kReplacement;
+  }
+  if (i + static_cast<std::size_t>(extra) >= text.size()) {
+    ++i;
+    return kReplacement;
+  }
+  for (int k = 1; k <= extra; ++k) {
+    unsigned char c = byte(i + static_cast<std::size_t>(k));
+    if ((c & 0xC0) != 0x80) {
+      ++i;
+      return kReplacement;
+    }
+    cp = (cp << 6) | (c & 0x3Fu);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++i;
+    return kReplacement;
+  }
+  i += static_cast<std::size_t>(extra) + 1;
+  return cp;
+}
+
+void encode(std::uint32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string validUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) encode(decode(text, i), out);
+  return out;
+}
+
+// Byte offset of the character with the given index (the end for an index past it).
+std::size_t byteOffset(std::string_view text, std::int32_t index) {
+  std::size_t i = 0;
+  for (std::int32_t n = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+      if (n == index) return i;
+      ++n;
+    }
+  }
+  return text.size();
+}
+
+}  // namespace
+
+OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {}
+
+std::int32_t OmbrelEditBox::length() const {
+  return utf8Length(text_);
+}
+
+// ---- values ----
+
+Variant OmbrelEditBox::readEntry(const std::string& text) const {
+  if (textMode_) return Variant(text);
+  auto number = hexMode_ ? EntryParser::parseHex(text) : EntryParser::parseDecimal(text);
+  if (number) return Variant(*number);
+  return Variant(text);
+}
+
+Variant OmbrelEditBox::holdEntry(Variant entry) const {
+  const double* number = entry.get<double>();
+  if (!number) return entry;
+  double v = *number;
+  const double* before = value_.get<double>();
+  if (signLock_ && before && *before != 0) {
+    if (v == 0) {
+      if (!zeroException_) v = *before;
+    } else if ((v < 0) != (*before < 0)) {
+      v = -v;
+    }
+  }
+  if (useLimits_ && minValue_ <= maxValue_) v = std::clamp(v, minValue_, maxValue_);
+  return Variant(v);
+}
+
+namespace {
+
+// A value written by the program, read the way this box reads entries.
+template <class ReadText>
+Variant programValue(const Variant& value, bool textMode, ReadText readText) {
+  if (textMode) return Variant(CStr(value));
+  if (value.isEmpty()) return value;
+  if (const auto* text = value.get<std::string>()) return readText(validUtf8(*text));
+  double number = CDbl(value);  // fonts: type mismatch
+  if (!std::isfinite(number)) throw Error::invalidPropertyValue();
+  return Variant(number);
+}
+
+}  // namespace
+
+void OmbrelEditBox::put_Value(const Variant& value) {
+  Variant entry = programValue(value, static_cast<bool>(textMode_),
+                               [this](const std::string& t) { return readEntry(t); });
+  finishWith(holdEntry(std::move(entry)));
+}
+
+void OmbrelEditBox::put_InitializeValue(const Variant& value) {
+  value_ = programValue(value, static_cast<bool>(textMode_),
+                        [this](const std::string& t) { return readEntry(t); });
+  dirty_ = false;
+  redraw();
+  anchor_ = caret_ = 0;
+}
+
+void OmbrelEditBox::put_Text(const std::string& text) {
+  text_ = validUtf8(text);
+  value_ = readEntry(text_);
+  dirty_ = false;
+  anchor_ = caret_ = 0;
+}
+
+void OmbrelEditBox::finishWith(Variant value) {
+  value_ = std::move(value);
+  dirty_ = false;
+  redraw();
+  anchor_ = caret_ = length();
+  Change.raise();
+}
+
+void OmbrelEditBox::finishEntry() {
+  finishWith(holdEntry(readEntry(text_)));
+}
+
+void OmbrelEditBox::abandonEntry() {
+  dirty_ = false;
+  redraw();
+  anchor_ = caret_ = length();
+}
+
+void OmbrelEditBox::redraw() {
+  if (const double* number = value_.get<double>()) {
+    if (textMode_) {
+      text_ = numberText(*number);
+    } else if (hexMode_) {
+      NumberFormat::formatHex(*number, hexDigits_, text_);
+    } else {
+      format_.format(*number, text_);
+    }
+  } else if (const auto* text = value_.get<std::string>()) {
+    text_ = *text;
+  } else {
+    text_.clear();
+  }
+  std::int32_t n = length();
+  anchor_ = std::min(anchor_, n);
+  caret_ = std::min(caret_, n);
+}
+
+// ---- settings that change the display ----
+
+void OmbrelEditBox::put_FormatString(const std::string& format) {
+  format_ = NumberFormat(format);
+  if (!dirty_) redraw();
+}
+
+void OmbrelEditBox::put_TextMode(Boolean value) {
+  textMode_ = Boolean(static_cast<bool>(value));
+  if (!dirty_) redraw();
+}
+
+void OmbrelEditBox::put_HexMode(Boolean value) {
+  hexMode_ = Boolean(static_cast<bool>(value));
+  if (!dirty_) redraw();
+}
+
+void OmbrelEditBox::put_HexDigits(std::int32_t digits) {
+  hexDigits_ = digits;
+  if (!dirty_) redraw();
+}
+
+void OmbrelEditBox::put_EditEnabled(Boolean value) {
+  editEnabled_ = Boolean(static_cast<bool>(value));
+  if (!editEnabled_ && dirty_) abandonEntry();
+}
+
+void OmbrelEditBox::Refresh() {
+  if (!dirty_) redraw();
+  ChildControlBase<EditBox>::Refresh();
+}
+
+// ---- selection ----
+
+std::int32_t OmbrelEditBox::get_SelStart() {
+  return std::min(anchor_, caret_);
+}
+
+std::int32_t OmbrelEditBox::get_SelLength() {
+  return anchor_ > caret_ ? anchor_ - caret_ : caret_ - anchor_;
+}
+
+void OmbrelEditBox::put_SelStart(std::int32_t start) {
+  if (start < 0) throw Error::invalidPropertyValue();
+  anchor_ = caret_ = std::min(start, length());
+}
+
+void OmbrelEditBox::put_SelLength(std::int32_t selLength) {
+  if (selLength < 0) throw Error::invalidPropertyValue();
+  std::int32_t start = get_SelStart();
+  anchor_ = start;
+  caret_ = start + std::min(selLength, length() - start);
+}
+
+void OmbrelEditBox::moveCaret(std::int32_t to, bool extend) {
+  caret_ = std::clamp(to, std::int32_t{0}, length());
+  if (!extend) anchor_ = caret_;
+}
+
+void OmbrelEditBox::replaceSelection(std::string_view replacement) {
+  std::int32_t start = get_SelStart();
+  std::size_t from = byteOffset(text_, start);
+  std::size_t to = byteOffset(text_, start + get_SelLength());
+  if (to > from || !replacement.empty()) {
+    text_.replace(from, to - from, replacement);
+    dirty_ = true;
+  }
+  anchor_ = caret_ = start + utf8Length(replacement);
+}
+
+// ---- input ----
+
+void OmbrelEditBox::focusIn() {
+  focused_ = true;
+  anchor_ = 0;
+  caret_ = length();
+}
+
+void OmbrelEditBox::focusOut() {
+  focused_ = false;
+  if (dirty_) finishEntry();
+}
+
+void OmbrelEditBox::keyDown(std::int16_t keyCode, std::int16_t shift) {
+  dropNextPress_ = false;
+  KeyDown.raise(keyCode, shift);
+  if (keyCode == 0) {
+    dropNextPress_ = true;
+    return;
+  }
+  actOnKey(keyCode, shift);
+}
+
+void OmbrelEditBox::actOnKey(std::int16_t keyCode, std::int16_t shift) {
+  const bool extend = (shift & kShiftMask) != 0;
+  const bool selection = anchor_ != caret_;
+  switch (keyCode) {
+    case kKeyHome:
+      moveCaret(0, extend);
+      break;
+    case kKeyEnd:
+      moveCaret(length(), extend);
+      break;
+    case kKeyLeft:
+    case kKeyUp:
+      moveCaret(!extend && selection ? get_SelStart() : caret_ - 1, extend);
+      break;
+    case kKeyRight:
+    case kKeyDown:
+      moveCaret(!extend && selection ? get_SelStart() + get_SelLength() : caret_ + 1, extend);
+      break;
+    case kKeyDelete:
+      if (!editEnabled_) break;
+      if (!selection) caret_ = std::min(caret_ + 1, length());
+      replaceSelection({});
+      break;
+    default:
+      break;
+  }
+}
+
+void OmbrelEditBox::keyPress(std::int16_t keyAscii) {
+  if (std::exchange(dropNextPress_, false)) return;
+  KeyPress.raise(keyAscii);
+  if (keyAscii == 0) return;
+  actOnCharacter(static_cast<std::uint16_t>(keyAscii));
+}
+
+void OmbrelEditBox::keyUp(std::int16_t keyCode, std::int16_t shift) {
+  dropNextPress_ = false;
+  KeyUp.raise(keyCode, shift);
+}
+
+void OmbrelEditBox::typeText(std::string_view text) {
+  dropNextPress_ = false;
+  bool afterReturn = false;
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t cp = decode(text, i);
+    if (cp == '\n' && afterReturn) {
+      afterReturn = false;
+      continue;
+    }
+    afterReturn = cp == '\r';
+    pressCodePoint(cp == '\n' || cp == '\r' ? std::uint32_t{kKeyReturn} : cp);
+  }
+}
+
+void OmbrelEditBox::pressCodePoint(std::uint32_t codePoint) {
+  const std::int16_t original =
+      codePoint <= 0xFFFF ? static_cast<std::int16_t>(codePoint) : std::int16_t{'?'};
+  std::int16_t keyAscii = original;
+  KeyPress.raise(keyAscii);
+  if (keyAscii == 0) return;
+  actOnCharacter(keyAscii == original ? codePoint : static_cast<std::uint16_t>(keyAscii));
+}
+
+void OmbrelEditBox::actOnCharacter(std::uint32_t cp) {
+  switch (cp) {
+    case kKeyBack:
+      if (!editEnabled_) return;
+      if (anchor_ == caret_) anchor_ = std::max(caret_ - 1, std::int32_t{0});
+      replaceSelection({});
+      return;
+    case kKeyReturn:
+      if (editEnabled_) finishEntry();
+      return;
+    case kKeyEscape:
+      abandonEntry();
+      return;
+    default:
+      break;
+  }
+  if (cp < 0x20 || cp == 0x7F || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return;
+  if (!editEnabled_) return;
+  if (length() - get_SelLength() >= kMaxEntryLength) return;
+  std::string encoded;
+  encode(cp, encoded);
+  replaceSelection(encoded);
+}
+
+void OmbrelEditBox::mouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
+  MouseDown.raise(button, shift, x, y);
+}
+
+void OmbrelEditBox::mouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
+  MouseMove.raise(button, shift, x, y);
+}
+
+void OmbrelEditBox::mouseUp(std::int16_t button, std::int16_t shift, float x, float y) {
+  MouseUp.raise(button, shift, x, y);
+}
+
+void OmbrelEditBox::click() {
+  Click.raise();
+}
+
+void OmbrelEditBox::dblClick() {
+  DblClick.raise();
+  anchor_ = 0;
+  caret_ = length();
+}
+
+}  // namespace kadrelle

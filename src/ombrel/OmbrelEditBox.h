@@ -1,0 +1,188 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "editing/EditBox.h"
+#include "ombrel/NumberFormat.h"
+#include "platform/ChildControlBase.h"
+
+namespace kadrelle {
+
+// The one-line numeric edit box. It holds the editing logic only; a toolkit draws Text, the
+// selection, ForeColor, Font and BorderStyle, and feeds user input through the input members.
+//
+// Modes and display
+//  - Numeric (default): a numeric Value is shown through FormatString (see NumberFormat).
+//  - HexMode: a numeric Value is shown as an unsigned 32-bit upper-case hexadecimal number padded
+//    with zeros to HexDigits (1..8); -1 shows as FFFFFFFF. Entries are read as hexadecimal.
+//  - TextMode (wins over HexMode): the text is free; Value is always the text.
+//  A Value that is text (an entry that did not read as a number) is shown as it was typed.
+//  Changing a mode or the format redraws the shown text unless an entry is under way.
+//
+// Entries
+//  An entry starts with the first edit (typing, Backspace, Delete) and is finished by Enter or by
+//  losing focus after a change. Enter finishes an entry even when nothing was typed, so the owner
+//  hears every Enter. Finishing reads the text, applies the sign lock and the limits, stores the
+//  result in Value, redraws the text from it, puts the caret at the end and raises Change once.
+//  Escape abandons the entry and shows Value again. While an entry is under way Value still holds
+//  the value from before it. Typing stops at kMaxEntryLength characters.
+//
+//  Change is raised for each finished entry and for each write of Value, and for nothing else:
+//  not per keystroke, not for writes of Text or InitializeValue, not for Escape. Armed is kept and
+//  read back but has no effect on Change.
+//
+// Values
+//  - A finished entry is a Double when it reads as a number (EntryParser::parseDecimal, or
+//    parseHex in HexMode), otherwise the String as typed. In TextMode it is always the String.
+//  - SignLock: a numeric entry takes the sign of the numeric Value from before it (typing 5 over
+//    -3 gives -5, typing -5 over 3 gives 5). Zero has no sign, so a zero entry over a nonzero
+//    value is refused and the value from before stays; ZeroException lets that zero through. A
+//    previous Value of zero, or of text, locks nothing.
+//  - UseLimits: a numeric entry below MinValue becomes MinValue, one above MaxValue becomes
+//    MaxValue. Limits with MinValue above MaxValue (or not numbers) hold nothing. Changing the
+//    limits does not touch the current Value.
+//  - Value written by the program is taken as a finished entry: numbers as numbers, text read the
+//    same way as typed text, sign lock and limits applied, then Change. A value that is not finite
+//    is refused with error 380 and the last good value stays.
+//  - InitializeValue sets Value as given (numbers, numeric text as a number, other text as text;
+//    in TextMode always text), without limits, sign lock or Change, and abandons any entry.
+//    Reading it gives Value.
+//  - Text written by the program is shown as written, Value becomes what it reads as (as above,
+//    without limits or sign lock), any entry is abandoned and no Change is raised.
+//
+// Keys (the host sends keyDown, then keyPress for a key that makes a character, then keyUp)
+//  KeyDown: Delete (46), Home (36), End (35), Left (37) / Up (38), Right (39) / Down (40);
+//  Shift (bit 1 of shift) held with the moving keys extends the selection.
+//  KeyPress: printable characters replace the selection, Backspace (8) deletes, Enter (13)
+//  finishes the entry, Escape (27) abandons it; other control characters do nothing.
+//  A KeyDown handler that sets KeyCode to 0 cancels the key, including the character the same
+//  keystroke makes (the next keyPress before keyUp is dropped without an event); one that changes
+//  KeyCode makes the box act on the new code. A KeyPress handler that sets KeyAscii to 0 cancels
+//  the character; one that changes it inserts the new character. KeyAscii carries the character's
+//  code point when it is below 0x10000 (as a 16-bit pattern), otherwise "?" stands for it.
+//  With EditEnabled False every event is still raised, the caret and selection still move, but
+//  nothing edits the text and Enter finishes no entry; switching EditEnabled off abandons an entry.
+//
+// Mouse: the mouse members raise their events and do nothing else; placing the caret from a
+// position is the toolkit's work, through SelStart and SelLength. A double click selects all.
+// Focus: focusIn selects all; focusOut finishes an entry under way.
+//
+// SelStart and SelLength count characters (code points). Text is UTF-8; invalid bytes written or
+// typed become U+FFFD.
+class OmbrelEditBox : public ChildControlBase<EditBox> {
+ public:
+  static constexpr std::int32_t kMaxEntryLength = 4096;
+
+  static constexpr std::int16_t kKeyBack = 8;
+  static constexpr std::int16_t kKeyReturn = 13;
+  static constexpr std::int16_t kKeyEscape = 27;
+  static constexpr std::int16_t kKeyEnd = 35;
+  static constexpr std::int16_t kKeyHome = 36;
+  static constexpr std::int16_t kKeyLeft = 37;
+  static constexpr std::int16_t kKeyUp = 38;
+  static constexpr std::int16_t kKeyRight = 39;
+  static constexpr std::int16_t kKeyDown = 40;
+  static constexpr std::int16_t kKeyDelete = 46;
+  static constexpr std::int16_t kShiftMask = 1;
+
+  OmbrelEditBox();
+
+  std::string get_Text() override { return text_; }
+  void put_Text(const std::string& text) override;
+  Variant get_Value() override { return value_; }
+  void put_Value(const Variant& value) override;
+  Variant get_InitializeValue() override { return value_; }
+  void put_InitializeValue(const Variant& value) override;
+  std::string get_FormatString() override { return format_.source(); }
+  void put_FormatString(const std::string& format) override;
+  double get_MinValue() override { return minValue_; }
+  void put_MinValue(double value) override { minValue_ = value; }
+  double get_MaxValue() override { return maxValue_; }
+  void put_MaxValue(double value) override { maxValue_ = value; }
+  Boolean get_UseLimits() override { return useLimits_; }
+  void put_UseLimits(Boolean value) override { useLimits_ = Boolean(static_cast<bool>(value)); }
+  Boolean get_SignLock() override { return signLock_; }
+  void put_SignLock(const Variant& value) override { signLock_ = CBool(value); }
+  Boolean get_ZeroException() override { return zeroException_; }
+  void put_ZeroException(const Variant& value) override { zeroException_ = CBool(value); }
+  Boolean get_TextMode() override { return textMode_; }
+  void put_TextMode(Boolean value) override;
+  Boolean get_HexMode() override { return hexMode_; }
+  void put_HexMode(Boolean value) override;
+  std::int32_t get_HexDigits() override { return hexDigits_; }
+  void put_HexDigits(std::int32_t digits) override;
+  Boolean get_EditEnabled() override { return editEnabled_; }
+  void put_EditEnabled(Boolean value) override;
+  Boolean get_Armed() override { return armed_; }
+  void put_Armed(Boolean value) override { armed_ = value; }
+  std::int16_t get_BorderStyle() override { return borderStyle_; }
+  void put_BorderStyle(std::int16_t style) override { borderStyle_ = style; }
+  OleColor get_ForeColor() override { return foreColor_; }
+  std::int32_t get_SelStart() override;
+  void put_SelStart(std::int32_t start) override;
+  std::int32_t get_SelLength() override;
+  void put_SelLength(std::int32_t length) override;
+  FontRef get_Font() override { return font_; }
+
+  // Redraws the text from Value (unless an entry is under way), then counts the redraw.
+  void Refresh() override;
+
+  void focusIn() override;
+  void focusOut() override;
+  void keyDown(std::int16_t keyCode, std::int16_t shift) override;
+  void keyPress(std::int16_t keyAscii) override;
+  void keyUp(std::int16_t keyCode, std::int16_t shift) override;
+  void typeText(std::string_view text) override;
+  void mouseDown(std::int16_t button, std::int16_t shift, float x, float y) override;
+  void mouseMove(std::int16_t button, std::int16_t shift, float x, float y) override;
+  void mouseUp(std::int16_t button, std::int16_t shift, float x, float y) override;
+  void click() override;
+  void dblClick() override;
+
+  // True between the first edit of an entry and its end.
+  bool entryUnderWay() const { return dirty_; }
+  bool hasFocus() const { return focused_; }
+
+ private:
+  // Reads text as this box's modes read an entry: a Double or the text.
+  Variant readEntry(const std::string& text) const;
+  // Sign lock and limits, against the Value from before the entry.
+  Variant holdEntry(Variant entry) const;
+  // Takes a finished value: stores it, redraws, ends the entry, raises Change.
+  void finishWith(Variant value);
+  void finishEntry();
+  void abandonEntry();
+  void redraw();
+  void actOnKey(std::int16_t keyCode, std::int16_t shift);
+  void actOnCharacter(std::uint32_t codePoint);
+  void pressCodePoint(std::uint32_t codePoint);
+  void replaceSelection(std::string_view replacement);
+  void moveCaret(std::int32_t to, bool extend);
+  std::int32_t length() const;
+
+  std::string text_;
+  Variant value_;
+  NumberFormat format_;
+  double minValue_ = 0;
+  double maxValue_ = 0;
+  Boolean useLimits_;
+  Boolean signLock_;
+  Boolean zeroException_;
+  Boolean textMode_;
+  Boolean hexMode_;
+  std::int32_t hexDigits_ = 4;
+  Boolean editEnabled_ = kTrue;
+  Boolean armed_ = kTrue;
+  std::int16_t borderStyle_ = 1;
+  OleColor foreColor_ = kSystemWindowText;
+  FontRef font_;
+  std::int32_t anchor_ = 0;  // selection: from anchor_ to caret_, in characters
+  std::int32_t caret_ = 0;
+  bool dirty_ = false;
+  bool focused_ = false;
+  bool dropNextPress_ = false;
+};
+
+}  // namespace kadrelle

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <memory>
+
+#include "editing/EditBox.h"
+
+namespace kadrelle {
+
+// Makes OmbrelEditBox edit boxes; the parent surface is not needed by the editing logic.
+class OmbrelFactory : public EditBoxFactory {
+ public:
+  std::unique_ptr<EditBox> createEditBox(ControlSurface& parent) override;
+};
+
+}  // namespace kadrelle
