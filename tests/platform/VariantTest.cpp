@@ -265,8 +265,8 @@ INSTANTIATE_TEST_SUITE_P(
                     NumericCase{"Hex", "&H1F", true}, NumericCase{"Thousands", "1,000", true},
                     NumericCase{"Exponent", "1e5", true}, NumericCase{"EmptyText", "", false},
                     NumericCase{"Word", "abc", false}, NumericCase{"BareExponent", "e5", false},
-    [](const testing::TestParamInfo<NumericCase>& info) {
-  return std::string(info.param.name); });
+                    NumericCase{"Font", makeFont(), false}),
+    [](const testing::TestParamInfo<NumericCase>& info) { return std::string(info.param.name); });
 
 TEST(ParseNumber, ReadsTheFullGrammar) {
   EXPECT_EQ(parseNumber("1,234,567.5"), 1234567.5);
