@@ -45,6 +45,8 @@ std::filesystem::path IniSettingsStore::fileFor(const std::string& application) 
 
 std::optional<std::string> IniSettingsStore::lookup(std::string_view text, std::string_view section,
                                                     std::string_view key) {
+  // Editors on Windows start UTF-8 files with a byte order mark.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   bool inSection = false;
   while (!text.empty()) {
     std::size_t end = text.find('\n');
