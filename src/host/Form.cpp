@@ -1,0 +1,93 @@
+#include "host/Form.h"
+
+#include "platform/Error.h"
+
+namespace kadrelle {
+
+// One control and the container it sees.
+struct Form::Entry : Container {
+  Entry(Form& form, std::string instanceName) : form(form), name(std::move(instanceName)) {}
+
+  void PropertyChanged(const std::string& property) override {
+    form.changed_ = true;
+    if (form.onPropertyChanged) form.onPropertyChanged(name, property);
+  }
+  FontRef AmbientFont() override { return makeFont(); }
+  std::string AmbientDisplayName() override { return name; }
+
+  Form& form;
+  std::string name;
+  std::unique_ptr<ControlSite> site;
+  std::unique_ptr<Kadrelle> control;
+};
+
+Form::Form(const Services& services) : services_(services) {}
+Form::~Form() = default;
+
+// Controls are placed once their settings are in, as a form designer does.
+Form::Entry& Form::makeEntry(std::string name, Placement placement) {
+  if (name.empty()) {
+    for (std::size_t n = controls_.size() + 1;; ++n) {
+      name = "Kadrelle" + std::to_string(n);
+      if (!find(name)) break;
+    }
+  } else if (find(name)) {
+    throw Error(Error::kInvalidPropertyValue,
+                "A control named " + name + " is already on the form");
+  }
+  auto entry = std::make_unique<Entry>(*this, std::move(name));
+  entry->site = std::make_unique<ControlSite>(ControlSite{*entry, services_.toolkit,
+                                                          services_.editBoxes, services_.values,
+                                                          services_.settings, services_.debug});
+  entry->control = std::make_unique<Kadrelle>(*entry->site);
+  positions_.push_back(placement);
+  controls_.push_back(std::move(entry));
+  return *controls_.back();
+}
+
+void Form::place(Kadrelle& control, Placement placement) {
+  ControlSurface& s = control.surface();
+  if (s.get_Width() == placement.width && s.get_Height() == placement.height) {
+    // Already that size: the control still gets its first layout pass.
+    control.UserControl_Resize();
+  } else {
+    s.resize(placement.width, placement.height);
+  }
+}
+
+Kadrelle& Form::addNew(std::string name, Placement placement) {
+  Entry& e = makeEntry(std::move(name), placement);
+  e.control->UserControl_InitProperties();
+  place(*e.control, placement);
+  return *e.control;
+}
+
+Kadrelle& Form::addSaved(std::string name, Placement placement, PropertyBag& bag) {
+  Entry& e = makeEntry(std::move(name), placement);
+  e.control->UserControl_ReadProperties(bag);
+  place(*e.control, placement);
+  return *e.control;
+}
+
+Kadrelle& Form::control(std::size_t index) {
+  return *controls_.at(index)->control;
+}
+const std::string& Form::name(std::size_t index) const {
+  return controls_.at(index)->name;
+}
+
+Form::Placement Form::placement(std::size_t index) const {
+  const Entry& e = *controls_.at(index);
+  Placement p = positions_.at(index);
+  p.width = e.control->surface().get_Width();
+  p.height = e.control->surface().get_Height();
+  return p;
+}
+
+Kadrelle* Form::find(const std::string& name) {
+  for (auto& e : controls_)
+    if (e->name == name) return e->control.get();
+  return nullptr;
+}
+
+}  // namespace kadrelle

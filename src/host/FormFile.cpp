@@ -1,0 +1,343 @@
+#include "host/FormFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "platform/Error.h"
+#include "platform/StdFont.h"
+
+namespace kadrelle {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr int kFileNotFound = 53;
+constexpr int kFileAccess = 75;
+constexpr int kBadFormat = 321;
+constexpr std::uintmax_t kMaxFormSize = 16u << 20;
+
+[[noreturn]] void bad(const std::string& where, const std::string& what) {
+  throw Error(kBadFormat, where + ": " + what);
+}
+
+bool sameFont(const StdFont& a, const StdFont& b) {
+  return a == b;
+}
+
+json fontToJson(const FontRef& f) {
+  if (!f) return nullptr;
+  return json{{"charset", f->get_Charset()},
+              {"name", f->get_Name()},
+              {"size", f->get_Size().toDouble()},
+              {"bold", static_cast<bool>(f->get_Bold())},
+              {"italic", static_cast<bool>(f->get_Italic())},
+              {"weight", f->get_Weight()},
+              {"strikethrough", static_cast<bool>(f->get_Strikethrough())},
+              {"underline", static_cast<bool>(f->get_Underline())}};
+}
+
+json valueToJson(const Variant& v) {
+  json out;
+  out["type"] = Variant::typeName(v.type());
+  switch (v.type()) {
+    case Variant::Type::Empty:
+      out["value"] = nullptr;
+      break;
+    case Variant::Type::Boolean:
+      out["value"] = static_cast<bool>(*v.get<Boolean>());
+      break;
+    case Variant::Type::Integer:
+      out["value"] = *v.get<std::int16_t>();
+      break;
+    case Variant::Type::Long:
+      out["value"] = *v.get<std::int32_t>();
+      break;
+    case Variant::Type::Single:
+      out["value"] = *v.get<float>();
+      break;
+    case Variant::Type::Double:
+      out["value"] = *v.get<double>();
+      break;
+    case Variant::Type::Currency:
+      out["value"] = v.get<Currency>()->toDouble();
+      break;
+    case Variant::Type::String:
+      out["value"] = *v.get<std::string>();
+      break;
+    case Variant::Type::Font:
+      out["value"] = fontToJson(*v.get<FontRef>());
+      break;
+  }
+  return out;
+}
+
+template <class T>
+T integer(const json& j, const std::string& where) {
+  if (!j.is_number_integer()) bad(where, "expected a whole number");
+  auto n = j.get<std::int64_t>();
+  if (n < std::numeric_limits<T>::min() || n > std::numeric_limits<T>::max()) {
+    bad(where, "number " + std::to_string(n) + " is out of range");
+  }
+  return static_cast<T>(n);
+}
+
+double number(const json& j, const std::string& where) {
+  if (!j.is_number()) bad(where, "expected a number");
+  double d = j.get<double>();
+  if (!std::isfinite(d)) bad(where, "expected a finite number");
+  return d;
+}
+
+bool boolean(const json& j, const std::string& where) {
+  if (!j.is_boolean()) bad(where, "expected true or false");
+  return j.get<bool>();
+}
+
+std::string text(const json& j, const std::string& where) {
+  if (!j.is_string()) bad(where, "expected a string");
+  return j.get<std::string>();
+}
+
+const json& member(const json& obj, const char* key, const std::string& where) {
+  auto it = obj.find(key);
+  if (it == obj.end()) bad(where, std::string("missing \"") + key + "\"");
+  return *it;
+}
+
+void onlyKeys(const json& obj, std::initializer_list<const char*> keys, const std::string& where) {
+  for (auto it = obj.begin(); it != obj.end(); ++it) {
+    bool known = false;
+    for (const char* k : keys) known = known || it.key() == k;
+    if (!known) bad(where, "unknown entry \"" + it.key() + "\"");
+  }
+}
+
+FontRef fontFromJson(const json& j, const std::string& where) {
+  if (j.is_null()) return nullptr;
+  if (!j.is_object()) bad(where, "expected a font object");
+  onlyKeys(j, {"charset", "name", "size", "bold", "italic", "weight", "strikethrough", "underline"},
+           where);
+  auto f = std::make_shared<StdFont>();
+  f->put_Charset(integer<std::int16_t>(member(j, "charset", where), where + ".charset"));
+  f->put_Name(text(member(j, "name", where), where + ".name"));
+  try {
+    f->put_Size(Currency::fromDouble(number(member(j, "size", where), where + ".size")));
+  } catch (const Error&) {
+    bad(where + ".size", "size is out of range");
+  }
+  f->put_Bold(boolean(member(j, "bold", where), where + ".bold"));
+  f->put_Italic(boolean(member(j, "italic", where), where + ".italic"));
+  f->put_Weight(integer<std::int16_t>(member(j, "weight", where), where + ".weight"));
+  f->put_Strikethrough(boolean(member(j, "strikethrough", where), where + ".strikethrough"));
+  f->put_Underline(boolean(member(j, "underline", where), where + ".underline"));
+  return f;
+}
+
+Variant valueFromJson(const json& entry, const std::string& where) {
+  const std::string type = text(member(entry, "type", where), where + ".type");
+  const json& v = member(entry, "value", where);
+  const std::string at = where + ".value";
+  if (type == "Empty") {
+    if (!v.is_null()) bad(at, "expected null");
+    return Variant();
+  }
+  if (type == "Boolean") return Variant(Boolean(boolean(v, at)));
+  if (type == "Integer") return Variant(integer<std::int16_t>(v, at));
+  if (type == "Long") return Variant(integer<std::int32_t>(v, at));
+  if (type == "Single") {
+    double d = number(v, at);
+    if (std::fabs(d) > std::numeric_limits<float>::max()) bad(at, "number is out of range");
+    return Variant(static_cast<float>(d));
+  }
+  if (type == "Double") return Variant(number(v, at));
+  if (type == "Currency") {
+    try {
+      return Variant(Currency::fromDouble(number(v, at)));
+    } catch (const Error&) {
+      bad(at, "number is out of range");
+    }
+  }
+  if (type == "String") return Variant(text(v, at));
+  if (type == "Font") return Variant(fontFromJson(v, at));
+  bad(where + ".type", "unknown value type \"" + type + "\"");
+}
+
+std::string readFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) {
+    throw Error(kFileNotFound, file.string() + ": file not found");
+  }
+  auto size = std::filesystem::file_size(file, ec);
+  if (ec) throw Error(kFileAccess, file.string() + ": " + ec.message());
+  if (size > kMaxFormSize) bad(file.string(), "file is too large to be a form");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw Error(kFileAccess, file.string() + ": cannot be read");
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void writeAtomically(const std::filesystem::path& file, const std::string& content) {
+  const std::filesystem::path temp = file.string() + ".tmp";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) throw Error(kFileAccess, temp.string() + ": cannot be written");
+  std::size_t done = 0;
+  while (done < content.size()) {
+    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      throw Error(kFileAccess, temp.string() + ": write failed");
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    ::unlink(temp.c_str());
+    throw Error(kFileAccess, temp.string() + ": write failed");
+  }
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) {
+    std::filesystem::copy_file(file, file.string() + ".bak",
+                               std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+      ::unlink(temp.c_str());
+      throw Error(kFileAccess, file.string() + ".bak: " + ec.message());
+    }
+  }
+  if (::rename(temp.c_str(), file.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    throw Error(kFileAccess, file.string() + ": cannot be replaced");
+  }
+}
+
+}  // namespace
+
+void DesignTimeBag::WriteProperty(const std::string& name, const Variant& value,
+                                  const Variant& defaultValue) {
+  if (value == defaultValue) return;
+  if (CanLeaveOut(value, defaultValue)) return;
+  MemoryPropertyBag::WriteProperty(name, value, defaultValue);
+}
+
+bool DesignTimeBag::CanLeaveOut(const Variant& value, const Variant& defaultValue) {
+  const auto* f = value.get<FontRef>();
+  const auto* d = defaultValue.get<FontRef>();
+  if (f && d && *f && *d) return sameFont(**f, **d);
+  // As in Basic, equal numbers of different types are equal (a Single 0 or False against an
+  // Integer default 0), and Empty equals 0.
+  auto numeric = [](const Variant& v) { return v.isEmpty() || v.holdsNumber(); };
+  return numeric(value) && numeric(defaultValue) && CDbl(value) == CDbl(defaultValue);
+}
+
+namespace FormFile {
+
+std::string toJson(Form& form) {
+  json controls = json::array();
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    DesignTimeBag bag;
+    form.control(i).UserControl_WriteProperties(bag);
+    json properties = json::array();
+    for (const auto& [key, value] : bag.entries()) {
+      json p = valueToJson(value);
+      p["key"] = key;
+      properties.push_back(std::move(p));
+    }
+    Form::Placement at = form.placement(i);
+    controls.push_back(json{{"type", Kadrelle::kTypeName},
+                            {"name", form.name(i)},
+                            {"left", at.left},
+                            {"top", at.top},
+                            {"width", at.width},
+                            {"height", at.height},
+                            {"properties", std::move(properties)}});
+  }
+  json doc{{"format", "kadrelle-form"}, {"version", 1}, {"controls", std::move(controls)}};
+  return doc.dump(2) + "\n";
+}
+
+void fromJson(const std::string& content, const std::string& where, Form& form) {
+  json doc;
+  try {
+    doc = json::parse(content);
+  } catch (const json::parse_error& e) {
+    bad(where, std::string("not a JSON document (") + e.what() + ")");
+  }
+  if (!doc.is_object()) bad(where, "expected a JSON object");
+  onlyKeys(doc, {"format", "version", "controls"}, where);
+  if (text(member(doc, "format", where), where + ".format") != "kadrelle-form") {
+    bad(where + ".format", "not a Kadrelle form");
+  }
+  if (integer<std::int32_t>(member(doc, "version", where), where + ".version") != 1) {
+    bad(where + ".version", "unsupported version");
+  }
+  const json& controls = member(doc, "controls", where);
+  if (!controls.is_array()) bad(where + ".controls", "expected a list of controls");
+
+  // Check everything before creating anything, so a bad file loads nothing.
+  struct Pending {
+    std::string name;
+    Form::Placement at;
+    MemoryPropertyBag bag;
+  };
+  std::vector<Pending> pending;
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const std::string at = where + ".controls[" + std::to_string(i) + "]";
+    const json& c = controls[i];
+    if (!c.is_object()) bad(at, "expected a control object");
+    onlyKeys(c, {"type", "name", "left", "top", "width", "height", "properties"}, at);
+    if (text(member(c, "type", at), at + ".type") != Kadrelle::kTypeName) {
+      bad(at + ".type", "unknown control type");
+    }
+    Pending p;
+    p.name = text(member(c, "name", at), at + ".name");
+    if (p.name.empty()) bad(at + ".name", "a control needs a name");
+    for (const auto& other : pending) {
+      if (other.name == p.name) bad(at + ".name", "duplicate control name \"" + p.name + "\"");
+    }
+    auto length = [&](const char* key, bool size) {
+      double d = number(member(c, key, at), at + "." + key);
+      if (std::fabs(d) > 1e7 || (size && d < 0)) bad(at + "." + key, "length is out of range");
+      return static_cast<float>(d);
+    };
+    p.at = {length("left", false), length("top", false), length("width", true),
+            length("height", true)};
+    const json& props = member(c, "properties", at);
+    if (!props.is_array()) bad(at + ".properties", "expected a list of settings");
+    for (std::size_t k = 0; k < props.size(); ++k) {
+      const std::string pat = at + ".properties[" + std::to_string(k) + "]";
+      const json& prop = props[k];
+      if (!prop.is_object()) bad(pat, "expected a setting object");
+      onlyKeys(prop, {"key", "type", "value"}, pat);
+      std::string key = text(member(prop, "key", pat), pat + ".key");
+      if (p.bag.find(key)) bad(pat + ".key", "duplicate setting \"" + key + "\"");
+      p.bag.set(key, valueFromJson(prop, pat));
+    }
+    pending.push_back(std::move(p));
+  }
+  for (auto& p : pending) {
+    if (form.find(p.name)) bad(where, "a control named " + p.name + " is already on the form");
+  }
+  for (auto& p : pending) form.addSaved(p.name, p.at, p.bag);
+  form.markSaved();
+}
+
+void load(const std::filesystem::path& file, Form& form) {
+  fromJson(readFile(file), file.string(), form);
+}
+
+void save(Form& form, const std::filesystem::path& file) {
+  writeAtomically(file, toJson(form));
+  form.markSaved();
+}
+
+}  // namespace FormFile
+
+}  // namespace kadrelle
