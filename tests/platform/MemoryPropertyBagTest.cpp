@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/MemoryPropertyBag.h"
+#include "platform/StdFont.h"
+
+namespace kadrelle {
+namespace {
+
+std::vector<std::string> keysOf(const MemoryPropertyBag& bag) {
+  std::vector<std::string> keys;
+  for (const auto& [k, v] : bag.entries()) keys.push_back(k);
+  return keys;
+}
+
+TEST(MemoryPropertyBag, KeepsFirstWriteOrder) {
+  MemoryPropertyBag bag;
+  bag.WriteProperty("Enabled", kTrue, kTrue);
+  bag.WriteProperty("BackColor", std::int32_t{5}, std::int32_t{0});
+  bag.WriteProperty("Caption", "x", "");
+  bag.WriteProperty("Enabled", kFalse, kTrue);  // rewriting keeps the place
+  EXPECT_EQ(keysOf(bag), (std::vector<std::string>{"Enabled", "BackColor", "Caption"}));
+  EXPECT_EQ(bag.ReadProperty("Enabled", kTrue), Variant(kFalse));
+}
+
+TEST(MemoryPropertyBag, KeepsValuesEqualToTheirDefault) {
+  MemoryPropertyBag bag;
+  bag.WriteProperty("UnitsFontScale", std::int32_t{100}, std::int32_t{100});
+  ASSERT_NE(bag.find("UnitsFontScale"), nullptr);
+  EXPECT_EQ(*bag.find("UnitsFontScale"), Variant(std::int32_t{100}));
+}
+
+TEST(MemoryPropertyBag, AbsentKeyGivesTheDefaultWithItsType) {
+  MemoryPropertyBag bag;
+  bag.WriteProperty("Other", 1.5, 0.0);
+  EXPECT_EQ(bag.find("Missing"), nullptr);
+  Variant v = bag.ReadProperty("Missing", std::int16_t{7});
+  EXPECT_EQ(v.type(), Variant::Type::Integer);
+  EXPECT_EQ(v, Variant(std::int16_t{7}));
+  EXPECT_TRUE(bag.ReadProperty("Missing", Variant()).isEmpty());
+  EXPECT_EQ(bag.ReadProperty("other", 0.0), Variant(0.0));  // keys are exact
+}
+
+TEST(MemoryPropertyBag, ValuesKeepTheirTypes) {
+  MemoryPropertyBag bag;
+  FontRef font = makeFont();
+  std::vector<Variant> values{
+      Variant(), kTrue, std::int16_t{-1}, std::int32_t{-1}, 1.5f, 1.5, Currency::fromScaled(15000),
+      "1.5",     font};
+  for (std::size_t i = 0; i < values.size(); ++i)
+    bag.WriteProperty("k" + std::to_string(i), values[i], Variant());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    Variant read = bag.ReadProperty("k" + std::to_string(i), "default");
+    EXPECT_EQ(read.type(), values[i].type()) << i;
+    EXPECT_EQ(read, values[i]) << i;
+  }
+  // Fonts are kept by reference, not copied.
+  EXPECT_EQ(*bag.ReadProperty("k8", Variant()).get<FontRef>(), font);
+}
+
+TEST(MemoryPropertyBag, ClearEmpties) {
+  MemoryPropertyBag bag;
+  bag.set("a", 1.0);
+  bag.clear();
+  EXPECT_TRUE(bag.entries().empty());
+  EXPECT_EQ(bag.ReadProperty("a", 2.0), Variant(2.0));
+}
+
+}  // namespace
+}  // namespace kadrelle
