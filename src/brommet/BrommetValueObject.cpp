@@ -1,0 +1,228 @@
+#include "brommet/BrommetValueObject.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Error.h"
+#include "platform/Variant.h"
+
+namespace kadrelle {
+
+BrommetValueObject::BrommetValueObject(std::shared_ptr<ServoDrive> drive)
+    : drive_(std::move(drive)) {
+  if (!drive_) throw Error::objectNotSet();
+  appLock_ = drive_->appLock();
+  appView_ = std::make_shared<BrommetView>(*this, true);
+  driveView_ = std::make_shared<BrommetView>(*this, false);
+}
+
+BrommetValueObject::~BrommetValueObject() {
+  appView_->detach();
+  driveView_->detach();
+}
+
+ViewRef BrommetValueObject::get_AppView() {
+  faults_.check("get_AppView");
+  return appView_;
+}
+
+ViewRef BrommetValueObject::get_DriveView() {
+  faults_.check("get_DriveView");
+  return driveView_;
+}
+
+Boolean BrommetValueObject::get_ReadOnly() {
+  faults_.check("get_ReadOnly");
+  return Boolean(!info_ || info_->readOnly);
+}
+
+std::string BrommetValueObject::get_Key() {
+  faults_.check("get_Key");
+  return info_ ? std::string(info_->key) : std::string();
+}
+
+void BrommetValueObject::put_ParameterNumber(ParameterNumbers number) {
+  faults_.check("put_ParameterNumber");
+  number_ = number;
+  info_ = ParameterCatalog::find(number);
+  index_ = info_ ? *ParameterCatalog::indexOf(number) : 0;
+  pending_.reset();
+  valueWatch_ = info_ ? drive_->watch(number, [this] { onDriveChanged(); }) : Connection();
+  enabledWatch_ = info_ && info_->stopOnly
+                      ? drive_->EnabledChanged.connect([this] { onEnabledChanged(); })
+                      : Connection();
+  requiredLock_->setLevel(drive_->requiredLevel(number));
+}
+
+LockLevelRef BrommetValueObject::get_AppLock() {
+  faults_.check("get_AppLock");
+  return appLock_;
+}
+
+void BrommetValueObject::putref_AppLock(LockLevelRef lock) {
+  faults_.check("putref_AppLock");
+  appLock_ = std::move(lock);
+}
+
+LockLevelRef BrommetValueObject::get_RequiredLock() {
+  faults_.check("get_RequiredLock");
+  return requiredLock_;
+}
+
+void BrommetValueObject::putref_Link(std::shared_ptr<Object> link) {
+  faults_.check("putref_Link");
+  link_ = std::move(link);
+}
+
+std::int32_t BrommetValueObject::get_IsText() {
+  faults_.check("get_IsText");
+  return info_ && info_->text ? 1 : 0;
+}
+
+Variant BrommetValueObject::currentValue() const {
+  if (!info_) return Variant();
+  if (info_->text) return Variant(drive_->textAt(index_));
+  return Variant(drive_->valueAt(index_) * info_->scale);
+}
+
+std::string BrommetValueObject::unknownDescription() const {
+  if (number_ == 0) return std::string();
+  return "Unknown parameter " + std::to_string(number_);
+}
+
+double BrommetValueObject::driveValue() const {
+  if (!info_ || info_->text) return 0;
+  if (pending_ && !pending_->isText && !pending_->notANumber)
+    return pending_->appView ? pending_->value / info_->scale : pending_->value;
+  return drive_->valueAt(index_);
+}
+
+std::string BrommetValueObject::textValue() const {
+  if (!info_ || !info_->text) return std::string();
+  if (pending_ && pending_->isText) return pending_->text;
+  return drive_->textAt(index_);
+}
+
+void BrommetValueObject::setPendingNumber(double value, bool appView) {
+  if (info_ && info_->text) {
+    pending_ = Pending{.isText = true, .text = numberText(value)};
+    return;
+  }
+  pending_ = Pending{.appView = appView, .value = value, .text = {}};
+}
+
+void BrommetValueObject::setPendingText(const std::string& text, bool appView) {
+  if (info_ && info_->text) {
+    pending_ = Pending{.isText = true, .text = text};
+    return;
+  }
+  if (auto number = parseNumber(text)) {
+    pending_ = Pending{.appView = appView, .value = *number, .text = {}};
+    return;
+  }
+  pending_ = Pending{.notANumber = true, .appView = appView, .text = text};
+}
+
+void BrommetValueObject::refuse(std::int32_t code, const std::string& what) {
+  std::int32_t c = code;
+  std::string description = info_ ? std::string(info_->name) + ": " + what : what;
+  UpdateError.raise(c, description);
+}
+
+bool BrommetValueObject::refusedBeforeWrite() {
+  if (!info_) {
+    refuse(kNoParameter, number_ == 0 ? "No parameter is selected; nothing was written"
+                                      : "Parameter " + std::to_string(number_) +
+                                            " is not known to this drive; nothing was written");
+    return true;
+  }
+  if (info_->readOnly) {
+    refuse(kReadOnly, "the parameter is read-only and cannot be changed");
+    return true;
+  }
+  const std::int32_t held = appLock_ ? appLock_->get_Level() : 0;
+  const std::int32_t required = drive_->requiredLevel(number_);
+  if (held < required) {
+    std::string what = "needs lock level " + std::to_string(required) + " (" +
+                       ParameterCatalog::lockLevelName(required) + "), the application holds " +
+                       std::to_string(held) + " (" + ParameterCatalog::lockLevelName(held) + ")";
+    if (info_->stopOnly && drive_->enabled() && held >= info_->lockLevel)
+      what += "; disable the drive to change it";
+    refuse(kLockTooLow, what);
+    return true;
+  }
+  return false;
+}
+
+void BrommetValueObject::Commit() {
+  faults_.check("Commit");
+  if (!pending_) return;
+  const Pending pending = std::move(*pending_);
+  pending_.reset();
+  if (refusedBeforeWrite()) return;
+
+  if (info_->text) {
+    if (auto problem = ServoDrive::checkText(*info_, pending.text))
+      return refuse(kBadText, *problem);
+    drive_->setText(number_, pending.text);
+    Changed.raise(currentValue());
+    return;
+  }
+  if (pending.notANumber) return refuse(kBadText, "\"" + pending.text + "\" is not a number");
+  if (auto problem = ServoDrive::checkValue(*info_, pending.value, pending.appView)) {
+    const double upper = pending.appView ? info_->appUpper : info_->driveUpper;
+    const std::int32_t code = !std::isfinite(pending.value) ? kBadText
+                              : pending.value > upper       ? kAboveMaximum
+                                                            : kBelowMinimum;
+    return refuse(code, *problem);
+  }
+  double value = pending.appView ? pending.value / info_->scale : pending.value;
+  if (info_->integral) value = roundHalfEven(value);
+  if (info_->limitsEnabled) value = std::clamp(value, info_->driveLower, info_->driveUpper);
+  drive_->setValue(number_, value);
+  Changed.raise(currentValue());
+}
+
+void BrommetValueObject::step(bool appView, bool up, std::int16_t shift) {
+  if (info_ && (info_->text || info_->step <= 0))
+    return refuse(kNotSteppable, "the value cannot be stepped");
+  if (refusedBeforeWrite()) return;
+  pending_.reset();
+
+  const double scale = appView ? info_->scale : 1;
+  double stepSize = appView ? info_->step : info_->step / info_->scale;
+  if (!appView && info_->integral) stepSize = std::max(1.0, std::round(stepSize));
+  const int count = (shift & 1) != 0 ? 10 : 1;
+  double next = drive_->valueAt(index_) * scale + (up ? 1 : -1) * stepSize * count;
+  // Keep application values on the step grid when drive rounding has pushed them off it.
+  const double onGrid = std::round(next / stepSize) * stepSize;
+  if (std::fabs(next - onGrid) < stepSize * 1e-3) next = onGrid;
+  if (info_->limitsEnabled) {
+    next = std::clamp(next, appView ? info_->appLower : info_->driveLower,
+                      appView ? info_->appUpper : info_->driveUpper);
+  }
+  double value = next / scale;
+  if (info_->integral) value = roundHalfEven(value);
+  if (info_->limitsEnabled) value = std::clamp(value, info_->driveLower, info_->driveUpper);
+
+  if (value != drive_->valueAt(index_)) {
+    drive_->setValue(number_, value);
+    Changed.raise(currentValue());
+  } else {
+    // At a limit: nothing changed, but the caller's display still needs the value back.
+    ContentChanged.raise(currentValue());
+  }
+}
+
+void BrommetValueObject::onDriveChanged() {
+  const Variant value = currentValue();
+  ValueChanged.raise(value);
+  ContentChanged.raise(value);
+}
+
+void BrommetValueObject::onEnabledChanged() {
+  requiredLock_->setLevel(drive_->requiredLevel(number_));
+  ContentChanged.raise(currentValue());
+}
+
+}  // namespace kadrelle

@@ -1,0 +1,161 @@
+#include "brommet/ServoDrive.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Error.h"
+
+namespace kadrelle {
+
+namespace {
+
+constexpr double kAmbient = 25;               // degrees C
+constexpr double kDriveThermalSeconds = 120;  // heatsink time constant
+constexpr double kNominalBus = 3250;          // 0.1 V
+constexpr double kAtSpeedWindow = 2185;       // counts/s, about 1 RPM
+
+enum StatusBits : int {
+  kStatusEnabled = 1,
+  kStatusAtSpeed = 2,
+  kStatusMoving = 4,
+  kStatusCurrentLimited = 8,
+  kStatusMotorHot = 16,
+};
+
+}  // namespace
+
+ServoDrive::ServoDrive() {
+  const auto catalog = ParameterCatalog::all();
+  slots_.resize(catalog.size());
+  for (std::size_t i = 0; i < catalog.size(); ++i) {
+    slots_[i].value = catalog[i].defaultValue;
+    slots_[i].text = std::string(catalog[i].defaultText);
+  }
+  driveTemperature_ = value(param::DriveTemperature) / 10;
+  motorTemperature_ = value(param::MotorTemperature) / 10;
+}
+
+std::size_t ServoDrive::indexOrThrow(ParameterNumbers number) const {
+  auto index = ParameterCatalog::indexOf(number);
+  if (!index)
+    throw Error(Error::kInvalidCall,
+                "Parameter " + std::to_string(number) + " is not known to this drive");
+  return *index;
+}
+
+double ServoDrive::value(ParameterNumbers number) const {
+  auto index = ParameterCatalog::indexOf(number);
+  return index ? slots_[*index].value : 0;
+}
+
+const std::string& ServoDrive::text(ParameterNumbers number) const {
+  static const std::string kNone;
+  auto index = ParameterCatalog::indexOf(number);
+  return index ? slots_[*index].text : kNone;
+}
+
+void ServoDrive::setValue(ParameterNumbers number, double driveValue) {
+  const std::size_t index = indexOrThrow(number);
+  if (slots_[index].value == driveValue) return;
+  const bool wasEnabled = enabled();
+  slots_[index].value = driveValue;
+  notify(index);
+  if (enabled() != wasEnabled) EnabledChanged.raise();
+}
+
+void ServoDrive::setText(ParameterNumbers number, const std::string& text) {
+  const std::size_t index = indexOrThrow(number);
+  if (slots_[index].text == text) return;
+  slots_[index].text = text;
+  notify(index);
+}
+
+void ServoDrive::notify(std::size_t index) {
+  if (slots_[index].changed) slots_[index].changed->raise();
+}
+
+Connection ServoDrive::watch(ParameterNumbers number, std::function<void()> handler) {
+  auto& slot = slots_[indexOrThrow(number)];
+  if (!slot.changed) slot.changed = std::make_unique<Event<>>();
+  return slot.changed->connect(std::move(handler));
+}
+
+bool ServoDrive::enabled() const {
+  return value(param::DriveEnable) != 0;
+}
+
+std::int32_t ServoDrive::requiredLevel(ParameterNumbers number) const {
+  const ParameterInfo* info = ParameterCatalog::find(number);
+  if (!info) return 0;
+  return info->stopOnly && enabled() ? 3 : info->lockLevel;
+}
+
+void ServoDrive::setMeasured(ParameterNumbers number, double driveValue) {
+  setValue(number, std::round(driveValue));
+}
+
+void ServoDrive::tick(double seconds) {
+  if (!(seconds > 0) || !std::isfinite(seconds)) return;
+  const bool on = enabled();
+
+  // Velocity: ramp towards the command, limited by the speed limit.
+  const double limit = value(param::SpeedLimit);
+  const double target = on ? std::clamp(value(param::SpeedCommand), -limit, limit) : 0;
+  const bool speedingUp = std::fabs(target) > std::fabs(speed_) && target * speed_ >= 0;
+  const double rate = value(speedingUp ? param::Acceleration : param::Deceleration);
+  const double before = speed_;
+  speed_ += std::clamp(target - speed_, -rate * seconds, rate * seconds);
+  position_ += (before + speed_) / 2 * seconds;
+
+  // Current: acceleration torque share of the peak current, plus friction and viscous load.
+  double current = 0;
+  bool currentLimited = false;
+  if (on) {
+    const double acceleration = (speed_ - before) / seconds;
+    const double rated = value(param::MotorRatedCurrent);
+    const double ratedSpeed = std::max(value(param::MotorRatedSpeed), 1.0);
+    current = acceleration / 131072000 * value(param::MotorPeakCurrent);
+    if (speed_ != 0) current += (speed_ > 0 ? 1 : -1) * 0.05 * rated;
+    current += speed_ / ratedSpeed * 0.1 * rated;
+    const double currentLimit = value(param::CurrentLimit);
+    currentLimited = std::fabs(current) > currentLimit;
+    current = std::clamp(current, -currentLimit, currentLimit);
+  }
+
+  // Temperatures: first-order approach to a level set by the current squared.
+  const double driveRated = std::max(value(param::DriveRatedCurrent), 1.0);
+  const double motorRated = std::max(value(param::MotorRatedCurrent), 1.0);
+  const double driveSteady = kAmbient + 40 * std::pow(current / driveRated, 2);
+  const double motorSteady = kAmbient + 80 * std::pow(current / motorRated, 2);
+  const double motorSeconds = std::max(value(param::MotorThermalTimeConstant) / 1000, 1.0);
+  driveTemperature_ +=
+      (driveSteady - driveTemperature_) * (1 - std::exp(-seconds / kDriveThermalSeconds));
+  motorTemperature_ += (motorSteady - motorTemperature_) * (1 - std::exp(-seconds / motorSeconds));
+
+  const double kv = value(param::PositionLoopGain) / 100;  // 1/s
+  const double followingError = on && kv > 0 ? speed_ / kv : 0;
+
+  seconds_ += seconds;
+  const double wholeSeconds = std::floor(seconds_);
+  seconds_ -= wholeSeconds;
+
+  int status = 0;
+  if (on) status |= kStatusEnabled;
+  if (on && std::fabs(target - speed_) < kAtSpeedWindow) status |= kStatusAtSpeed;
+  if (std::fabs(speed_) >= kAtSpeedWindow) status |= kStatusMoving;
+  if (currentLimited) status |= kStatusCurrentLimited;
+  if (motorTemperature_ * 10 >= value(param::MotorTemperatureTrip)) status |= kStatusMotorHot;
+
+  setMeasured(param::ActualSpeed, speed_);
+  setMeasured(param::ActualCurrent, current);
+  setMeasured(param::ActualPosition, std::clamp(position_, -2097152000.0, 2097152000.0));
+  setMeasured(param::FollowingError, followingError);
+  setMeasured(param::BusVoltage, kNominalBus - std::fabs(current) * 0.002);
+  setMeasured(param::DriveTemperature, driveTemperature_ * 10);
+  setMeasured(param::MotorTemperature, motorTemperature_ * 10);
+  if (wholeSeconds > 0)
+    setMeasured(param::OperatingHours, value(param::OperatingHours) + wholeSeconds);
+  setMeasured(param::StatusWord, status);
+}
+
+}  // namespace kadrelle

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "brommet/BrommetLockLevel.h"
+#include "brommet/ParameterCatalog.h"
+#include "platform/Event.h"
+
+namespace kadrelle {
+
+// A simulated single-axis servo drive: the live value of every catalog parameter, the drive
+// session's application lock level, a motion model advanced by tick(), and the parameter file.
+//
+// Values are held in drive units. Every value object bound to a parameter watches it here, so a
+// change made through one of them, by tick() or by load() reaches all of them.
+//
+// While the drive is enabled (P1910 = 1), parameters marked stopOnly in the catalog require the
+// factory level (3) instead of their own.
+class ServoDrive {
+ public:
+  // Error numbers of the parameter file.
+  static constexpr int kFileNotFound = 53;
+  static constexpr int kFileAccess = 75;
+  static constexpr int kBadFileFormat = 321;
+  // The format name and version written into, and expected in, a parameter file.
+  static constexpr const char* kFileFormat = "Brommet drive parameters";
+  static constexpr int kFileVersion = 1;
+
+  // Every parameter at its catalog default; disabled; application lock level 0 (operator).
+  ServoDrive();
+  ServoDrive(const ServoDrive&) = delete;
+  ServoDrive& operator=(const ServoDrive&) = delete;
+
+  // The value in drive units (0 for unknown numbers and for text parameters).
+  double value(ParameterNumbers number) const;
+  // The text of a text parameter ("" otherwise).
+  const std::string& text(ParameterNumbers number) const;
+  // Store a value without any check (values come from the host, the simulation or a checked
+  // write); a change notifies the parameter's watchers. Unknown numbers are error 5.
+  void setValue(ParameterNumbers number, double driveValue);
+  void setText(ParameterNumbers number, const std::string& text);
+
+  // By catalog index, for the value objects, which look the index up once.
+  double valueAt(std::size_t index) const { return slots_[index].value; }
+  const std::string& textAt(std::size_t index) const { return slots_[index].text; }
+
+  bool enabled() const;
+  void setEnabled(bool enabled) { setValue(param::DriveEnable, enabled ? 1 : 0); }
+
+  // The level needed to change the parameter now (0 for unknown numbers).
+  std::int32_t requiredLevel(ParameterNumbers number) const;
+
+  // The application lock level of this drive session, handed out by every value object.
+  const std::shared_ptr<BrommetLockLevel>& appLock() const { return appLock_; }
+
+  // Advances the motion and thermal model by the given time: actual speed follows the speed
+  // command (clamped to the speed limit) at the set acceleration while enabled and coasts to a
+  // stop while disabled; current, position, following error, bus voltage, temperatures,
+  // operating hours and the status word follow. Only values that change notify.
+  void tick(double seconds);
+
+  // Writes every non-volatile parameter to the file, atomically: a temporary file beside it is
+  // written and flushed to disk, then renamed over the file. Error 75 names the file on failure.
+  void save(const std::filesystem::path& file) const;
+  // Reads a parameter file written by save(). Every entry is checked before any is applied: a
+  // file that cannot be read (53, 75) or holds a bad entry (321) is refused with an error naming
+  // the file and the first bad entry, and the drive keeps all its values. Parameters the file
+  // does not name keep their values.
+  void load(const std::filesystem::path& file);
+
+  // What is wrong with a value for the parameter in one of its views (application view or drive
+  // view units), as a phrase such as "12000 RPM is above the maximum of 6000 RPM"; nothing when
+  // the value is acceptable. Limits are checked only when the parameter's limits are enabled.
+  static std::optional<std::string> checkValue(const ParameterInfo& info, double value,
+                                               bool appView);
+  // What is wrong with a text for a text parameter; nothing when it is acceptable.
+  static std::optional<std::string> checkText(const ParameterInfo& info, std::string_view text);
+
+  // Calls the handler after the parameter's value changes, until the connection is dropped.
+  [[nodiscard]] Connection watch(ParameterNumbers number, std::function<void()> handler);
+
+  // Raised after the enable state changes (the required levels of stopOnly parameters follow).
+  Event<> EnabledChanged;
+  // Raised after a parameter file was loaded.
+  Event<> Loaded;
+
+ private:
+  struct Slot {
+    double value = 0;
+    std::string text;
+    std::unique_ptr<Event<>> changed;
+  };
+
+  void notify(std::size_t index);
+  std::size_t indexOrThrow(ParameterNumbers number) const;
+  // Writes a measured quantity, rounded to whole drive units.
+  void setMeasured(ParameterNumbers number, double driveValue);
+
+  std::vector<Slot> slots_;
+  std::shared_ptr<BrommetLockLevel> appLock_ = std::make_shared<BrommetLockLevel>(0);
+  // Simulation state kept at full precision between ticks.
+  double speed_ = 0;     // counts/s
+  double position_ = 0;  // counts
+  double driveTemperature_ = 25;
+  double motorTemperature_ = 25;
+  double seconds_ = 0;  // power-on time beyond the stored hours
+};
+
+}  // namespace kadrelle

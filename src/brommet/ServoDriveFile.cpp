@@ -1,0 +1,192 @@
+// The drive's parameter file and the value checks it shares with the value objects.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "brommet/ServoDrive.h"
+#include "brommet/ValueText.h"
+#include "platform/Error.h"
+
+namespace kadrelle {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string withUnits(const std::string& number, std::string_view units) {
+  return units.empty() ? number : number + " " + std::string(units);
+}
+
+// Writes all of the text to the descriptor, or returns false with errno set.
+bool writeAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ServoDrive::checkValue(const ParameterInfo& info, double value,
+                                                  bool appView) {
+  const std::string_view units = appView ? info.appUnits : info.driveUnits;
+  const std::string_view format = appView ? info.appFormat : info.driveFormat;
+  if (!std::isfinite(value)) return std::string("the value is not a finite number");
+  if (!info.limitsEnabled) return std::nullopt;
+  const double lower = appView ? info.appLower : info.driveLower;
+  const double upper = appView ? info.appUpper : info.driveUpper;
+  if (value <= upper && value >= lower) return std::nullopt;
+  const double limit = value > upper ? upper : lower;
+  std::string shown = ValueText::format(value, format, info.displayBase);
+  const std::string limitText = ValueText::format(limit, format, info.displayBase);
+  if (shown == limitText) shown = numberText(value);  // rounding hid the difference
+  return withUnits(shown, units) +
+         (value > upper ? " is above the maximum of " : " is below the minimum of ") +
+         withUnits(limitText, units);
+}
+
+std::optional<std::string> ServoDrive::checkText(const ParameterInfo& info, std::string_view text) {
+  if (text.size() > info.maxTextLength)
+    return "the text is " + std::to_string(text.size()) + " characters long; at most " +
+           std::to_string(info.maxTextLength) + " are allowed";
+  if (!ValueText::isPrintable(text))
+    return std::string(
+        "the text holds a character the drive cannot store (letters, digits, "
+        "blanks and punctuation only)");
+  return std::nullopt;
+}
+
+void ServoDrive::save(const std::filesystem::path& file) const {
+  Json parameters = Json::object();
+  const auto catalog = ParameterCatalog::all();
+  for (std::size_t i = 0; i < catalog.size(); ++i) {
+    const ParameterInfo& info = catalog[i];
+    if (!info.nonVolatile || info.readOnly) continue;
+    const std::string key(info.key);
+    if (info.text)
+      parameters[key] = slots_[i].text;
+    else if (info.integral)
+      parameters[key] = static_cast<std::int64_t>(slots_[i].value);
+    else
+      parameters[key] = slots_[i].value;
+  }
+  Json document = {{"format", kFileFormat}, {"version", kFileVersion}, {"parameters", parameters}};
+  const std::string text = document.dump(2) + "\n";
+
+  const std::filesystem::path temporary =
+      file.string() + ".tmp-" + std::to_string(static_cast<long>(::getpid()));
+  auto fail = [&](const char* what) {
+    const int code = errno;
+    ::unlink(temporary.c_str());
+    throw Error(kFileAccess, "Cannot save drive parameters to " + file.string() + ": " + what +
+                                 " (" + std::strerror(code) + ")");
+  };
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fail("cannot create the temporary file");
+  if (!writeAll(fd, text) || ::fsync(fd) != 0) {
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+    fail("cannot write the temporary file");
+  }
+  if (::close(fd) != 0) fail("cannot close the temporary file");
+  if (::rename(temporary.c_str(), file.c_str()) != 0) fail("cannot replace the file");
+  // Make the rename itself durable.
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+void ServoDrive::load(const std::filesystem::path& file) {
+  const std::string name = file.string();
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
+      throw Error(kFileNotFound, "Drive parameter file not found: " + name);
+    throw Error(kFileAccess, "Cannot read drive parameter file " + name);
+  }
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  auto bad = [&](const std::string& what) {
+    return Error(kBadFileFormat, "Drive parameter file " + name + ": " + what);
+  };
+
+  Json document;
+  try {
+    document = Json::parse(buffer.str());
+  } catch (const Json::parse_error& e) {
+    throw bad("not valid JSON (byte " + std::to_string(e.byte) + ")");
+  }
+  if (!document.is_object()) throw bad("not a drive parameter file");
+  const auto format = document.find("format");
+  if (format == document.end() || !format->is_string() || *format != kFileFormat)
+    throw bad("not a drive parameter file (format is not \"" + std::string(kFileFormat) + "\")");
+  const auto version = document.find("version");
+  if (version == document.end() || !version->is_number_integer() || *version != kFileVersion)
+    throw bad("unsupported version (expected " + std::to_string(kFileVersion) + ")");
+  const auto parameters = document.find("parameters");
+  if (parameters == document.end() || !parameters->is_object())
+    throw bad("no \"parameters\" object");
+
+  // Check everything first, then apply: a refused file changes nothing.
+  struct Entry {
+    ParameterNumbers number;
+    double value;
+    std::string text;
+    bool isText;
+  };
+  std::vector<Entry> entries;
+  std::vector<bool> seen(slots_.size(), false);
+  for (const auto& [key, item] : parameters->items()) {
+    auto entryError = [&](const std::string& what) {
+      return bad("entry \"" + key + "\": " + what);
+    };
+    const ParameterInfo* info = ParameterCatalog::findKey(key);
+    if (!info) throw entryError("no such parameter");
+    if (!info->nonVolatile || info->readOnly) throw entryError("not a stored parameter");
+    const std::size_t index = *ParameterCatalog::indexOf(info->number);
+    if (seen[index]) throw entryError("given twice");
+    seen[index] = true;
+    if (info->text) {
+      if (!item.is_string()) throw entryError("a text is expected");
+      const std::string text = item.get<std::string>();
+      if (auto problem = checkText(*info, text)) throw entryError(*problem);
+      entries.push_back({info->number, 0, text, true});
+      continue;
+    }
+    if (!item.is_number()) throw entryError("a number is expected");
+    const double value = item.get<double>();
+    if (auto problem = checkValue(*info, value, false)) throw entryError(*problem);
+    if (info->integral && value != std::floor(value))
+      throw entryError(numberText(value) + " is not a whole number of " +
+                       std::string(info->driveUnits.empty() ? "units" : info->driveUnits));
+    entries.push_back({info->number, value, {}, false});
+  }
+
+  for (const Entry& e : entries) {
+    if (e.isText)
+      setText(e.number, e.text);
+    else
+      setValue(e.number, e.value);
+  }
+  Loaded.raise();
+}
+
+}  // namespace kadrelle

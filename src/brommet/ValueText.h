@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kadrelle {
+
+// Text forms of parameter values, shared by the views and the drive's messages.
+class ValueText {
+ public:
+  // The value in a Basic-style number format made of "0", "#", "," and one ".": a "0" is a digit
+  // always shown, a "#" one shown only when significant, a "," anywhere before the point groups
+  // thousands. Rounds half away from zero. An empty format gives the plain number text. Display
+  // base 1 gives hexadecimal with the "&H" prefix ("&H7F"), negative values as 32-bit two's
+  // complement.
+  static std::string format(double value, std::string_view numberFormat, std::int32_t displayBase);
+  // True when every character is printable ASCII, the only characters drive texts hold.
+  static bool isPrintable(std::string_view text);
+};
+
+}  // namespace kadrelle
