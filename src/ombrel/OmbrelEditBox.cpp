@@ -201,7 +201,8 @@ void OmbrelEditBox::redraw() {
 // ---- settings that change the display ----
 
 void OmbrelEditBox::put_FormatString(const std::string& format) {
-  format_ = NumberFormat(format);
+  // The owner writes the format on every refresh; compile it only when it differs.
+  if (format != format_.source()) format_ = NumberFormat(format);
   if (!dirty_) redraw();
 }
 

@@ -2,11 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <new>
 #include <string>
 
 #include "platform/Variant.h"
+
+// Counts heap allocations, so the hot formatting path can be shown to make none.
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace kadrelle {
 namespace {
@@ -134,6 +154,21 @@ TEST(NumberFormat, FormatReplacesThePreviousContent) {
   std::string out = "old text that is long enough to live on the heap";
   NumberFormat("0.0").format(2, out);
   EXPECT_EQ(out, "2.0");
+}
+
+TEST(NumberFormat, FormattingIntoAReusedStringAllocatesNothing) {
+  NumberFormat format("#,##0.00;(#,##0.00);\"zero\"");
+  NumberFormat scientific("Scientific");
+  std::string out;
+  out.reserve(64);
+  long before = allocations.load();
+  for (double v : {1234.5, -98765.4321, 0.0, 1e12, -0.001}) {
+    format.format(v, out);
+    scientific.format(v, out);
+    NumberFormat::formatHex(v, 8, out);
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(out, "00000000");
 }
 
 struct HexCase {
