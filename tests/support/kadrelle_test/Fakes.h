@@ -42,7 +42,10 @@ class FaultPlan {
 
 class RecordingContainer : public Container {
  public:
-  void PropertyChanged(const std::string& name) override { changed.push_back(name); }
+  void PropertyChanged(const std::string& name) override {
+    changed.push_back(name);
+    if (onChanged) onChanged(name);
+  }
   FontRef AmbientFont() override {
     ++ambientFontRequests;
     if (failAmbientFont) throw Error(Error::kInvalidPropertyValue, "No ambient font");
@@ -51,6 +54,8 @@ class RecordingContainer : public Container {
   std::string AmbientDisplayName() override { return displayName; }
 
   std::vector<std::string> changed;
+  // Looks at the control at the moment a notification arrives.
+  std::function<void(const std::string&)> onChanged;
   std::string displayName = "Kadrelle1";
   bool failAmbientFont = false;
   int ambientFontRequests = 0;

@@ -30,6 +30,7 @@ class KadrelleTestAccess {
   }
   void setUnitsFontScale(std::int32_t s) { k_.m_UnitsFontScale = s; }
   void setParamKey(std::string k) { k_.m_ParamKey = std::move(k); }
+  const std::string& paramKey() const { return k_.m_ParamKey; }
   void trace(const std::string& message, const std::string& procedure, std::int32_t level) {
     k_.Trace(message, procedure, level);
   }

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "control/Kadrelle.h"
+#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/KadrelleTestAccess.h"
+#include "platform/Error.h"
+
+namespace kadrelle {
+namespace {
+
+using test::CallLog;
+using test::TestSite;
+
+using Names = std::vector<std::string>;
+
+class Composition : public testing::Test {
+ protected:
+  Composition() {
+    k.UserControl_InitProperties();
+    k.put_EditorWidth(800);
+    t.container.changed.clear();
+  }
+  void bind() {
+    value->appView->description = "Speed Limit";
+    value->appView->units = "RPM";
+    k.putref_ValueObjRef(value);
+    t.container.changed.clear();
+  }
+  std::string captionText() { return KadrelleTestAccess(k).captionText(); }
+  std::string unitsText() { return KadrelleTestAccess(k).unitsText(); }
+  void setDescription(std::string d) { k.put_UserDescription(d); }
+  void setUnit(std::string u) { k.put_UserUnit(u); }
+
+  TestSite t;
+  Kadrelle k{t.site};
+  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
+};
+
+TEST_F(Composition, UnboundShowsTheParameterDescriptionWithoutTheMarker) {
+  k.put_Parameter(1010);  // "Speed @*@Limit"
+  setDescription("");
+  EXPECT_EQ(captionText(), "Speed Limit");
+  EXPECT_EQ(unitsText(), "");
+  EXPECT_EQ(t.caption().get_Enabled(), kFalse);
+  EXPECT_EQ(t.editBox().text, "N/A");
+  EXPECT_EQ(t.editBox().editEnabled, kFalse);
+  EXPECT_EQ(t.editBox().textMode, kTrue);
+  EXPECT_EQ(t.editBox().font->get_Italic(), kTrue);
+  EXPECT_EQ(k.get_ValueObjRef(), nullptr);
+  EXPECT_NE(t.caption().get_TextRTF().find("\\fs16 Speed Limit\\par}"), std::string::npos)
+      << t.caption().get_TextRTF();
+}
+
+TEST_F(Composition, MarkerIsRemovedEverywhereButNothingElseChanges) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"@*@Axis@*@ speed @*@", "Axis speed "},
+      {"  padded  ", "  padded  "},
+      {"@@*@*@", "@*@"},
+      {"@*", "@*"},
+      {"@*@@*@", ""},
+      {"a @ * @ b", "a @ * @ b"},
+  };
+  for (const auto& [description, shown] : cases) {
+    t.values.parameters[77] = {"P77", description};
+    k.put_Parameter(77);
+    setDescription("");
+    EXPECT_EQ(captionText(), shown) << description;
+  }
+}
+
+TEST_F(Composition, MarkerStaysInUserAndViewDescriptions) {
+  setDescription("Gain @*@ A");
+  EXPECT_EQ(captionText(), "Gain @*@ A");
+  setDescription("");
+  value->appView->description = "Axis @*@ speed";
+  k.putref_ValueObjRef(value);
+  EXPECT_EQ(captionText(), "Axis @*@ speed");
+}
+
+TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
+  bind();
+  EXPECT_EQ(captionText(), "Speed Limit");
+  EXPECT_EQ(unitsText(), "(RPM)");
+
+  setDescription("Top speed");
+  setUnit("rev / (min)");
+  EXPECT_EQ(captionText(), "Top speed");
+  EXPECT_EQ(unitsText(), "(rev / (min))");
+
+  setDescription("");
+  EXPECT_EQ(captionText(), "Speed Limit");
+  EXPECT_EQ(unitsText(), "(rev / (min))");
+  setUnit("");
+  EXPECT_EQ(unitsText(), "(RPM)");
+  EXPECT_EQ(t.container.changed,
+            (Names{"UserDescription", "UserUnit", "UserDescription", "UserUnit"}));
+}
+
+TEST_F(Composition, UnitsAreReadTwiceWithArgumentZero) {
+  bind();
+  t.log.clear();
+  setDescription("x");
+  CallLog units;
+  std::copy_if(t.log.begin(), t.log.end(), std::back_inserter(units),
+               [](const std::string& s) { return s.find(".Units(") != std::string::npos; });
+  EXPECT_EQ(units, (CallLog{"appView.Units(0)", "appView.Units(0)"}));
+}
+
+TEST_F(Composition, EmptyViewUnitGivesNoParentheses) {
+  value->appView->units = "";
+  value->appView->description = "Ratio";
+  k.putref_ValueObjRef(value);
+  EXPECT_EQ(unitsText(), "");
+  EXPECT_NE(t.caption().get_TextRTF().find("\\fs16 Ratio\\par}"), std::string::npos);
+  // A unit of blanks is a unit.
+  value->appView->units = " ";
+  setDescription("");
+  EXPECT_EQ(unitsText(), "( )");
+}
+
+TEST_F(Composition, BoundCaptionFollowsEnabled) {
+  bind();
+  EXPECT_EQ(t.caption().get_Enabled(), kTrue);
+  k.put_Enabled(kFalse);
+  EXPECT_EQ(t.caption().get_Enabled(), kFalse);
+}
+
+TEST_F(Composition, SetFormsChangeTheCaptionWithoutNotifying) {
+  std::string description = "Quiet", unit = "mm";
+  k.put_SetUserDescription(description);
+  k.put_SetUserUnit(unit);
+  EXPECT_EQ(k.get_UserDescription(), "Quiet");
+  EXPECT_EQ(k.get_UserUnit(), "mm");
+  EXPECT_EQ(captionText(), "Quiet");
+  EXPECT_EQ(unitsText(), "(mm)");
+  EXPECT_TRUE(t.container.changed.empty());
+}
+
+TEST_F(Composition, LetFormsNotifyAfterTheCaptionIsRebuilt) {
+  std::string rtfAtNotification;
+  t.container.onChanged = [&](const std::string&) {
+    rtfAtNotification = t.caption().get_TextRTF();
+  };
+  setDescription("First");
+  EXPECT_NE(rtfAtNotification.find("First"), std::string::npos);
+  setUnit("kg");
+  EXPECT_NE(rtfAtNotification.find("(kg)"), std::string::npos);
+
+  std::string callers = "Mine";
+  k.put_UserDescription(callers);
+  EXPECT_EQ(callers, "Mine");
+}
+
+TEST_F(Composition, WhileLoadingValuesAreStoredAndTheCaptionWaits) {
+  setDescription("Before");
+  const std::string rtf = t.caption().get_TextRTF();
+  t.container.changed.clear();
+  KadrelleTestAccess(k).setLoading(true);
+  setDescription("During");
+  std::string unit = "u";
+  k.put_SetUserUnit(unit);
+  EXPECT_EQ(k.get_UserDescription(), "During");
+  EXPECT_EQ(k.get_UserUnit(), "u");
+  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+  EXPECT_EQ(captionText(), "Before");
+  EXPECT_EQ(t.container.changed, Names{"UserDescription"});
+  KadrelleTestAccess(k).setLoading(false);
+  KadrelleTestAccess(k).updateFromState();
+  EXPECT_EQ(captionText(), "During");
+  EXPECT_EQ(unitsText(), "(u)");
+}
+
+TEST_F(Composition, FailingCaptionKeepsTheValueAndDoesNotNotify) {
+  setDescription("Old");
+  const std::string rtf = t.caption().get_TextRTF();
+  t.container.changed.clear();
+  t.faults.fail("library.createValueObject");
+  EXPECT_THROW(setDescription("New"), Error);
+  EXPECT_EQ(k.get_UserDescription(), "New");
+  EXPECT_TRUE(t.container.changed.empty());
+  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+}
+
+TEST_F(Composition, CaptionFontIsKeptByReferenceAndMakesTheStyleCustom) {
+  k.put_PresetStyle(CorvoStyle);
+  t.container.changed.clear();
+  FontRef f = makeFont("Verdana", 12);
+  k.putref_CaptionFont(f);
+  EXPECT_EQ(k.get_CaptionFont(), f);
+  EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
+  EXPECT_EQ(t.container.changed, (Names{"CaptionFont", "PresetStyle"}));
+  EXPECT_NE(t.caption().get_TextRTF().find("\\fcharset0 Verdana;"), std::string::npos);
+  EXPECT_NE(t.caption().get_TextRTF().find("\\fs24 "), std::string::npos);
+
+  // Changes made through the returned object show at the next composition.
+  k.get_CaptionFont()->put_Size(Currency::fromDouble(10));
+  setDescription("again");
+  EXPECT_NE(t.caption().get_TextRTF().find("\\fs20 again"), std::string::npos);
+}
+
+TEST_F(Composition, EmptyCaptionFontEmptiesTheCaption) {
+  setDescription("Shown");
+  k.putref_CaptionFont(nullptr);
+  EXPECT_EQ(k.get_CaptionFont(), nullptr);
+  EXPECT_EQ(t.caption().get_TextRTF(), "");
+  EXPECT_EQ(t.caption().get_Text(), "");
+  EXPECT_EQ(KadrelleTestAccess(k).captionRTF(), "");
+}
+
+}  // namespace
+}  // namespace kadrelle
