@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "brommet/BrommetLibrary.h"
+
+namespace kadrelle {
+namespace fs = std::filesystem;
+namespace {
+
+class DriveFile : public ::testing::Test {
+ protected:
+  DriveFile() {
+    folder = fs::temp_directory_path() /
+             ("brommet-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(folder);
+    file = folder / "drive.json";
+  }
+  ~DriveFile() override { fs::remove_all(folder); }
+  void write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+  std::string read() {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  fs::path folder;
+  fs::path file;
+};
+
+TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
+  ServoDrive a;
+  a.setValue(param::SpeedLimit, 9830400);
+  a.setValue(param::NodeId, 0x21);
+  a.setValue(param::HomeOffset, -131072);
+  a.setText(param::DriveName, "Conveyor \"left\"");
+  a.setValue(param::SpeedCommand, 1000);  // volatile: not saved
+  a.save(file);
+
+  auto b = std::make_shared<ServoDrive>();
+  BrommetLibrary library(b);
+  auto speed = library.makeValueObject(param::SpeedLimit);
+  auto pwm = library.makeValueObject(param::PwmFrequency);
+  int speedEvents = 0, pwmEvents = 0, loaded = 0;
+  Connection c1 = speed->ContentChanged.connect([&](const Variant&) { ++speedEvents; });
+  Connection c2 = pwm->ContentChanged.connect([&](const Variant&) { ++pwmEvents; });
+  Connection c3 = b->Loaded.connect([&] { ++loaded; });
+  b->load(file);
+
+  for (const auto& p : ParameterCatalog::all()) {
+    if (p.nonVolatile && !p.readOnly) {
+      EXPECT_EQ(b->value(p.number), a.value(p.number)) << p.key;
+      EXPECT_EQ(b->text(p.number), a.text(p.number)) << p.key;
+    }
+  }
+  EXPECT_EQ(b->value(param::SpeedCommand), 0);
+  EXPECT_EQ(speedEvents, 1);
+  EXPECT_EQ(pwmEvents, 0);  // unchanged value
+  EXPECT_EQ(loaded, 1);
+}
+
+TEST_F(DriveFile, SaveLeavesNoTemporaryFileAndReplacesTheOldOne) {
+  write("old content");
+  ServoDrive drive;
+  drive.save(file);
+  EXPECT_NE(read().find(ServoDrive::kFileFormat), std::string::npos);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    ++files;
+    EXPECT_EQ(entry.path().filename(), "drive.json");
+  }
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(DriveFile, SaveIntoAMissingFolderNamesTheFile) {
+  ServoDrive drive;
+  const fs::path missing = folder / "no-such-folder" / "drive.json";
+  try {
+    drive.save(missing);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), ServoDrive::kFileAccess);
+    EXPECT_NE(e.description().find(missing.string()), std::string::npos);
+  }
+}
+
+TEST_F(DriveFile, MissingFileIsFileNotFound) {
+  ServoDrive drive;
+  try {
+    drive.load(folder / "absent.json");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), ServoDrive::kFileNotFound);
+    EXPECT_NE(e.description().find("absent.json"), std::string::npos);
+  }
+}
+
+struct Corrupt {
+  const char* name;
+  const char* text;
+  const char* problem;  // expected in the description
+};
+
+class CorruptFile : public DriveFile, public ::testing::WithParamInterface<Corrupt> {};
+
+TEST_P(CorruptFile, IsRefusedWholeNamingFileAndEntry) {
+  write(GetParam().text);
+  ServoDrive drive;
+  int loaded = 0;
+  Connection c = drive.Loaded.connect([&] { ++loaded; });
+  try {
+    drive.load(file);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), ServoDrive::kBadFileFormat);
+    EXPECT_NE(e.description().find(file.string()), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find(GetParam().problem), std::string::npos) << e.description();
+  }
+  // The valid first entries of the broken files were not applied.
+  EXPECT_EQ(drive.value(param::SpeedLimit), 6553600);
+  EXPECT_EQ(drive.text(param::DriveName), "Axis 1");
+  EXPECT_EQ(loaded, 0);
+}
+
+#define HEAD R"({"format": "Brommet drive parameters", "version": 1, "parameters": )"
+
+INSTANTIATE_TEST_SUITE_P(
+    Grid, CorruptFile,
+    ::testing::Values(
+        Corrupt{"Truncated", HEAD R"({"P1510": 100, "P1)", "not valid JSON"},
+        Corrupt{"Empty", "", "not valid JSON"},
+        Corrupt{"NotAnObject", "[1, 2]", "not a drive parameter file"},
+        Corrupt{"WrongFormat", R"({"format": "other", "version": 1, "parameters": {}})", "format"},
+        Corrupt{"WrongVersion",
+                R"({"format": "Brommet drive parameters", "version": 2, "parameters": {}})",
+                "version"},
+        Corrupt{"NoParameters", R"({"format": "Brommet drive parameters", "version": 1})",
+                "\"parameters\""},
+        Corrupt{"UnknownKey", HEAD R"({"P1510": 100, "P9999": 1}})",
+                "entry \"P9999\": no such parameter"},
+        Corrupt{"FirstOfTwoBadEntries", HEAD R"({"P9998": 1, "P9999": 1}})",
+                "entry \"P9998\": no such parameter"},
+        Corrupt{"AboveMaximum", HEAD R"({"P1710": "New", "P1510": 99999999}})",
+                "entry \"P1510\": 99,999,999 counts/s is above the maximum of 13,107,200 "
+                "counts/s"},
+        Corrupt{"TextForNumber", HEAD R"({"P1510": 100, "P1511": "ten"}})",
+                "entry \"P1511\": a number is expected"},
+        Corrupt{"NumberForText", HEAD R"({"P1510": 100, "P1710": 5}})",
+                "entry \"P1710\": a text is expected"},
+        Corrupt{"Fraction", HEAD R"({"P1510": 100.5}})", "entry \"P1510\": 100.5 is not a whole"},
+        Corrupt{"ReadOnly", HEAD R"({"P1510": 100, "P1711": "9.9"}})",
+                "entry \"P1711\": not a stored parameter"},
+        Corrupt{"Volatile", HEAD R"({"P1510": 100, "P1912": 0}})",
+                "entry \"P1912\": not a stored parameter"},
+        Corrupt{"TextTooLong", HEAD R"({"P1510": 100, "P1710": "abcdefghijklmnopqrstuvwxyz"}})",
+                "entry \"P1710\": the text is 26 characters long"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#undef HEAD
+
+}  // namespace
+}  // namespace kadrelle
