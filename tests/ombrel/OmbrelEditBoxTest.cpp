@@ -552,16 +552,17 @@ TEST_F(EditBoxTest, AppearanceDefaults) {
   EXPECT_EQ(box.get_SignLock(), kFalse);
 }
 
-TEST_F(EditBoxTest, ContainerMembers) {
-  box.Move(60, 150, 645, 375);
-  EXPECT_EQ(box.get_Left(), 60);
-  EXPECT_EQ(box.get_Height(), 375);
-  box.put_ToolTipText("Speed");
-  EXPECT_EQ(box.get_ToolTipText(), "Speed");
-  box.put_CausesValidation(kFalse);
-  EXPECT_EQ(box.get_CausesValidation(), kFalse);
+TEST_F(EditBoxTest, RefreshRedrawsFromValueButKeepsAnEntryUnderWay) {
+  box.put_FormatString("0.0");
+  box.put_Text("007");
   box.Refresh();
-  EXPECT_EQ(box.refreshCount(), 1);
+  EXPECT_EQ(box.get_Text(), "7.0");
+  stroke(Box::kKeyEnd);
+  box.typeText("12");
+  box.Refresh();
+  EXPECT_EQ(box.get_Text(), "7.012");
+  EXPECT_TRUE(box.entryUnderWay());
+  EXPECT_EQ(box.refreshCount(), 2);
 }
 
 TEST(OmbrelFactory, MakesAnOmbrelEditBox) {
