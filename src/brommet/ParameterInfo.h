@@ -35,7 +35,7 @@ struct ParameterInfo {
   std::string_view driveDescription{};  // the drive's own name for the quantity
   std::string_view appUnits{};          // "" for none
   std::string_view driveUnits{};        // "" for none
-  double scale = 1;                   // app value = drive value * scale
+  double scale = 1;                     // app value = drive value * scale
   double appLower = 0;
   double appUpper = 0;
   double driveLower = 0;
