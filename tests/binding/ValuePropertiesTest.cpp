@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "control/Kadrelle.h"
+#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/KadrelleTestAccess.h"
+#include "platform/Error.h"
+
+namespace kadrelle {
+namespace {
+
+using test::CallLog;
+using test::TestSite;
+
+using Names = std::vector<std::string>;
+
+bool contains(const CallLog& log, const std::string& entry) {
+  return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+class ValueProperties : public testing::Test {
+ protected:
+  ValueProperties() {
+    t.settings.setDebug("4");
+    k = std::make_unique<Kadrelle>(t.site);
+    k->UserControl_InitProperties();
+    k->put_EditorWidth(800);
+    changes = k->Change.connect([this] { ++changeCount; });
+    t.container.changed.clear();
+  }
+  void bind() {
+    value->appView->numericValue = 1;
+    k->putref_ValueObjRef(value);
+    t.container.changed.clear();
+    t.log.clear();
+    t.debug.lines.clear();
+  }
+
+  TestSite t;
+  std::unique_ptr<Kadrelle> k;
+  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
+  Connection changes;
+  int changeCount = 0;
+};
+
+TEST_F(ValueProperties, ParameterLooksUpTheKeyAndReportsBoth) {
+  t.log.clear();
+  k->put_Parameter(1020);
+  EXPECT_EQ(k->get_Parameter(), 1020);
+  EXPECT_EQ(k->get_ParamKey(), "P1020");
+  EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
+  EXPECT_TRUE(contains(t.log, "value.ParameterNumber=1020"));
+  EXPECT_EQ(t.values.created, 1);
+  EXPECT_EQ(k->get_ValueObjRef(), nullptr);
+}
+
+TEST_F(ValueProperties, ParameterZeroClearsTheKey) {
+  k->put_ParamKey("P9999");
+  t.container.changed.clear();
+  k->put_Parameter(0);
+  EXPECT_EQ(k->get_Parameter(), 0);
+  EXPECT_EQ(k->get_ParamKey(), "");
+  EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
+}
+
+TEST_F(ValueProperties, ParameterDoesNotTouchTheBoundObjectOrTheCaption) {
+  bind();
+  const std::string rtf = t.caption().get_TextRTF();
+  k->put_Parameter(1020);
+  EXPECT_EQ(k->get_ValueObjRef(), value);
+  EXPECT_EQ(value->parameterNumber, 0);
+  EXPECT_EQ(KadrelleTestAccess(*k).paramKey(), "P1020");
+  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+}
+
+TEST_F(ValueProperties, FailingLookupKeepsTheNumberAndTheOldKey) {
+  k->put_ParamKey("old");
+  t.container.changed.clear();
+  for (const char* member : {"value.ParameterNumber=", "value.Key"}) {
+    t.faults.fail(member);
+    EXPECT_THROW(k->put_Parameter(1020), Error) << member;
+    EXPECT_EQ(k->get_Parameter(), 1020);
+    EXPECT_EQ(k->get_ParamKey(), "old");
+    EXPECT_TRUE(t.container.changed.empty());
+    k->put_Parameter(0);
+    k->put_ParamKey("old");
+    t.container.changed.clear();
+  }
+}
+
+TEST_F(ValueProperties, ParamKeyWhileBoundReadsTheObjectsKey) {
+  bind();
+  k->put_ParamKey("mine");
+  EXPECT_EQ(k->get_ParamKey(), "P1010");
+  EXPECT_EQ(KadrelleTestAccess(*k).paramKey(), "mine");
+  EXPECT_EQ(t.container.changed, Names{"ParamKey"});
+  k->putref_ValueObjRef(nullptr);
+  EXPECT_EQ(k->get_ParamKey(), "mine");
+}
+
+TEST_F(ValueProperties, ParamKeyLetDoesNothingElse) {
+  t.log.clear();
+  const std::string rtf = t.caption().get_TextRTF();
+  k->put_ParamKey("P1010");
+  EXPECT_TRUE(t.log.empty());
+  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+  EXPECT_EQ(k->get_Parameter(), 0);
+  EXPECT_EQ(t.values.created, 0);
+}
+
+TEST_F(ValueProperties, ValueCommitsAndRaisesChangeOnce) {
+  bind();
+  k->put_Value(Variant(std::int16_t{5}));
+  EXPECT_EQ(std::count(t.log.begin(), t.log.end(), "value.Commit"), 1);
+  EXPECT_EQ(changeCount, 1);
+  EXPECT_EQ(t.container.changed.back(), "Value");
+  EXPECT_TRUE(contains(t.log, "appView.NumericValue=5"));
+}
+
+TEST_F(ValueProperties, InitializeValueShowsWithoutCommitting) {
+  bind();
+  k->put_InitializeValue(Variant(std::int16_t{5}));
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(t.log, (CallLog{"editBox.InitializeValue=Integer:5", "editBox.Refresh"}));
+  EXPECT_EQ(t.container.changed, Names{"InitializeValue"});
+  EXPECT_EQ(k->get_InitializeValue(), Variant(std::int16_t{5}));
+  ASSERT_EQ(t.debug.lines.size(), 2u);
+  EXPECT_EQ(t.debug.lines[0],
+            "Kadrelle.InitializeValue [Kadrelle1] newval=5, param=, caption=Speed Limit\r\n");
+  EXPECT_EQ(t.debug.lines[1],
+            "Kadrelle.InitializeValue [Kadrelle1] done, param=, caption=Speed Limit\r\n");
+}
+
+TEST_F(ValueProperties, TextChangesOnlyTheDisplay) {
+  bind();
+  k->put_Text("abc");
+  EXPECT_EQ(k->get_Text(), "abc");
+  EXPECT_EQ(t.log, CallLog{"editBox.Text=abc"});
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(value->appView->numericValue, 1);
+  EXPECT_EQ(t.container.changed, Names{"Text"});
+}
+
+}  // namespace
+}  // namespace kadrelle
