@@ -81,6 +81,14 @@ TEST_F(Composition, MarkerStaysInUserAndViewDescriptions) {
   EXPECT_EQ(captionText(), "Axis @*@ speed");
 }
 
+TEST_F(Composition, BoundDescriptionIsTrimmedButUserDescriptionIsNot) {
+  value->appView->description = "  Speed Limit  ";
+  k.putref_ValueObjRef(value);
+  EXPECT_EQ(captionText(), "Speed Limit");
+  setDescription("  Own  ");
+  EXPECT_EQ(captionText(), "  Own  ");
+}
+
 TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
   bind();
   EXPECT_EQ(captionText(), "Speed Limit");
