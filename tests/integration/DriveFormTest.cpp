@@ -1,0 +1,139 @@
+// The control against the real edit box and the simulated drive.
+#include <gtest/gtest.h>
+
+#include "brommet/BrommetLibrary.h"
+#include "brommet/ParameterCatalog.h"
+#include "control/Kadrelle.h"
+#include "kadrelle_test/Fakes.h"
+#include "ombrel/OmbrelFactory.h"
+
+namespace kadrelle {
+namespace {
+
+// Remembers the boxes it makes, so tests can type into them.
+class TypingFactory : public EditBoxFactory {
+ public:
+  std::unique_ptr<EditBox> createEditBox(ControlSurface& parent) override {
+    auto box = inner_.createEditBox(parent);
+    boxes.push_back(box.get());
+    return box;
+  }
+  std::vector<EditBox*> boxes;
+
+ private:
+  OmbrelFactory inner_;
+};
+
+class DriveForm : public testing::Test {
+ protected:
+  DriveForm() {
+    drive->appLock()->put_Level(3);
+    for (auto* k : {&first, &second}) {
+      k->UserControl_InitProperties();
+      k->surface().resize(4000, 400);
+      k->put_EditorWidth(1200);
+    }
+    changes = first.Change.connect([this] { ++firstChanges; });
+    errors = first.UpdateError.connect([this](std::int32_t& code, std::string& text) {
+      lastError = std::to_string(code) + " " + text;
+    });
+  }
+  void bindBoth(ParameterNumbers number) {
+    first.putref_ValueObjRef(library.makeValueObject(number));
+    second.putref_ValueObjRef(library.makeValueObject(number));
+  }
+  void type(EditBox& box, const std::string& entry) {
+    box.focusIn();
+    box.typeText(entry);
+    box.keyDown(13, 0);
+    box.keyPress(13);
+    box.keyUp(13, 0);
+  }
+
+  test::TestSite t;
+  std::shared_ptr<ServoDrive> drive = std::make_shared<ServoDrive>();
+  BrommetLibrary library{drive};
+  TypingFactory boxes;
+  ControlSite site{t.container, t.toolkit, boxes, library, t.settings, t.debug};
+  Kadrelle first{site};
+  Kadrelle second{site};
+  Connection changes, errors;
+  int firstChanges = 0;
+  std::string lastError;
+};
+
+TEST_F(DriveForm, TypedValueReachesTheDriveAndEveryBoundControl) {
+  bindBoth(param::SpeedLimit);
+  EditBox& box = *boxes.boxes[0];
+  type(box, "3000");
+  EXPECT_EQ(firstChanges, 1);
+  EXPECT_DOUBLE_EQ(drive->value(param::SpeedLimit), 3000.0 * 131072 / 60);
+  EXPECT_EQ(CDbl(second.get_Value()), 3000);
+  EXPECT_EQ(second.get_Text(), first.get_Text());
+  // The committed text is selected whole.
+  EXPECT_EQ(box.get_SelStart(), 0);
+  EXPECT_EQ(box.get_SelLength(), static_cast<std::int32_t>(box.get_Text().size()));
+}
+
+TEST_F(DriveForm, DriveViewShowsDriveUnits) {
+  second.put_DisplayMode(DRIVE_VIEW);
+  bindBoth(param::SpeedLimit);
+  type(*boxes.boxes[0], "60");
+  EXPECT_EQ(CDbl(second.get_Value()), 131072);
+  EXPECT_EQ(second.get_Text(), "131,072");
+}
+
+TEST_F(DriveForm, RefusedWriteReachesTheHostAndKeepsTheDriveValue) {
+  bindBoth(param::SpeedLimit);
+  first.put_UseLimits(kFalse);  // let the entry through to the drive
+  double before = drive->value(param::SpeedLimit);
+  type(*boxes.boxes[0], "12000");
+  EXPECT_EQ(drive->value(param::SpeedLimit), before);
+  EXPECT_NE(lastError.find("above the maximum"), std::string::npos) << lastError;
+  EXPECT_EQ(CDbl(first.get_Value()), before * 60 / 131072);
+}
+
+TEST_F(DriveForm, PageKeysStepTheValue) {
+  bindBoth(param::SpeedLimit);
+  double before = CDbl(second.get_Value());
+  boxes.boxes[0]->keyDown(33, 0);
+  EXPECT_GT(CDbl(second.get_Value()), before);
+  EXPECT_EQ(firstChanges, 0);
+}
+
+TEST_F(DriveForm, LockLevelDecidesEditability) {
+  bindBoth(param::SpeedLimit);
+  EXPECT_EQ(boxes.boxes[0]->get_EditEnabled(), kTrue);
+  drive->appLock()->put_Level(0);
+  EXPECT_EQ(boxes.boxes[0]->get_EditEnabled(), kFalse);
+  EXPECT_EQ(boxes.boxes[1]->get_EditEnabled(), kFalse);
+}
+
+TEST_F(DriveForm, TextParameterCommitsText) {
+  bindBoth(param::DriveName);
+  type(*boxes.boxes[0], "Axis X");
+  EXPECT_EQ(drive->text(param::DriveName), "Axis X");
+  EXPECT_EQ(second.get_Text(), "Axis X");
+}
+
+TEST_F(DriveForm, MeasuredValuesRefreshBoundControls) {
+  auto speed = library.makeValueObject(param::ActualSpeed);
+  first.putref_ValueObjRef(speed);
+  drive->setValue(param::SpeedCommand, 1000.0 * 131072 / 60);
+  drive->setEnabled(true);
+  std::string before = first.get_Text();
+  drive->tick(0.5);
+  EXPECT_NE(first.get_Text(), before);
+}
+
+TEST_F(DriveForm, UnboundControlShowsTheParameterDescription) {
+  first.put_Parameter(param::SpeedLimit);
+  EXPECT_EQ(first.get_ParamKey(), "P1510");
+  first.Refresh();  // the number alone redraws nothing
+  EXPECT_EQ(first.get_Text(), "N/A");
+  EXPECT_NE(t.toolkit.richTextBoxes[0]->get_Text().find("Speed Limit"), std::string::npos);
+  EXPECT_EQ(t.toolkit.richTextBoxes[0]->get_Text().find("@*@"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kadrelle
