@@ -135,6 +135,26 @@ TEST_F(ValueProperties, InitializeValueShowsWithoutCommitting) {
             "Kadrelle.InitializeValue [Kadrelle1] done, param=, caption=Speed Limit\r\n");
 }
 
+TEST(ValuePropertiesQuiet, InitializeValueTextIsTakenEvenWhenTheLineIsNotWritten) {
+  // With level 4 off the "newval=" text is still made, so an empty font reference fails the
+  // call before anything reaches the edit box.
+  TestSite t;
+  t.settings.setDebug("0");
+  Kadrelle k(t.site);
+  k.UserControl_InitProperties();
+  t.log.clear();
+  t.container.changed.clear();
+  try {
+    k.put_InitializeValue(Variant(FontRef{}));
+    FAIL() << "an empty font reference was accepted";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), Error::kObjectNotSet);
+  }
+  EXPECT_FALSE(contains(t.log, "editBox.InitializeValue=Font:font"));
+  EXPECT_TRUE(t.container.changed.empty());
+  EXPECT_TRUE(t.debug.lines.empty());
+}
+
 TEST_F(ValueProperties, TextChangesOnlyTheDisplay) {
   bind();
   k->put_Text("abc");
