@@ -29,17 +29,19 @@ void Kadrelle::editBox_Change() {
         Variant entry = editBox->get_Value();
         if (IsNumeric(entry)) {
           double number = CDbl(entry);
+          // The view is looked up at each use: a handler of the value object's events may
+          // have rebound the control meanwhile.
           if (m_DisplayMode == DRIVE_VIEW) {
-            m_view->put_DriveValue(number);
+            deref(m_view).put_DriveValue(number);
           } else {
-            m_view->put_NumericValue(number);
+            deref(m_view).put_NumericValue(number);
           }
         } else {
           std::string key = m_ValueObjRef->get_Key();
           if (traces(4)) Trace("illegal numeric " + key + "='" + CStr(entry) + "'", kProcedure, 4);
         }
       }
-      std::string current = m_view->get_TextValue();
+      std::string current = deref(m_view).get_TextValue();
       if (traces(2)) Trace("new val=" + current, kProcedure, 2);
     }
     if (m_ValueObjRef) {

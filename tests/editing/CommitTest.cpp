@@ -154,6 +154,37 @@ TEST_F(Commit, ValueObjectErrorIsTrappedAndTraced) {
                                 "err=Speed Limit: 12000 RPM is above the maximum of 6000 RPM"}));
 }
 
+// A view whose value write makes its value object report an error at once.
+class RefusingView : public test::FakeView {
+ public:
+  RefusingView(TestSite& t, test::FakeValueObject& owner)
+      : FakeView(t.log, t.faults, "appView"), owner_(owner) {}
+  void put_NumericValue(double v) override {
+    FakeView::put_NumericValue(v);
+    std::int32_t code = 1001;
+    std::string description = "refused";
+    owner_.UpdateError.raise(code, description);
+  }
+
+ private:
+  test::FakeValueObject& owner_;
+};
+
+TEST_F(Commit, HostThatUnbindsWhileTheViewIsWrittenEndsTheCommitWithATrace) {
+  value->appView = std::make_shared<RefusingView>(t, *value);
+  value->appView->textValue = "12.5";
+  bind();
+  auto unbind = k->UpdateError.connect(
+      [this](std::int32_t&, std::string&) { k->putref_ValueObjRef(nullptr); });
+  enter("100");
+  EXPECT_TRUE(contains(t.log, "appView.NumericValue=100"));
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(
+      commitLines(t.debug.lines),
+      (std::vector<std::string>{"start", "err=Object variable or With block variable not set"}));
+}
+
 TEST_F(Commit, ViewWriteErrorStopsBeforeCommit) {
   bind();
   t.faults.fail("appView.NumericValue=", 6, "Overflow");
