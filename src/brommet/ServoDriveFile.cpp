@@ -154,7 +154,8 @@ void ServoDrive::load(const std::filesystem::path& file) {
   };
   std::vector<Entry> entries;
   std::vector<bool> seen(slots_.size(), false);
-  for (const auto& [key, item] : parameters->items()) {
+  for (const auto& [entryKey, item] : parameters->items()) {
+    const std::string& key = entryKey;  // a plain name, so the lambda below can capture it
     auto entryError = [&](const std::string& what) {
       return bad("entry \"" + key + "\": " + what);
     };

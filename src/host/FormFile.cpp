@@ -267,7 +267,7 @@ void fromJson(const std::string& content, const std::string& where, Form& form) 
   json doc;
   try {
     doc = json::parse(content);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {  // syntax, and numbers beyond any range
     bad(where, std::string("not a JSON document (") + e.what() + ")");
   }
   if (!doc.is_object()) bad(where, "expected a JSON object");

@@ -155,6 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadForm{R"({"format":"kadrelle-form","version":1,"controls":[{"type":)",
                 "not a JSON document"},
         BadForm{"[1,2]", "expected a JSON object"},
+        BadForm{"10E115111111A11+", "not a JSON document"},  // found by fuzzing
+        BadForm{"1e999", "not a JSON document"},
         BadForm{R"({"format":"other","version":1,"controls":[]})", ".format"},
         BadForm{R"({"format":"kadrelle-form","version":2,"controls":[]})", ".version"},
         BadForm{R"({"format":"kadrelle-form","version":1,"controls":[],"extra":1})",
