@@ -29,12 +29,13 @@ void Kadrelle::editBox_Change() {
         Variant entry = editBox->get_Value();
         if (IsNumeric(entry)) {
           double number = CDbl(entry);
-          // The view is looked up at each use: a handler of the value object's events may
-          // have rebound the control meanwhile.
+          // The view is looked up at each use, and held through the write: a handler of the
+          // value object's events may rebind the control meanwhile.
+          const ViewRef view = m_view;
           if (m_DisplayMode == DRIVE_VIEW) {
-            deref(m_view).put_DriveValue(number);
+            deref(view).put_DriveValue(number);
           } else {
-            deref(m_view).put_NumericValue(number);
+            deref(view).put_NumericValue(number);
           }
         } else {
           std::string key = m_ValueObjRef->get_Key();
@@ -45,7 +46,9 @@ void Kadrelle::editBox_Change() {
       if (traces(2)) Trace("new val=" + current, kProcedure, 2);
     }
     if (m_ValueObjRef) {
-      m_ValueObjRef->Commit();
+      // Held through the commit, which may report an error to a host that unbinds the control.
+      const ValueObjectRef committing = m_ValueObjRef;
+      committing->Commit();
       updateFromState();
       editBox->put_SelStart(0);
       editBox->put_SelLength(utf8Length(editBox->get_Text()));

@@ -30,15 +30,18 @@ void Kadrelle::connectChildren() {
 }
 
 void Kadrelle::editBox_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
-  const bool canStep = m_ValueObjRef && m_view && m_view->get_Stepper() != nullptr;
+  // Held through the step: a handler of the value object's events may rebind the control and
+  // drop the view while it is still stepping.
+  const ViewRef view = m_view;
+  const bool canStep = m_ValueObjRef && view && view->get_Stepper() != nullptr;
   if (canStep && KeyCode == kKeyPageDown) {
-    m_view->Step(kFalse, Shift);
+    view->Step(kFalse, Shift);
     KeyCode = 0;
     Trace("PgDn", "editBox_KeyDown", 4);
     return;
   }
   if (canStep && KeyCode == kKeyPageUp) {
-    m_view->Step(kTrue, Shift);
+    view->Step(kTrue, Shift);
     KeyCode = 0;
     Trace("PgUp", "editBox_KeyDown", 4);
     return;

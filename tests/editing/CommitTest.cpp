@@ -185,6 +185,42 @@ TEST_F(Commit, HostThatUnbindsWhileTheViewIsWrittenEndsTheCommitWithATrace) {
       (std::vector<std::string>{"start", "err=Object variable or With block variable not set"}));
 }
 
+// The value object being committed, watched from outside so a test can tell whether it
+// outlived the host handlers its commit ran.
+std::weak_ptr<ValueObject> committedValue;
+bool valueOutlivedItsReport = false;
+
+// A value object that refuses every commit with an error report.
+class RefusingValueObject : public test::FakeValueObject {
+ public:
+  explicit RefusingValueObject(TestSite& t) : FakeValueObject(t.log, t.faults) {}
+  void Commit() override {
+    FakeValueObject::Commit();
+    std::int32_t code = 1001;
+    std::string description = "refused";
+    UpdateError.raise(code, description);
+    valueOutlivedItsReport = !committedValue.expired();
+  }
+};
+
+TEST_F(Commit, ValueObjectStaysAliveWhileAHostUnbindsFromItsCommit) {
+  auto refusing = std::make_shared<RefusingValueObject>(t);
+  k->putref_ValueObjRef(refusing);
+  // From here on the control holds the only reference to the value object.
+  committedValue = refusing;
+  refusing.reset();
+  valueOutlivedItsReport = false;
+  auto unbind = k->UpdateError.connect(
+      [this](std::int32_t&, std::string&) { k->putref_ValueObjRef(nullptr); });
+  enter("100");
+  EXPECT_TRUE(contains(t.log, "value.Commit"));
+  EXPECT_TRUE(valueOutlivedItsReport);
+  EXPECT_TRUE(committedValue.expired());
+  // The refresh after the commit shows the unbound state, and the host hears Change.
+  EXPECT_EQ(t.editBox().text, "N/A");
+  EXPECT_EQ(changeCount, 1);
+}
+
 TEST_F(Commit, ViewWriteErrorStopsBeforeCommit) {
   bind();
   t.faults.fail("appView.NumericValue=", 6, "Overflow");

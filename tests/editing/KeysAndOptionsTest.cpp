@@ -85,6 +85,47 @@ TEST_F(Keys, StepErrorLeavesTheKeyAndRaisesNothing) {
   EXPECT_TRUE(seen.empty());
 }
 
+// The view being stepped, watched from outside so a test can tell whether it outlived the
+// host handlers its step ran.
+std::weak_ptr<View> steppedView;
+bool viewOutlivedItsReport = false;
+
+// A view whose step makes its value object report an error at once.
+class RefusingStepView : public test::FakeView {
+ public:
+  RefusingStepView(TestSite& t, test::FakeValueObject& owner)
+      : FakeView(t.log, t.faults, "appView"), owner_(owner) {}
+  void Step(Boolean up, std::int16_t shift) override {
+    FakeView::Step(up, shift);
+    std::int32_t code = 1010;
+    std::string description = "the value cannot be stepped";
+    owner_.UpdateError.raise(code, description);
+    viewOutlivedItsReport = !steppedView.expired();
+  }
+
+ private:
+  test::FakeValueObject& owner_;
+};
+
+TEST_F(Keys, ViewStaysAliveWhileAHostUnbindsFromItsStep) {
+  auto view = std::make_shared<RefusingStepView>(t, *value);
+  view->stepper = std::make_shared<Object>();
+  value->appView = view;
+  k->putref_ValueObjRef(value);
+  // From here on the control holds the only references to the value object and its view.
+  steppedView = view;
+  view.reset();
+  value.reset();
+  viewOutlivedItsReport = false;
+  auto unbind = k->UpdateError.connect(
+      [this](std::int32_t&, std::string&) { k->putref_ValueObjRef(nullptr); });
+  EXPECT_EQ(press(34), 0);
+  EXPECT_TRUE(viewOutlivedItsReport);
+  EXPECT_TRUE(steppedView.expired());
+  EXPECT_EQ(k->get_ValueObjRef(), nullptr);
+  EXPECT_TRUE(seen.empty());
+}
+
 TEST_F(Keys, MouseEventsKeepTheEditBoxsCoordinates) {
   float hostX = -1, hostY = -1;
   std::int16_t hostButton = 0;
