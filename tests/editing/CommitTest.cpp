@@ -112,6 +112,21 @@ TEST_F(Commit, NonNumericEntryIsTracedRefreshedAndStillReported) {
                                       "done, box=0"}));
 }
 
+TEST_F(Commit, FontEntryIsTracedByItsNameAndStillReported) {
+  // An object in the box's Value is not a number; the trace shows it by its name, and the
+  // entry is reported like any other rejected one, whether or not the line is written.
+  bind();
+  t.log.clear();
+  t.debug.lines.clear();
+  t.editBox().value = Variant(makeFont("Courier New", 10));
+  t.editBox().Change.raise();
+  EXPECT_TRUE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 1);
+  EXPECT_EQ(commitLines(t.debug.lines),
+            (std::vector<std::string>{"start", "illegal numeric P1010='Courier New'",
+                                      "new val=12.5", "done, box=0"}));
+}
+
 TEST_F(Commit, ReadOnlyValueKeepsTheTypedTextAndRaisesNothing) {
   value->readOnly = kTrue;
   bind();
