@@ -12,6 +12,7 @@
 #include "control/Kadrelle.h"
 #include "host/Form.h"
 #include "host/FormFile.h"
+#include "ombrel/OmbrelEditBox.h"
 #include "ombrel/OmbrelFactory.h"
 #include "platform/Error.h"
 #include "platform/HeadlessToolkit.h"
@@ -28,20 +29,6 @@ class PrintingChannel : public DebugChannel {
     if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") line.remove_suffix(2);
     std::cout << "trace: " << line << '\n';
   }
-};
-
-// The edit box component, remembering each box so the program can type into it.
-class TypingFactory : public EditBoxFactory {
- public:
-  std::unique_ptr<EditBox> createEditBox(ControlSurface& parent) override {
-    auto box = inner_.createEditBox(parent);
-    boxes.push_back(box.get());
-    return box;
-  }
-  std::vector<EditBox*> boxes;
-
- private:
-  OmbrelFactory inner_;
 };
 
 // The user's settings, with the trace mask optionally given on the command line.
@@ -124,7 +111,7 @@ int main(int argc, char** argv) {
     BrommetLibrary library(drive);
     drive->appLock()->put_Level(2);  // engineer
     HeadlessToolkit toolkit;
-    TypingFactory editBoxes;
+    OmbrelFactory editBoxes;
     PrintingChannel channel;
     Form form({toolkit, editBoxes, library, settings, channel});
     std::vector<std::string> events;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/Text.h"
 #include "platform/Variant.h"
 
 namespace kadrelle {
@@ -75,17 +76,6 @@ Decimal decimalOf(double x) {
   dec.point = exponent + 1;
   dec.stripZeros();
   return dec;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Bytes of the UTF-8 sequence that starts at text[i] (1 for a stray byte).

@@ -55,28 +55,10 @@ std::uint32_t decode(std::string_view text, std::size_t& i) {
   return cp;
 }
 
-void encode(std::uint32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string validUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) encode(decode(text, i), out);
+  for (std::size_t i = 0; i < text.size();) appendUtf8(out, decode(text, i));
   return out;
 }
 
@@ -375,7 +357,7 @@ void OmbrelEditBox::actOnCharacter(std::uint32_t cp) {
   if (!editEnabled_) return;
   if (length() - get_SelLength() >= kMaxEntryLength) return;
   std::string encoded;
-  encode(cp, encoded);
+  appendUtf8(encoded, cp);
   replaceSelection(encoded);
 }
 

@@ -5,7 +5,9 @@
 namespace kadrelle {
 
 std::unique_ptr<EditBox> OmbrelFactory::createEditBox(ControlSurface& /*parent*/) {
-  return std::make_unique<OmbrelEditBox>();
+  auto box = std::make_unique<OmbrelEditBox>();
+  boxes.push_back(box.get());
+  return box;
 }
 
 }  // namespace kadrelle

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/Text.h"
+
 namespace kadrelle {
 
 namespace {
@@ -14,16 +16,6 @@ std::string_view trim(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
   return s;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -55,14 +47,15 @@ std::optional<std::string> IniSettingsStore::lookup(std::string_view text, std::
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[') {
       std::size_t close = line.find(']');
-      inSection =
-          close != std::string_view::npos && sameName(trim(line.substr(1, close - 1)), section);
+      inSection = close != std::string_view::npos &&
+                  equalsIgnoreCase(trim(line.substr(1, close - 1)), section);
       continue;
     }
     if (!inSection) continue;
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (sameName(trim(line.substr(0, eq)), key)) return std::string(trim(line.substr(eq + 1)));
+    if (equalsIgnoreCase(trim(line.substr(0, eq)), key))
+      return std::string(trim(line.substr(eq + 1)));
   }
   return std::nullopt;
 }

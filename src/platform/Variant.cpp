@@ -8,6 +8,7 @@
 
 #include "platform/Error.h"
 #include "platform/StdFont.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
 
@@ -15,16 +16,6 @@ namespace {
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 std::string_view trimBlanks(std::string_view s) {

@@ -5,24 +5,11 @@
 #include "brommet/ParameterCatalog.h"
 #include "control/Kadrelle.h"
 #include "kadrelle_test/Fakes.h"
+#include "ombrel/OmbrelEditBox.h"
 #include "ombrel/OmbrelFactory.h"
 
 namespace kadrelle {
 namespace {
-
-// Remembers the boxes it makes, so tests can type into them.
-class TypingFactory : public EditBoxFactory {
- public:
-  std::unique_ptr<EditBox> createEditBox(ControlSurface& parent) override {
-    auto box = inner_.createEditBox(parent);
-    boxes.push_back(box.get());
-    return box;
-  }
-  std::vector<EditBox*> boxes;
-
- private:
-  OmbrelFactory inner_;
-};
 
 class DriveForm : public testing::Test {
  protected:
@@ -53,7 +40,7 @@ class DriveForm : public testing::Test {
   test::TestSite t;
   std::shared_ptr<ServoDrive> drive = std::make_shared<ServoDrive>();
   BrommetLibrary library{drive};
-  TypingFactory boxes;
+  OmbrelFactory boxes;
   ControlSite site{t.container, t.toolkit, boxes, library, t.settings, t.debug};
   Kadrelle first{site};
   Kadrelle second{site};
