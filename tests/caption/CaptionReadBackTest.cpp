@@ -1,0 +1,51 @@
+// What the caption box shows of the documents the control builds.
+#include <gtest/gtest.h>
+
+#include "control/Kadrelle.h"
+#include "kadrelle_test/Fakes.h"
+
+namespace kadrelle {
+namespace {
+
+struct ReadBack {
+  const char* description;
+  const char* unit;
+  std::int32_t editorPosition;
+  const char* shown;
+};
+
+class CaptionReadBack : public testing::TestWithParam<ReadBack> {};
+
+TEST_P(CaptionReadBack, ShowsTheComposedText) {
+  test::TestSite t;
+  Kadrelle k(t.site);
+  k.UserControl_InitProperties();
+  k.put_EditorPosition(GetParam().editorPosition);
+  std::string unit = GetParam().unit;
+  k.put_UserUnit(unit);
+  std::string description = GetParam().description;
+  k.put_UserDescription(description);
+  EXPECT_EQ(t.caption().get_Text(), GetParam().shown);
+  // The measuring label takes one line per line of the caption.
+  const float lines = std::string(GetParam().shown).find("\r\n") == std::string::npos ? 1 : 2;
+  EXPECT_EQ(t.label().get_Height(), lines * 195);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, CaptionReadBack,
+    testing::Values(ReadBack{"Speed Limit", "RPM", 0, "Speed Limit (RPM)"},
+                    ReadBack{"Speed Limit", "RPM", 1, "Speed Limit (RPM)"},
+                    ReadBack{"Speed Limit", "RPM", 2, "Speed Limit\r\n(RPM)"},
+                    ReadBack{"Speed Limit", "RPM", 3, "Speed Limit\r\n(RPM)"},
+                    ReadBack{"Speed Limit", "", 0, "Speed Limit"}, ReadBack{"", "RPM", 0, " (RPM)"},
+                    ReadBack{"Torque && Force", "N&&m", 0, "Torque & Force (N&m)"},
+                    ReadBack{"A &&&& B", "", 0, "A && B"},
+                    // Descriptions are markup: braces group, backslashes start control words.
+                    ReadBack{"Gain {x}", "", 0, "Gain x"},
+                    ReadBack{"Path C:\\temp", "", 0, "Path C:"},
+                    ReadBack{"Temperature", "\\'b0C", 0,
+                             "Temperature (\xC2\xB0"
+                             "C)"}));
+
+}  // namespace
+}  // namespace kadrelle
