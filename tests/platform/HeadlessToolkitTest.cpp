@@ -1,11 +1,11 @@
+#include "platform/HeadlessToolkit.h"
+
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Error.h"
-#include "platform/HeadlessToolkit.h"
 
 namespace kadrelle {
 namespace {
@@ -14,41 +14,21 @@ TEST(HeadlessMetrics, ArialLineIs195Twips) {
   EXPECT_EQ(HeadlessMetrics::lineHeight(8.25), 195.0f);
   EXPECT_EQ(HeadlessMetrics::lineHeight(11), 260.0f);
   EXPECT_EQ(HeadlessMetrics::charWidth(8.25), 82.5f);
+  EXPECT_EQ(HeadlessSurface().TextHeight("a\r\nb"), 390.0f);
 }
 
-struct LinesCase {
-  const char* name;
-  std::string text;
-  int lines;
-  std::size_t longest;
-};
-
-void PrintTo(const LinesCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class TextLines : public testing::TestWithParam<LinesCase> {};
-
-TEST_P(TextLines, CountLinesAndCharacters) {
-  EXPECT_EQ(HeadlessMetrics::lineCount(GetParam().text), GetParam().lines);
-  EXPECT_EQ(HeadlessMetrics::longestLine(GetParam().text), GetParam().longest);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Headless, TextLines,
-    testing::Values(LinesCase{"Empty", "", 1, 0}, LinesCase{"OneLine", "Speed", 1, 5},
-                    LinesCase{"CrLf", "Speed Limit\r\n(RPM)", 2, 11},
-                    LinesCase{"CrAlone", "ab\rc", 2, 2}, LinesCase{"LfAlone", "a\nbcd", 2, 3},
-                    LinesCase{"LfCr", "a\n\rb", 3, 1}, LinesCase{"TrailingBreak", "ab\r\n", 2, 2},
-                    LinesCase{"OnlyBreaks", "\r\n\r\n", 3, 0},
-                    LinesCase{"Utf8CountsCharacters", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 1,
-                              3}),
-    [](const testing::TestParamInfo<LinesCase>& info) { return std::string(info.param.name); });
-
-TEST(HeadlessSurface, TextHeightIsLinesTimesLineHeight) {
-  HeadlessSurface s;
-  EXPECT_EQ(s.TextHeight("Mj"), 195.0f);
-  EXPECT_EQ(s.TextHeight("a\r\nb"), 390.0f);
+TEST(HeadlessMetrics, CountLinesAndCharacters) {
+  struct Case {
+    std::string text;
+    int lines;
+    std::size_t longest;
+  };
+  for (const Case& c : {Case{"", 1, 0}, Case{"Speed Limit\r\n(RPM)", 2, 11}, Case{"ab\rc", 2, 2},
+                        Case{"a\n\rb", 3, 1}, Case{"ab\r\n", 2, 2},
+                        Case{"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 1, 3}}) {
+    EXPECT_EQ(HeadlessMetrics::lineCount(c.text), c.lines) << c.text;
+    EXPECT_EQ(HeadlessMetrics::longestLine(c.text), c.longest) << c.text;
+  }
 }
 
 TEST(HeadlessSurface, ResizeRaisedOnSizeChangeOnly) {
@@ -59,20 +39,14 @@ TEST(HeadlessSurface, ResizeRaisedOnSizeChangeOnly) {
   EXPECT_EQ(raised, 0);
   s.resize(1000, 500);
   EXPECT_EQ(raised, 1);
-  EXPECT_EQ(s.get_Width(), 1000.0f);
-  EXPECT_EQ(s.get_Height(), 500.0f);
   EXPECT_EQ(s.get_ScaleWidth(), 1000.0f);
   EXPECT_EQ(s.get_ScaleHeight(), 500.0f);
-  s.resize(1000, 500);
-  EXPECT_EQ(raised, 1);
-  s.resize(1200, 500);
-  EXPECT_EQ(raised, 2);
   s.put_Height(500);
-  EXPECT_EQ(raised, 2);
+  EXPECT_EQ(raised, 1);
   s.put_Height(295);
-  EXPECT_EQ(raised, 3);
+  EXPECT_EQ(raised, 2);
   EXPECT_EQ(s.get_Height(), 295.0f);
-  EXPECT_EQ(s.get_Width(), 1200.0f);
+  EXPECT_EQ(s.get_Width(), 1000.0f);
 }
 
 TEST(HeadlessSurface, NestedResizeFromTheHandler) {
@@ -90,15 +64,11 @@ TEST(HeadlessSurface, NestedResizeFromTheHandler) {
 TEST(HeadlessLabel, SizesItselfToItsCaption) {
   HeadlessLabel label;
   label.Move(100, 200, 5000, 5000);
-  label.put_Caption("Speed");
-  EXPECT_EQ(label.get_Caption(), "Speed");
-  EXPECT_EQ(label.get_Width(), 5 * 82.5f);
-  EXPECT_EQ(label.get_Height(), 195.0f);
-  EXPECT_EQ(label.get_Left(), 100.0f);
-  EXPECT_EQ(label.get_Top(), 200.0f);
   label.put_Caption("Speed Limit\r\n(RPM)");
   EXPECT_EQ(label.get_Width(), 11 * 82.5f);
   EXPECT_EQ(label.get_Height(), 390.0f);
+  EXPECT_EQ(label.get_Left(), 100.0f);
+  EXPECT_EQ(label.get_Top(), 200.0f);
   label.put_Caption("");
   EXPECT_EQ(label.get_Width(), 0.0f);
   EXPECT_EQ(label.get_Height(), 195.0f);
@@ -114,57 +84,35 @@ TEST(HeadlessRichTextBox, ReadsTheDocument) {
   EXPECT_EQ(box.get_TextRTF(), rtf);
   EXPECT_EQ(box.get_Text(), "Speed Limit\r\n(RPM)");
   ASSERT_EQ(box.document().paragraphs.size(), 2u);
+  // The units on their own line keep the alignment of the first paragraph.
   EXPECT_EQ(box.document().paragraphs[0].alignment, RtfAlignment::Center);
+  EXPECT_EQ(box.document().paragraphs[1].alignment, RtfAlignment::Center);
   box.put_TextRTF("");
   EXPECT_EQ(box.get_Text(), "");
   EXPECT_TRUE(box.document().paragraphs.empty());
 }
 
-// Move, on every kind of child.
-struct MoveCase {
-  const char* name;
-  std::function<std::unique_ptr<ChildControl>()> make;
-};
-
-void PrintTo(const MoveCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class ChildMove : public testing::TestWithParam<MoveCase> {};
-
-TEST_P(ChildMove, PlacesTheChild) {
-  auto child = GetParam().make();
-  child->Move(-10, -20, 0, 300);
-  EXPECT_EQ(child->get_Left(), -10.0f);
-  EXPECT_EQ(child->get_Top(), -20.0f);
-  EXPECT_EQ(child->get_Width(), 0.0f);
-  EXPECT_EQ(child->get_Height(), 300.0f);
-}
-
-TEST_P(ChildMove, RefusesNegativeSizesAndKeepsItsPlace) {
-  auto child = GetParam().make();
-  child->Move(1, 2, 3, 4);
+// Every child shares the same Move; one kind stands for all.
+TEST(HeadlessChild, MovePlacesAndRefusesNegativeSizes) {
+  HeadlessRichTextBox child;
+  child.Move(-10, -20, 0, 300);
+  EXPECT_EQ(child.get_Left(), -10.0f);
+  EXPECT_EQ(child.get_Top(), -20.0f);
+  EXPECT_EQ(child.get_Width(), 0.0f);
+  EXPECT_EQ(child.get_Height(), 300.0f);
   for (auto [w, h] : {std::pair{-1.0f, 10.0f}, std::pair{10.0f, -0.5f}}) {
     try {
-      child->Move(50, 60, w, h);
+      child.Move(50, 60, w, h);
       ADD_FAILURE() << "no error for " << w << " x " << h;
     } catch (const Error& e) {
       EXPECT_EQ(e.number(), Error::kInvalidPropertyValue);
     }
-    EXPECT_EQ(child->get_Left(), 1.0f);
-    EXPECT_EQ(child->get_Top(), 2.0f);
-    EXPECT_EQ(child->get_Width(), 3.0f);
-    EXPECT_EQ(child->get_Height(), 4.0f);
+    EXPECT_EQ(child.get_Left(), -10.0f);
+    EXPECT_EQ(child.get_Top(), -20.0f);
+    EXPECT_EQ(child.get_Width(), 0.0f);
+    EXPECT_EQ(child.get_Height(), 300.0f);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Headless, ChildMove,
-    testing::Values(MoveCase{"Label", [] { return std::make_unique<HeadlessLabel>(); }},
-                    MoveCase{"PictureBox", [] { return std::make_unique<HeadlessPictureBox>(); }},
-                    MoveCase{"RichTextBox",
-                             [] { return std::make_unique<HeadlessRichTextBox>(); }}),
-    [](const testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
 
 TEST(HeadlessToolkit, RemembersWhatItMade) {
   HeadlessToolkit toolkit;

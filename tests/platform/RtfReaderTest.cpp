@@ -55,7 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
                  kCaptionHead + "\\ql\\b0\\fs16 A\\slmult1\\b0\\fs0  (B)\\slmult1\\b0\\fs-13  (C)"
                                 "\\par}",
                  "A (B) (C)"},
-        TextCase{"Ampersand", kCaptionHead + "\\ql\\b0\\fs16 R&D\\par}", "R&D"},
         // Descriptions are inserted unescaped, so their backslashes and braces are markup.
         TextCase{"DescriptionWithGroup", kCaptionHead + "\\ql\\b0\\fs16 Torque {\\b max}\\par}",
                  "Torque max"},
@@ -70,13 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"DescriptionWithCloseBraceEndsDocument",
                  kCaptionHead + "\\ql\\b0\\fs16 Speed }Limit\\slmult1\\b0\\fs13  (RPM)\\par}",
                  "Speed "},
-        TextCase{"DescriptionInSymbolFont", kCaptionHead + "\\ql\\b0\\fs16 {\\f2 W}\\par}", "W"},
         TextCase{"Utf8Description",
                  kCaptionHead + "\\ql\\b0\\fs16 Temperatur \xC2\xB0"
                                 "C\\par}",
                  "Temperatur \xC2\xB0"
-                 "C"},
-        TextCase{"EmptyInput", "", ""}),
+                 "C"}),
     caseName);
 
 TEST(RtfReader, CaptionDocumentModel) {
@@ -106,17 +103,6 @@ TEST(RtfReader, CaptionDocumentModel) {
   EXPECT_EQ(p.runs[1].halfPoints, 16);
 }
 
-TEST(RtfReader, UnitsOnTheirOwnLineKeepTheAlignment) {
-  RtfDocument doc =
-      readRtf(kCaptionHead + "\\qc\\b1\\fs16 Speed Limit\\par\\slmult1\\b0\\fs16 (RPM)\\par}");
-  ASSERT_EQ(doc.paragraphs.size(), 2u);
-  EXPECT_EQ(doc.paragraphs[0].alignment, RtfAlignment::Center);
-  EXPECT_EQ(doc.paragraphs[1].alignment, RtfAlignment::Center);
-  ASSERT_EQ(doc.paragraphs[1].runs.size(), 1u);
-  EXPECT_FALSE(doc.paragraphs[1].runs[0].bold);
-  EXPECT_TRUE(doc.paragraphs[0].runs[0].bold);
-}
-
 TEST(RtfReader, ControlWordAlsoEndsAtSpaceAfterNumber) {
   // "\fs13 " eats one space only; "\b0" without a space ends at the next backslash or letter-less
   // character.
@@ -133,13 +119,9 @@ TEST_P(RtfEscapes, DecodeToUtf8) {
 INSTANTIATE_TEST_SUITE_P(
     Rtf, RtfEscapes,
     testing::Values(
-        TextCase{"HexAscii", "\\'41\\'62", "Ab"}, TextCase{"HexLatin1", "caf\\'e9", "caf\xC3\xA9"},
-        TextCase{"HexUppercaseDigits", "\\'E9", "\xC3\xA9"},
+        TextCase{"HexLatin1", "caf\\'e9", "caf\xC3\xA9"},
         TextCase{"HexEuro", "\\'80", "\xE2\x82\xAC"},
-        TextCase{"HexCp1252Quotes", "\\'93x\\'94", "\xE2\x80\x9Cx\xE2\x80\x9D"},
-        TextCase{"HexYDiaeresis", "\\'9f", "\xC5\xB8"},
         TextCase{"HexUnassignedKeepsValue", "\\'81", "\xC2\x81"},
-        TextCase{"HexNbsp", "\\'a0", "\xC2\xA0"}, TextCase{"HexLastByte", "\\'ff", "\xC3\xBF"},
         TextCase{"HexNulDropped", "a\\'00b", "ab"}, TextCase{"HexNotHexIsText", "\\'zz", "zz"},
         TextCase{"UnicodeWithFallback", "\\u8364?x",
                  "\xE2\x82\xAC"
@@ -148,7 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "\xE2\x82\xAC"
                  "x"},
         TextCase{"UnicodeNegative", "\\u-4064?", "\xEF\x80\xA0"},
-        TextCase{"UnicodeMinus1", "\\u-1?", "\xEF\xBF\xBF"},
         TextCase{"UnicodeNoFallback", "\\uc0\\u8364 x",
                  "\xE2\x82\xAC"
                  "x"},
@@ -216,23 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"StarDestination", "{\\*\\generator Riched20 10.0;}Hi", "Hi"},
         TextCase{"UnknownStarDestinationWithGroups", "{\\*\\mystery {a{b}c} d\\par e}Hi", "Hi"},
         TextCase{"ColorTable", "{\\colortbl ;\\red255\\green0\\blue0;}Hi", "Hi"},
-        TextCase{"StyleSheet", "{\\stylesheet{\\s0 Normal;}{\\s1\\b heading 1;}}Hi", "Hi"},
-        TextCase{"Info", "{\\info{\\title T}{\\author A}{\\creatim\\yr2024}}Hi", "Hi"},
-        TextCase{"PictureHex", "{\\pict\\wmetafile8\\picw10 0102abcdef}Hi", "Hi"},
         TextCase{"PictureBinaryWithBraces", "{\\pict\\bin4 }}{{}Hi", "Hi"},
         TextCase{"BinaryInBody", "a\\bin3 x}yb", "ab"},
         TextCase{"FieldShowsResult", "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} text",
                  "link text"},
-        TextCase{"FieldInstructionWithoutStar", "{\\field{\\fldinst PAGE}{\\fldrslt 3}}", "3"},
-        TextCase{"HeaderAndFooter", "{\\header H}{\\footer F}Hi", "Hi"},
-        TextCase{"Footnote", "Hi{\\footnote note}", "Hi"},
-        TextCase{"ListText", "{\\pntext \\'b7\\tab}Item", "Item"},
-        TextCase{"StarNotAtGroupStartIsIgnored", "a\\*b", "ab"},
-        TextCase{"FontTableNotText", "{\\fonttbl{\\f0 Arial;}}Hi", "Hi"},
-        TextCase{"FontTableSubDestinations",
-                 "{\\fonttbl{\\f0\\froman\\fcharset0\\fprq2{\\*\\panose 02020603050405020304}"
-                 "Times New Roman{\\*\\falt Times};}}Hi",
-                 "Hi"}),
+        TextCase{"StarNotAtGroupStartIsIgnored", "a\\*b", "ab"}),
     caseName);
 
 TEST(RtfReader, FontTableEntries) {
@@ -361,31 +330,35 @@ TEST(RtfParagraphs, PardKeepsCharacterFormatting) {
   EXPECT_EQ(readRtf("{\\rtf1 \\qc\\b\\pard x}").paragraphs[0].alignment, RtfAlignment::Left);
 }
 
-class ParagraphBreaks : public testing::TestWithParam<TextCase> {};
+struct ParagraphCase {
+  const char* name;
+  std::string rtf;
+  std::string text;
+  std::size_t paragraphs;
+};
+
+void PrintTo(const ParagraphCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ParagraphBreaks : public testing::TestWithParam<ParagraphCase> {};
 
 TEST_P(ParagraphBreaks, GiveOneLinePerParagraph) {
   RtfDocument doc = readRtf(GetParam().rtf);
   EXPECT_EQ(doc.text(), GetParam().text);
+  EXPECT_EQ(doc.paragraphs.size(), GetParam().paragraphs);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rtf, ParagraphBreaks,
-    testing::Values(TextCase{"FinalParClosesLast", "{\\rtf1 a\\par}", "a"},
-                    TextCase{"TextAfterLastPar", "{\\rtf1 a\\par b}", "a\r\nb"},
-                    TextCase{"TwoFinalPars", "{\\rtf1 a\\par\\par}", "a\r\n"},
-                    TextCase{"LeadingPar", "{\\rtf1 \\par a}", "\r\na"},
-                    TextCase{"OnlyPar", "{\\rtf1 \\par}", ""},
-                    TextCase{"NoText", "{\\rtf1\\ansi\\b\\fs20}", ""},
-                    TextCase{"ParInsideGroup", "{\\rtf1 {\\b a\\par}b}", "a\r\nb"},
-                    TextCase{"ParInSkippedDestination", "{\\rtf1 a{\\*\\x \\par}b}", "ab"}),
-    caseName);
-
-TEST(RtfParagraphs, ParagraphCountFollowsPars) {
-  EXPECT_EQ(readRtf("{\\rtf1 a\\par}").paragraphs.size(), 1u);
-  EXPECT_EQ(readRtf("{\\rtf1 a\\par\\par}").paragraphs.size(), 2u);
-  EXPECT_EQ(readRtf("{\\rtf1 \\par}").paragraphs.size(), 1u);
-  EXPECT_EQ(readRtf("{\\rtf1 }").paragraphs.size(), 0u);
-}
+    testing::Values(ParagraphCase{"FinalParClosesLast", "{\\rtf1 a\\par}", "a", 1},
+                    ParagraphCase{"TextAfterLastPar", "{\\rtf1 a\\par b}", "a\r\nb", 2},
+                    ParagraphCase{"TwoFinalPars", "{\\rtf1 a\\par\\par}", "a\r\n", 2},
+                    ParagraphCase{"LeadingPar", "{\\rtf1 \\par a}", "\r\na", 2},
+                    ParagraphCase{"OnlyPar", "{\\rtf1 \\par}", "", 1},
+                    ParagraphCase{"Nothing", "{\\rtf1 }", "", 0},
+                    ParagraphCase{"ParInSkippedDestination", "{\\rtf1 a{\\*\\x \\par}b}", "ab", 1}),
+    [](const testing::TestParamInfo<ParagraphCase>& info) { return std::string(info.param.name); });
 
 // Malformed input: never a crash or a hang, and what could be read is shown.
 class MalformedRtf : public testing::TestWithParam<TextCase> {};
@@ -412,7 +385,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"HugeUnicodeSkip", "{\\rtf1 \\uc99999999999\\u65 abc}d", "A"},
                     TextCase{"NegativeUnicodeSkip", "{\\rtf1 \\uc-5\\u65 b}", "Ab"},
                     TextCase{"HugeUnicode", "{\\rtf1 \\u99999999999 x}", "\xEF\xBF\xBD"},
-                    TextCase{"HugeNegativeUnicode", "{\\rtf1 \\u-99999999999 x}", "\xEF\xBF\xBD"},
                     TextCase{"HugeBinary", "{\\rtf1 a\\bin99999999999 bcd}", "a"},
                     TextCase{"NegativeBinary", "{\\rtf1 a\\bin-5 bcd}", "abcd"},
                     TextCase{"StarAtEnd", "{\\rtf1 a{\\*", "a"},

@@ -106,19 +106,12 @@ const FontRef kFont = makeFont();
 INSTANTIATE_TEST_SUITE_P(
     Variant, Conversion,
     testing::Values(
-        // Boolean: True is -1.
-        ok("True", To::Int, kTrue, -1), ok("False", To::Int, kFalse, 0),
-        ok("True", To::Lng, kTrue, -1), ok("True", To::Dbl, kTrue, -1),
-        ok("True", To::Sng, kTrue, -1), ok("True", To::Cur, kTrue, -1),
-        ok("Nonzero", To::Bool, 0.25, -1), ok("Zero", To::Bool, 0.0, 0),
-        ok("NegativeInteger", To::Bool, std::int16_t{-7}, -1),
-        ok("TextTrue", To::Bool, " tRUE ", -1), ok("TextFalse", To::Bool, "FALSE", 0),
-        ok("TextNumber", To::Bool, "2", -1), ok("TextZero", To::Bool, "0.0", 0),
-        fails("TextWord", To::Bool, "yes", kMismatch), fails("EmptyText", To::Bool, "", kMismatch),
-        ok("Empty", To::Bool, Variant(), 0),
-        // Empty is zero.
-        ok("Empty", To::Int, Variant(), 0), ok("Empty", To::Lng, Variant(), 0),
-        ok("Empty", To::Dbl, Variant(), 0), ok("Empty", To::Cur, Variant(), 0),
+        // Boolean: True is -1, any nonzero number is True, text reads as a word or a number.
+        ok("True", To::Int, kTrue, -1), ok("Nonzero", To::Bool, 0.25, -1),
+        ok("Zero", To::Bool, 0.0, 0), ok("TextTrue", To::Bool, " tRUE ", -1),
+        ok("TextFalse", To::Bool, "FALSE", 0), ok("TextNumber", To::Bool, "2", -1),
+        fails("TextWord", To::Bool, "yes", kMismatch), ok("Empty", To::Bool, Variant(), 0),
+        ok("Empty", To::Int, Variant(), 0),
         // 16-bit range.
         ok("Max", To::Int, std::int32_t{32767}, 32767),
         ok("Min", To::Int, std::int32_t{-32768}, -32768),
@@ -127,7 +120,6 @@ INSTANTIATE_TEST_SUITE_P(
         fails("HalfAboveMaxRoundsOut", To::Int, 32767.5, kOverflow),
         ok("JustBelowHalfAboveMax", To::Int, 32767.49, 32767),
         ok("HalfBelowMinRoundsToEven", To::Int, -32768.5, -32768),
-        fails("TextAboveMax", To::Int, "40000", kOverflow),
         // 32-bit range.
         ok("Max", To::Lng, 2147483647.0, 2147483647.0),
         ok("Min", To::Lng, -2147483648.0, -2147483648.0),
@@ -135,26 +127,18 @@ INSTANTIATE_TEST_SUITE_P(
         fails("BelowMin", To::Lng, -2147483649.0, kOverflow),
         fails("HalfAboveMaxRoundsOut", To::Lng, 2147483647.5, kOverflow),
         ok("HalfBelowMinRoundsToEven", To::Lng, -2147483648.5, -2147483648.0),
-        fails("Huge", To::Lng, 1e300, kOverflow),
         fails("NaN", To::Lng, std::numeric_limits<double>::quiet_NaN(), kOverflow),
-        fails("Infinity", To::Int, std::numeric_limits<double>::infinity(), kOverflow),
         // Halves to even.
         ok("TwoAndHalf", To::Int, 2.5, 2), ok("ThreeAndHalf", To::Int, 3.5, 4),
-        ok("MinusTwoAndHalf", To::Int, -2.5, -2), ok("MinusThreeAndHalf", To::Int, -3.5, -4),
-        ok("Half", To::Int, 0.5, 0), ok("OneAndHalf", To::Int, 1.5, 2),
-        ok("AboveHalf", To::Int, 2.5000001, 3), ok("SingleHalf", To::Int, 2.5f, 2),
-        ok("TwoAndHalf", To::Lng, 2.5, 2), ok("ThreeAndHalf", To::Lng, 3.5, 4),
-        ok("MinusTwoAndHalf", To::Lng, -2.5, -2), ok("TextHalf", To::Lng, "4.5", 4),
+        ok("MinusTwoAndHalf", To::Int, -2.5, -2), ok("Half", To::Int, 0.5, 0),
+        ok("AboveHalf", To::Int, 2.5000001, 3), ok("TextHalf", To::Lng, "4.5", 4),
         ok("CurrencyHalf", To::Int, Currency::fromScaled(25000), 2),
         // Numeric text.
-        ok("Plain", To::Int, "123", 123), ok("Blanks", To::Int, " \t-7 ", -7),
-        ok("PlusSign", To::Int, "+7", 7), ok("Fraction", To::Dbl, "0.125", 0.125),
+        ok("Blanks", To::Int, " \t-7 ", -7), ok("PlusSign", To::Int, "+7", 7),
         ok("LeadingPoint", To::Dbl, ".5", 0.5), ok("TrailingPoint", To::Dbl, "5.", 5),
         ok("Exponent", To::Dbl, "1.5E3", 1500), ok("ExponentD", To::Dbl, "1d-2", 0.01),
-        ok("ExponentSign", To::Dbl, "2e+2", 200), ok("Thousands", To::Lng, "1,234,567", 1234567),
-        ok("ThousandsFraction", To::Dbl, "1,234.5", 1234.5), ok("HexText", To::Int, "&H1F", 31),
-        ok("HexLower", To::Lng, "&hff", 255), ok("HexInt16Max", To::Int, "&H7FFF", 32767),
-        ok("HexAllOnes", To::Lng, "&HFFFFFFFF", -1),
+        ok("Thousands", To::Lng, "1,234,567", 1234567), ok("HexText", To::Int, "&H1F", 31),
+        ok("HexLower", To::Lng, "&hff", 255), ok("HexAllOnes", To::Lng, "&HFFFFFFFF", -1),
         ok("HexSignBit", To::Lng, "&H80000000", -2147483648.0),
         ok("OctalText", To::Lng, "&O17", 15),
         // Text that is not a number.
@@ -169,14 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
         fails("HexWithoutDigits", To::Lng, "&H", kMismatch),
         fails("HexBadDigit", To::Lng, "&HG", kMismatch),
         fails("HexTooLong", To::Lng, "&H100000000", kMismatch),
-        fails("OctalBadDigit", To::Lng, "&O8", kMismatch),
-        fails("SignOnly", To::Dbl, "-", kMismatch), fails("Font", To::Int, kFont, kMismatch),
-        fails("Font", To::Dbl, kFont, kMismatch), fails("Font", To::Bool, kFont, kMismatch),
+        fails("OctalBadDigit", To::Lng, "&O8", kMismatch), fails("Font", To::Int, kFont, kMismatch),
         // Single and Currency.
         ok("Single", To::Sng, "0.5", 0.5), fails("SingleOverflow", To::Sng, 1e39, kOverflow),
-        fails("SingleOverflowText", To::Sng, "-1E39", kOverflow),
         ok("CurrencyRoundsToFourPlaces", To::Cur, "12.34565", 12.3456),
-        ok("CurrencyNegative", To::Cur, -2.5, -2.5),
         fails("CurrencyOverflow", To::Cur, 1e15, kOverflow)),
     conversionName);
 
@@ -202,19 +182,11 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"Empty", Variant(), ""}, TextCase{"True", kTrue, "True"},
         TextCase{"False", kFalse, "False"}, TextCase{"Integer", std::int16_t{-32768}, "-32768"},
         TextCase{"Long", std::int32_t{2147483647}, "2147483647"},
-        TextCase{"SingleFraction", 1.5f, "1.5"}, TextCase{"SingleTenth", 0.1f, "0.1"},
-        TextCase{"SingleSevenDigits", 1234567.0f, "1234567"},
+        TextCase{"SingleTenth", 0.1f, "0.1"}, TextCase{"SingleSevenDigits", 1234567.0f, "1234567"},
         TextCase{"SingleEightDigits", 12345678.0f, "1.234568E+07"},
-        TextCase{"SingleExponent", 1.5e10f, "1.5E+10"},
-        TextCase{"SingleThird", 1.0f / 3.0f, "0.3333333"},
-        TextCase{"SingleNegative", -0.25f, "-0.25"}, TextCase{"SingleZero", 0.0f, "0"},
-        TextCase{"SingleNegativeZero", -0.0f, "0"}, TextCase{"SingleSmall", 0.00001f, "1E-05"},
-        TextCase{"DoubleWhole", 100.0, "100"}, TextCase{"DoubleTenth", 0.1, "0.1"},
         TextCase{"DoubleThird", 1.0 / 3.0, "0.333333333333333"},
         TextCase{"DoubleFifteenDigits", 123456789012345.0, "123456789012345"},
-        TextCase{"DoubleSixteenDigits", 1e15, "1E+15"},
-        TextCase{"DoubleTenDigitsPlain", 1.5e10, "15000000000"},
-        TextCase{"DoubleExponent", 1.5e20, "1.5E+20"}, TextCase{"DoubleSmall", 0.0001, "0.0001"},
+        TextCase{"DoubleSixteenDigits", 1e15, "1E+15"}, TextCase{"DoubleSmall", 0.0001, "0.0001"},
         TextCase{"DoubleSmaller", 0.00001, "1E-05"},
         TextCase{"DoubleNegativeExponent", -2.5e-7, "-2.5E-07"},
         TextCase{"DoubleNegativeZero", -0.0, "0"},
@@ -260,10 +232,8 @@ TEST_P(NumericTest, AgreesWithConversion) {
 INSTANTIATE_TEST_SUITE_P(
     Variant, NumericTest,
     testing::Values(NumericCase{"Empty", Variant(), true}, NumericCase{"Boolean", kFalse, true},
-                    NumericCase{"Integer", std::int16_t{1}, true},
-                    NumericCase{"Currency", Currency{}, true}, NumericCase{"Text", " 12 ", true},
-                    NumericCase{"Hex", "&H1F", true}, NumericCase{"Thousands", "1,000", true},
-                    NumericCase{"Exponent", "1e5", true}, NumericCase{"EmptyText", "", false},
+                    NumericCase{"Text", " 12 ", true}, NumericCase{"Hex", "&H1F", true},
+                    NumericCase{"Thousands", "1,000", true}, NumericCase{"EmptyText", "", false},
                     NumericCase{"Word", "abc", false}, NumericCase{"BareExponent", "e5", false},
                     NumericCase{"Font", makeFont(), false}),
     [](const testing::TestParamInfo<NumericCase>& info) { return std::string(info.param.name); });
@@ -271,26 +241,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ParseNumber, ReadsTheFullGrammar) {
   EXPECT_EQ(parseNumber("1,234,567.5"), 1234567.5);
   EXPECT_EQ(parseNumber("-1,000"), -1000.0);
-  EXPECT_EQ(parseNumber("&O777"), 511.0);
   EXPECT_EQ(parseNumber(" &H10 "), 16.0);
-  EXPECT_EQ(parseNumber("1.5E+3"), 1500.0);
-  EXPECT_EQ(parseNumber("00012"), 12.0);
   EXPECT_EQ(parseNumber("-&H1"), std::nullopt);
   EXPECT_EQ(parseNumber("1,2345"), 12345.0);
   EXPECT_EQ(parseNumber("1 2"), std::nullopt);
   EXPECT_EQ(parseNumber("1e400"), std::nullopt);
-}
-
-TEST(Rounding, HalvesToEvenAndRangeChecks) {
-  EXPECT_EQ(roundHalfEven(2.5), 2.0);
-  EXPECT_EQ(roundHalfEven(-0.5), 0.0);
-  EXPECT_EQ(roundHalfEven(16.5), 16.0);
-  EXPECT_EQ(roundHalfEven(19.8), 20.0);
-  EXPECT_EQ(roundHalfEven(13.2), 13.0);
-  EXPECT_EQ(toInt16(-32768.4), -32768);
-  EXPECT_THROW(toInt16(-32768.6), Error);
-  EXPECT_EQ(toInt32(-2147483648.4), std::numeric_limits<std::int32_t>::min());
-  EXPECT_THROW(toInt32(std::numeric_limits<double>::quiet_NaN()), Error);
 }
 
 }  // namespace
