@@ -1,177 +1,114 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
-#include <map>
+#include <vector>
 
+#include "ThrowsError.h"
 #include "brommet/BrommetLibrary.h"
 
 namespace kadrelle {
 namespace {
 
-// Calls one member of a value object, its application view or a lock level.
-using Call = std::function<void(BrommetValueObject&, BrommetLockLevel&)>;
+using ::testing::HasSubstr;
 
-const std::map<std::string_view, Call>& valueObjectCalls() {
-  static const std::map<std::string_view, Call> calls = {
-      {"get_AppView", [](auto& o, auto&) { o.get_AppView(); }},
-      {"get_DriveView", [](auto& o, auto&) { o.get_DriveView(); }},
-      {"get_ReadOnly", [](auto& o, auto&) { o.get_ReadOnly(); }},
-      {"get_Key", [](auto& o, auto&) { o.get_Key(); }},
-      {"put_ParameterNumber", [](auto& o, auto&) { o.put_ParameterNumber(param::SpeedLimit); }},
-      {"Commit", [](auto& o, auto&) { o.Commit(); }},
-      {"get_AppLock", [](auto& o, auto&) { o.get_AppLock(); }},
-      {"putref_AppLock", [](auto& o, auto&) { o.putref_AppLock(o.driveRef()->appLock()); }},
-      {"get_RequiredLock", [](auto& o, auto&) { o.get_RequiredLock(); }},
-      {"putref_Link", [](auto& o, auto&) { o.putref_Link(nullptr); }},
-      {"get_IsText", [](auto& o, auto&) { o.get_IsText(); }},
-  };
-  return calls;
-}
+enum Target { kObject, kView, kLock };
 
-const std::map<std::string_view, Call>& viewCalls() {
-  static std::int32_t which = 0;
-  static const std::map<std::string_view, Call> calls = {
-      {"get_NumericValue", [](auto& o, auto&) { o.appView()->get_NumericValue(); }},
-      {"put_NumericValue", [](auto& o, auto&) { o.appView()->put_NumericValue(100); }},
-      {"get_DriveValue", [](auto& o, auto&) { o.appView()->get_DriveValue(); }},
-      {"put_DriveValue", [](auto& o, auto&) { o.appView()->put_DriveValue(100); }},
-      {"get_TextValue", [](auto& o, auto&) { o.appView()->get_TextValue(); }},
-      {"put_TextValue", [](auto& o, auto&) { o.appView()->put_TextValue("100"); }},
-      {"get_UpperLimit", [](auto& o, auto&) { o.appView()->get_UpperLimit(); }},
-      {"get_LowerLimit", [](auto& o, auto&) { o.appView()->get_LowerLimit(); }},
-      {"get_DriveUpperLimit", [](auto& o, auto&) { o.appView()->get_DriveUpperLimit(); }},
-      {"get_DriveLowerLimit", [](auto& o, auto&) { o.appView()->get_DriveLowerLimit(); }},
-      {"get_LimitsEnabled", [](auto& o, auto&) { o.appView()->get_LimitsEnabled(); }},
-      {"get_NumberFormat", [](auto& o, auto&) { o.appView()->get_NumberFormat(); }},
-      {"get_DisplayBase", [](auto& o, auto&) { o.appView()->get_DisplayBase(); }},
-      {"get_Description", [](auto& o, auto&) { o.appView()->get_Description(); }},
-      {"get_DriveDescription", [](auto& o, auto&) { o.appView()->get_DriveDescription(); }},
-      {"get_Units", [](auto& o, auto&) { o.appView()->get_Units(which); }},
-      {"get_Stepper", [](auto& o, auto&) { o.appView()->get_Stepper(); }},
-      {"Step", [](auto& o, auto&) { o.appView()->Step(kTrue, 0); }},
-  };
-  return calls;
-}
-
-const std::map<std::string_view, Call>& lockCalls() {
-  static const std::map<std::string_view, Call> calls = {
-      {"get_Level", [](auto&, auto& l) { l.get_Level(); }},
-      {"put_Level", [](auto&, auto& l) { l.put_Level(1); }},
-  };
-  return calls;
-}
-
-enum class Target { ValueObject, View, Lock };
-
+// One member of a value object, its application view or a lock level, and a call of it.
 struct Member {
   Target target;
-  std::string_view name;
+  const char* name;
+  std::function<void(BrommetValueObject&, BrommetView&, BrommetLockLevel&)> call;
 };
 
-std::vector<Member> everyMember() {
-  std::vector<Member> all;
-  for (const auto& [name, call] : valueObjectCalls()) all.push_back({Target::ValueObject, name});
-  for (const auto& [name, call] : viewCalls()) all.push_back({Target::View, name});
-  for (const auto& [name, call] : lockCalls()) all.push_back({Target::Lock, name});
-  return all;
+const std::vector<Member>& everyMember() {
+  static std::int32_t which = 0;
+  static const std::vector<Member> members = {
+      {kObject, "get_AppView", [](auto& o, auto&, auto&) { o.get_AppView(); }},
+      {kObject, "get_DriveView", [](auto& o, auto&, auto&) { o.get_DriveView(); }},
+      {kObject, "get_ReadOnly", [](auto& o, auto&, auto&) { o.get_ReadOnly(); }},
+      {kObject, "get_Key", [](auto& o, auto&, auto&) { o.get_Key(); }},
+      {kObject, "put_ParameterNumber",
+       [](auto& o, auto&, auto&) { o.put_ParameterNumber(param::SpeedLimit); }},
+      {kObject, "Commit", [](auto& o, auto&, auto&) { o.Commit(); }},
+      {kObject, "get_AppLock", [](auto& o, auto&, auto&) { o.get_AppLock(); }},
+      {kObject, "putref_AppLock",
+       [](auto& o, auto&, auto&) { o.putref_AppLock(o.driveRef()->appLock()); }},
+      {kObject, "get_RequiredLock", [](auto& o, auto&, auto&) { o.get_RequiredLock(); }},
+      {kObject, "putref_Link", [](auto& o, auto&, auto&) { o.putref_Link(nullptr); }},
+      {kObject, "get_IsText", [](auto& o, auto&, auto&) { o.get_IsText(); }},
+      {kView, "get_NumericValue", [](auto&, auto& v, auto&) { v.get_NumericValue(); }},
+      {kView, "put_NumericValue", [](auto&, auto& v, auto&) { v.put_NumericValue(100); }},
+      {kView, "get_DriveValue", [](auto&, auto& v, auto&) { v.get_DriveValue(); }},
+      {kView, "put_DriveValue", [](auto&, auto& v, auto&) { v.put_DriveValue(100); }},
+      {kView, "get_TextValue", [](auto&, auto& v, auto&) { v.get_TextValue(); }},
+      {kView, "put_TextValue", [](auto&, auto& v, auto&) { v.put_TextValue("100"); }},
+      {kView, "get_UpperLimit", [](auto&, auto& v, auto&) { v.get_UpperLimit(); }},
+      {kView, "get_LowerLimit", [](auto&, auto& v, auto&) { v.get_LowerLimit(); }},
+      {kView, "get_DriveUpperLimit", [](auto&, auto& v, auto&) { v.get_DriveUpperLimit(); }},
+      {kView, "get_DriveLowerLimit", [](auto&, auto& v, auto&) { v.get_DriveLowerLimit(); }},
+      {kView, "get_LimitsEnabled", [](auto&, auto& v, auto&) { v.get_LimitsEnabled(); }},
+      {kView, "get_NumberFormat", [](auto&, auto& v, auto&) { v.get_NumberFormat(); }},
+      {kView, "get_DisplayBase", [](auto&, auto& v, auto&) { v.get_DisplayBase(); }},
+      {kView, "get_Description", [](auto&, auto& v, auto&) { v.get_Description(); }},
+      {kView, "get_DriveDescription", [](auto&, auto& v, auto&) { v.get_DriveDescription(); }},
+      {kView, "get_Units", [](auto&, auto& v, auto&) { v.get_Units(which); }},
+      {kView, "get_Stepper", [](auto&, auto& v, auto&) { v.get_Stepper(); }},
+      {kView, "Step", [](auto&, auto& v, auto&) { v.Step(kTrue, 0); }},
+      {kLock, "get_Level", [](auto&, auto&, auto& l) { l.get_Level(); }},
+      {kLock, "put_Level", [](auto&, auto&, auto& l) { l.put_Level(1); }},
+  };
+  return members;
 }
 
-class InjectedFault : public ::testing::TestWithParam<Member> {
+class FaultInjection : public ::testing::Test {
  protected:
-  InjectedFault() {
-    library.drive().appLock()->put_Level(3);
-    object = library.makeValueObject(param::SpeedLimit);
-  }
-  FaultInjector& injector() {
-    switch (GetParam().target) {
-      case Target::ValueObject:
-        return object->faults();
-      case Target::View:
-        return object->appView()->faults();
-      case Target::Lock:
-        return lock.faults();
-    }
-    throw Error::invalidCall();
-  }
-  void call() {
-    const auto& table = GetParam().target == Target::ValueObject ? valueObjectCalls()
-                        : GetParam().target == Target::View      ? viewCalls()
-                                                                 : lockCalls();
-    table.at(GetParam().name)(*object, lock);
+  FaultInjection() { library.drive().appLock()->put_Level(3); }
+  FaultInjector& injector(Target target) {
+    return target == kObject ? object->faults() : target == kView ? view.faults() : lock.faults();
   }
   BrommetLibrary library;
-  std::shared_ptr<BrommetValueObject> object;
+  std::shared_ptr<BrommetValueObject> object = library.makeValueObject(param::SpeedLimit);
+  BrommetView& view = *object->appView();
   BrommetLockLevel lock;
 };
 
-TEST_P(InjectedFault, FailsTheNextCallOnly) {
-  injector().failNext(GetParam().name);
-  EXPECT_TRUE(injector().isArmed(GetParam().name));
-  try {
-    call();
-    FAIL() << "no error from " << GetParam().name;
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), FaultInjector::kInjectedFault);
-    EXPECT_NE(e.description().find(GetParam().name), std::string::npos);
+TEST_F(FaultInjection, EveryMemberFailsItsNextCallOnly) {
+  std::size_t counts[3] = {};
+  for (const Member& m : everyMember()) {
+    SCOPED_TRACE(m.name);
+    ++counts[m.target];
+    auto call = [&] { m.call(*object, view, lock); };
+    injector(m.target).failNext(m.name);
+    EXPECT_TRUE(injector(m.target).isArmed(m.name));
+    EXPECT_THAT(call, throwsError(FaultInjector::kInjectedFault, HasSubstr(m.name)));
+    EXPECT_FALSE(injector(m.target).isArmed(m.name));
+    EXPECT_NO_THROW(call());
   }
-  EXPECT_FALSE(injector().isArmed(GetParam().name));
-  EXPECT_NO_THROW(call());
+  // The table above calls every member the injectors know.
+  for (Target t : {kObject, kView, kLock}) EXPECT_EQ(injector(t).members().size(), counts[t]);
 }
 
-TEST_P(InjectedFault, CarriesTheGivenErrorAndLeavesOtherMembersAlone) {
-  injector().failNext(GetParam().name, Error(Error::kOverflow, "boom"));
-  for (const auto& other : injector().members()) {
-    if (other == GetParam().name) continue;
-    EXPECT_FALSE(injector().isArmed(other));
-  }
-  try {
-    call();
-    FAIL() << "no error from " << GetParam().name;
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), Error::kOverflow);
-    EXPECT_EQ(e.description(), "boom");
-  }
+TEST_F(FaultInjection, CarriesTheGivenErrorAndArmsOnlyThatMember) {
+  view.faults().failNext("get_Units", Error(Error::kOverflow, "boom"));
+  for (const auto& other : view.faults().members())
+    EXPECT_EQ(view.faults().isArmed(other), other == "get_Units") << other;
+  std::int32_t which = 0;
+  EXPECT_THAT([&] { view.get_Units(which); }, throwsError(Error::kOverflow, "boom"));
 }
 
-std::string memberName(const ::testing::TestParamInfo<Member>& info) {
-  static const std::array<const char*, 3> kPrefix = {"ValueObject_", "View_", "Lock_"};
-  return kPrefix[static_cast<std::size_t>(info.param.target)] + std::string(info.param.name);
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryMember, InjectedFault, ::testing::ValuesIn(everyMember()),
-                         memberName);
-
-TEST(FaultInjector, ListsExactlyTheMembersTheTablesCall) {
-  BrommetLibrary library;
-  auto object = library.makeValueObject();
-  BrommetLockLevel lock;
-  EXPECT_EQ(object->faults().members().size(), valueObjectCalls().size());
-  EXPECT_EQ(object->appView()->faults().members().size(), viewCalls().size());
-  EXPECT_EQ(lock.faults().members().size(), lockCalls().size());
-}
-
-TEST(FaultInjector, RefusesNamesThatAreNoMember) {
-  BrommetLockLevel lock;
-  EXPECT_THROW(lock.faults().failNext("get_Levle"), Error);
+TEST_F(FaultInjection, RefusesNamesThatAreNoMemberAndClearDisarms) {
+  EXPECT_THAT([&] { lock.faults().failNext("get_Levle"); }, throwsError(Error::kInvalidCall));
   EXPECT_NO_THROW(lock.get_Level());
-}
-
-TEST(FaultInjector, ClearDisarms) {
-  BrommetLockLevel lock;
   lock.faults().failNext("get_Level");
   lock.faults().clear();
   EXPECT_NO_THROW(lock.get_Level());
 }
 
-TEST(FaultInjector, FailedWriteChangesNothing) {
-  BrommetLibrary library;
-  library.drive().appLock()->put_Level(3);
-  auto object = library.makeValueObject(param::SpeedLimit);
-  object->appView()->put_NumericValue(1000);
+TEST_F(FaultInjection, FailedCommitKeepsTheWriteWaiting) {
+  view.put_NumericValue(1000);
   object->faults().failNext("Commit");
   EXPECT_THROW(object->Commit(), Error);
-  EXPECT_DOUBLE_EQ(object->appView()->get_NumericValue(), 1000);  // still waiting
+  EXPECT_DOUBLE_EQ(view.get_NumericValue(), 1000);
   EXPECT_DOUBLE_EQ(library.drive().value(param::SpeedLimit), 6553600);
   object->Commit();
   EXPECT_NEAR(library.drive().value(param::SpeedLimit) * ParameterCatalog::kRpmPerCountsPerSecond,
