@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -16,21 +14,8 @@ namespace {
 enum class To { Bool, Int, Lng, Sng, Dbl, Cur };
 
 const char* toName(To to) {
-  switch (to) {
-    case To::Bool:
-      return "CBool";
-    case To::Int:
-      return "CInt";
-    case To::Lng:
-      return "CLng";
-    case To::Sng:
-      return "CSng";
-    case To::Dbl:
-      return "CDbl";
-    case To::Cur:
-      return "CCur";
-  }
-  return "?";
+  static const char* const kNames[] = {"CBool", "CInt", "CLng", "CSng", "CDbl", "CCur"};
+  return kNames[static_cast<int>(to)];
 }
 
 // The converted value as a double (Boolean as its raw -1 / 0, Currency as its value), or the
