@@ -21,15 +21,14 @@ TEST_P(ValueTextFormat, Formats) {
 
 INSTANTIATE_TEST_SUITE_P(
     Grid, ValueTextFormat,
-    ::testing::Values(FormatCase{12000, "0", 0, "12000"}, FormatCase{12000, "#,##0", 0, "12,000"},
+    ::testing::Values(FormatCase{12000, "0", 0, "12000"}, FormatCase{-1234, "#,##0", 0, "-1,234"},
                       FormatCase{1234567.891, "#,##0.00", 0, "1,234,567.89"},
                       FormatCase{0.5, "0", 0, "1"}, FormatCase{-0.5, "0", 0, "-1"},
-                      FormatCase{2.5, "0.0", 0, "2.5"}, FormatCase{0.04, "0.0", 0, "0.0"},
-                      FormatCase{-0.04, "0.0", 0, "0.0"}, FormatCase{3.14159, "0.000", 0, "3.142"},
+                      FormatCase{0.04, "0.0", 0, "0.0"}, FormatCase{-0.04, "0.0", 0, "0.0"},
+                      FormatCase{3.14159, "0.000", 0, "3.142"},
                       FormatCase{999.96, "#,##0.0", 0, "1,000.0"},
                       FormatCase{1.5, "#.##", 0, "1.5"}, FormatCase{0.25, "#.##", 0, ".25"},
-                      FormatCase{7, "000", 0, "007"}, FormatCase{-1234, "#,##0", 0, "-1,234"},
-                      FormatCase{1.5, "", 0, "1.5"}, FormatCase{127, "0", 1, "&H7F"},
+                      FormatCase{7, "000", 0, "007"}, FormatCase{1.5, "", 0, "1.5"},
                       FormatCase{65535, "", 1, "&HFFFF"}, FormatCase{-1, "0", 1, "&HFFFFFFFF"}));
 
 TEST(ValueText, AcceptsOnlyPrintableAscii) {
