@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ThrowsError.h"
 #include "brommet/BrommetLibrary.h"
 
 namespace kadrelle {
@@ -26,11 +27,6 @@ struct Recorder {
           codes.push_back(code);
           errors.push_back(description);
         }));
-  }
-  int count(const std::string& prefix) const {
-    int n = 0;
-    for (const auto& e : events) n += e.rfind(prefix, 0) == 0;
-    return n;
   }
   std::vector<std::string> events;
   std::vector<std::int32_t> codes;
@@ -93,15 +89,11 @@ TEST_F(ValueObjectTest, ViewsShowOneValueInTwoUnitSystems) {
   EXPECT_EQ(driveView->get_TextValue(), "6,553,600");
   EXPECT_EQ(app->get_Description(), "Axis @*@ Speed Limit");
   EXPECT_NE(app->get_Stepper(), nullptr);
-  EXPECT_EQ(object->get_IsText(), 0);
   EXPECT_EQ(object->get_ReadOnly(), kFalse);
-}
-
-TEST_F(ValueObjectTest, HexParametersUseDisplayBaseOne) {
+  EXPECT_EQ(app->get_DisplayBase(), 0);
   auto node = bound(param::NodeId);
   EXPECT_EQ(node->get_AppView()->get_DisplayBase(), 1);
   EXPECT_EQ(node->get_DriveView()->get_TextValue(), "&H1");
-  EXPECT_EQ(bound(param::SpeedLimit)->get_AppView()->get_DisplayBase(), 0);
 }
 
 TEST_F(ValueObjectTest, CommitReachesEveryObjectOfTheParameterAndNoOther) {
@@ -110,6 +102,7 @@ TEST_F(ValueObjectTest, CommitReachesEveryObjectOfTheParameterAndNoOther) {
   auto other = bound(param::CurrentLimit);
   auto unbound = library.makeValueObject();
   Recorder w(*writer), s(*sibling), o(*other), u(*unbound);
+  writer->Commit();  // nothing written yet: nothing happens
 
   writer->get_AppView()->put_NumericValue(4500);
   EXPECT_DOUBLE_EQ(writer->get_AppView()->get_NumericValue(), 4500);  // shown while pending
@@ -122,17 +115,10 @@ TEST_F(ValueObjectTest, CommitReachesEveryObjectOfTheParameterAndNoOther) {
   EXPECT_EQ(s.events, (std::vector<std::string>{"ValueChanged 4500", "ContentChanged 4500"}));
   EXPECT_TRUE(o.events.empty());
   EXPECT_TRUE(u.events.empty());
+  EXPECT_TRUE(w.errors.empty());
   EXPECT_DOUBLE_EQ(drive().value(param::SpeedLimit), 9830400);
   EXPECT_DOUBLE_EQ(sibling->get_DriveView()->get_NumericValue(), 9830400);
   EXPECT_FALSE(writer->hasPending());
-}
-
-TEST_F(ValueObjectTest, CommitWithoutWriteDoesNothing) {
-  auto object = bound(param::SpeedLimit);
-  Recorder r(*object);
-  object->Commit();
-  EXPECT_TRUE(r.events.empty());
-  EXPECT_TRUE(r.errors.empty());
 }
 
 TEST_F(ValueObjectTest, DriveValueWriteRoundsToWholeDriveUnits) {
@@ -190,8 +176,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "Node ID: &H80 is above the maximum of &H7F"},
         Refusal{param::SpeedLimit, true, "fast", BrommetValueObject::kBadText,
                 "Speed Limit: \"fast\" is not a number"},
-        Refusal{param::FirmwareVersion, false, "9.9.9", BrommetValueObject::kReadOnly,
-                "Firmware Version: the parameter is read-only and cannot be changed"},
         Refusal{param::ActualSpeed, true, "100", BrommetValueObject::kReadOnly,
                 "Actual Speed: the parameter is read-only and cannot be changed"},
         Refusal{param::DriveName, false, "A drive name far too long to store",
@@ -199,10 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Drive Name: the text is 34 characters long; at most 24 are allowed"},
         Refusal{param::DriveName, false, "Tab\there", BrommetValueObject::kBadText,
                 "Drive Name: the text holds a character the drive cannot store (letters, "
-                "digits, blanks and punctuation only)"},
-        Refusal{param::OvervoltageTrip, true, "410", BrommetValueObject::kLockTooLow,
-                "Overvoltage Trip: needs lock level 3 (factory), the application holds 2 "
-                "(engineer)"}));
+                "digits, blanks and punctuation only)"}));
 
 TEST_F(ValueObjectTest, LockTooLowThenHighEnough) {
   drive().appLock()->put_Level(0);
@@ -223,9 +204,7 @@ TEST_F(ValueObjectTest, LockTooLowThenHighEnough) {
 TEST_F(ValueObjectTest, ObjectsUseTheDriveSessionLockUntilGivenTheirOwn) {
   auto object = bound(param::SpeedLimit);
   EXPECT_EQ(object->get_AppLock(), drive().appLock());
-  auto own = library.createLockLevel();
-  object->putref_AppLock(own);
-  EXPECT_EQ(object->get_AppLock(), own);
+  object->putref_AppLock(library.createLockLevel());
   Recorder r(*object);
   object->get_AppView()->put_NumericValue(1000);
   object->Commit();  // the own lock is at level 0
@@ -258,7 +237,7 @@ TEST_F(ValueObjectTest, EnablingRaisesTheLevelOfStopOnlyParameters) {
   drive().setEnabled(true);
   EXPECT_EQ(required->get_Level(), 3);
   EXPECT_EQ(levelChanges, 1);
-  EXPECT_EQ(p.count("ContentChanged"), 1);
+  EXPECT_EQ(p.events, std::vector<std::string>{"ContentChanged 8"});
   EXPECT_TRUE(s.events.empty());
   EXPECT_EQ(speed->get_RequiredLock()->get_Level(), 1);
 
@@ -279,12 +258,8 @@ TEST_F(ValueObjectTest, EnablingRaisesTheLevelOfStopOnlyParameters) {
 
 TEST_F(ValueObjectTest, RequiredLockRefusesOutsideWrites) {
   auto object = bound(param::SpeedLimit);
-  try {
-    object->get_RequiredLock()->put_Level(0);
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), BrommetLockLevel::kReadOnlyProperty);
-  }
+  EXPECT_THAT([&] { object->get_RequiredLock()->put_Level(0); },
+              throwsError(BrommetLockLevel::kReadOnlyProperty));
   EXPECT_EQ(object->get_RequiredLock()->get_Level(), 1);
 }
 
@@ -295,63 +270,30 @@ TEST_F(ValueObjectTest, ReselectingDropsTheOldParametersEvents) {
   drive().setValue(param::SpeedLimit, 100);
   EXPECT_TRUE(r.events.empty());
   drive().setValue(param::CurrentLimit, 5000);
-  EXPECT_EQ(r.count("ContentChanged"), 1);
+  EXPECT_EQ(r.events, (std::vector<std::string>{"ValueChanged 5", "ContentChanged 5"}));
 }
 
 TEST_F(ValueObjectTest, ViewOutlivingItsObjectFails) {
   ViewRef view = bound(param::SpeedLimit)->get_AppView();
-  try {
-    view->get_NumericValue();
-    FAIL() << "no error";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), Error::kObjectNotSet);
-  }
+  EXPECT_THAT([&] { view->get_NumericValue(); }, throwsError(Error::kObjectNotSet));
 }
 
 TEST(LockLevel, RaisesChangedOnlyWhenTheLevelChanges) {
   BrommetLockLevel lock;
-  int changes = 0;
   std::vector<std::int32_t> seen;
-  Connection c = lock.Changed.connect([&] {
-    ++changes;
-    seen.push_back(lock.get_Level());
-  });
+  Connection c = lock.Changed.connect([&] { seen.push_back(lock.get_Level()); });
   lock.put_Level(2);
   lock.put_Level(2);
   lock.put_Level(0);
-  EXPECT_EQ(changes, 2);
   EXPECT_EQ(seen, (std::vector<std::int32_t>{2, 0}));
 }
 
-TEST(Library, SharedInstanceIsMadeOnceAndTakesLink) {
+TEST(Library, SharedInstanceIsMadeOnceAndANullDriveIsRefused) {
   BrommetLibrary library;
   auto shared = library.sharedValueObject();
   EXPECT_EQ(shared, library.sharedValueObject());
   EXPECT_NE(shared, library.createValueObject());
-  shared->putref_Link(nullptr);
-  EXPECT_EQ(library.sharedInstance()->link(), nullptr);
-  auto link = std::make_shared<Object>();
-  shared->putref_Link(link);
-  EXPECT_EQ(library.sharedInstance()->link(), link);
-  EXPECT_EQ(library.createLockLevel()->get_Level(), 0);
-  EXPECT_NE(library.createLockLevel(), library.createLockLevel());
-}
-
-TEST(Library, ObjectsOfOneDriveShareValues) {
-  auto drive = std::make_shared<ServoDrive>();
-  drive->appLock()->put_Level(3);
-  BrommetLibrary a(drive), b(drive);
-  auto x = a.createValueObject();
-  auto y = b.createValueObject();
-  x->put_ParameterNumber(param::HeartbeatPeriod);
-  y->put_ParameterNumber(param::HeartbeatPeriod);
-  int seen = 0;
-  Connection c = y->ContentChanged.connect([&](const Variant&) { ++seen; });
-  x->get_AppView()->put_NumericValue(250);
-  x->Commit();
-  EXPECT_EQ(seen, 1);
-  EXPECT_DOUBLE_EQ(y->get_AppView()->get_NumericValue(), 250);
-  EXPECT_THROW(BrommetLibrary(nullptr), Error);
+  EXPECT_THAT([] { BrommetLibrary{nullptr}; }, throwsError(Error::kObjectNotSet));
 }
 
 }  // namespace
