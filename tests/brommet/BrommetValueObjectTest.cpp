@@ -44,7 +44,7 @@ class ValueObjectTest : public ::testing::Test {
   BrommetLibrary library;
 };
 
-TEST_F(ValueObjectTest, NoParameterIsEmptyAndReadOnly) {
+TEST_F(ValueObjectTest, NoOrUnknownParameterIsReadOnlyAndRefusesCommit) {
   auto object = bound(0);
   EXPECT_EQ(object->get_Key(), "");
   EXPECT_EQ(object->get_DriveView()->get_Description(), "");
@@ -53,10 +53,8 @@ TEST_F(ValueObjectTest, NoParameterIsEmptyAndReadOnly) {
   EXPECT_EQ(object->get_IsText(), 0);
   EXPECT_EQ(object->get_AppView()->get_Stepper(), nullptr);
   EXPECT_EQ(object->get_RequiredLock()->get_Level(), 0);
-}
 
-TEST_F(ValueObjectTest, UnknownNumberHasNoKeyButNamesTheNumber) {
-  auto object = bound(4711);
+  object = bound(4711);  // unknown: no key, but the descriptions name the number
   EXPECT_EQ(object->get_Key(), "");
   EXPECT_NE(object->get_DriveView()->get_Description().find("4711"), std::string::npos);
   EXPECT_NE(object->get_AppView()->get_DriveDescription().find("4711"), std::string::npos);
@@ -185,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Drive Name: the text holds a character the drive cannot store (letters, "
                 "digits, blanks and punctuation only)"}));
 
-TEST_F(ValueObjectTest, LockTooLowThenHighEnough) {
+TEST_F(ValueObjectTest, CommitNeedsTheRequiredLevelOfTheSessionLockOrItsOwn) {
   drive().appLock()->put_Level(0);
   auto object = bound(param::SpeedLimit);
   Recorder r(*object);
@@ -199,16 +197,12 @@ TEST_F(ValueObjectTest, LockTooLowThenHighEnough) {
   object->Commit();
   EXPECT_EQ(r.codes.size(), 1u);
   EXPECT_NEAR(object->get_AppView()->get_NumericValue(), 1000, 1e-3);
-}
-
-TEST_F(ValueObjectTest, ObjectsUseTheDriveSessionLockUntilGivenTheirOwn) {
-  auto object = bound(param::SpeedLimit);
+  // Until given its own lock, an object uses the drive session's.
   EXPECT_EQ(object->get_AppLock(), drive().appLock());
   object->putref_AppLock(library.createLockLevel());
-  Recorder r(*object);
-  object->get_AppView()->put_NumericValue(1000);
+  object->get_AppView()->put_NumericValue(2000);
   object->Commit();  // the own lock is at level 0
-  EXPECT_EQ(r.codes, std::vector<std::int32_t>{BrommetValueObject::kLockTooLow});
+  EXPECT_EQ(r.codes, std::vector<std::int32_t>(2, BrommetValueObject::kLockTooLow));
 }
 
 TEST_F(ValueObjectTest, TextParameterCommitsThroughTheDriveView) {
@@ -225,13 +219,14 @@ TEST_F(ValueObjectTest, TextParameterCommitsThroughTheDriveView) {
                                                 "ContentChanged Conveyor left"}));
 }
 
-TEST_F(ValueObjectTest, EnablingRaisesTheLevelOfStopOnlyParameters) {
+TEST_F(ValueObjectTest, RequiredLockRefusesWritesAndRisesForStopOnlyParametersWhileEnabled) {
   auto pwm = bound(param::PwmFrequency);
   auto speed = bound(param::SpeedLimit);
   auto required = pwm->get_RequiredLock();
   int levelChanges = 0;
   Connection c = required->Changed.connect([&] { ++levelChanges; });
   Recorder p(*pwm), s(*speed);
+  EXPECT_THAT([&] { required->put_Level(0); }, throwsError(BrommetLockLevel::kReadOnlyProperty));
   EXPECT_EQ(required->get_Level(), 2);
 
   drive().setEnabled(true);
@@ -254,13 +249,6 @@ TEST_F(ValueObjectTest, EnablingRaisesTheLevelOfStopOnlyParameters) {
   pwm->get_AppView()->put_NumericValue(16);
   pwm->Commit();
   EXPECT_DOUBLE_EQ(drive().value(param::PwmFrequency), 16000);
-}
-
-TEST_F(ValueObjectTest, RequiredLockRefusesOutsideWrites) {
-  auto object = bound(param::SpeedLimit);
-  EXPECT_THAT([&] { object->get_RequiredLock()->put_Level(0); },
-              throwsError(BrommetLockLevel::kReadOnlyProperty));
-  EXPECT_EQ(object->get_RequiredLock()->get_Level(), 1);
 }
 
 TEST_F(ValueObjectTest, ReselectingDropsTheOldParametersEvents) {
