@@ -3,6 +3,7 @@
 // Recording stand-ins for everything a control talks to, so tests can assert what it did, in
 // which order, and make any call fail.
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +21,33 @@ namespace kadrelle::test {
 
 // A shared, ordered log of calls ("editBox.Text=N/A", "view.NumericValue").
 using CallLog = std::vector<std::string>;
+
+inline bool contains(const CallLog& log, const std::string& entry) {
+  return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+// The number of the error `call` throws; 0 when it throws none.
+inline int errorNumber(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+// The messages of one procedure's trace lines, without the head and the ", param=" tail.
+inline std::vector<std::string> traceMessages(const std::vector<std::string>& lines,
+                                              const std::string& procedure) {
+  const std::string head = "Kadrelle." + procedure + " [Kadrelle1] ";
+  std::vector<std::string> out;
+  for (const auto& line : lines) {
+    if (line.rfind(head, 0) != 0) continue;
+    std::string message = line.substr(head.size());
+    out.push_back(message.substr(0, message.find(", param=")));
+  }
+  return out;
+}
 
 // Makes named calls fail: fail("view.Step") makes the next call of that member throw.
 class FaultPlan {
@@ -78,104 +106,62 @@ class MapSettingsStore : public SettingsStore {
   std::map<std::string, std::string> values;
 };
 
-// An edit box that only stores what it is given and logs every write (and, when asked, reads).
+// An edit box that only stores what it is given and logs every write as "editBox.<Member>=<v>".
 class RecordingEditBox : public ChildControlBase<EditBox> {
  public:
   explicit RecordingEditBox(CallLog& log) : log_(log) {}
 
   std::string get_Text() override { return text; }
-  void put_Text(const std::string& v) override {
-    record("Text=" + v);
-    text = v;
-  }
+  void put_Text(const std::string& v) override { set("Text", text, v); }
   Variant get_Value() override { return value; }
   void put_Value(const Variant& v) override {
-    record("Value=" + describe(v));
-    value = v;
+    set("Value", value, v);
     text = CStr(v);
     Change.raise();
   }
   Variant get_InitializeValue() override { return initializeValue; }
   void put_InitializeValue(const Variant& v) override {
-    record("InitializeValue=" + describe(v));
-    initializeValue = v;
+    set("InitializeValue", initializeValue, v);
     value = v;
     text = CStr(v);
   }
   std::string get_FormatString() override { return formatString; }
-  void put_FormatString(const std::string& v) override {
-    record("FormatString=" + v);
-    formatString = v;
-  }
+  void put_FormatString(const std::string& v) override { set("FormatString", formatString, v); }
   double get_MinValue() override { return minValue; }
-  void put_MinValue(double v) override {
-    record("MinValue=" + numberText(v));
-    minValue = v;
-  }
+  void put_MinValue(double v) override { set("MinValue", minValue, v); }
   double get_MaxValue() override { return maxValue; }
-  void put_MaxValue(double v) override {
-    record("MaxValue=" + numberText(v));
-    maxValue = v;
-  }
+  void put_MaxValue(double v) override { set("MaxValue", maxValue, v); }
   Boolean get_UseLimits() override { return useLimits; }
-  void put_UseLimits(Boolean v) override {
-    record("UseLimits=" + booleanText(v));
-    useLimits = v;
-  }
+  void put_UseLimits(Boolean v) override { set("UseLimits", useLimits, v); }
   Boolean get_SignLock() override { return signLock; }
   void put_SignLock(const Variant& v) override {
-    record("SignLock=" + describe(v));
-    signLockWritten = v;
+    set("SignLock", signLockWritten, v);
     signLock = CBool(v);
   }
   Boolean get_ZeroException() override { return zeroException; }
   void put_ZeroException(const Variant& v) override {
-    record("ZeroException=" + describe(v));
+    log_.push_back("editBox.ZeroException=" + show(v));
     zeroException = CBool(v);
   }
   Boolean get_TextMode() override { return textMode; }
-  void put_TextMode(Boolean v) override {
-    record("TextMode=" + booleanText(v));
-    textMode = v;
-  }
+  void put_TextMode(Boolean v) override { set("TextMode", textMode, v); }
   Boolean get_HexMode() override { return hexMode; }
-  void put_HexMode(Boolean v) override {
-    record("HexMode=" + booleanText(v));
-    hexMode = v;
-  }
+  void put_HexMode(Boolean v) override { set("HexMode", hexMode, v); }
   std::int32_t get_HexDigits() override { return hexDigits; }
-  void put_HexDigits(std::int32_t v) override {
-    record("HexDigits=" + std::to_string(v));
-    hexDigits = v;
-  }
+  void put_HexDigits(std::int32_t v) override { set("HexDigits", hexDigits, v); }
   Boolean get_EditEnabled() override { return editEnabled; }
-  void put_EditEnabled(Boolean v) override {
-    record("EditEnabled=" + booleanText(v));
-    editEnabled = v;
-  }
+  void put_EditEnabled(Boolean v) override { set("EditEnabled", editEnabled, v); }
   Boolean get_Armed() override { return armed; }
-  void put_Armed(Boolean v) override {
-    record("Armed=" + booleanText(v));
-    armed = v;
-  }
+  void put_Armed(Boolean v) override { set("Armed", armed, v); }
   std::int16_t get_BorderStyle() override { return borderStyle; }
-  void put_BorderStyle(std::int16_t v) override {
-    record("BorderStyle=" + std::to_string(v));
-    borderStyle = v;
-  }
+  void put_BorderStyle(std::int16_t v) override { set("BorderStyle", borderStyle, v); }
   OleColor get_ForeColor() override { return foreColor; }
   std::int32_t get_SelStart() override { return selStart; }
-  void put_SelStart(std::int32_t v) override {
-    record("SelStart=" + std::to_string(v));
-    selStart = v;
-  }
+  void put_SelStart(std::int32_t v) override { set("SelStart", selStart, v); }
   std::int32_t get_SelLength() override { return selLength; }
-  void put_SelLength(std::int32_t v) override {
-    record("SelLength=" + std::to_string(v));
-    selLength = v;
-  }
+  void put_SelLength(std::int32_t v) override { set("SelLength", selLength, v); }
   FontRef get_Font() override { return font; }
-  void Refresh() override { record("Refresh"); }
+  void Refresh() override { log_.push_back("editBox.Refresh"); }
 
   void focusIn() override {}
   void focusOut() override {}
@@ -220,11 +206,19 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
   OleColor foreColor = kSystemWindowText;
   std::int32_t selStart = 0, selLength = 0;
   FontRef font = makeFont();
-  bool logging = true;
 
  private:
-  void record(const std::string& what) {
-    if (logging) log_.push_back("editBox." + what);
+  static std::string show(const std::string& v) { return v; }
+  static std::string show(double v) { return numberText(v); }
+  static std::string show(Boolean v) { return booleanText(v); }
+  static std::string show(std::int32_t v) { return std::to_string(v); }
+  static std::string show(std::int16_t v) { return std::to_string(v); }
+  static std::string show(const Variant& v) { return describe(v); }
+  // Logs the write, then stores it.
+  template <class T>
+  void set(const char* member, T& field, const T& v) {
+    log_.push_back("editBox." + std::string(member) + "=" + show(v));
+    field = v;
   }
   CallLog& log_;
 };
@@ -243,43 +237,65 @@ class RecordingEditBoxFactory : public EditBoxFactory {
   CallLog& log_;
 };
 
-class FakeLockLevel : public LockLevel {
+// Base of the fakes below: every member can be made to fail as "<name>.<Member>"; calls other
+// than reads are logged under the same name.
+class Recorder {
+ public:
+  Recorder(CallLog& log, FaultPlan& faults, std::string name)
+      : log_(log), faults_(faults), name_(std::move(name)) {}
+
+ protected:
+  template <class T>
+  T read(const char* member, T v) {
+    faults_.check(name_ + "." + member);
+    return v;
+  }
+  // Fails as `member`, logs `member` followed by `detail`.
+  void call(const std::string& member, const std::string& detail = "") {
+    faults_.check(name_ + "." + member);
+    log_.push_back(name_ + "." + member + detail);
+  }
+  template <class T>
+  void write(const char* member, T& field, const T& v, const std::string& detail) {
+    call(member, detail);
+    field = v;
+  }
+  CallLog& log_;
+  FaultPlan& faults_;
+
+ private:
+  std::string name_;
+};
+
+class FakeLockLevel : public LockLevel, Recorder {
  public:
   FakeLockLevel(CallLog& log, FaultPlan& faults, std::string name, std::int32_t level = 0)
-      : log_(log), faults_(faults), name_(std::move(name)), level_(level) {}
-  std::int32_t get_Level() override {
-    faults_.check(name_ + ".Level");
-    return level_;
-  }
+      : Recorder(log, faults, std::move(name)), level_(level) {}
+  std::int32_t get_Level() override { return read("Level", level_); }
   void put_Level(std::int32_t level) override {
-    faults_.check(name_ + ".Level=");
-    log_.push_back(name_ + ".Level=" + std::to_string(level));
     bool changed = level != level_;
-    level_ = level;
+    write("Level=", level_, level, std::to_string(level));
     if (changed) Changed.raise();
   }
 
  private:
-  CallLog& log_;
-  FaultPlan& faults_;
-  std::string name_;
   std::int32_t level_;
 };
 
-// A view whose every answer is a plain field; reads and writes are logged as "view.<Member>".
-class FakeView : public View {
+// A view whose every answer is a plain field; writes are logged as "<name>.<Member>=<v>".
+class FakeView : public View, Recorder {
  public:
   FakeView(CallLog& log, FaultPlan& faults, std::string name)
-      : log_(log), faults_(faults), name_(std::move(name)) {}
+      : Recorder(log, faults, std::move(name)) {}
 
   double get_NumericValue() override { return read("NumericValue", numericValue); }
   void put_NumericValue(double v) override {
-    write("NumericValue=" + numberText(v), numericValue, v);
+    write("NumericValue=", numericValue, v, numberText(v));
   }
   double get_DriveValue() override { return read("DriveValue", driveValue); }
-  void put_DriveValue(double v) override { write("DriveValue=" + numberText(v), driveValue, v); }
+  void put_DriveValue(double v) override { write("DriveValue=", driveValue, v, numberText(v)); }
   std::string get_TextValue() override { return read("TextValue", textValue); }
-  void put_TextValue(const std::string& v) override { write("TextValue=" + v, textValue, v); }
+  void put_TextValue(const std::string& v) override { write("TextValue=", textValue, v, v); }
   double get_UpperLimit() override { return read("UpperLimit", upperLimit); }
   double get_LowerLimit() override { return read("LowerLimit", lowerLimit); }
   double get_DriveUpperLimit() override { return read("DriveUpperLimit", driveUpperLimit); }
@@ -290,14 +306,12 @@ class FakeView : public View {
   std::string get_Description() override { return read("Description", description); }
   std::string get_DriveDescription() override { return read("DriveDescription", driveDescription); }
   std::string get_Units(std::int32_t& which) override {
-    faults_.check(name_ + ".Units");
-    log_.push_back(name_ + ".Units(" + std::to_string(which) + ")");
+    call("Units", "(" + std::to_string(which) + ")");
     return units;
   }
   std::shared_ptr<Object> get_Stepper() override { return read("Stepper", stepper); }
   void Step(Boolean up, std::int16_t shift) override {
-    faults_.check(name_ + ".Step");
-    log_.push_back(name_ + ".Step(" + booleanText(up) + "," + std::to_string(shift) + ")");
+    call("Step", "(" + booleanText(up) + "," + std::to_string(shift) + ")");
   }
 
   double numericValue = 0, driveValue = 0;
@@ -309,66 +323,34 @@ class FakeView : public View {
   std::string description = "Speed Limit", driveDescription = "Speed Limit (drive)";
   std::string units = "RPM";
   std::shared_ptr<Object> stepper;
-
- private:
-  template <class T>
-  T read(const char* member, const T& field) {
-    faults_.check(name_ + "." + member);
-    if (logReads) log_.push_back(name_ + "." + member);
-    return field;
-  }
-  template <class T>
-  void write(const std::string& what, T& field, const T& v) {
-    faults_.check(name_ + "." + what.substr(0, what.find('=') + 1));
-    log_.push_back(name_ + "." + what);
-    field = v;
-  }
-
- public:
-  bool logReads = false;
-
- private:
-  CallLog& log_;
-  FaultPlan& faults_;
-  std::string name_;
 };
 
-class FakeValueObject : public ValueObject {
+class FakeValueObject : public ValueObject, Recorder {
  public:
   FakeValueObject(CallLog& log, FaultPlan& faults)
-      : appView(std::make_shared<FakeView>(log, faults, "appView")),
+      : Recorder(log, faults, "value"),
+        appView(std::make_shared<FakeView>(log, faults, "appView")),
         driveView(std::make_shared<FakeView>(log, faults, "driveView")),
         appLock(std::make_shared<FakeLockLevel>(log, faults, "appLock", 3)),
-        requiredLock(std::make_shared<FakeLockLevel>(log, faults, "requiredLock", 3)),
-        log_(log),
-        faults_(faults) {}
+        requiredLock(std::make_shared<FakeLockLevel>(log, faults, "requiredLock", 3)) {}
 
   ViewRef get_AppView() override { return read("AppView", ViewRef(appView)); }
   ViewRef get_DriveView() override { return read("DriveView", ViewRef(driveView)); }
   Boolean get_ReadOnly() override { return read("ReadOnly", readOnly); }
   std::string get_Key() override { return read("Key", key); }
   void put_ParameterNumber(ParameterNumbers number) override {
-    faults_.check("value.ParameterNumber=");
-    log_.push_back("value.ParameterNumber=" + std::to_string(number));
-    parameterNumber = number;
+    write("ParameterNumber=", parameterNumber, number, std::to_string(number));
     if (onParameterNumber) onParameterNumber(*this, number);
   }
-  void Commit() override {
-    faults_.check("value.Commit");
-    log_.push_back("value.Commit");
-    if (onCommit) onCommit(*this);
-  }
+  void Commit() override { call("Commit"); }
   LockLevelRef get_AppLock() override { return read("AppLock", appLockRef()); }
   void putref_AppLock(LockLevelRef lock) override {
-    faults_.check("value.AppLock=");
-    log_.push_back("value.AppLock=");
-    appLockOverride = std::move(lock);
+    write("AppLock=", appLockOverride, lock, "");
     appLockReplaced = true;
   }
   LockLevelRef get_RequiredLock() override { return read("RequiredLock", requiredLock); }
   void putref_Link(std::shared_ptr<Object> link) override {
-    faults_.check("value.Link=");
-    log_.push_back(std::string("value.Link=") + (link ? "object" : "Nothing"));
+    call("Link=", link ? "object" : "Nothing");
   }
   std::int32_t get_IsText() override { return read("IsText", isText); }
 
@@ -383,19 +365,7 @@ class FakeValueObject : public ValueObject {
   std::string key = "P1010";
   std::int32_t isText = 0;
   ParameterNumbers parameterNumber = 0;
-  bool logReads = false;
   std::function<void(FakeValueObject&, ParameterNumbers)> onParameterNumber;
-  std::function<void(FakeValueObject&)> onCommit;
-
- private:
-  template <class T>
-  T read(const char* member, T v) {
-    faults_.check(std::string("value.") + member);
-    if (logReads) log_.push_back(std::string("value.") + member);
-    return v;
-  }
-  CallLog& log_;
-  FaultPlan& faults_;
 };
 
 // A value library whose value objects answer for a parameter number from a small table.

@@ -11,15 +11,12 @@ class KadrelleTestAccess {
   std::int32_t debugLevel() const { return k_.m_debugLevel; }
   bool loading() const { return static_cast<bool>(k_.m_loading); }
   bool inResize() const { return static_cast<bool>(k_.m_inResize); }
-  LockLevelRef appLock() const { return k_.m_appLock; }
   ViewRef view() const { return k_.m_view; }
   const std::string& viewDescription() const { return k_.m_viewDescription; }
   const std::string& captionText() const { return k_.m_captionText; }
   const std::string& unitsText() const { return k_.m_unitsText; }
   const std::string& captionRTF() const { return k_.m_captionRTF; }
   float lineHeight() const { return k_.m_lineHeight; }
-  FontRef font() const { return k_.m_Font; }
-  FontRef captionFont() const { return k_.m_CaptionFont; }
   void setLoading(bool v) { k_.m_loading = Boolean(v); }
   void setCaptionText(std::string t) { k_.m_captionText = std::move(t); }
   void setUnitsText(std::string t) { k_.m_unitsText = std::move(t); }
