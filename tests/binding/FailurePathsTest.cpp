@@ -12,19 +12,11 @@ namespace kadrelle {
 namespace {
 
 using test::CallLog;
+using test::errorNumber;
 
 bool has(const CallLog& log, const std::string& prefix) {
   return std::any_of(log.begin(), log.end(),
                      [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
-}
-
-int errorNumber(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 class FailurePaths : public testing::Test {
