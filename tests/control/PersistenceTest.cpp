@@ -14,6 +14,7 @@
 namespace kadrelle {
 namespace {
 
+using test::errorNumber;
 using test::TestSite;
 
 std::string typeOf(const Variant& v) {
@@ -422,13 +423,8 @@ TEST(ReadProperties, FailureAtTheFirstRowOfAFreshInstanceReachesTheHost) {
   Kadrelle k(t.site);
   RecordingBag bag;
   bag.failAt = "Enabled";
-  try {
-    k.UserControl_ReadProperties(bag);
-    ADD_FAILURE() << "the read succeeded";
-  } catch (const Error& e) {
-    // Font is still empty when the closing steps copy it into the edit box.
-    EXPECT_EQ(e.number(), Error::kObjectNotSet);
-  }
+  // Font is still empty when the closing steps copy it into the edit box.
+  EXPECT_EQ(errorNumber([&] { k.UserControl_ReadProperties(bag); }), Error::kObjectNotSet);
   EXPECT_EQ(bag.reads, std::vector<std::string>{"Enabled:Boolean"});
   EXPECT_FALSE(KadrelleTestAccess(k).loading());
   for (const auto& line : t.debug.lines) {
@@ -471,12 +467,7 @@ TEST(ReadProperties, SecondErrorOfTheClosingStepsReachesTheHost) {
   MemoryPropertyBag bag;
   // An empty font reference is stored as it is; copying it into the edit box fails twice.
   bag.set("Font", Variant(FontRef()));
-  try {
-    k.UserControl_ReadProperties(bag);
-    ADD_FAILURE() << "the read succeeded";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), Error::kObjectNotSet);
-  }
+  EXPECT_EQ(errorNumber([&] { k.UserControl_ReadProperties(bag); }), Error::kObjectNotSet);
   // All rows were read before the closing steps failed.
   EXPECT_EQ(k.get_UnitsFontScale(), 100);
   EXPECT_FALSE(KadrelleTestAccess(k).loading());
