@@ -130,13 +130,6 @@ TEST_F(Composition, EmptyViewUnitGivesNoParentheses) {
   EXPECT_EQ(unitsText(), "( )");
 }
 
-TEST_F(Composition, BoundCaptionFollowsEnabled) {
-  bind();
-  EXPECT_EQ(t.caption().get_Enabled(), kTrue);
-  k.put_Enabled(kFalse);
-  EXPECT_EQ(t.caption().get_Enabled(), kFalse);
-}
-
 TEST_F(Composition, SetFormsChangeTheCaptionWithoutNotifying) {
   std::string description = "Quiet", unit = "mm";
   k.put_SetUserDescription(description);
@@ -180,17 +173,6 @@ TEST_F(Composition, WhileLoadingValuesAreStoredAndTheCaptionWaits) {
   KadrelleTestAccess(k).updateFromState();
   EXPECT_EQ(captionText(), "During");
   EXPECT_EQ(unitsText(), "(u)");
-}
-
-TEST_F(Composition, FailingCaptionKeepsTheValueAndDoesNotNotify) {
-  setDescription("Old");
-  const std::string rtf = t.caption().get_TextRTF();
-  t.container.changed.clear();
-  t.faults.fail("library.createValueObject");
-  EXPECT_THROW(setDescription("New"), Error);
-  EXPECT_EQ(k.get_UserDescription(), "New");
-  EXPECT_TRUE(t.container.changed.empty());
-  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
 }
 
 TEST_F(Composition, CaptionFontIsKeptByReferenceAndMakesTheStyleCustom) {
