@@ -19,10 +19,9 @@ Variant Kadrelle::get_InitializeValue() {
 }
 
 void Kadrelle::put_InitializeValue(const Variant& newValue) {
-  // The text of the value is taken whether or not the line is written: a font object gives its
-  // name, and an empty font reference fails here before the edit box is touched.
-  const auto* font = newValue.get<FontRef>();
-  Trace("newval=" + (font ? deref(*font).get_Name() : CStr(newValue)), "InitializeValue", 4);
+  // The text of the value is taken whether or not the line is written, so an empty font
+  // reference fails here before the edit box is touched.
+  Trace("newval=" + concatText(newValue), "InitializeValue", 4);
   editBox->put_InitializeValue(newValue);
   editBox->Refresh();
   notify("InitializeValue");

@@ -39,11 +39,8 @@ void Kadrelle::editBox_Change() {
           }
         } else {
           std::string key = m_ValueObjRef->get_Key();
-          // The entry's text is taken whether or not the line is written; a font object
-          // shows its name.
-          const auto* font = entry.get<FontRef>();
-          const std::string typed = font ? deref(*font).get_Name() : CStr(entry);
-          Trace("illegal numeric " + key + "='" + typed + "'", kProcedure, 4);
+          // The entry's text is taken whether or not the line is written.
+          Trace("illegal numeric " + key + "='" + concatText(entry) + "'", kProcedure, 4);
         }
       }
       std::string current = deref(m_view).get_TextValue();

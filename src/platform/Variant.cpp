@@ -273,6 +273,11 @@ std::string booleanText(Boolean b) {
   return b ? "True" : "False";
 }
 
+std::string concatText(const Variant& v) {
+  if (const auto* font = v.get<std::shared_ptr<StdFont>>()) return deref(*font).get_Name();
+  return CStr(v);
+}
+
 std::string CStr(const Variant& v) {
   switch (v.type()) {
     case Variant::Type::Empty:

@@ -81,6 +81,9 @@ float CSng(const Variant& v);
 double CDbl(const Variant& v);
 Currency CCur(const Variant& v);
 std::string CStr(const Variant& v);
+// The text Basic's "&" takes of a value: CStr, except that a font object gives its name (its
+// default member) and an empty font reference is error 91.
+std::string concatText(const Variant& v);
 
 // Nearest integer, halves to even, as a double (no range check).
 double roundHalfEven(double x);
