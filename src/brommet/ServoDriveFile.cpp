@@ -133,6 +133,8 @@ void ServoDrive::load(const std::filesystem::path& file) {
     document = Json::parse(buffer.str());
   } catch (const Json::parse_error& e) {
     throw bad("not valid JSON (byte " + std::to_string(e.byte) + ")");
+  } catch (const Json::exception&) {  // a number beyond any range
+    throw bad("not valid JSON (a number is out of range)");
   }
   if (!document.is_object()) throw bad("not a drive parameter file");
   const auto format = document.find("format");

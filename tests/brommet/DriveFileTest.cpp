@@ -111,6 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Corrupt{"Truncated", HEAD R"({"P1510": 100, "P1)", "not valid JSON"},
         Corrupt{"Empty", "", "not valid JSON"},
+        Corrupt{"HugeNumber", "77E778", "not valid JSON"},  // found by fuzzing
         Corrupt{"NotAnObject", "[1, 2]", "not a drive parameter file"},
         Corrupt{"WrongFormat", R"({"format": "other", "version": 1, "parameters": {}})", "format"},
         Corrupt{"WrongVersion",
