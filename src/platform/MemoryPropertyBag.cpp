@@ -11,8 +11,10 @@ const Variant* MemoryPropertyBag::find(const std::string& name) const {
 }
 
 void MemoryPropertyBag::set(const std::string& name, Variant value) {
-  if (auto* existing = const_cast<Variant*>(find(name))) {
-    *existing = std::move(value);
+  auto it = std::find_if(entries_.begin(), entries_.end(),
+                         [&](const Entry& e) { return e.first == name; });
+  if (it != entries_.end()) {
+    it->second = std::move(value);
   } else {
     entries_.emplace_back(name, std::move(value));
   }
