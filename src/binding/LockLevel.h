@@ -4,14 +4,14 @@
 #include <memory>
 
 #include "platform/Event.h"
+#include "platform/Object.h"
 
 namespace kadrelle {
 
 // A lock level of the value library: the level an application holds, or the level a parameter
 // requires. Raises Changed after its level changes.
-class LockLevel {
+class LockLevel : public Object {
  public:
-  virtual ~LockLevel() = default;
   virtual std::int32_t get_Level() = 0;
   virtual void put_Level(std::int32_t level) = 0;
 

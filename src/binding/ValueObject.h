@@ -18,10 +18,8 @@ using ParameterNumbers = std::int32_t;
 using EditorPositions = std::int32_t;
 
 // One parameter of a drive, seen through two views. Any member may fail with an Error.
-class ValueObject {
+class ValueObject : public Object {
  public:
-  virtual ~ValueObject() = default;
-
   // The view in application units (APP_VIEW).
   virtual ViewRef get_AppView() = 0;
   // The view in drive units (CONFIG_VIEW, DRIVE_VIEW); holds a text parameter's text.

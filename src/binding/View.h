@@ -11,10 +11,8 @@ namespace kadrelle {
 
 // One view of a parameter: its value, limits, format, description and units in one system of
 // units (application units or drive units). Any member may fail with an Error.
-class View {
+class View : public Object {
  public:
-  virtual ~View() = default;
-
   virtual double get_NumericValue() = 0;
   virtual void put_NumericValue(double value) = 0;
   virtual double get_DriveValue() = 0;

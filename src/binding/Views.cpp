@@ -52,7 +52,7 @@ LockLevelRef Kadrelle::get_AppLockLevel() {
   return m_appLock;
 }
 
-void Kadrelle::putref_AppLockLevel(LockLevelRef& newLock) {
+void Kadrelle::putref_AppLockLevel(const LockLevelRef& newLock) {
   m_appLock = newLock;
   connectAppLock();
   if (m_ValueObjRef) {

@@ -15,13 +15,12 @@ std::string Kadrelle::get_UserDescription() {
   return m_UserDescription;
 }
 
-void Kadrelle::put_UserDescription(std::string& newDescription) {
-  std::string copy = newDescription;
-  put_SetUserDescription(copy);
+void Kadrelle::put_UserDescription(const std::string& newDescription) {
+  put_SetUserDescription(newDescription);
   notify("UserDescription");
 }
 
-void Kadrelle::put_SetUserDescription(std::string& newDescription) {
+void Kadrelle::put_SetUserDescription(const std::string& newDescription) {
   m_UserDescription = newDescription;
   UpdateCaption();
 }
@@ -30,13 +29,12 @@ std::string Kadrelle::get_UserUnit() {
   return m_UserUnit;
 }
 
-void Kadrelle::put_UserUnit(std::string& newUnit) {
-  std::string copy = newUnit;
-  put_SetUserUnit(copy);
+void Kadrelle::put_UserUnit(const std::string& newUnit) {
+  put_SetUserUnit(newUnit);
   notify("UserUnit");
 }
 
-void Kadrelle::put_SetUserUnit(std::string& newUnit) {
+void Kadrelle::put_SetUserUnit(const std::string& newUnit) {
   m_UserUnit = newUnit;
   UpdateCaption();
 }

@@ -102,17 +102,17 @@ class Kadrelle {
   DisplayModes get_DisplayMode();
   void put_DisplayMode(DisplayModes newMode);
   LockLevelRef get_AppLockLevel();
-  void putref_AppLockLevel(LockLevelRef& newLock);
+  void putref_AppLockLevel(const LockLevelRef& newLock);
 
   // Caption and layout.
   FontRef get_CaptionFont();
   void putref_CaptionFont(FontRef New_CaptionFont);
   std::string get_UserDescription();
-  void put_UserDescription(std::string& newDescription);
-  void put_SetUserDescription(std::string& newDescription);
+  void put_UserDescription(const std::string& newDescription);
+  void put_SetUserDescription(const std::string& newDescription);
   std::string get_UserUnit();
-  void put_UserUnit(std::string& newUnit);
-  void put_SetUserUnit(std::string& newUnit);
+  void put_UserUnit(const std::string& newUnit);
+  void put_SetUserUnit(const std::string& newUnit);
   float get_EditorWidth();
   void put_EditorWidth(float New_EditorWidth);
   EditorPositions get_EditorPosition();

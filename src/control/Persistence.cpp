@@ -4,13 +4,6 @@
 
 namespace kadrelle {
 
-namespace {
-FontRef fontOf(const Variant& v) {
-  if (const auto* f = v.get<FontRef>()) return *f;
-  throw Error::typeMismatch();
-}
-}  // namespace
-
 // One saved setting: its key, its default (the same for writing and reading), where the writer
 // takes the value from and what the reader does with it.
 struct Kadrelle::SavedKey {
@@ -29,7 +22,7 @@ const Kadrelle::SavedKey Kadrelle::kSavedKeys[] = {
      [](Kadrelle& k, const Variant& v) { k.m_Enabled = CBool(v); }},
     {"Font", [](Kadrelle& k) { return Variant(k.m_site.container.AmbientFont()); },
      [](Kadrelle& k) { return Variant(k.m_Font); },
-     [](Kadrelle& k, const Variant& v) { k.m_Font = fontOf(v); }},
+     [](Kadrelle& k, const Variant& v) { k.m_Font = objectOf<StdFont>(v); }},
     {"BorderStyle", [](Kadrelle&) { return Variant(std::int16_t{1}); },
      [](Kadrelle& k) { return Variant(CInt(Variant(k.editBox->get_BorderStyle()))); },
      [](Kadrelle& k, const Variant& v) { k.editBox->put_BorderStyle(CInt(v)); }},
@@ -47,7 +40,7 @@ const Kadrelle::SavedKey Kadrelle::kSavedKeys[] = {
      [](Kadrelle& k, const Variant& v) { k.m_ParamKey = CStr(v); }},
     {"CaptionFont", [](Kadrelle& k) { return Variant(k.m_site.container.AmbientFont()); },
      [](Kadrelle& k) { return Variant(k.m_CaptionFont); },
-     [](Kadrelle& k, const Variant& v) { k.m_CaptionFont = fontOf(v); }},
+     [](Kadrelle& k, const Variant& v) { k.m_CaptionFont = objectOf<StdFont>(v); }},
     {"EditorWidth", [](Kadrelle&) { return Variant(std::int16_t{0}); },
      [](Kadrelle& k) { return Variant(k.m_EditorWidth); },
      [](Kadrelle& k, const Variant& v) { k.m_EditorWidth = CSng(v); }},

@@ -72,8 +72,10 @@ json valueToJson(const Variant& v) {
     case Variant::Type::String:
       out["value"] = *v.get<std::string>();
       break;
-    case Variant::Type::Font:
-      out["value"] = fontToJson(*v.get<FontRef>());
+    case Variant::Type::Object:
+      // The only objects a control saves are fonts.
+      out["type"] = "Font";
+      out["value"] = fontToJson(objectOf<StdFont>(v));
       break;
   }
   return out;
@@ -228,9 +230,12 @@ void DesignTimeBag::WriteProperty(const std::string& name, const Variant& value,
 }
 
 bool DesignTimeBag::CanLeaveOut(const Variant& value, const Variant& defaultValue) {
-  const auto* f = value.get<FontRef>();
-  const auto* d = defaultValue.get<FontRef>();
-  if (f && d && *f && *d) return sameFont(**f, **d);
+  const auto* f = value.get<ObjectRef>();
+  const auto* d = defaultValue.get<ObjectRef>();
+  if (f && d) {
+    auto a = std::dynamic_pointer_cast<StdFont>(*f), b = std::dynamic_pointer_cast<StdFont>(*d);
+    return a && b && sameFont(*a, *b);
+  }
   // As in Basic, equal numbers of different types are equal (a Single 0 or False against an
   // Integer default 0), and Empty equals 0.
   auto numeric = [](const Variant& v) { return v.isEmpty() || v.holdsNumber(); };

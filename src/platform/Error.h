@@ -21,6 +21,7 @@ class Error : public std::runtime_error {
   static constexpr int kOverflow = 6;
   static constexpr int kTypeMismatch = 13;
   static constexpr int kObjectNotSet = 91;
+  static constexpr int kObjectRequired = 424;
   static constexpr int kInvalidPropertyValue = 380;
   static constexpr int kNoSuchMember = 438;
 
@@ -30,6 +31,7 @@ class Error : public std::runtime_error {
   static Error objectNotSet() {
     return {kObjectNotSet, "Object variable or With block variable not set"};
   }
+  static Error objectRequired() { return {kObjectRequired, "Object required"}; }
   static Error invalidPropertyValue() { return {kInvalidPropertyValue, "Invalid property value"}; }
   static Error noSuchMember() {
     return {kNoSuchMember, "Object doesn't support this property or method"};

@@ -2,8 +2,9 @@
 
 namespace kadrelle {
 
-// Base of the opaque objects that are only passed around or tested for nothing (a view's
-// stepper, the value library's link object).
+// Base of every object a Variant can refer to: fonts, value objects, views, lock levels, the
+// dispatch object, and the opaque objects that are only passed around or tested for nothing (a
+// view's stepper, the value library's link object).
 class Object {
  public:
   virtual ~Object() = default;

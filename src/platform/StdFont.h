@@ -6,13 +6,14 @@
 
 #include "platform/Boolean.h"
 #include "platform/Currency.h"
+#include "platform/Object.h"
 
 namespace kadrelle {
 
 // The standard font object, shared by reference. Eight attributes; bold is not stored on its own
 // but read from the weight (above 550 is bold), and setting bold sets the weight to 700 or 400, as
 // standard fonts behave.
-class StdFont {
+class StdFont : public Object {
  public:
   StdFont() = default;
   StdFont(std::string name, Currency size) : name_(std::move(name)), size_(size) {}
@@ -34,7 +35,12 @@ class StdFont {
   Boolean get_Underline() const { return underline_; }
   void put_Underline(Boolean v) { underline_ = v; }
 
-  friend bool operator==(const StdFont&, const StdFont&) = default;
+  // Same attributes.
+  friend bool operator==(const StdFont& a, const StdFont& b) {
+    return a.charset_ == b.charset_ && a.name_ == b.name_ && a.size_ == b.size_ &&
+           a.weight_ == b.weight_ && a.italic_ == b.italic_ &&
+           a.strikethrough_ == b.strikethrough_ && a.underline_ == b.underline_;
+  }
 
  private:
   std::int16_t charset_ = 0;

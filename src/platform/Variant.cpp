@@ -69,7 +69,7 @@ double numberOf(const Variant& v) {
       if (auto n = parseNumber(*v.get<std::string>())) return *n;
       throw Error::typeMismatch();
     }
-    case Variant::Type::Font:
+    case Variant::Type::Object:
       break;
   }
   throw Error::typeMismatch();
@@ -83,6 +83,50 @@ std::string formatG(double x, int digits) {
 }
 
 }  // namespace
+
+void typeMismatchError() {
+  throw Error::typeMismatch();
+}
+
+Variant::Type Variant::type() const {
+  if (const auto* cell = std::get_if<Cell>(&value_)) {
+    // The cell alternatives follow the value alternatives, one type later.
+    return static_cast<Type>(cell->target.index() + 1);
+  }
+  return static_cast<Type>(value_.index());
+}
+
+Variant Variant::value() const {
+  const auto* cell = std::get_if<Cell>(&value_);
+  if (!cell) return *this;
+  return std::visit([](auto* p) { return Variant(*p); }, cell->target);
+}
+
+void Variant::assign(const Variant& v) {
+  auto* cell = std::get_if<Cell>(&value_);
+  if (!cell) {
+    *this = v.value();
+    return;
+  }
+  std::visit(
+      [&v](auto* p) {
+        using T = std::remove_pointer_t<decltype(p)>;
+        if constexpr (std::is_same_v<T, Boolean>) *p = CBool(v);
+        if constexpr (std::is_same_v<T, std::int16_t>) *p = CInt(v);
+        if constexpr (std::is_same_v<T, std::int32_t>) *p = CLng(v);
+        if constexpr (std::is_same_v<T, float>) *p = CSng(v);
+        if constexpr (std::is_same_v<T, double>) *p = CDbl(v);
+        if constexpr (std::is_same_v<T, Currency>) *p = CCur(v);
+        if constexpr (std::is_same_v<T, std::string>) *p = CStr(v);
+        if constexpr (std::is_same_v<T, ObjectRef>) *p = objectOf(v);
+      },
+      cell->target);
+}
+
+ObjectRef objectOf(const Variant& v) {
+  if (const auto* o = v.get<ObjectRef>()) return *o;
+  throw Error::objectRequired();
+}
 
 bool Variant::holdsNumber() const {
   switch (type()) {
@@ -116,8 +160,8 @@ const char* Variant::typeName(Type t) {
       return "Currency";
     case Type::String:
       return "String";
-    case Type::Font:
-      return "Font";
+    case Type::Object:
+      return "Object";
   }
   return "?";
 }
@@ -274,7 +318,7 @@ std::string booleanText(Boolean b) {
 }
 
 std::string concatText(const Variant& v) {
-  if (const auto* font = v.get<std::shared_ptr<StdFont>>()) return deref(*font).get_Name();
+  if (v.type() == Variant::Type::Object) return deref(objectOf<StdFont>(v)).get_Name();
   return CStr(v);
 }
 
@@ -296,7 +340,7 @@ std::string CStr(const Variant& v) {
       return numberText(*v.get<Currency>());
     case Variant::Type::String:
       return *v.get<std::string>();
-    case Variant::Type::Font:
+    case Variant::Type::Object:
       break;
   }
   throw Error::typeMismatch();

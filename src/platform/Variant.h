@@ -5,17 +5,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "platform/Boolean.h"
 #include "platform/Currency.h"
+#include "platform/Object.h"
 
 namespace kadrelle {
 
-class StdFont;
-
 // A value of any automation type the control passes around: nothing (Empty), Boolean, 16-bit
-// Integer, 32-bit Long, Single, Double, Currency, String, or a font object reference.
+// Integer, 32-bit Long, Single, Double, Currency, String, or an object reference (a font, a value
+// object, a lock level, a dispatch object; a null reference is Nothing). A Variant may instead be
+// a by-reference cell: it then reads and writes a variable of the caller's (see ref and assign).
 //
 // The conversions follow Basic's rules:
 //  - numbers convert to integers by rounding to the nearest, halves to even (2.5 -> 2, 3.5 -> 4);
@@ -24,10 +26,15 @@ class StdFont;
 //  - text converts when it reads as a number (see parseNumber) or, for Boolean, as "True" or
 //    "False" in any case; other text is error 13 (type mismatch);
 //  - Empty converts to 0, False and "";
-//  - a font object converts to nothing but itself: error 13.
+//  - an object converts to no plain value: error 13; a plain value where an object is needed is
+//    error 424 (see objectOf).
+using ObjectRef = std::shared_ptr<Object>;
+
+[[noreturn]] void typeMismatchError();
+
 class Variant {
  public:
-  enum class Type { Empty, Boolean, Integer, Long, Single, Double, Currency, String, Font };
+  enum class Type { Empty, Boolean, Integer, Long, Single, Double, Currency, String, Object };
 
   Variant() = default;
   Variant(Boolean v) : value_(v) {}
@@ -40,27 +47,58 @@ class Variant {
   Variant(std::string v) : value_(std::move(v)) {}
   Variant(std::string_view v) : value_(std::string(v)) {}
   Variant(const char* v) : value_(std::string(v)) {}
-  Variant(std::shared_ptr<StdFont> v) : value_(std::move(v)) {}
+  template <class T>
+  requires std::is_base_of_v<Object, T> Variant(std::shared_ptr<T> v)
+      : value_(ObjectRef(std::move(v))) {}
+  Variant(std::nullptr_t) : value_(ObjectRef()) {}
 
-  Type type() const { return static_cast<Type>(value_.index()); }
+  // A by-reference cell over one of the caller's variables (Boolean, Integer, Long, Single,
+  // Double, Currency, String or ObjectRef); the variable must outlive the cell.
+  template <class T>
+  static Variant ref(T& cell) {
+    Variant v;
+    v.value_ = Cell{&cell};
+    return v;
+  }
+
+  // The type of the value, or of the referenced variable for a by-reference cell.
+  Type type() const;
+  bool isByRef() const { return std::holds_alternative<Cell>(value_); }
   bool isEmpty() const { return type() == Type::Empty; }
   // True for the numeric types and Boolean.
   bool holdsNumber() const;
 
-  // The held value when it has exactly that type, or nullptr.
+  // The held (or referenced) value when it has exactly that type, or nullptr.
   template <class T>
   const T* get() const {
+    if (const auto* cell = std::get_if<Cell>(&value_)) {
+      if (auto* const* p = std::get_if<T*>(&cell->target)) return *p;
+      return nullptr;
+    }
     return std::get_if<T>(&value_);
   }
 
-  // Same type and same value (fonts: same object).
+  // A plain copy: the value itself, or what a by-reference cell reads now.
+  Variant value() const;
+  // Basic's assignment: a plain Variant takes the value as it is; a by-reference cell converts it
+  // to its variable's type (CInt for an Integer, CStr for a String, and so on) and writes it.
+  void assign(const Variant& v);
+
+  // Same type and same value (objects: same object; cells: same variable).
   friend bool operator==(const Variant& a, const Variant& b) { return a.value_ == b.value_; }
 
   static const char* typeName(Type t);
 
  private:
+  struct Cell {
+    std::variant<Boolean*, std::int16_t*, std::int32_t*, float*, double*, Currency*, std::string*,
+                 ObjectRef*>
+        target;
+    friend bool operator==(const Cell&, const Cell&) = default;
+  };
+
   std::variant<std::monostate, Boolean, std::int16_t, std::int32_t, float, double, Currency,
-               std::string, std::shared_ptr<StdFont>>
+               std::string, ObjectRef, Cell>
       value_;
 };
 
@@ -70,6 +108,18 @@ class Variant {
 // "&O" followed by octal digits (32-bit, two's complement, so "&HFFFFFFFF" is -1). Returns nothing
 // for anything else, including the empty text.
 std::optional<double> parseNumber(std::string_view text);
+
+// The object a Variant refers to, as the interface a member needs: Nothing gives nullptr; a plain
+// value is error 424 (Object required); an object of another kind is error 13 (Type mismatch).
+ObjectRef objectOf(const Variant& v);
+template <class T>
+std::shared_ptr<T> objectOf(const Variant& v) {
+  ObjectRef o = objectOf(v);
+  if (!o) return nullptr;
+  auto t = std::dynamic_pointer_cast<T>(o);
+  if (!t) typeMismatchError();
+  return t;
+}
 
 // Basic's numeric test: numbers, Booleans, Empty and text that parseNumber reads.
 bool IsNumeric(const Variant& v);

@@ -57,13 +57,13 @@ const std::vector<std::string> kKeys = {
 void expectDefaults(const std::vector<Variant>& d) {
   ASSERT_EQ(d.size(), 22u);
   EXPECT_EQ(d[0], Variant(kTrue));
-  EXPECT_EQ(d[1].type(), Variant::Type::Font);
+  EXPECT_EQ(d[1].type(), Variant::Type::Object);
   EXPECT_EQ(d[2], Variant(std::int16_t{1}));
   EXPECT_EQ(d[3], Variant(std::int16_t{0}));
   EXPECT_EQ(d[4], Variant(kFalse));
   EXPECT_EQ(d[5], Variant(""));
   EXPECT_EQ(d[6], Variant(""));
-  EXPECT_EQ(d[7].type(), Variant::Type::Font);
+  EXPECT_EQ(d[7].type(), Variant::Type::Object);
   EXPECT_EQ(d[8], Variant(std::int16_t{0}));
   EXPECT_EQ(d[9], Variant(std::int32_t{0}));
   EXPECT_EQ(d[10], Variant(std::int32_t{0}));
@@ -124,10 +124,10 @@ TEST(WriteProperties, WritesTheKeysInOrderWithTheirTypesAndDefaults) {
   RecordingBag bag;
   a.k.UserControl_WriteProperties(bag);
   EXPECT_EQ(bag.writes, (std::vector<std::string>{
-                            "Enabled:Boolean:Boolean",       "Font:Font:Font",
+                            "Enabled:Boolean:Boolean",       "Font:Object:Object",
                             "BorderStyle:Integer:Integer",   "InitializeValue:Double:Integer",
                             "UseLimits:Boolean:Boolean",     "ToolTipText:String:String",
-                            "ParamKey:String:String",        "CaptionFont:Font:Font",
+                            "ParamKey:String:String",        "CaptionFont:Object:Object",
                             "EditorWidth:Single:Integer",    "EditorPosition:Long:Long",
                             "DisplayMode:Long:Long",         "SignLock:Boolean:Integer",
                             "ZeroException:Boolean:Boolean", "CausesValidation:Boolean:Boolean",

@@ -54,7 +54,7 @@ TEST(MemoryPropertyBag, ValuesKeepTheirTypes) {
     EXPECT_EQ(read, values[i]) << i;
   }
   // Fonts are kept by reference, not copied.
-  EXPECT_EQ(*bag.ReadProperty("k8", Variant()).get<FontRef>(), font);
+  EXPECT_EQ(objectOf<StdFont>(bag.ReadProperty("k8", Variant())), font);
 }
 
 }  // namespace

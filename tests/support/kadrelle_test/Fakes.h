@@ -191,7 +191,7 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
 
   static std::string describe(const Variant& v) {
     return std::string(Variant::typeName(v.type())) + ":" +
-           (v.type() == Variant::Type::Font ? std::string("font") : CStr(v));
+           (v.type() == Variant::Type::Object ? std::string("font") : CStr(v));
   }
 
   std::string text;
