@@ -12,7 +12,6 @@
 #include "control/Kadrelle.h"
 #include "host/Form.h"
 #include "host/FormFile.h"
-#include "ombrel/OmbrelEditBox.h"
 #include "ombrel/OmbrelFactory.h"
 #include "platform/Error.h"
 #include "platform/HeadlessToolkit.h"
@@ -53,7 +52,7 @@ std::string hex(std::uint32_t v) {
   return buf;
 }
 
-void printState(const std::string& name, Kadrelle& k, const HeadlessRichTextBox& caption) {
+void printState(const std::string& name, Kadrelle& k) {
   std::cout << name << '\n';
   auto row = [](const char* what, const std::string& value) {
     std::printf("  %-17s %s\n", what, value.c_str());
@@ -61,7 +60,7 @@ void printState(const std::string& name, Kadrelle& k, const HeadlessRichTextBox&
   auto flag = [](Boolean b) { return booleanText(b); };
   row("ParamKey", k.get_ParamKey());
   row("Parameter", std::to_string(k.get_Parameter()));
-  row("Caption", caption.get_Text());
+  row("Caption", k.children().caption.get_Text());
   row("Text", k.get_Text());
   row("Value", CStr(k.get_Value()));
   row("Enabled", flag(k.get_Enabled()));
@@ -142,19 +141,19 @@ int main(int argc, char** argv) {
     }
 
     // A user's entries: an accepted speed limit, then one above the maximum.
-    if (formFile.empty() && editBoxes.boxes.size() >= 2) {
-      EditBox& speed = *editBoxes.boxes[0];
+    if (formFile.empty()) {
+      EditBox& speed = form.control(0).children().editBox;
       for (const char* entry : {"3000\r", "12000\r"}) {
         speed.focusIn();
         speed.typeText(entry);
       }
-      EditBox& name = *editBoxes.boxes[1];
+      EditBox& name = form.control(1).children().editBox;
       name.focusIn();
       name.typeText("Axis X\r");
     }
 
     for (std::size_t i = 0; i < form.size(); ++i) {
-      printState(form.name(i), form.control(i), *toolkit.richTextBoxes.at(i));
+      printState(form.name(i), form.control(i));
     }
     for (const auto& e : events) std::cout << "event: " << e << '\n';
     std::cout << "drive: speed limit " << numberText(drive->value(param::SpeedLimit))

@@ -9,9 +9,10 @@
 
 namespace kadrelle {
 
-// Everything a host gives one control at creation. The control keeps these references for its
-// whole life, so each must outlive the control. The container is per instance (it knows the
-// instance's name); the rest may be shared by every control of a host.
+// Everything a host gives one control at creation. The control keeps its own copy of the site,
+// so a temporary site is fine; the services it names are references the host keeps alive for the
+// control's whole life. The container is per instance (it knows the instance's name); the rest
+// may be shared by every control of a host.
 struct ControlSite {
   Container& container;
   Toolkit& toolkit;

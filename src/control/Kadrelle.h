@@ -50,8 +50,18 @@ class Kadrelle {
   void UserControl_ExitFocus() {}
   void UserControl_LostFocus() {}
 
-  // The control's own drawing area; a host sizes the control through it.
-  ControlSurface& surface() { return *m_surface; }
+  // The control's surface and its four children, by role, for hosts that size, draw or feed
+  // them. The control owns them for its whole life; a host must not replace or destroy them.
+  struct Children {
+    ControlSurface& surface;  // the control's own drawing area; a host sizes it
+    EditBox& editBox;         // the one-line edit box
+    PictureBox& captionBox;   // the caption's container
+    RichTextBox& caption;     // the caption's rich text, inside captionBox
+    Label& measuringLabel;    // hidden; measures the caption's plain text
+  };
+  Children children() const {
+    return {*m_surface, *editBox, *m_rtfCaptionBox, *m_rtfCaption, *heightCalcLbl};
+  }
 
   // Appearance.
   OleColor get_BackColor();
@@ -173,7 +183,7 @@ class Kadrelle {
   struct SavedKey;
   static const SavedKey kSavedKeys[];
 
-  const ControlSite& m_site;
+  const ControlSite m_site;
 
   // The state record.
   ValueObjectRef m_ValueObjRef;

@@ -17,7 +17,6 @@ struct Form::Entry : Container {
 
   Form& form;
   std::string name;
-  std::unique_ptr<ControlSite> site;
   std::unique_ptr<Kadrelle> control;
 };
 
@@ -36,17 +35,16 @@ Form::Entry& Form::makeEntry(std::string name, Placement placement) {
                 "A control named " + name + " is already on the form");
   }
   auto entry = std::make_unique<Entry>(*this, std::move(name));
-  entry->site = std::make_unique<ControlSite>(ControlSite{*entry, services_.toolkit,
+  entry->control = std::make_unique<Kadrelle>(ControlSite{*entry, services_.toolkit,
                                                           services_.editBoxes, services_.values,
                                                           services_.settings, services_.debug});
-  entry->control = std::make_unique<Kadrelle>(*entry->site);
   positions_.push_back(placement);
   controls_.push_back(std::move(entry));
   return *controls_.back();
 }
 
 void Form::place(Kadrelle& control, Placement placement) {
-  ControlSurface& s = control.surface();
+  ControlSurface& s = control.children().surface;
   if (s.get_Width() == placement.width && s.get_Height() == placement.height) {
     // Already that size: the control still gets its first layout pass.
     control.UserControl_Resize();
@@ -79,8 +77,8 @@ const std::string& Form::name(std::size_t index) const {
 Form::Placement Form::placement(std::size_t index) const {
   const Entry& e = *controls_.at(index);
   Placement p = positions_.at(index);
-  p.width = e.control->surface().get_Width();
-  p.height = e.control->surface().get_Height();
+  p.width = e.control->children().surface.get_Width();
+  p.height = e.control->children().surface.get_Height();
   return p;
 }
 

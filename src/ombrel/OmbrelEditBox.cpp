@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <utility>
 
 #include "ombrel/EntryParser.h"
@@ -76,7 +77,21 @@ std::size_t byteOffset(std::string_view text, std::int32_t index) {
 
 }  // namespace
 
-OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {}
+OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {
+  fontConnection_ = font_->Changed.connect([this] { DisplayChanged.raise(); });
+}
+
+OmbrelEditBox::DisplayScope::DisplayScope(OmbrelEditBox& box)
+    : box_(box), exceptions_(std::uncaught_exceptions()) {
+  if (box_.displayDepth_++ == 0) box_.shownBefore_ = box_.shown();
+}
+
+OmbrelEditBox::DisplayScope::~DisplayScope() noexcept(false) {
+  if (--box_.displayDepth_ != 0) return;
+  // A call that fails part-way still shows what it changed, with the next change's event.
+  if (std::uncaught_exceptions() != exceptions_) return;
+  if (box_.shown() != box_.shownBefore_) box_.DisplayChanged.raise();
+}
 
 std::int32_t OmbrelEditBox::length() const {
   return utf8Length(text_);
@@ -123,12 +138,14 @@ Variant programValue(const Variant& value, bool textMode, ReadText readText) {
 }  // namespace
 
 void OmbrelEditBox::put_Value(const Variant& value) {
+  DisplayScope scope(*this);
   Variant entry = programValue(value, static_cast<bool>(textMode_),
                                [this](const std::string& t) { return readEntry(t); });
   finishWith(holdEntry(std::move(entry)));
 }
 
 void OmbrelEditBox::put_InitializeValue(const Variant& value) {
+  DisplayScope scope(*this);
   value_ = programValue(value, static_cast<bool>(textMode_),
                         [this](const std::string& t) { return readEntry(t); });
   dirty_ = false;
@@ -137,6 +154,7 @@ void OmbrelEditBox::put_InitializeValue(const Variant& value) {
 }
 
 void OmbrelEditBox::put_Text(const std::string& text) {
+  DisplayScope scope(*this);
   text_ = validUtf8(text);
   value_ = readEntry(text_);
   dirty_ = false;
@@ -183,32 +201,43 @@ void OmbrelEditBox::redraw() {
 // ---- settings that change the display ----
 
 void OmbrelEditBox::put_FormatString(const std::string& format) {
+  DisplayScope scope(*this);
   // The owner writes the format on every refresh; compile it only when it differs.
   if (format != format_.source()) format_ = NumberFormat(format);
   if (!dirty_) redraw();
 }
 
 void OmbrelEditBox::put_TextMode(Boolean value) {
+  DisplayScope scope(*this);
   textMode_ = Boolean(static_cast<bool>(value));
   if (!dirty_) redraw();
 }
 
 void OmbrelEditBox::put_HexMode(Boolean value) {
+  DisplayScope scope(*this);
   hexMode_ = Boolean(static_cast<bool>(value));
   if (!dirty_) redraw();
 }
 
 void OmbrelEditBox::put_HexDigits(std::int32_t digits) {
+  DisplayScope scope(*this);
   hexDigits_ = digits;
   if (!dirty_) redraw();
 }
 
 void OmbrelEditBox::put_EditEnabled(Boolean value) {
+  DisplayScope scope(*this);
   editEnabled_ = Boolean(static_cast<bool>(value));
   if (!editEnabled_ && dirty_) abandonEntry();
 }
 
+void OmbrelEditBox::put_BorderStyle(std::int16_t style) {
+  DisplayScope scope(*this);
+  borderStyle_ = style;
+}
+
 void OmbrelEditBox::Refresh() {
+  DisplayScope scope(*this);
   if (!dirty_) redraw();
   ChildControlBase<EditBox>::Refresh();
 }
@@ -224,11 +253,13 @@ std::int32_t OmbrelEditBox::get_SelLength() {
 }
 
 void OmbrelEditBox::put_SelStart(std::int32_t start) {
+  DisplayScope scope(*this);
   if (start < 0) throw Error::invalidPropertyValue();
   anchor_ = caret_ = std::min(start, length());
 }
 
 void OmbrelEditBox::put_SelLength(std::int32_t selLength) {
+  DisplayScope scope(*this);
   if (selLength < 0) throw Error::invalidPropertyValue();
   std::int32_t start = get_SelStart();
   anchor_ = start;
@@ -254,17 +285,20 @@ void OmbrelEditBox::replaceSelection(std::string_view replacement) {
 // ---- input ----
 
 void OmbrelEditBox::focusIn() {
+  DisplayScope scope(*this);
   focused_ = true;
   anchor_ = 0;
   caret_ = length();
 }
 
 void OmbrelEditBox::focusOut() {
+  DisplayScope scope(*this);
   focused_ = false;
   if (dirty_) finishEntry();
 }
 
 void OmbrelEditBox::keyDown(std::int16_t keyCode, std::int16_t shift) {
+  DisplayScope scope(*this);
   dropNextPress_ = false;
   KeyDown.raise(keyCode, shift);
   if (keyCode == 0) {
@@ -303,6 +337,7 @@ void OmbrelEditBox::actOnKey(std::int16_t keyCode, std::int16_t shift) {
 }
 
 void OmbrelEditBox::keyPress(std::int16_t keyAscii) {
+  DisplayScope scope(*this);
   if (std::exchange(dropNextPress_, false)) return;
   KeyPress.raise(keyAscii);
   if (keyAscii == 0) return;
@@ -315,6 +350,7 @@ void OmbrelEditBox::keyUp(std::int16_t keyCode, std::int16_t shift) {
 }
 
 void OmbrelEditBox::typeText(std::string_view text) {
+  DisplayScope scope(*this);
   dropNextPress_ = false;
   bool afterReturn = false;
   for (std::size_t i = 0; i < text.size();) {
@@ -378,6 +414,7 @@ void OmbrelEditBox::click() {
 }
 
 void OmbrelEditBox::dblClick() {
+  DisplayScope scope(*this);
   DblClick.raise();
   anchor_ = 0;
   caret_ = length();

@@ -69,6 +69,11 @@ namespace kadrelle {
 // position is the toolkit's work, through SelStart and SelLength. A double click selects all.
 // Focus: focusIn selects all; focusOut finishes an entry under way.
 //
+// Display: the box is a model; a toolkit shows Text, the selection, ForeColor, Font, BorderStyle
+// and whether it is editable and focused, and redraws on DisplayChanged. That is raised once at
+// the end of each call (however many writes the call and the handlers it runs made) that changed
+// any of them, and once per real change of the font's attributes or of the geometry.
+//
 // SelStart and SelLength count characters (code points). Text is UTF-8; invalid bytes written or
 // typed become U+FFFD.
 class OmbrelEditBox : public ChildControlBase<EditBox> {
@@ -118,7 +123,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   Boolean get_Armed() override { return armed_; }
   void put_Armed(Boolean value) override { armed_ = value; }
   std::int16_t get_BorderStyle() override { return borderStyle_; }
-  void put_BorderStyle(std::int16_t style) override { borderStyle_ = style; }
+  void put_BorderStyle(std::int16_t style) override;
   OleColor get_ForeColor() override { return foreColor_; }
   std::int32_t get_SelStart() override;
   void put_SelStart(std::int32_t start) override;
@@ -146,6 +151,27 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   bool hasFocus() const { return focused_; }
 
  private:
+  // What a toolkit draws, compared before and after each call.
+  struct Shown {
+    std::string text;
+    std::int32_t anchor, caret;
+    Boolean editEnabled;
+    std::int16_t borderStyle;
+    bool focused;
+    friend bool operator==(const Shown&, const Shown&) = default;
+  };
+  // Raises DisplayChanged at the end of the outermost call that changed what is shown.
+  class DisplayScope {
+   public:
+    explicit DisplayScope(OmbrelEditBox& box);
+    ~DisplayScope() noexcept(false);
+
+   private:
+    OmbrelEditBox& box_;
+    int exceptions_;
+  };
+  Shown shown() const { return {text_, anchor_, caret_, editEnabled_, borderStyle_, focused_}; }
+
   // Reads text as this box's modes read an entry: a Double or the text.
   Variant readEntry(const std::string& text) const;
   // Sign lock and limits, against the Value from before the entry.
@@ -183,6 +209,9 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   bool dirty_ = false;
   bool focused_ = false;
   bool dropNextPress_ = false;
+  int displayDepth_ = 0;
+  Shown shownBefore_;
+  Connection fontConnection_;
 };
 
 }  // namespace kadrelle

@@ -5,9 +5,7 @@
 namespace kadrelle {
 
 std::unique_ptr<EditBox> OmbrelFactory::createEditBox(ControlSurface& /*parent*/) {
-  auto box = std::make_unique<OmbrelEditBox>();
-  boxes.push_back(box.get());
-  return box;
+  return std::make_unique<OmbrelEditBox>();
 }
 
 }  // namespace kadrelle

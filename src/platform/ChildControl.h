@@ -4,10 +4,16 @@
 #include <string>
 
 #include "platform/Boolean.h"
+#include "platform/Event.h"
 
 namespace kadrelle {
 
 // The members the container gives every child control. Lengths are twips.
+//
+// DisplayChanged is raised once, synchronously, after each change of what the child shows (its
+// text, font, colours, geometry, enabled state, visibility, selection), so a toolkit redraws only
+// what changed; a write that changes nothing raises nothing. Implementations throw Error (or any
+// std::exception) for a refused call; the control treats both as failures.
 class ChildControl {
  public:
   virtual ~ChildControl() = default;
@@ -30,6 +36,8 @@ class ChildControl {
 
   // Redraw from the current settings.
   virtual void Refresh() = 0;
+
+  Event<> DisplayChanged;
 };
 
 }  // namespace kadrelle

@@ -18,21 +18,23 @@ class ChildControlBase : public Interface {
   float get_Height() const override { return height_; }
   void Move(float left, float top, float width, float height) override {
     if (width < 0 || height < 0) throw Error::invalidPropertyValue();
+    ++moves_;
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
-    ++moves_;
+    this->DisplayChanged.raise();
   }
 
   std::int16_t get_TabIndex() const override { return tabIndex_; }
   void put_TabIndex(std::int16_t index) override { tabIndex_ = index; }
   Boolean get_Visible() const override { return visible_; }
-  void put_Visible(Boolean visible) override { visible_ = visible; }
+  void put_Visible(Boolean visible) override { update(visible_, visible); }
   Boolean get_CausesValidation() const override { return causesValidation_; }
   void put_CausesValidation(Boolean value) override { causesValidation_ = value; }
   std::string get_ToolTipText() const override { return toolTipText_; }
-  void put_ToolTipText(const std::string& text) override { toolTipText_ = text; }
+  void put_ToolTipText(const std::string& text) override { update(toolTipText_, text); }
   void Refresh() override { ++refreshes_; }
 
   // How often the child was moved and asked to redraw, for renderers that redraw lazily.
@@ -42,8 +44,18 @@ class ChildControlBase : public Interface {
  protected:
   // Sets the size without the checks of Move, for children that size themselves.
   void setSize(float width, float height) {
+    if (width == width_ && height == height_) return;
     width_ = width;
     height_ = height;
+    this->DisplayChanged.raise();
+  }
+
+  // Stores a shown setting; raises DisplayChanged when it differs from what was there.
+  template <class T, class U>
+  void update(T& field, U&& value) {
+    if (field == value) return;
+    field = std::forward<U>(value);
+    this->DisplayChanged.raise();
   }
 
  private:

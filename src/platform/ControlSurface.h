@@ -34,6 +34,9 @@ class ControlSurface {
 
   // Raised, synchronously, whenever the size changes (including through put_Height).
   Event<> Resize;
+  // Raised once after each change of what the surface shows (size, colour, back style), before
+  // Resize for a size change; a write that changes nothing raises nothing.
+  Event<> DisplayChanged;
 };
 
 }  // namespace kadrelle

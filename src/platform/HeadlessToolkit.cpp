@@ -41,6 +41,7 @@ void HeadlessSurface::resize(float width, float height) {
   if (width == width_ && height == height_) return;
   width_ = width;
   height_ = height;
+  DisplayChanged.raise();
   Resize.raise();
 }
 
@@ -50,42 +51,43 @@ float HeadlessSurface::TextHeight(const std::string& text) const {
 }
 
 void HeadlessLabel::put_Caption(const std::string& caption) {
+  if (caption == caption_) return;
   caption_ = caption;
   const double points = HeadlessSurface::kFontPoints;
-  setSize(static_cast<float>(HeadlessMetrics::longestLine(caption)) *
-              HeadlessMetrics::charWidth(points),
-          static_cast<float>(HeadlessMetrics::lineCount(caption)) *
-              HeadlessMetrics::lineHeight(points));
+  const float width = static_cast<float>(HeadlessMetrics::longestLine(caption)) *
+                      HeadlessMetrics::charWidth(points);
+  const float height =
+      static_cast<float>(HeadlessMetrics::lineCount(caption)) * HeadlessMetrics::lineHeight(points);
+  if (width == get_Width() && height == get_Height()) {
+    DisplayChanged.raise();  // the text changed, the size did not
+  } else {
+    setSize(width, height);
+  }
 }
 
 void HeadlessRichTextBox::put_TextRTF(const std::string& rtf) {
+  // The same document again keeps what is shown (and its layout) as it is.
+  if (rtf == rtf_) return;
   rtf_ = rtf;
   document_ = readRtf(rtf);
   text_ = document_.text();
+  DisplayChanged.raise();
 }
 
 std::unique_ptr<ControlSurface> HeadlessToolkit::createSurface() {
-  auto s = std::make_unique<HeadlessSurface>();
-  surfaces.push_back(s.get());
-  return s;
+  return std::make_unique<HeadlessSurface>();
 }
 
-std::unique_ptr<Label> HeadlessToolkit::createLabel(ControlSurface&) {
-  auto l = std::make_unique<HeadlessLabel>();
-  labels.push_back(l.get());
-  return l;
+std::unique_ptr<Label> HeadlessToolkit::createLabel(ControlSurface& parent) {
+  return std::make_unique<HeadlessLabel>(parent);
 }
 
-std::unique_ptr<PictureBox> HeadlessToolkit::createPictureBox(ControlSurface&) {
-  auto p = std::make_unique<HeadlessPictureBox>();
-  pictureBoxes.push_back(p.get());
-  return p;
+std::unique_ptr<PictureBox> HeadlessToolkit::createPictureBox(ControlSurface& parent) {
+  return std::make_unique<HeadlessPictureBox>(parent);
 }
 
-std::unique_ptr<RichTextBox> HeadlessToolkit::createRichTextBox(PictureBox&) {
-  auto r = std::make_unique<HeadlessRichTextBox>();
-  richTextBoxes.push_back(r.get());
-  return r;
+std::unique_ptr<RichTextBox> HeadlessToolkit::createRichTextBox(PictureBox& parent) {
+  return std::make_unique<HeadlessRichTextBox>(parent);
 }
 
 }  // namespace kadrelle

@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/ChildControlBase.h"
 #include "platform/Toolkit.h"
@@ -27,14 +26,21 @@ class HeadlessSurface : public ControlSurface {
   float get_ScaleWidth() const override { return width_; }
   float get_ScaleHeight() const override { return height_; }
   OleColor get_BackColor() const override { return backColor_; }
-  void put_BackColor(OleColor color) override { backColor_ = color; }
+  void put_BackColor(OleColor color) override { update(backColor_, color); }
   std::int16_t get_BackStyle() const override { return backStyle_; }
-  void put_BackStyle(std::int16_t style) override { backStyle_ = style; }
+  void put_BackStyle(std::int16_t style) override { update(backStyle_, style); }
   float TextHeight(const std::string& text) const override;
 
   static constexpr double kFontPoints = 8.25;
 
  private:
+  template <class T>
+  void update(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    DisplayChanged.raise();
+  }
+
   float width_ = 3195;
   float height_ = 825;
   OleColor backColor_ = kSystemButtonFace;
@@ -43,34 +49,46 @@ class HeadlessSurface : public ControlSurface {
 
 class HeadlessLabel : public ChildControlBase<Label> {
  public:
+  explicit HeadlessLabel(ControlSurface& parent) : parent_(parent) {}
+  ControlSurface& parent() const { return parent_; }
+
   std::string get_Caption() const override { return caption_; }
   void put_Caption(const std::string& caption) override;
 
  private:
+  ControlSurface& parent_;
   std::string caption_;
 };
 
 class HeadlessPictureBox : public ChildControlBase<PictureBox> {
  public:
+  explicit HeadlessPictureBox(ControlSurface& parent) : parent_(parent) {}
+  ControlSurface& parent() const { return parent_; }
+
   OleColor get_BackColor() const override { return backColor_; }
-  void put_BackColor(OleColor color) override { backColor_ = color; }
+  void put_BackColor(OleColor color) override { update(backColor_, color); }
 
  private:
+  ControlSurface& parent_;
   OleColor backColor_ = kSystemButtonFace;
 };
 
 class HeadlessRichTextBox : public ChildControlBase<RichTextBox> {
  public:
+  explicit HeadlessRichTextBox(PictureBox& parent) : parent_(parent) {}
+  PictureBox& parent() const { return parent_; }
+
   std::string get_TextRTF() const override { return rtf_; }
   void put_TextRTF(const std::string& rtf) override;
   std::string get_Text() const override { return text_; }
   const RtfDocument& document() const override { return document_; }
   OleColor get_BackColor() const override { return backColor_; }
-  void put_BackColor(OleColor color) override { backColor_ = color; }
+  void put_BackColor(OleColor color) override { update(backColor_, color); }
   Boolean get_Enabled() const override { return enabled_; }
-  void put_Enabled(Boolean enabled) override { enabled_ = enabled; }
+  void put_Enabled(Boolean enabled) override { update(enabled_, enabled); }
 
  private:
+  PictureBox& parent_;
   std::string rtf_;
   RtfDocument document_;
   std::string text_;
@@ -78,20 +96,14 @@ class HeadlessRichTextBox : public ChildControlBase<RichTextBox> {
   Boolean enabled_ = kTrue;
 };
 
-// Makes headless widgets and remembers each one it made (tests and renderers look at them). The
-// widgets belong to the control that asked for them; the pointers here are only valid while that
-// control lives.
+// Makes headless widgets: each child knows its parent, nothing is drawn, and a renderer (a
+// terminal host, a test) reads what a control shows through the control's children.
 class HeadlessToolkit : public Toolkit {
  public:
   std::unique_ptr<ControlSurface> createSurface() override;
   std::unique_ptr<Label> createLabel(ControlSurface& parent) override;
   std::unique_ptr<PictureBox> createPictureBox(ControlSurface& parent) override;
   std::unique_ptr<RichTextBox> createRichTextBox(PictureBox& parent) override;
-
-  std::vector<HeadlessSurface*> surfaces;
-  std::vector<HeadlessLabel*> labels;
-  std::vector<HeadlessPictureBox*> pictureBoxes;
-  std::vector<HeadlessRichTextBox*> richTextBoxes;
 };
 
 }  // namespace kadrelle

@@ -6,34 +6,46 @@
 
 #include "platform/Boolean.h"
 #include "platform/Currency.h"
+#include "platform/Event.h"
 #include "platform/Object.h"
 
 namespace kadrelle {
 
 // The standard font object, shared by reference. Eight attributes; bold is not stored on its own
 // but read from the weight (above 550 is bold), and setting bold sets the weight to 700 or 400, as
-// standard fonts behave.
+// standard fonts behave. Changed is raised after each write that changes an attribute, so whoever
+// shows text in the font redraws; a copy takes the attributes, not the listeners.
 class StdFont : public Object {
  public:
   StdFont() = default;
   StdFont(std::string name, Currency size) : name_(std::move(name)), size_(size) {}
+  StdFont(const StdFont& o)
+      : Object(),
+        charset_(o.charset_),
+        name_(o.name_),
+        size_(o.size_),
+        weight_(o.weight_),
+        italic_(o.italic_),
+        strikethrough_(o.strikethrough_),
+        underline_(o.underline_) {}
+  StdFont& operator=(const StdFont&) = delete;
 
   std::int16_t get_Charset() const { return charset_; }
-  void put_Charset(std::int16_t v) { charset_ = v; }
+  void put_Charset(std::int16_t v) { update(charset_, v); }
   const std::string& get_Name() const { return name_; }
-  void put_Name(std::string v) { name_ = std::move(v); }
+  void put_Name(std::string v) { update(name_, std::move(v)); }
   Currency get_Size() const { return size_; }
-  void put_Size(Currency v) { size_ = v; }
+  void put_Size(Currency v) { update(size_, v); }
   Boolean get_Bold() const { return Boolean(weight_ > 550); }
-  void put_Bold(Boolean v) { weight_ = v ? 700 : 400; }
+  void put_Bold(Boolean v) { update(weight_, std::int16_t(v ? 700 : 400)); }
   Boolean get_Italic() const { return italic_; }
-  void put_Italic(Boolean v) { italic_ = v; }
+  void put_Italic(Boolean v) { update(italic_, v); }
   std::int16_t get_Weight() const { return weight_; }
-  void put_Weight(std::int16_t v) { weight_ = v; }
+  void put_Weight(std::int16_t v) { update(weight_, v); }
   Boolean get_Strikethrough() const { return strikethrough_; }
-  void put_Strikethrough(Boolean v) { strikethrough_ = v; }
+  void put_Strikethrough(Boolean v) { update(strikethrough_, v); }
   Boolean get_Underline() const { return underline_; }
-  void put_Underline(Boolean v) { underline_ = v; }
+  void put_Underline(Boolean v) { update(underline_, v); }
 
   // Same attributes.
   friend bool operator==(const StdFont& a, const StdFont& b) {
@@ -42,7 +54,16 @@ class StdFont : public Object {
            a.strikethrough_ == b.strikethrough_ && a.underline_ == b.underline_;
   }
 
+  Event<> Changed;
+
  private:
+  template <class T>
+  void update(T& field, T value) {
+    if (field == value) return;
+    field = std::move(value);
+    Changed.raise();
+  }
+
   std::int16_t charset_ = 0;
   std::string name_ = "Arial";
   Currency size_ = Currency::fromScaled(82500);

@@ -50,7 +50,7 @@ class Bound : public testing::Test {
   }
 
   TestSite t;
-  Kadrelle k{t.site};
+  Kadrelle& k = t.make();
   std::shared_ptr<test::FakeValueObject> value = t.makeValue();
 };
 
@@ -212,7 +212,7 @@ class HexDigits : public testing::TestWithParam<HexCase> {};
 
 TEST_P(HexDigits, FollowTheRangeOfTheView) {
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   auto value = t.makeValue();
   value->appView->lowerLimit = GetParam().lower;
@@ -240,7 +240,7 @@ class Editability : public testing::TestWithParam<LockCase> {};
 TEST_P(Editability, FollowsLevelsEnabledAndReadOnly) {
   const LockCase& c = GetParam();
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   auto value = t.makeValue();
   value->appLock->put_Level(c.held);

@@ -28,7 +28,7 @@ class FailurePaths : public testing::Test {
     t.container.changed.clear();
   }
   test::TestSite t;
-  Kadrelle k{t.site};
+  Kadrelle& k = t.make();
   std::shared_ptr<test::FakeValueObject> value = t.makeValue();
 };
 

@@ -22,7 +22,7 @@ class ValueProperties : public testing::Test {
  protected:
   ValueProperties() {
     t.settings.setDebug("4");
-    k = std::make_unique<Kadrelle>(t.site);
+    k = &t.make();
     k->UserControl_InitProperties();
     k->put_EditorWidth(800);
     changes = k->Change.connect([this] { ++changeCount; });
@@ -37,7 +37,7 @@ class ValueProperties : public testing::Test {
   }
 
   TestSite t;
-  std::unique_ptr<Kadrelle> k;
+  Kadrelle* k = nullptr;
   std::shared_ptr<test::FakeValueObject> value = t.makeValue();
   Connection changes;
   int changeCount = 0;
@@ -132,7 +132,7 @@ TEST(ValuePropertiesQuiet, InitializeValueTextIsTakenEvenWhenTheLineIsNotWritten
   // call before anything reaches the edit box.
   TestSite t;
   t.settings.setDebug("0");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   t.log.clear();
   t.container.changed.clear();

@@ -18,7 +18,7 @@ class CaptionReadBack : public testing::TestWithParam<ReadBack> {};
 
 TEST_P(CaptionReadBack, ShowsTheComposedText) {
   test::TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   k.put_EditorPosition(GetParam().editorPosition);
   std::string unit = GetParam().unit;

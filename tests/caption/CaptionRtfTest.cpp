@@ -24,7 +24,7 @@ class CaptionDocument : public testing::Test {
  protected:
   CaptionDocument() {
     t.settings.setDebug("16");
-    k = std::make_unique<Kadrelle>(t.site);
+    k = &t.make();
     k->UserControl_InitProperties();
   }
 
@@ -44,7 +44,7 @@ class CaptionDocument : public testing::Test {
   }
 
   TestSite t;
-  std::unique_ptr<Kadrelle> k;
+  Kadrelle* k = nullptr;
 };
 
 FontRef boldFont(double points = 8.25) {

@@ -36,7 +36,7 @@ class Composition : public testing::Test {
   void setUnit(std::string u) { k.put_UserUnit(u); }
 
   TestSite t;
-  Kadrelle k{t.site};
+  Kadrelle& k = t.make();
   std::shared_ptr<test::FakeValueObject> value = t.makeValue();
 };
 

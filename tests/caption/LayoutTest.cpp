@@ -33,7 +33,7 @@ class Layout : public testing::Test {
  protected:
   explicit Layout(const char* debug = "7") {
     t.settings.setDebug(debug);
-    k = std::make_unique<Kadrelle>(t.site);
+    k = &t.make();
     k->UserControl_InitProperties();
   }
   // Runs the caption's composition, and with it its layout.
@@ -47,7 +47,7 @@ class Layout : public testing::Test {
   }
 
   TestSite t;
-  std::unique_ptr<Kadrelle> k;
+  Kadrelle* k = nullptr;
 };
 
 TEST_F(Layout, GrowsToOneLineAndTheNestedResizeOnlyTraces) {

@@ -20,7 +20,7 @@ class Styles : public testing::Test {
  protected:
   Styles() {
     t.settings.setDebug("4");
-    k = std::make_unique<Kadrelle>(t.site);
+    k = &t.make();
     k->UserControl_InitProperties();
     k->put_EditorWidth(800);
     std::string description = "Speed", unit = "RPM";
@@ -32,7 +32,7 @@ class Styles : public testing::Test {
   std::string rtf() { return t.caption().get_TextRTF(); }
 
   TestSite t;
-  std::unique_ptr<Kadrelle> k;
+  Kadrelle* k = nullptr;
 };
 
 struct Preset {

@@ -11,7 +11,7 @@ using test::TestSite;
 
 TEST(NewInstance, ReportsTheDefaultsOfANewControl) {
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
 
   EXPECT_EQ(k.get_Enabled(), kTrue);
@@ -39,7 +39,7 @@ TEST(NewInstance, ReportsTheDefaultsOfANewControl) {
 TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {
   TestSite t;
   t.container.failAmbientFont = true;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   EXPECT_NO_THROW(k.UserControl_InitProperties());
   EXPECT_FALSE(KadrelleTestAccess(k).loading());
   // The steps after the failure did not run...
@@ -52,7 +52,7 @@ TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {
 
 TEST(NewInstance, BuildsItsChildrenWithTheDesignedPlacement) {
   TestSite t;
-  Kadrelle k(t.site);
+  t.make();
   auto& box = t.editBox();
   EXPECT_EQ(box.get_Left(), 60);
   EXPECT_EQ(box.get_Top(), 150);
@@ -84,7 +84,7 @@ class DebugSetting : public testing::TestWithParam<DebugCase> {};
 TEST_P(DebugSetting, GivesTheTraceMask) {
   TestSite t;
   if (GetParam().setting) t.settings.setDebug(GetParam().setting);
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   EXPECT_EQ(KadrelleTestAccess(k).debugLevel(), GetParam().mask);
 }
 
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Trace, WritesTheLineWithProcedureInstanceKeyAndCaption) {
   TestSite t;
   t.settings.setDebug("4");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   KadrelleTestAccess a(k);
   a.setParamKey("P1");
   a.setCaptionText("Speed");
@@ -115,7 +115,7 @@ TEST(Trace, WritesTheLineWithProcedureInstanceKeyAndCaption) {
 TEST(Trace, EmptyMessageKeepsTheSeparators) {
   TestSite t;
   t.settings.setDebug("2");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   ASSERT_FALSE(t.debug.lines.empty());
   EXPECT_EQ(t.debug.lines.front(), "Kadrelle.InitProperties [Kadrelle1] , param=, caption=\r\n");
@@ -124,7 +124,7 @@ TEST(Trace, EmptyMessageKeepsTheSeparators) {
 TEST(Trace, MaskDecidesWhichLevelsAreWritten) {
   TestSite t;
   t.settings.setDebug("4");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   KadrelleTestAccess a(k);
   t.debug.lines.clear();
   for (std::int32_t level : {1, 2, 4, 16, 32}) a.trace("L" + std::to_string(level), "p", level);

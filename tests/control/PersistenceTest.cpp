@@ -116,7 +116,7 @@ struct Configured {
     k.put_UserUnit(unit);
   }
   TestSite t;
-  Kadrelle k{t.site};
+  Kadrelle& k = t.make();
 };
 
 TEST(WriteProperties, WritesTheKeysInOrderWithTheirTypesAndDefaults) {
@@ -149,7 +149,7 @@ TEST(WriteProperties, WritesTheKeysInOrderWithTheirTypesAndDefaults) {
 
 TEST(WriteProperties, SignLockTrueInTheEditBoxIsWrittenAsBooleanTrue) {
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   t.editBox().signLock = kTrue;
   MemoryPropertyBag bag;
@@ -161,7 +161,7 @@ TEST(WriteProperties, SignLockTrueInTheEditBoxIsWrittenAsBooleanTrue) {
 TEST(WriteProperties, WritesNoTraceAndStopsAtAFailingRow) {
   TestSite t;
   t.settings.setDebug("-1");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   t.debug.lines.clear();
   t.container.changed.clear();
@@ -179,7 +179,7 @@ TEST(ReadProperties, RestoresAllSettingsInAFreshInstance) {
   a.k.UserControl_WriteProperties(bag);
 
   TestSite t;
-  Kadrelle b(t.site);
+  Kadrelle& b = t.make();
   b.UserControl_ReadProperties(bag);
 
   EXPECT_EQ(b.get_Enabled(), kFalse);
@@ -234,7 +234,7 @@ TEST(ReadProperties, RestoresAllSettingsInAFreshInstance) {
 
 TEST(ReadProperties, AbsentEditorWidthIsZeroUntilTheClosingResize) {
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   float widthAtRow10 = -1;
   RecordingBag bag;
   bag.onRead = [&](const std::string& key) {
@@ -251,7 +251,7 @@ TEST(ReadProperties, AbsentEditorWidthIsZeroUntilTheClosingResize) {
 TEST(ReadProperties, EmptyBagGivesEveryDefault) {
   TestSite t;
   t.settings.setDebug("2");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   RecordingBag bag;
   k.UserControl_ReadProperties(bag);
 
@@ -301,7 +301,7 @@ TEST(ReadProperties, WritesTheEditBoxSettingsAndArmsItAfterTheDisplayMode) {
   a.k.UserControl_WriteProperties(bag);
 
   TestSite t;
-  Kadrelle b(t.site);
+  Kadrelle& b = t.make();
   t.log.clear();
   bool armedAtDisplayMode = true, armedAtSignLock = false;
   int createdDuringRows = -1;
@@ -331,7 +331,7 @@ TEST(ReadProperties, WritesTheEditBoxSettingsAndArmsItAfterTheDisplayMode) {
 
 TEST(ReadProperties, SharedValueObjectGetsAnEmptyLink) {
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   MemoryPropertyBag bag;
   k.UserControl_ReadProperties(bag);
   ASSERT_NE(t.values.shared, nullptr);
@@ -340,7 +340,7 @@ TEST(ReadProperties, SharedValueObjectGetsAnEmptyLink) {
 
 TEST(ReadProperties, TransparentBackTakesTheSurfaceColourThenBackColorAtTheEnd) {
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   t.surface().put_BackColor(0x00112233);
   MemoryPropertyBag source;
   source.set("TransparentBack", Variant(kTrue));
@@ -379,7 +379,7 @@ struct Loaded {
   }
   TestSite t;
   bool traced = (t.settings.setDebug("2"), true);
-  Kadrelle k{t.site};
+  Kadrelle& k = t.make();
 };
 
 TEST(ReadProperties, NonNumericBackColorSkipsTheRemainingRows) {
@@ -420,7 +420,7 @@ TEST(ReadProperties, NonNumericBackColorSkipsTheRemainingRows) {
 TEST(ReadProperties, FailureAtTheFirstRowOfAFreshInstanceReachesTheHost) {
   TestSite t;
   t.settings.setDebug("2");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   RecordingBag bag;
   bag.failAt = "Enabled";
   // Font is still empty when the closing steps copy it into the edit box.
@@ -446,7 +446,7 @@ TEST(ReadProperties, FailureAtTheFirstRowWithFontsInPlaceIsNotReported) {
 TEST(ReadProperties, FirstErrorOfTheClosingStepsRunsThemAgain) {
   TestSite t;
   t.settings.setDebug("2");
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   MemoryPropertyBag bag;
   // The caption's temporary value object fails once, in the closing refresh.
   t.faults.fail("library.createValueObject");
@@ -463,7 +463,7 @@ TEST(ReadProperties, FirstErrorOfTheClosingStepsRunsThemAgain) {
 
 TEST(ReadProperties, SecondErrorOfTheClosingStepsReachesTheHost) {
   TestSite t;
-  Kadrelle k(t.site);
+  Kadrelle& k = t.make();
   MemoryPropertyBag bag;
   // An empty font reference is stored as it is; copying it into the edit box fails twice.
   bag.set("Font", Variant(FontRef()));

@@ -17,7 +17,7 @@ class Commit : public testing::Test {
  protected:
   explicit Commit(const char* debug = "6") {
     t.settings.setDebug(debug);
-    k = std::make_unique<Kadrelle>(t.site);
+    k = &t.make();
     k->UserControl_InitProperties();
     changes = k->Change.connect([this] { ++changeCount; });
     value->appView->textValue = "12.5";
@@ -34,7 +34,7 @@ class Commit : public testing::Test {
   }
 
   TestSite t;
-  std::unique_ptr<Kadrelle> k;
+  Kadrelle* k = nullptr;
   std::shared_ptr<test::FakeValueObject> value = t.makeValue();
   Connection changes;
   int changeCount = 0;

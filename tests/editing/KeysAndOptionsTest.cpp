@@ -12,7 +12,7 @@ class Keys : public testing::Test {
  protected:
   Keys() {
     t.settings.setDebug("36");
-    k = std::make_unique<Kadrelle>(t.site);
+    k = &t.make();
     k->UserControl_InitProperties();
     hostKeys = k->KeyDown.connect([this](std::int16_t& code, std::int16_t& shift) {
       seen.emplace_back(code, shift);
@@ -34,7 +34,7 @@ class Keys : public testing::Test {
   }
 
   TestSite t;
-  std::unique_ptr<Kadrelle> k;
+  Kadrelle* k = nullptr;
   std::shared_ptr<test::FakeValueObject> value = t.makeValue();
   Connection hostKeys;
   std::vector<std::pair<std::int16_t, std::int16_t>> seen;
@@ -161,7 +161,7 @@ class Options : public testing::Test {
     t.container.changed.clear();
   }
   TracingSite t;
-  Kadrelle k{t.site};
+  Kadrelle& k = t.make();
 };
 
 TEST_F(Options, EachLetReachesTheEditBoxAndNotifies) {

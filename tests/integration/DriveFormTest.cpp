@@ -17,7 +17,7 @@ class DriveForm : public testing::Test {
     drive->appLock()->put_Level(3);
     for (auto* k : {&first, &second}) {
       k->UserControl_InitProperties();
-      k->surface().resize(4000, 400);
+      k->children().surface.resize(4000, 400);
       k->put_EditorWidth(1200);
     }
     changes = first.Change.connect([this] { ++firstChanges; });
@@ -51,7 +51,7 @@ class DriveForm : public testing::Test {
 
 TEST_F(DriveForm, TypedValueReachesTheDriveAndEveryBoundControl) {
   bindBoth(param::SpeedLimit);
-  EditBox& box = *boxes.boxes[0];
+  EditBox& box = first.children().editBox;
   type(box, "3000");
   EXPECT_EQ(firstChanges, 1);
   EXPECT_DOUBLE_EQ(drive->value(param::SpeedLimit), 3000.0 * 131072 / 60);
@@ -65,7 +65,7 @@ TEST_F(DriveForm, TypedValueReachesTheDriveAndEveryBoundControl) {
 TEST_F(DriveForm, DriveViewShowsDriveUnits) {
   second.put_DisplayMode(DRIVE_VIEW);
   bindBoth(param::SpeedLimit);
-  type(*boxes.boxes[0], "60");
+  type(first.children().editBox, "60");
   EXPECT_EQ(CDbl(second.get_Value()), 131072);
   EXPECT_EQ(second.get_Text(), "131,072");
 }
@@ -74,7 +74,7 @@ TEST_F(DriveForm, RefusedWriteReachesTheHostAndKeepsTheDriveValue) {
   bindBoth(param::SpeedLimit);
   first.put_UseLimits(kFalse);  // let the entry through to the drive
   double before = drive->value(param::SpeedLimit);
-  type(*boxes.boxes[0], "12000");
+  type(first.children().editBox, "12000");
   EXPECT_EQ(drive->value(param::SpeedLimit), before);
   EXPECT_NE(lastError.find("above the maximum"), std::string::npos) << lastError;
   EXPECT_EQ(CDbl(first.get_Value()), before * 60 / 131072);
@@ -83,22 +83,22 @@ TEST_F(DriveForm, RefusedWriteReachesTheHostAndKeepsTheDriveValue) {
 TEST_F(DriveForm, PageKeysStepTheValue) {
   bindBoth(param::SpeedLimit);
   double before = CDbl(second.get_Value());
-  boxes.boxes[0]->keyDown(33, 0);
+  first.children().editBox.keyDown(33, 0);
   EXPECT_GT(CDbl(second.get_Value()), before);
   EXPECT_EQ(firstChanges, 0);
 }
 
 TEST_F(DriveForm, LockLevelDecidesEditability) {
   bindBoth(param::SpeedLimit);
-  EXPECT_EQ(boxes.boxes[0]->get_EditEnabled(), kTrue);
+  EXPECT_EQ(first.children().editBox.get_EditEnabled(), kTrue);
   drive->appLock()->put_Level(0);
-  EXPECT_EQ(boxes.boxes[0]->get_EditEnabled(), kFalse);
-  EXPECT_EQ(boxes.boxes[1]->get_EditEnabled(), kFalse);
+  EXPECT_EQ(first.children().editBox.get_EditEnabled(), kFalse);
+  EXPECT_EQ(second.children().editBox.get_EditEnabled(), kFalse);
 }
 
 TEST_F(DriveForm, TextParameterCommitsText) {
   bindBoth(param::DriveName);
-  type(*boxes.boxes[0], "Axis X");
+  type(first.children().editBox, "Axis X");
   EXPECT_EQ(drive->text(param::DriveName), "Axis X");
   EXPECT_EQ(second.get_Text(), "Axis X");
 }
@@ -118,8 +118,8 @@ TEST_F(DriveForm, UnboundControlShowsTheParameterDescription) {
   EXPECT_EQ(first.get_ParamKey(), "P1510");
   first.Refresh();  // the number alone redraws nothing
   EXPECT_EQ(first.get_Text(), "N/A");
-  EXPECT_NE(t.toolkit.richTextBoxes[0]->get_Text().find("Speed Limit"), std::string::npos);
-  EXPECT_EQ(t.toolkit.richTextBoxes[0]->get_Text().find("@*@"), std::string::npos);
+  EXPECT_NE(first.children().caption.get_Text().find("Speed Limit"), std::string::npos);
+  EXPECT_EQ(first.children().caption.get_Text().find("@*@"), std::string::npos);
 }
 
 }  // namespace

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "ombrel/OmbrelFactory.h"
 #include "platform/Error.h"
-#include "platform/HeadlessToolkit.h"
 
 namespace kadrelle {
 namespace {
@@ -512,15 +511,35 @@ TEST_F(EditBoxTest, FocusInAndDoubleClickSelectAll) {
 
 // ---- appearance and container members ----
 
-TEST_F(EditBoxTest, FontIsChangedInPlace) {
-  EXPECT_EQ(box.get_ForeColor(), kSystemWindowText);
+TEST_F(EditBoxTest, DisplayChangesOncePerCallThatChangesWhatIsShown) {
+  int shown = 0;
+  Connection c = box.DisplayChanged.connect([&] { ++shown; });
+  auto events = [&](const std::function<void()>& call) {
+    shown = 0;
+    call();
+    return shown;
+  };
+  EXPECT_EQ(events([&] { box.put_Value(5.0); }), 1);
+  EXPECT_EQ(events([&] { box.put_Value(5.0); }), 0);
+  EXPECT_EQ(events([&] { box.put_FormatString("0.00"); }), 1);
+  EXPECT_EQ(events([&] { box.put_FormatString("0.00"); }), 0);
+  EXPECT_EQ(events([&] { box.put_BorderStyle(0); }), 1);
+  EXPECT_EQ(events([&] { box.put_BorderStyle(0); }), 0);
+  EXPECT_EQ(events([&] { box.focusIn(); }), 1);  // selects all
+  EXPECT_EQ(events([&] { box.keyPress('7'); }), 1);
+  // The font is changed in place, attribute by attribute.
   FontRef font = box.get_Font();
-  ASSERT_TRUE(font);
-  EXPECT_EQ(font->get_Name(), "Arial");
-  EXPECT_EQ(font->get_Size(), Currency::fromDouble(8.25));
-  font->put_Italic(kTrue);
-  EXPECT_EQ(box.get_Font(), font);  // the same object, changed in place
-  EXPECT_EQ(box.get_Font()->get_Italic(), kTrue);
+  EXPECT_EQ(events([&] { font->put_Italic(kTrue); }), 1);
+  EXPECT_EQ(events([&] { font->put_Italic(kTrue); }), 0);
+  EXPECT_EQ(box.get_Font(), font);
+  // What a Change handler writes is shown with the entry that ran it, as one change.
+  Connection w = box.Change.connect([&] {
+    box.put_HexMode(kTrue);
+    box.put_HexDigits(8);
+    box.put_SelStart(0);
+  });
+  EXPECT_EQ(events([&] { box.typeText("\r"); }), 1);
+  EXPECT_EQ(box.get_Text(), "00000007");
 }
 
 TEST_F(EditBoxTest, RefreshRedrawsFromValueButKeepsAnEntryUnderWay) {
@@ -534,13 +553,6 @@ TEST_F(EditBoxTest, RefreshRedrawsFromValueButKeepsAnEntryUnderWay) {
   EXPECT_EQ(box.get_Text(), "7.012");
   EXPECT_TRUE(box.entryUnderWay());
   EXPECT_EQ(box.refreshCount(), 2);
-}
-
-TEST(OmbrelFactory, MakesAnOmbrelEditBox) {
-  OmbrelFactory factory;
-  HeadlessSurface surface;
-  std::unique_ptr<EditBox> box = factory.createEditBox(surface);
-  ASSERT_NE(dynamic_cast<OmbrelEditBox*>(box.get()), nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -62,7 +64,8 @@ TEST(HeadlessSurface, NestedResizeFromTheHandler) {
 }
 
 TEST(HeadlessLabel, SizesItselfToItsCaption) {
-  HeadlessLabel label;
+  HeadlessSurface surface;
+  HeadlessLabel label(surface);
   label.Move(100, 200, 5000, 5000);
   label.put_Caption("Speed Limit\r\n(RPM)");
   EXPECT_EQ(label.get_Width(), 11 * 82.5f);
@@ -75,7 +78,9 @@ TEST(HeadlessLabel, SizesItselfToItsCaption) {
 }
 
 TEST(HeadlessRichTextBox, ReadsTheDocument) {
-  HeadlessRichTextBox box;
+  HeadlessSurface surface;
+  HeadlessPictureBox parent(surface);
+  HeadlessRichTextBox box(parent);
   const std::string rtf =
       "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}"
       "{\\f2\\fnil\\fcharset2 Symbol;}}\r\n\\viewkind4\\pard\\slmult1\\i0\\qc\\b1\\fs16 Speed "
@@ -94,7 +99,8 @@ TEST(HeadlessRichTextBox, ReadsTheDocument) {
 
 // Every child shares the same Move; one kind stands for all.
 TEST(HeadlessChild, MovePlacesAndRefusesNegativeSizes) {
-  HeadlessRichTextBox child;
+  HeadlessSurface surface;
+  HeadlessPictureBox child(surface);
   child.Move(-10, -20, 0, 300);
   EXPECT_EQ(child.get_Left(), -10.0f);
   EXPECT_EQ(child.get_Top(), -20.0f);
@@ -114,20 +120,43 @@ TEST(HeadlessChild, MovePlacesAndRefusesNegativeSizes) {
   }
 }
 
-TEST(HeadlessToolkit, RemembersWhatItMade) {
+TEST(HeadlessToolkit, ChildrenKnowTheirParentAndRaiseOneDisplayEventPerChange) {
   HeadlessToolkit toolkit;
   auto surface = toolkit.createSurface();
   auto label = toolkit.createLabel(*surface);
   auto box = toolkit.createPictureBox(*surface);
   auto rich = toolkit.createRichTextBox(*box);
-  ASSERT_EQ(toolkit.surfaces.size(), 1u);
-  ASSERT_EQ(toolkit.labels.size(), 1u);
-  ASSERT_EQ(toolkit.pictureBoxes.size(), 1u);
-  ASSERT_EQ(toolkit.richTextBoxes.size(), 1u);
-  EXPECT_EQ(static_cast<ControlSurface*>(toolkit.surfaces[0]), surface.get());
-  EXPECT_EQ(static_cast<Label*>(toolkit.labels[0]), label.get());
-  EXPECT_EQ(static_cast<PictureBox*>(toolkit.pictureBoxes[0]), box.get());
-  EXPECT_EQ(static_cast<RichTextBox*>(toolkit.richTextBoxes[0]), rich.get());
+  EXPECT_EQ(&static_cast<HeadlessLabel&>(*label).parent(), surface.get());
+  EXPECT_EQ(&static_cast<HeadlessPictureBox&>(*box).parent(), surface.get());
+  EXPECT_EQ(&static_cast<HeadlessRichTextBox&>(*rich).parent(), box.get());
+
+  int events = 0;
+  Connection c[] = {surface->DisplayChanged.connect([&] { ++events; }),
+                    label->DisplayChanged.connect([&] { ++events; }),
+                    box->DisplayChanged.connect([&] { ++events; }),
+                    rich->DisplayChanged.connect([&] { ++events; })};
+  const std::pair<const char*, std::function<void()>> writes[] = {
+      {"surface size", [&] { surface->resize(100, 200); }},
+      {"surface colour", [&] { surface->put_BackColor(0xFF); }},
+      {"surface style", [&] { surface->put_BackStyle(0); }},
+      {"label text", [&] { label->put_Caption("ab"); }},
+      {"label text, same size", [&] { label->put_Caption("cd"); }},
+      {"move", [&] { box->Move(1, 2, 3, 4); }},
+      {"visible", [&] { box->put_Visible(kFalse); }},
+      {"tooltip", [&] { box->put_ToolTipText("tip"); }},
+      {"box colour", [&] { box->put_BackColor(0xFF); }},
+      {"document", [&] { rich->put_TextRTF("{\\rtf1 x}"); }},
+      {"rich colour", [&] { rich->put_BackColor(0xFF); }},
+      {"enabled", [&] { rich->put_Enabled(kFalse); }},
+  };
+  for (const auto& [name, write] : writes) {
+    events = 0;
+    write();
+    EXPECT_EQ(events, 1) << name;
+    write();
+    EXPECT_EQ(events, 1) << name << ", written again";
+  }
+  EXPECT_EQ(rich->get_Text(), "x");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "binding/ValueObject.h"
-#include "control/ControlSite.h"
+#include "control/Kadrelle.h"
 #include "editing/EditBox.h"
 #include "platform/ChildControlBase.h"
 #include "platform/Error.h"
@@ -227,11 +227,8 @@ class RecordingEditBoxFactory : public EditBoxFactory {
  public:
   explicit RecordingEditBoxFactory(CallLog& log) : log_(log) {}
   std::unique_ptr<EditBox> createEditBox(ControlSurface&) override {
-    auto box = std::make_unique<RecordingEditBox>(log_);
-    last = box.get();
-    return box;
+    return std::make_unique<RecordingEditBox>(log_);
   }
-  RecordingEditBox* last = nullptr;
 
  private:
   CallLog& log_;
@@ -408,7 +405,8 @@ class FakeValueLibrary : public ValueLibrary {
   FaultPlan& faults_;
 };
 
-// Everything a control needs, recording; a fresh control with make().
+// Everything a control needs, recording. make() creates a control the site keeps (destroyed
+// before the services); the child accessors reach the children of the control made last.
 struct TestSite {
   TestSite() : editBoxes(log), values(log, faults) {}
 
@@ -422,14 +420,20 @@ struct TestSite {
   RecordingDebugChannel debug;
   ControlSite site{container, toolkit, editBoxes, values, settings, debug};
 
-  RecordingEditBox& editBox() { return *editBoxes.last; }
-  HeadlessSurface& surface() { return *toolkit.surfaces.back(); }
-  HeadlessRichTextBox& caption() { return *toolkit.richTextBoxes.back(); }
-  HeadlessPictureBox& captionBox() { return *toolkit.pictureBoxes.back(); }
-  HeadlessLabel& label() { return *toolkit.labels.back(); }
+  Kadrelle& make() { return *controls.emplace_back(std::make_unique<Kadrelle>(site)); }
+  Kadrelle::Children children() { return controls.back()->children(); }
+  RecordingEditBox& editBox() { return static_cast<RecordingEditBox&>(children().editBox); }
+  HeadlessSurface& surface() { return static_cast<HeadlessSurface&>(children().surface); }
+  HeadlessRichTextBox& caption() { return static_cast<HeadlessRichTextBox&>(children().caption); }
+  HeadlessPictureBox& captionBox() {
+    return static_cast<HeadlessPictureBox&>(children().captionBox);
+  }
+  HeadlessLabel& label() { return static_cast<HeadlessLabel&>(children().measuringLabel); }
   std::shared_ptr<FakeValueObject> makeValue() {
     return std::make_shared<FakeValueObject>(log, faults);
   }
+
+  std::vector<std::unique_ptr<Kadrelle>> controls;
 };
 
 }  // namespace kadrelle::test
