@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DriveCommands.h"
 #include "brommet/BrommetLibrary.h"
 #include "brommet/ParameterCatalog.h"
 #include "control/Kadrelle.h"
@@ -94,6 +95,8 @@ void printState(const std::string& name, Kadrelle& k) {
 
 int main(int argc, char** argv) {
   CLI::App app{"Kadrelle: parameter-edit controls on a headless form bound to a simulated drive"};
+  app.set_version_flag("--version", "kadrelle " KADRELLE_VERSION);
+  DriveCommands driveCommands(app);
   std::string formFile;
   std::string saveFile;
   app.add_option("--form", formFile,
@@ -104,6 +107,12 @@ int main(int argc, char** argv) {
   app.add_option("--debug", settings.debug,
                  "Trace mask (overrides the Debug setting; -1 traces everything)");
   CLI11_PARSE(app, argc, argv);
+  try {
+    if (int status = driveCommands.run(); status >= 0) return status;
+  } catch (const Error& e) {
+    std::cerr << "kadrelle: " << e.description() << " (error " << e.number() << ")\n";
+    return 1;
+  }
 
   try {
     auto drive = std::make_shared<ServoDrive>();

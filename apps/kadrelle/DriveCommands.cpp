@@ -1,0 +1,260 @@
+#include "DriveCommands.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "DriveSession.h"
+#include "brommet/ParameterCatalog.h"
+#include "brommet/ValueText.h"
+#include "ombrel/EntryParser.h"
+#include "platform/Error.h"
+#include "platform/Variant.h"
+
+namespace kadrelle {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr int kNoSuchParameter = 5;
+
+const char* groupName(ParameterGroup group) {
+  switch (group) {
+    case ParameterGroup::Motor:
+      return "Motor";
+    case ParameterGroup::Feedback:
+      return "Feedback";
+    case ParameterGroup::CurrentLoop:
+      return "Current loop";
+    case ParameterGroup::VelocityLoop:
+      return "Velocity loop";
+    case ParameterGroup::PositionLoop:
+      return "Position loop";
+    case ParameterGroup::Limits:
+      return "Limits";
+    case ParameterGroup::Communication:
+      return "Communication";
+    case ParameterGroup::DriveInformation:
+      return "Drive information";
+    case ParameterGroup::Measured:
+      return "Measured";
+    case ParameterGroup::Control:
+      return "Control";
+  }
+  return "";
+}
+
+// "P1510", "p1510" or "1510".
+const ParameterInfo& findParameter(const std::string& name) {
+  const ParameterInfo* info = ParameterCatalog::findKey(name);
+  if (!info && !name.empty() && (name[0] == 'p' || name[0] == 'P')) {
+    std::string upper = name;
+    upper[0] = 'P';
+    info = ParameterCatalog::findKey(upper);
+  }
+  if (!info) info = ParameterCatalog::findKey("P" + name);
+  if (!info)
+    throw Error(kNoSuchParameter,
+                "No parameter " + name + " on this drive (kadrelle params lists them)");
+  return *info;
+}
+
+std::string shown(const ParameterInfo& info, double appValue) {
+  return ValueText::format(appValue, info.appFormat, info.displayBase);
+}
+
+std::string withUnits(std::string text, std::string_view units) {
+  return units.empty() ? text : text + " " + std::string(units);
+}
+
+std::string rangeText(const ParameterInfo& info) {
+  if (info.text) return "text, up to " + std::to_string(info.maxTextLength) + " characters";
+  if (!info.limitsEnabled) return "any";
+  return shown(info, info.appLower) + " .. " + shown(info, info.appUpper);
+}
+
+Json describe(const ParameterInfo& info) {
+  Json j = {{"key", info.key},
+            {"number", info.number},
+            {"group", groupName(info.group)},
+            {"name", info.name},
+            {"description", info.description},
+            {"units", info.appUnits},
+            {"type", info.text               ? "text"
+                     : info.displayBase == 1 ? "hexadecimal"
+                                             : "number"}};
+  if (!info.text && info.limitsEnabled) {
+    j["minimum"] = info.appLower;
+    j["maximum"] = info.appUpper;
+  }
+  if (info.text) j["maxLength"] = info.maxTextLength;
+  j["lockLevel"] = info.lockLevel;
+  j["readOnly"] = info.readOnly;
+  return j;
+}
+
+Json valueJson(ServoDrive& drive, const ParameterInfo& info) {
+  Json j = {{"key", info.key}, {"number", info.number}, {"name", info.name}};
+  if (info.text) {
+    j["value"] = drive.text(info.number);
+    j["text"] = drive.text(info.number);
+  } else {
+    const double driveValue = drive.value(info.number);
+    j["value"] = driveValue * info.scale;
+    j["text"] = shown(info, driveValue * info.scale);
+    j["units"] = info.appUnits;
+    j["driveValue"] = driveValue;
+    j["driveUnits"] = info.driveUnits;
+  }
+  return j;
+}
+
+std::string valueLine(ServoDrive& drive, const ParameterInfo& info) {
+  const std::string head = std::string(info.key) + " " + std::string(info.name) + ": ";
+  if (info.text) return head + "\"" + drive.text(info.number) + "\"";
+  return head + withUnits(shown(info, drive.value(info.number) * info.scale), info.appUnits);
+}
+
+}  // namespace
+
+DriveCommands::DriveCommands(CLI::App& app) {
+  auto jsonFlag = [this](CLI::App* sub) { sub->add_flag("--json", json_, "Print JSON"); };
+
+  params_ = app.add_subcommand("params", "List the drive's parameters");
+  jsonFlag(params_);
+
+  get_ = app.add_subcommand("get", "Print a parameter's value in application units");
+  get_->add_option("parameter", parameter_, "Parameter key (P1510) or number")->required();
+  jsonFlag(get_);
+
+  set_ = app.add_subcommand(
+      "set", "Commit a value (application units; hexadecimal parameters read hex) and save it");
+  set_->add_option("parameter", parameter_, "Parameter key (P1510) or number")->required();
+  set_->add_option("value", value_, "The new value")->required();
+  jsonFlag(set_);
+
+  lock_ = app.add_subcommand("lock",
+                             "Show or set the application lock level (0 operator .. 3 factory)");
+  lock_->add_option("level", level_, "The new lock level");
+  jsonFlag(lock_);
+
+  setting_ = app.add_subcommand("setting", "Show or change a user setting (Debug: the trace mask)");
+  setting_->add_option("name", settingName_, "Setting name")
+      ->required()
+      ->check(CLI::IsMember({"Debug"}, CLI::ignore_case));
+  setting_->add_option("value", settingValue_, "New value (Debug: a whole number, -1 for all)");
+}
+
+int DriveCommands::run() {
+  if (*params_) return params();
+  if (*get_) return get();
+  if (*set_) return set();
+  if (*lock_) return lock();
+  if (*setting_) return setting();
+  return -1;
+}
+
+int DriveCommands::params() {
+  if (json_) {
+    Json list = Json::array();
+    for (const auto& info : ParameterCatalog::all()) list.push_back(describe(info));
+    std::cout << list.dump(2) << '\n';
+    return 0;
+  }
+  std::optional<ParameterGroup> group;
+  for (const auto& info : ParameterCatalog::all()) {
+    if (group != info.group) {
+      group = info.group;
+      std::cout << (info.number == ParameterCatalog::all()[0].number ? "" : "\n")
+                << groupName(info.group) << '\n';
+    }
+    char line[256];
+    std::snprintf(
+        line, sizeof line, "  %-6s %-34s %-10s %-26s %-10s%s", std::string(info.key).c_str(),
+        std::string(info.name).c_str(), std::string(info.appUnits).c_str(), rangeText(info).c_str(),
+        ParameterCatalog::lockLevelName(info.lockLevel).c_str(), info.readOnly ? " read-only" : "");
+    std::string text = line;
+    text.erase(text.find_last_not_of(' ') + 1);
+    std::cout << text << '\n';
+  }
+  return 0;
+}
+
+int DriveCommands::get() {
+  const ParameterInfo& info = findParameter(parameter_);
+  DriveSession session;
+  if (json_)
+    std::cout << valueJson(session.drive(), info).dump(2) << '\n';
+  else
+    std::cout << valueLine(session.drive(), info) << '\n';
+  return 0;
+}
+
+int DriveCommands::set() {
+  const ParameterInfo& info = findParameter(parameter_);
+  DriveSession session;
+  auto value = session.library().makeValueObject(info.number);
+  std::optional<std::pair<std::int32_t, std::string>> refused;
+  Connection c = value->UpdateError.connect(
+      [&](std::int32_t& code, std::string& text) { refused.emplace(code, text); });
+  ViewRef view = value->get_AppView();
+  if (info.text) {
+    view->put_TextValue(value_);
+  } else {
+    auto number =
+        info.displayBase == 1 ? EntryParser::parseHex(value_) : EntryParser::parseDecimal(value_);
+    if (!number)
+      throw Error(Error::kTypeMismatch,
+                  "\"" + value_ + "\" is not " +
+                      (info.displayBase == 1 ? "a hexadecimal number" : "a number"));
+    view->put_NumericValue(*number);
+  }
+  value->Commit();
+  if (refused) throw Error(refused->first, std::string(info.key) + " " + refused->second);
+  session.save();
+  if (json_)
+    std::cout << valueJson(session.drive(), info).dump(2) << '\n';
+  else
+    std::cout << valueLine(session.drive(), info) << '\n';
+  return 0;
+}
+
+int DriveCommands::lock() {
+  DriveSession session;
+  if (!level_.empty()) {
+    char* end = nullptr;
+    const long level = std::strtol(level_.c_str(), &end, 10);
+    if (*end != '\0' || level_.size() > 2)
+      throw Error(Error::kTypeMismatch,
+                  "A lock level is a number from 0 to 3, not \"" + level_ + "\"");
+    session.setLockLevel(static_cast<std::int32_t>(level));
+  }
+  const std::int32_t level = session.lockLevel();
+  if (json_)
+    std::cout << Json{{"lockLevel", level}, {"name", ParameterCatalog::lockLevelName(level)}}.dump()
+              << '\n';
+  else
+    std::cout << "lock level " << level << " (" << ParameterCatalog::lockLevelName(level) << ")\n";
+  return 0;
+}
+
+int DriveCommands::setting() {
+  const auto file = UserFiles::settingsFile();
+  // The control reads Debug from section "1" of the application "Kadrelle".
+  if (!settingValue_.empty()) {
+    char* end = nullptr;
+    const long long n = std::strtoll(settingValue_.c_str(), &end, 10);
+    if (*end != '\0' || n < INT32_MIN || n > INT32_MAX)
+      throw Error(Error::kTypeMismatch,
+                  "Debug must be a whole number (a bit mask; -1 traces everything), not \"" +
+                      settingValue_ + "\"");
+    writeIniSetting(file, "1", "Debug", std::to_string(n));
+  }
+  std::cout << "Debug=" << readIniSetting(file, "1", "Debug").value_or("0") << "  ("
+            << file.string() << ")\n";
+  return 0;
+}
+
+}  // namespace kadrelle

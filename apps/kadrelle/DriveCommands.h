@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace kadrelle {
+
+// The drive commands for shells and scripts: params, get, set, lock and setting. Each works on the
+// user's drive session (see DriveSession) and prints text, or JSON with --json.
+class DriveCommands {
+ public:
+  // Adds the subcommands to the program's command line.
+  explicit DriveCommands(CLI::App& app);
+  // Runs the subcommand the command line chose, if it is one of these; the exit status, or -1.
+  int run();
+
+ private:
+  int params();
+  int get();
+  int set();
+  int lock();
+  int setting();
+
+  CLI::App* params_;
+  CLI::App* get_;
+  CLI::App* set_;
+  CLI::App* lock_;
+  CLI::App* setting_;
+  bool json_ = false;
+  std::string parameter_;
+  std::string value_;
+  std::string level_;
+  std::string settingName_;
+  std::string settingValue_;
+};
+
+}  // namespace kadrelle

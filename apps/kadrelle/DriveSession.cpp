@@ -1,0 +1,152 @@
+#include "DriveSession.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/Error.h"
+#include "platform/IniSettingsStore.h"
+
+namespace kadrelle {
+
+namespace {
+
+constexpr int kFileAccess = 75;
+
+std::filesystem::path userDataFolder() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return xdg;
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return std::filesystem::path(home) / ".local" / "share";
+  return ".";
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+// Replaces the file with the text: written beside it, then renamed over it.
+void replaceFile(const std::filesystem::path& file, const std::string& text) {
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  const std::filesystem::path temporary =
+      file.string() + ".tmp-" + std::to_string(static_cast<long>(::getpid()));
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) {
+      std::filesystem::remove(temporary, ec);
+      throw Error(kFileAccess, "Cannot write " + file.string());
+    }
+  }
+  std::filesystem::rename(temporary, file, ec);
+  if (ec) {
+    std::filesystem::remove(temporary, ec);
+    throw Error(kFileAccess, "Cannot replace " + file.string());
+  }
+}
+
+}  // namespace
+
+std::filesystem::path UserFiles::driveFile() {
+  return userDataFolder() / "kadrelle" / "drive.json";
+}
+
+std::filesystem::path UserFiles::settingsFile() {
+  return IniSettingsStore().fileFor("Kadrelle");
+}
+
+std::optional<std::string> readIniSetting(const std::filesystem::path& file,
+                                          const std::string& section, const std::string& key) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::stringstream text;
+  text << in.rdbuf();
+  return IniSettingsStore::lookup(text.str(), section, key);
+}
+
+void writeIniSetting(const std::filesystem::path& file, const std::string& section,
+                     const std::string& key, const std::string& value) {
+  std::vector<std::string> lines;
+  if (std::ifstream in{file, std::ios::binary}) {
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+  }
+  const std::string entry = key + "=" + value;
+  bool inSection = false;
+  bool replaced = false;
+  std::optional<std::size_t> sectionEnd;  // where a new key of the section goes
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = trimmed(lines[i]);
+    if (line.starts_with('[') && line.ends_with(']')) {
+      inSection = sameName(trimmed(line.substr(1, line.size() - 2)), section);
+      if (inSection) sectionEnd = i + 1;
+      continue;
+    }
+    if (!inSection) continue;
+    if (!line.empty() && line[0] != ';' && line[0] != '#') sectionEnd = i + 1;
+    const auto equals = line.find('=');
+    if (equals != std::string_view::npos && sameName(trimmed(line.substr(0, equals)), key)) {
+      lines[i] = entry;
+      replaced = true;
+      break;
+    }
+  }
+  if (replaced) {
+    // done
+  } else if (sectionEnd) {
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), entry);
+  } else {
+    if (!lines.empty() && !lines.back().empty()) lines.emplace_back();
+    lines.push_back("[" + section + "]");
+    lines.push_back(entry);
+  }
+  std::string text;
+  for (const auto& l : lines) text += l + "\n";
+  replaceFile(file, text);
+}
+
+DriveSession::DriveSession() {
+  const auto file = UserFiles::driveFile();
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) drive_->load(file);
+  if (auto level = readIniSetting(UserFiles::settingsFile(), kLockSection, kLockKey)) {
+    char* end = nullptr;
+    const long n = std::strtol(level->c_str(), &end, 10);
+    if (end && *end == '\0' && n >= 0 && n <= 3) drive_->appLock()->put_Level(n);
+  }
+}
+
+void DriveSession::setLockLevel(std::int32_t level) {
+  if (level < 0 || level > 3)
+    throw Error(Error::kInvalidPropertyValue,
+                "Lock level " + std::to_string(level) +
+                    " does not exist (0 operator, 1 technician, 2 engineer, 3 factory)");
+  writeIniSetting(UserFiles::settingsFile(), kLockSection, kLockKey, std::to_string(level));
+  drive_->appLock()->put_Level(level);
+}
+
+void DriveSession::save() {
+  const auto file = UserFiles::driveFile();
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  drive_->save(file);
+}
+
+}  // namespace kadrelle
