@@ -212,7 +212,11 @@ int DriveCommands::set() {
     view->put_NumericValue(*number);
   }
   value->Commit();
-  if (refused) throw Error(refused->first, std::string(info.key) + " " + refused->second);
+  if (refused) {
+    const bool locked = refused->first == BrommetValueObject::kLockTooLow;
+    throw Error(refused->first, std::string(info.key) + " " + refused->second +
+                                    (locked ? " (kadrelle lock N changes the level)" : ""));
+  }
   session.save();
   if (json_)
     std::cout << valueJson(session.drive(), info).dump(2) << '\n';

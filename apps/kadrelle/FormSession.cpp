@@ -1,0 +1,316 @@
+#include "FormSession.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "brommet/ParameterCatalog.h"
+#include "host/FormFile.h"
+#include "ombrel/OmbrelEditBox.h"
+#include "platform/Error.h"
+
+namespace kadrelle {
+
+namespace {
+
+// One control of the built-in page. Twips; a terminal cell is 90 by 240 twips.
+struct PageControl {
+  const char* name;
+  ParameterNumbers parameter;
+  Form::Placement place;
+  EditorPositions editorPosition;
+  float editorWidth;
+  CaptionPositions captionPosition;
+  PresetStyle style;
+};
+
+constexpr float kLeftColumn = 90, kRightColumn = 4050, kWidth = 3690;
+constexpr float kRow = 240;
+
+// A drive set-up page: identity and communication, limits and motion on the left; read-only
+// information, the drive's enable and speed command and live measurements on the right.
+constexpr PageControl kPage[] = {
+    {"DriveName",
+     param::DriveName,
+     {kLeftColumn, 0, kWidth, kRow},
+     1,
+     1620,
+     AlignedLeft,
+     CorvoStyle},
+    {"NodeId",
+     param::NodeId,
+     {kLeftColumn, 2 * kRow, kWidth, kRow},
+     1,
+     900,
+     AlignedRight,
+     ClassicStyle},
+    {"SpeedLimit",
+     param::SpeedLimit,
+     {kLeftColumn, 4 * kRow, kWidth, kRow},
+     0,
+     900,
+     AlignedLeft,
+     ClassicStyle},
+    {"CurrentLimit",
+     param::CurrentLimit,
+     {kLeftColumn, 6 * kRow, kWidth, kRow},
+     0,
+     900,
+     AlignedRight,
+     ClassicStyle},
+    {"Acceleration",
+     param::Acceleration,
+     {kLeftColumn, 8 * kRow, kWidth, 3 * kRow},
+     2,
+     1260,
+     Centered,
+     ClassicStyle},
+    {"FaultMask",
+     param::FaultMask,
+     {kLeftColumn, 12 * kRow, kWidth, 2 * kRow},
+     3,
+     1260,
+     AlignedLeft,
+     CorvoStyle},
+    {"FirmwareVersion",
+     param::FirmwareVersion,
+     {kRightColumn, 0, kWidth, kRow},
+     1,
+     1260,
+     AlignedLeft,
+     ClassicStyle},
+    {"SerialNumber",
+     param::SerialNumber,
+     {kRightColumn, 2 * kRow, kWidth, kRow},
+     1,
+     1260,
+     AlignedLeft,
+     ClassicStyle},
+    {"DriveEnable",
+     param::DriveEnable,
+     {kRightColumn, 4 * kRow, kWidth, kRow},
+     1,
+     900,
+     AlignedLeft,
+     CorvoStyle},
+    {"SpeedCommand",
+     param::SpeedCommand,
+     {kRightColumn, 6 * kRow, kWidth, kRow},
+     1,
+     900,
+     AlignedLeft,
+     CorvoStyle},
+    {"ActualSpeed",
+     param::ActualSpeed,
+     {kRightColumn, 8 * kRow, kWidth, kRow},
+     1,
+     900,
+     AlignedLeft,
+     ClassicStyle},
+    {"DriveTemperature",
+     param::DriveTemperature,
+     {kRightColumn, 10 * kRow, kWidth, kRow},
+     1,
+     900,
+     AlignedLeft,
+     ClassicStyle},
+    {"OperatingHours",
+     param::OperatingHours,
+     {kRightColumn, 13 * kRow, kWidth, kRow},
+     1,
+     900,
+     AlignedLeft,
+     ClassicStyle},
+};
+
+// Virtual-key code of the key that types a character, with Shift for capitals.
+std::pair<std::int16_t, std::int16_t> keyFor(char32_t c) {
+  if (c >= 'a' && c <= 'z') return {static_cast<std::int16_t>(c - 'a' + 'A'), 0};
+  if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ')
+    return {static_cast<std::int16_t>(c), c >= 'A' && c <= 'Z' ? 1 : 0};
+  switch (c) {
+    case '.':
+      return {190, 0};
+    case ',':
+      return {188, 0};
+    case '-':
+      return {189, 0};
+    case '+':
+      return {187, 1};
+    default:
+      return {0, 0};
+  }
+}
+
+// Splits UTF-8 text into code points, each with its bytes (an invalid byte stands for itself).
+std::vector<std::pair<char32_t, std::string>> codePoints(const std::string& s) {
+  std::vector<std::pair<char32_t, std::string>> out;
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    const std::size_t n = b < 0x80         ? 1
+                          : (b >> 5) == 6  ? 2
+                          : (b >> 4) == 14 ? 3
+                          : (b >> 3) == 30 ? 4
+                                           : 1;
+    char32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
+    for (std::size_t k = 1; k < n && i + k < s.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    out.emplace_back(c, s.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+}  // namespace
+
+void TraceLog::Output(std::string_view line) {
+  if (line.ends_with("\r\n")) line.remove_suffix(2);
+  if (echo) std::cerr << line << '\n';
+  lines_.emplace_back(line);
+  if (lines_.size() > 500) lines_.pop_front();
+  if (onLine) onLine();
+}
+
+std::string SessionSettings::GetSetting(const std::string& application, const std::string& section,
+                                        const std::string& key, const std::string& defaultValue) {
+  if (debug && application == Kadrelle::kTypeName && section == "1" && key == "Debug")
+    return *debug;
+  return user_.GetSetting(application, section, key, defaultValue);
+}
+
+FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
+                         const std::optional<std::string>& debugMask)
+    : formFile_(formFile) {
+  settings_.debug = debugMask;
+  form_ = std::make_unique<Form>(
+      Form::Services{toolkit_, editBoxes_, drive_.library(), settings_, trace_});
+  if (formFile_)
+    FormFile::load(*formFile_, *form_);
+  else
+    buildDefaultForm();
+  if (form_->size() == 0) throw Error(Error::kInvalidCall, "The form has no controls");
+  for (std::size_t i = 0; i < form_->size(); ++i) {
+    Kadrelle& k = form_->control(i);
+    if (k.get_Parameter() != 0) k.putref_ValueObjRef(library().makeValueObject(k.get_Parameter()));
+    connect(i);
+  }
+  form_->markSaved();
+  setFocus(0);
+}
+
+FormSession::~FormSession() {
+  connections_.clear();
+}
+
+void FormSession::buildDefaultForm() {
+  for (const PageControl& c : kPage) {
+    Kadrelle& k = form_->addNew(c.name, c.place);
+    k.put_EditorWidth(c.editorWidth);
+    k.put_EditorPosition(c.editorPosition);
+    k.put_CaptionPosition(c.captionPosition);
+    k.put_PresetStyle(c.style);
+    k.put_Parameter(c.parameter);
+  }
+}
+
+void FormSession::connect(std::size_t index) {
+  Kadrelle& k = form_->control(index);
+  const std::string name = form_->name(index);
+  auto changed = [this, index] {
+    if (onDisplayChanged) onDisplayChanged(index);
+  };
+  const auto children = k.children();
+  connections_.push_back(children.surface.DisplayChanged.connect(changed));
+  connections_.push_back(children.editBox.DisplayChanged.connect(changed));
+  connections_.push_back(children.captionBox.DisplayChanged.connect(changed));
+  connections_.push_back(children.caption.DisplayChanged.connect(changed));
+  connections_.push_back(k.Change.connect([this, index, name] {
+    Kadrelle& control = form_->control(index);
+    note(name + ": Change, " + parameterKey(index) + " = " + control.get_Text());
+  }));
+  connections_.push_back(
+      k.UpdateError.connect([this, name](std::int32_t& code, std::string& description) {
+        note(name + ": UpdateError " + std::to_string(code) + ": " + description);
+      }));
+  if (auto value = k.get_ValueObjRef())
+    connections_.push_back(
+        value->Changed.connect([this](const Variant&) { driveChanged_ = true; }));
+}
+
+std::string FormSession::parameterKey(std::size_t index) {
+  const ParameterInfo* info = ParameterCatalog::find(form_->control(index).get_Parameter());
+  return info ? std::string(info->key) : std::string();
+}
+
+bool FormSession::traceWanted() {
+  const std::string mask = settings_.GetSetting(Kadrelle::kTypeName, "1", "Debug", "0");
+  return std::strtod(mask.c_str(), nullptr) != 0;
+}
+
+void FormSession::setFocus(std::size_t index) {
+  if (index >= form_->size()) return;
+  if (index != focus_) {
+    const std::size_t old = focus_;
+    focus_ = index;
+    form_->control(old).children().editBox.focusOut();
+  }
+  focus_ = index;
+  form_->control(index).children().editBox.focusIn();
+}
+
+void FormSession::pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_t character) {
+  EditBox& box = form_->control(focus_).children().editBox;
+  box.keyDown(keyCode, shift);
+  if (character != 0) box.keyPress(character);
+  box.keyUp(keyCode, shift);
+}
+
+void FormSession::type(const std::string& utf8) {
+  for (const auto& [c, bytes] : codePoints(utf8)) {
+    if (c >= 0x10000) {
+      form_->control(focus_).children().editBox.typeText(bytes);
+      continue;
+    }
+    const auto [code, shift] = keyFor(c);
+    pressKey(code, shift, static_cast<std::int16_t>(static_cast<std::uint16_t>(c)));
+  }
+}
+
+bool FormSession::entryUnderWay() {
+  auto* box = dynamic_cast<OmbrelEditBox*>(&form_->control(focus_).children().editBox);
+  return box && box->entryUnderWay();
+}
+
+void FormSession::setLockLevel(std::int32_t level) {
+  if (level < 0 || level > 3) return;
+  drive_.setLockLevel(level);
+  note("Lock level " + std::to_string(level) + " (" + ParameterCatalog::lockLevelName(level) + ")");
+}
+
+std::int32_t FormSession::displayMode() {
+  return form_->control(focus_).get_DisplayMode();
+}
+
+void FormSession::cycleDisplayMode() {
+  const auto next = static_cast<DisplayModes>((displayMode() + 1) % 3);
+  for (std::size_t i = 0; i < form_->size(); ++i) form_->control(i).put_DisplayMode(next);
+  static constexpr const char* kNames[] = {"application view", "configuration view", "drive view"};
+  note(std::string("Display mode ") + std::to_string(next) + " (" + kNames[next] + ")");
+}
+
+void FormSession::save() {
+  drive_.save();
+  driveChanged_ = false;
+  std::string what = "Saved the drive parameters to " + UserFiles::driveFile().string();
+  if (formFile_ && form_->changed()) {
+    FormFile::save(*form_, *formFile_);
+    what += " and the form to " + formFile_->string();
+  }
+  note(what);
+}
+
+void FormSession::note(std::string text) {
+  events_.push_back(std::move(text));
+  if (events_.size() > kKeptEvents) events_.pop_front();
+}
+
+}  // namespace kadrelle

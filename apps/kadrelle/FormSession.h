@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DriveSession.h"
+#include "host/Form.h"
+#include "ombrel/OmbrelFactory.h"
+#include "platform/DebugChannel.h"
+#include "platform/HeadlessToolkit.h"
+#include "platform/IniSettingsStore.h"
+
+namespace kadrelle {
+
+// Trace lines, kept for a trace pane and optionally written to standard error as they come.
+class TraceLog : public DebugChannel {
+ public:
+  void Output(std::string_view line) override;
+  const std::deque<std::string>& lines() const { return lines_; }
+  bool echo = false;
+  std::function<void()> onLine;
+
+ private:
+  std::deque<std::string> lines_;
+};
+
+// The user's settings, with the trace mask optionally given on the command line.
+class SessionSettings : public SettingsStore {
+ public:
+  std::string GetSetting(const std::string& application, const std::string& section,
+                         const std::string& key, const std::string& defaultValue) override;
+  std::optional<std::string> debug;
+
+ private:
+  IniSettingsStore user_;
+};
+
+// A form of controls bound to the user's simulated drive, with what a host adds around it: the
+// focus, user input to the focused control, the last events, the trace, the lock level, the
+// display mode, the drive's clock and saving. The terminal host and the script host both drive
+// the controls through one of these.
+class FormSession {
+ public:
+  static constexpr std::size_t kKeptEvents = 50;
+
+  // The built-in drive set-up page, or the controls of a form file. A form file that cannot be
+  // read is an Error naming it.
+  FormSession(const std::optional<std::filesystem::path>& formFile,
+              const std::optional<std::string>& debugMask);
+  ~FormSession();
+
+  Form& form() { return *form_; }
+  DriveSession& drive() { return drive_; }
+  BrommetLibrary& library() { return drive_.library(); }
+  TraceLog& trace() { return trace_; }
+  // True when the user's Debug mask asks for more than the lines every control writes.
+  bool traceWanted();
+
+  // The focused control's index; the focus moves in tab order and wraps around.
+  std::size_t focus() const { return focus_; }
+  void setFocus(std::size_t index);
+  void focusNext() { setFocus((focus_ + 1) % form_->size()); }
+  void focusPrevious() { setFocus((focus_ + form_->size() - 1) % form_->size()); }
+
+  // A key to the focused control's edit box as a keyboard sends it: key down, the character it
+  // makes (0 for none), key up. Codes are the usual virtual-key codes (13 Enter, 27 Escape, 33
+  // Page Up, 34 Page Down, 37..40 arrows, 46 Delete); shift 1 is the Shift key.
+  void pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_t character);
+  // Typed text, one key per character.
+  void type(const std::string& utf8);
+  bool entryUnderWay();
+
+  void raiseLockLevel() { setLockLevel(drive_.lockLevel() + 1); }
+  void lowerLockLevel() { setLockLevel(drive_.lockLevel() - 1); }
+  void setLockLevel(std::int32_t level);
+  // Every control to the next display mode (application, configuration, drive view).
+  void cycleDisplayMode();
+  std::int32_t displayMode();
+
+  // Saves the drive's parameters, and the form when it came from a file and has changed.
+  void save();
+  bool unsaved() const { return driveChanged_ || (formFile_ && form_->changed()); }
+
+  // Runs the simulated drive for the given time.
+  void tick(double seconds) { drive_.drive().tick(seconds); }
+
+  // A line for the status area; events are kept newest last.
+  void note(std::string text);
+  const std::deque<std::string>& events() const { return events_; }
+
+  // Called with a control's index whenever something it shows has changed.
+  std::function<void(std::size_t)> onDisplayChanged;
+
+  // The parameter a control is bound to ("" when unbound).
+  std::string parameterKey(std::size_t index);
+
+ private:
+  void buildDefaultForm();
+  void connect(std::size_t index);
+
+  DriveSession drive_;
+  HeadlessToolkit toolkit_;
+  OmbrelFactory editBoxes_;
+  SessionSettings settings_;
+  TraceLog trace_;
+  std::unique_ptr<Form> form_;
+  std::optional<std::filesystem::path> formFile_;
+  std::size_t focus_ = 0;
+  bool driveChanged_ = false;
+  std::deque<std::string> events_;
+  std::vector<Connection> connections_;
+};
+
+}  // namespace kadrelle

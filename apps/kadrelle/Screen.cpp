@@ -1,0 +1,233 @@
+#include "Screen.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "brommet/ParameterCatalog.h"
+
+namespace kadrelle {
+
+std::vector<std::string> characters(const std::string& s) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
+    n = std::min(n, s.size() - i);
+    out.push_back(s.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+void CellGrid::put(int row, int col, std::string glyph, std::uint8_t attrs) {
+  if (row < 0 || col < 0 || row >= height_ || col >= width_) return;
+  if (glyph == "\t" || glyph == "\r" || glyph == "\n") glyph = " ";
+  cells_[index(row, col)] = {std::move(glyph), attrs};
+}
+
+int CellGrid::text(int row, int col, const std::string& utf8, std::uint8_t attrs, int limit) {
+  int n = 0;
+  for (auto& c : characters(utf8)) {
+    if (n >= limit) break;
+    put(row, col + n, std::move(c), attrs);
+    ++n;
+  }
+  return n;
+}
+
+void CellGrid::fill(int row, int col, int width, int height, std::uint8_t attrs) {
+  for (int r = row; r < row + height; ++r)
+    for (int c = col; c < col + width; ++c) put(r, c, " ", attrs);
+}
+
+std::string CellGrid::rowText(int row) const {
+  std::string out;
+  for (int c = 0; c < width_; ++c) out += at(row, c).glyph;
+  out.erase(out.find_last_not_of(' ') + 1);
+  return out;
+}
+
+int CellScale::column(float twips) const {
+  return static_cast<int>(std::lround(twips / columnTwips));
+}
+
+int CellScale::row(float twips) const {
+  return static_cast<int>(std::floor(twips / rowTwips));
+}
+
+CellRect controlCells(const Form::Placement& place, const CellScale& scale) {
+  const int col = scale.column(place.left);
+  const int row = scale.row(place.top + 1);
+  const int width = std::max(1, scale.column(place.left + place.width) - col);
+  const int height = std::max(1, static_cast<int>(std::lround(place.height / scale.rowTwips)));
+  return {row, col, width, height};
+}
+
+std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
+                                   bool focused, const CellScale& scale) {
+  const auto children = control.children();
+  const CellRect area = controlCells(place, scale);
+  grid.fill(area.row, area.col, area.width, area.height);
+  const int bottom = area.row + area.height;  // a child never draws below its control
+
+  // The caption: one line per paragraph, aligned in the caption box.
+  const RichTextBox& caption = children.caption;
+  const float lineTwips = children.surface.TextHeight("Mj");
+  const float capLeft = place.left + children.captionBox.get_Left();
+  const float capTop = place.top + children.captionBox.get_Top();
+  const int capCol = scale.column(capLeft);
+  const int capWidth =
+      std::max(0, scale.column(capLeft + children.captionBox.get_Width()) - capCol);
+  const std::uint8_t captionBase = caption.get_Enabled() ? 0 : kDim;
+  const auto& paragraphs = caption.document().paragraphs;
+  for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+    const int row = scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f));
+    if (row >= bottom) break;
+    int length = 0;
+    for (const auto& run : paragraphs[p].runs)
+      length += static_cast<int>(characters(run.text).size());
+    int col = capCol;
+    if (paragraphs[p].alignment == RtfAlignment::Right) col += std::max(0, capWidth - length);
+    if (paragraphs[p].alignment == RtfAlignment::Center)
+      col += std::max(0, (capWidth - length) / 2);
+    int room = capCol + capWidth - col;
+    for (const auto& run : paragraphs[p].runs) {
+      std::uint8_t attrs = captionBase;
+      if (run.bold) attrs |= kBold;
+      if (run.italic) attrs |= kItalic;
+      if (run.underline) attrs |= kUnderline;
+      const int n = grid.text(row, col, run.text, attrs, room);
+      col += n;
+      room -= n;
+    }
+  }
+
+  // The edit box: a field of its width, its text scrolled so the caret shows.
+  EditBox& box = children.editBox;
+  if (!box.get_Visible()) return std::nullopt;
+  const float boxLeft = place.left + box.get_Left();
+  const int row = scale.row(place.top + box.get_Top() + box.get_Height() / 2);
+  const int col = scale.column(boxLeft);
+  const int width = std::max(1, scale.column(boxLeft + box.get_Width()) - col);
+  if (row >= bottom) return std::nullopt;
+  std::uint8_t attrs = kUnderline;
+  if (!control.get_ValueObjRef()) attrs |= kItalic | kDim;
+  if (!box.get_EditEnabled()) attrs |= kDim;
+  if (focused) attrs |= kBold;
+  const auto text = characters(box.get_Text());
+  const int selStart = std::clamp(box.get_SelStart(), 0, static_cast<int>(text.size()));
+  const int selEnd =
+      std::clamp(selStart + box.get_SelLength(), selStart, static_cast<int>(text.size()));
+  const int caret = selEnd;
+  const int scroll = std::max(0, caret - width + 1);
+  for (int i = 0; i < width; ++i) {
+    const int at = scroll + i;
+    std::uint8_t a = attrs;
+    if (focused && at >= selStart && at < selEnd) a |= kReverse;
+    grid.put(row, col + i,
+             at < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(at)] : " ", a);
+  }
+  if (!focused) return std::nullopt;
+  return CellPos{row, col + caret - scroll};
+}
+
+FormView::FormView(FormSession& session, CellScale scale)
+    : session_(session), scale_(scale), dirty_(session.form().size(), true) {
+  Form& form = session_.form();
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    const CellRect r = controlCells(form.placement(i), scale_);
+    rows_ = std::max(rows_, r.row + r.height);
+    columns_ = std::max(columns_, r.col + r.width);
+  }
+}
+
+const std::vector<std::string>& FormView::helpLines() {
+  static const std::vector<std::string> kLines = {
+      "Tab, Shift-Tab, Up, Down   move the focus",
+      "typing                     edits the focused value",
+      "Enter                      commits the entry",
+      "Escape                     reverts the entry",
+      "Page Up, Page Down         step the value (with Shift: ten steps)",
+      "F5, F6                     lower, raise the lock level",
+      "F7                         next display mode (application, configuration, drive)",
+      "F2 or Ctrl-S               save the drive parameters (and the form)",
+      "F9 or Ctrl-T               show or hide the trace pane",
+      "F1 or ?                    this help",
+      "F10 or Ctrl-Q              quit (twice when there are unsaved changes)",
+  };
+  return kLines;
+}
+
+void FormView::draw(CellGrid& grid, bool full) {
+  Form& form = session_.form();
+  if (full) {
+    grid.fill(0, 0, grid.width(), grid.height());
+    std::fill(dirty_.begin(), dirty_.end(), true);
+  }
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    if (!dirty_[i]) continue;
+    const bool focused = i == session_.focus();
+    auto caret = drawControl(grid, form.control(i), form.placement(i), focused, scale_);
+    if (focused) caret_ = caret;
+    dirty_[i] = false;
+  }
+  drawStatus(grid);
+  if (showHelp) drawHelp(grid);
+}
+
+void FormView::drawStatus(CellGrid& grid) {
+  const int first = rows_;
+  const int last = grid.height() - 1;  // the status line
+  if (first >= last) return;
+  grid.fill(first, 0, grid.width(), last - first + 1);
+  for (int c = 0; c < grid.width(); ++c) grid.put(first, c, "\u2500", kDim);
+  // The last events, newest last and bold.
+  const auto& events = session_.events();
+  const int eventRows = std::min<int>(3, last - first - 1);
+  for (int r = 0; r < eventRows; ++r) {
+    const int index = static_cast<int>(events.size()) - eventRows + r;
+    if (index < 0) continue;
+    grid.text(first + 1 + r, 1, events[static_cast<std::size_t>(index)],
+              index + 1 == static_cast<int>(events.size()) ? kBold : 0, grid.width() - 2);
+  }
+  // The trace pane below them.
+  const int traceTop = first + 1 + eventRows + 1;
+  if (showTrace && traceTop < last) {
+    for (int c = 0; c < grid.width(); ++c) grid.put(traceTop - 1, c, "\u2500", kDim);
+    grid.text(traceTop - 1, 2, " trace ", kDim);
+    const auto& lines = session_.trace().lines();
+    const int rows = last - traceTop;
+    for (int r = 0; r < rows; ++r) {
+      const int index = static_cast<int>(lines.size()) - rows + r;
+      if (index >= 0)
+        grid.text(traceTop + r, 1, lines[static_cast<std::size_t>(index)], kDim, grid.width() - 2);
+    }
+  }
+  static constexpr const char* kModes[] = {"application view", "configuration view", "drive view"};
+  const std::int32_t level = session_.drive().lockLevel();
+  const std::int32_t mode = session_.displayMode();
+  std::string status = " " + session_.form().name(session_.focus()) + "  " +
+                       session_.parameterKey(session_.focus()) + "  |  lock " +
+                       std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
+                       "  |  " + (mode >= 0 && mode < 3 ? kModes[mode] : "?") +
+                       (session_.unsaved() ? "  |  unsaved" : "") + "  |  F1 help  F10 quit";
+  grid.fill(last, 0, grid.width(), 1, kReverse);
+  grid.text(last, 0, status, kReverse, grid.width());
+}
+
+void FormView::drawHelp(CellGrid& grid) {
+  const auto& lines = helpLines();
+  const int width =
+      4 + static_cast<int>(std::max_element(lines.begin(), lines.end(), [](auto& a, auto& b) {
+                             return a.size() < b.size();
+                           })->size());
+  const int height = static_cast<int>(lines.size()) + 4;
+  const int top = std::max(0, (grid.height() - height) / 2);
+  const int left = std::max(0, (grid.width() - width) / 2);
+  grid.fill(top, left, width, height, kReverse);
+  grid.text(top + 1, left + 2, "Keys (any key closes this help)", kReverse | kBold);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    grid.text(top + 3 + static_cast<int>(i), left + 2, lines[i], kReverse, width - 3);
+}
+
+}  // namespace kadrelle

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FormSession.h"
+#include "control/Kadrelle.h"
+#include "host/Form.h"
+
+namespace kadrelle {
+
+// Character attributes of a cell.
+enum CellAttr : std::uint8_t {
+  kBold = 1,
+  kItalic = 2,
+  kDim = 4,
+  kReverse = 8,
+  kUnderline = 16,
+};
+
+struct Cell {
+  std::string glyph = " ";  // one character, UTF-8
+  std::uint8_t attrs = 0;
+};
+
+// A rectangle of character cells that a terminal shows.
+class CellGrid {
+ public:
+  CellGrid(int width, int height) : width_(width), height_(height), cells_(size(width, height)) {}
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  const Cell& at(int row, int col) const { return cells_[index(row, col)]; }
+  // Writes one cell; places outside the grid are left out.
+  void put(int row, int col, std::string glyph, std::uint8_t attrs);
+  // Writes text from a column, at most `limit` cells; returns the cells written.
+  int text(int row, int col, const std::string& utf8, std::uint8_t attrs, int limit = 1 << 30);
+  void fill(int row, int col, int width, int height, std::uint8_t attrs = 0);
+  // A row as plain text, without trailing blanks.
+  std::string rowText(int row) const;
+
+ private:
+  static std::size_t size(int w, int h) {
+    return static_cast<std::size_t>(w > 0 && h > 0 ? w * h : 0);
+  }
+  std::size_t index(int row, int col) const {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(width_) +
+           static_cast<std::size_t>(col);
+  }
+  int width_, height_;
+  std::vector<Cell> cells_;
+};
+
+// How many twips a cell stands for.
+struct CellScale {
+  float columnTwips = 90;
+  float rowTwips = 240;
+  int column(float twips) const;
+  int row(float twips) const;
+};
+
+struct CellPos {
+  int row = 0, col = 0;
+};
+
+// Draws one control from its state: the caption's plain text with its bold, italic and underlined
+// runs in the caption box, aligned as each paragraph says; the edit box's text (underlined as a
+// field; italic when unbound, dim when not editable; bold with the selection reversed when
+// focused). Returns where the caret is when the control has the focus.
+std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
+                                   bool focused, const CellScale& scale);
+
+// The cells a control covers.
+struct CellRect {
+  int row, col, width, height;
+};
+CellRect controlCells(const Form::Placement& place, const CellScale& scale);
+
+// Splits UTF-8 text into characters.
+std::vector<std::string> characters(const std::string& utf8);
+
+// The whole screen of the terminal host: the form, a line under it, the last events, the trace
+// pane when wanted, and a status line at the bottom. Controls are redrawn only when marked.
+class FormView {
+ public:
+  explicit FormView(FormSession& session, CellScale scale = {});
+
+  // Redraws the marked controls (every control when `full`) and the areas around the form.
+  void draw(CellGrid& grid, bool full);
+  void markDirty(std::size_t index) { dirty_[index] = true; }
+  // The cells the form needs.
+  int formRows() const { return rows_; }
+  int formColumns() const { return columns_; }
+  // Where the caret of the focused control is, after draw().
+  std::optional<CellPos> caret() const { return caret_; }
+
+  bool showTrace = false;
+  bool showHelp = false;
+  // Lines of the help shown by `?`.
+  static const std::vector<std::string>& helpLines();
+
+ private:
+  void drawStatus(CellGrid& grid);
+  void drawHelp(CellGrid& grid);
+
+  FormSession& session_;
+  CellScale scale_;
+  std::vector<bool> dirty_;
+  int rows_ = 0, columns_ = 0;
+  std::optional<CellPos> caret_;
+};
+
+}  // namespace kadrelle

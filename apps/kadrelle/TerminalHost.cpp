@@ -1,0 +1,262 @@
+// The full-screen terminal host on ncurses.
+#include "TerminalHost.h"
+
+#include <curses.h>
+
+#include <chrono>
+#include <clocale>
+#include <iostream>
+
+#include "Screen.h"
+#include "platform/Error.h"
+
+namespace kadrelle {
+
+namespace {
+
+constexpr int kTickMilliseconds = 250;
+
+attr_t cursesAttrs(std::uint8_t a) {
+  attr_t out = A_NORMAL;
+  if (a & kBold) out |= A_BOLD;
+  if (a & kItalic) out |= A_ITALIC;
+  if (a & kDim) out |= A_DIM;
+  if (a & kReverse) out |= A_REVERSE;
+  if (a & kUnderline) out |= A_UNDERLINE;
+  return out;
+}
+
+void show(const CellGrid& grid) {
+  for (int r = 0; r < grid.height(); ++r) {
+    for (int c = 0; c < grid.width(); ++c) {
+      const Cell& cell = grid.at(r, c);
+      attrset(cursesAttrs(cell.attrs));
+      mvaddstr(r, c, cell.glyph.c_str());
+    }
+  }
+  attrset(A_NORMAL);
+}
+
+class Terminal {
+ public:
+  Terminal() {
+    std::setlocale(LC_ALL, "");
+    initscr();
+    raw();
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    set_escdelay(25);
+    timeout(kTickMilliseconds / 2);
+  }
+  ~Terminal() { endwin(); }
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+};
+
+// One user action, from a key.
+class KeyHandler {
+ public:
+  explicit KeyHandler(FormSession& s, FormView& v) : session_(s), view_(v) {}
+  bool quit = false;
+
+  void key(int kind, wint_t ch) {
+    if (view_.showHelp) {  // any key closes the help
+      view_.showHelp = false;
+      return;
+    }
+    if (kind == KEY_CODE_YES) return special(static_cast<int>(ch));
+    switch (ch) {
+      case '\t':
+        return moveFocus(true);
+      case '\r':
+      case '\n':
+        return session_.pressKey(13, 0, 13);
+      case 27:
+        return session_.pressKey(27, 0, 27);
+      case 8:
+      case 127:
+        return session_.pressKey(8, 0, 8);
+      case 17:  // Ctrl-Q
+      case 3:
+        return requestQuit();
+      case 19:
+        return save();  // Ctrl-S
+      case 20:
+        view_.showTrace = !view_.showTrace;
+        return;  // Ctrl-T
+      case '?':
+        if (!session_.entryUnderWay()) {
+          view_.showHelp = true;
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+    if (ch < 32) return;
+    std::string utf8;
+    const auto c = static_cast<char32_t>(ch);
+    if (c < 0x80) {
+      utf8 = static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    } else if (c < 0x10000) {
+      utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      utf8 = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+              static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    session_.type(utf8);
+  }
+
+ private:
+  void special(int code) {
+    switch (code) {
+      case KEY_BTAB:
+        return moveFocus(false);
+      case KEY_UP:
+        return moveFocus(false);
+      case KEY_DOWN:
+        return moveFocus(true);
+      case KEY_ENTER:
+        return session_.pressKey(13, 0, 13);
+      case KEY_BACKSPACE:
+        return session_.pressKey(8, 0, 8);
+      case KEY_DC:
+        return session_.pressKey(46, 0, 0);
+      case KEY_LEFT:
+        return session_.pressKey(37, 0, 0);
+      case KEY_RIGHT:
+        return session_.pressKey(39, 0, 0);
+      case KEY_SLEFT:
+        return session_.pressKey(37, 1, 0);
+      case KEY_SRIGHT:
+        return session_.pressKey(39, 1, 0);
+      case KEY_HOME:
+        return session_.pressKey(36, 0, 0);
+      case KEY_END:
+        return session_.pressKey(35, 0, 0);
+      case KEY_SHOME:
+        return session_.pressKey(36, 1, 0);
+      case KEY_SEND:
+        return session_.pressKey(35, 1, 0);
+      case KEY_PPAGE:
+        return session_.pressKey(33, 0, 0);
+      case KEY_NPAGE:
+        return session_.pressKey(34, 0, 0);
+      case KEY_SPREVIOUS:
+        return session_.pressKey(33, 1, 0);
+      case KEY_SNEXT:
+        return session_.pressKey(34, 1, 0);
+      default:
+        break;
+    }
+    if (code == KEY_F(1)) view_.showHelp = true;
+    if (code == KEY_F(2)) save();
+    if (code == KEY_F(5)) session_.lowerLockLevel();
+    if (code == KEY_F(6)) session_.raiseLockLevel();
+    if (code == KEY_F(7)) session_.cycleDisplayMode();
+    if (code == KEY_F(9)) view_.showTrace = !view_.showTrace;
+    if (code == KEY_F(10)) requestQuit();
+  }
+
+  void moveFocus(bool forward) {
+    const std::size_t old = session_.focus();
+    forward ? session_.focusNext() : session_.focusPrevious();
+    view_.markDirty(old);
+    view_.markDirty(session_.focus());
+  }
+
+  void save() {
+    session_.save();
+    quitArmed_ = false;
+  }
+
+  void requestQuit() {
+    if (session_.unsaved() && !quitArmed_) {
+      quitArmed_ = true;
+      session_.note("There are unsaved changes: F2 saves them, F10 again quits without saving");
+      return;
+    }
+    quit = true;
+  }
+
+  FormSession& session_;
+  FormView& view_;
+  bool quitArmed_ = false;
+};
+
+}  // namespace
+
+int runTerminal(FormSession& session) {
+  FormView view(session);
+  view.showTrace = session.traceWanted();
+  session.onDisplayChanged = [&view](std::size_t i) { view.markDirty(i); };
+  Terminal terminal;
+  KeyHandler keys(session, view);
+  CellGrid grid(COLS, LINES);
+  bool full = true;
+  session.note("Kadrelle: " + std::to_string(session.form().size()) +
+               " controls bound to the simulated drive. F1 or ? shows the keys.");
+  auto last = std::chrono::steady_clock::now();
+  while (!keys.quit) {
+    view.draw(grid, full);
+    full = false;
+    show(grid);
+    if (auto caret = view.caret(); caret && !view.showHelp) {
+      curs_set(1);
+      move(caret->row, caret->col);
+    } else {
+      curs_set(0);
+    }
+    refresh();
+
+    wint_t ch = 0;
+    const int kind = get_wch(&ch);
+    const auto now = std::chrono::steady_clock::now();
+    const double elapsed = std::chrono::duration<double>(now - last).count();
+    if (elapsed * 1000 >= kTickMilliseconds) {
+      session.tick(elapsed);
+      last = now;
+    }
+    if (kind == ERR) continue;
+    if (kind == KEY_CODE_YES && ch == KEY_RESIZE) {
+      grid = CellGrid(COLS, LINES);
+      full = true;
+      continue;
+    }
+    const bool helpWasShown = view.showHelp;
+    const bool traceWasShown = view.showTrace;
+    try {
+      keys.key(kind, ch);
+    } catch (const Error& e) {
+      session.note("Error " + std::to_string(e.number()) + ": " + e.description());
+    } catch (const std::exception& e) {
+      session.note(std::string("Error: ") + e.what());
+    }
+    if (helpWasShown != view.showHelp || traceWasShown != view.showTrace) full = true;
+  }
+  session.onDisplayChanged = nullptr;
+  return 0;
+}
+
+void printForm(FormSession& session) {
+  FormView view(session);
+  const int events = static_cast<int>(std::min<std::size_t>(3, session.events().size()));
+  CellGrid grid(std::max(80, view.formColumns() + 1), view.formRows() + 2 + events);
+  view.draw(grid, true);
+  for (int r = 0; r < grid.height() - 1; ++r) std::cout << grid.rowText(r) << '\n';
+  Form& form = session.form();
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    Kadrelle& k = form.control(i);
+    EditBox& box = k.children().editBox;
+    std::cout << form.name(i) << ": "
+              << (session.parameterKey(i).empty() ? "(unbound)" : session.parameterKey(i)) << " \""
+              << box.get_Text() << "\"" << (box.get_EditEnabled() ? "" : " read-only") << " | "
+              << k.children().caption.get_Text() << '\n';
+  }
+}
+
+}  // namespace kadrelle

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The kadrelle program end to end, in a temporary home: drive commands and their errors, forms
+# that fail to load, and the terminal host driven in tmux (type, commit, step, lock level, save,
+# restart). Usage: kadrelle_test.sh path/to/kadrelle
+set -uo pipefail
+K=$1
+T=$(mktemp -d)
+sock=kadrelle-test-$$
+trap 'tmux -L "$sock" kill-server 2>/dev/null; rm -rf "$T"' EXIT
+export HOME=$T XDG_CONFIG_HOME=$T/config XDG_DATA_HOME=$T/data LC_ALL=C.UTF-8 TERM=xterm-256color
+export ASAN_OPTIONS=detect_leaks=0  # ncurses keeps its screen buffers to the end
+drive=$T/data/kadrelle/drive.json
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# run STATUS PATTERN ARGS...: the command exits with STATUS and its output matches PATTERN.
+run() {
+  local want=$1 pattern=$2; shift 2
+  local out status
+  out=$("$K" "$@" 2>&1); status=$?
+  [ "$status" -eq "$want" ] || fail "kadrelle $* exited $status, expected $want: $out"
+  grep -qE -- "$pattern" <<<"$out" || fail "kadrelle $* printed '$out', expected /$pattern/"
+}
+
+run 0 '^kadrelle [0-9]+\.[0-9]+\.[0-9]+$' --version
+run 0 'P1712 +Serial Number .*read-only' params
+run 0 '"lockLevel": 3' params --json
+run 1 'needs lock level 1.*kadrelle lock' set P1510 4500
+run 0 'lock level 2 \(engineer\)' lock 2
+run 0 'P1510 Speed Limit: 4500 RPM' set P1510 4500
+run 0 '"value": 4500' get p1510 --json
+run 0 '&H2A' set P1610 2a
+run 0 'Drive Name: "Axis Y"' set P1710 'Axis Y'
+run 0 'Debug=6' setting Debug 6
+sum=$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")
+run 1 '9000 RPM is above the maximum of 6000 RPM' set P1510 9000
+run 1 'read-only' set P1711 3.0
+run 1 'not a number' set P1510 fast
+run 1 'No parameter P9999' get P9999
+run 1 'does not exist' lock 7
+run 1 'whole number' setting Debug x
+run 106 'parameter is required' get
+[ "$sum" = "$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")" ] || fail "a refused command changed a file"
+
+# Forms that cannot be loaded, and a damaged drive file: a message naming the file, status 1.
+echo '{"format": "kadrelle-form", "version": 1, "controls": [' >"$T/broken.json"
+run 1 'broken.json' run "$T/broken.json"
+run 1 'nosuch.json' run "$T/nosuch.json"
+cp "$drive" "$T/good.json"
+echo '{"format": "Brommet drive parameters", "version": 1, "parameters": {"P1510": "x"}}' >"$drive"
+run 1 'drive.json.*P1510' get P1510
+run 1 'drive.json' run --print
+cmp -s "$drive" <(echo '{"format": "Brommet drive parameters", "version": 1, "parameters": {"P1510": "x"}}') ||
+  fail "a damaged drive file was overwritten"
+cp "$T/good.json" "$drive"
+run 0 'Axis Y' run --print
+run 0 'SpeedLimit: P1510 "4500"' run
+
+# The terminal host in tmux.
+screen() { tmux -L "$sock" capture-pane -p -t k; }
+# waitfor PATTERN: the screen shows it within five seconds.
+waitfor() {
+  for _ in $(seq 50); do screen | grep -qE -- "$1" && return 0; sleep 0.1; done
+  fail "the screen never showed /$1/:"; screen >&2; return 1
+}
+keys() { tmux -L "$sock" send-keys -t k "$@"; }
+start() {
+  tmux -L "$sock" new-session -d -s k -x 100 -y 30 "$K run; echo \$? >$T/status; sleep 30"
+  waitfor 'F1 help'
+}
+start
+keys Tab Tab; waitfor '^ SpeedLimit +P1510'
+keys 3500 Enter; waitfor 'SpeedLimit: Change, P1510 = 3500'
+keys PPage; waitfor '^ 3510 +Axis'
+keys F5 F5; waitfor 'lock 0 operator'
+keys NPage; waitfor 'UpdateError 30006: Speed Limit: needs lock level 1'
+keys F6 F6 NPage NPage; waitfor '^ 3490 +Axis'
+keys 9999 Enter; waitfor 'P1510 = 6000'  # the box holds the entry to the limits
+keys F7; waitfor 'configuration view'
+keys '?'; waitfor 'Keys \(any key closes'
+keys x F2; waitfor 'Saved the drive parameters'
+keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
+[ "$(cat "$T/status" 2>/dev/null)" = 0 ] || fail "the terminal host did not exit with status 0"
+tmux -L "$sock" kill-server
+start
+waitfor '^ 6000 +Axis @\*@ Speed Limit'
+waitfor 'lock 2 engineer'
+keys F10
+run 0 'Speed Limit: 6000 RPM' get P1510
+
+[ "$failures" -eq 0 ] || { echo "$failures failures" >&2; exit 1; }
+echo "all passed"
