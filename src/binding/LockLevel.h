@@ -10,6 +10,7 @@ namespace kadrelle {
 
 // A lock level of the value library: the level an application holds, or the level a parameter
 // requires. Raises Changed after its level changes.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class LockLevel : public Object {
  public:
   virtual std::int32_t get_Level() = 0;

@@ -14,10 +14,15 @@ namespace kadrelle {
 
 // The value library's 32-bit enumeration of standard drive parameter numbers; 0 is none.
 using ParameterNumbers = std::int32_t;
-// The value library's enumeration of editor positions: 0 left, 1 right, 2 top, 3 bottom.
+// The value library's enumeration of editor positions, where the edit box sits.
 using EditorPositions = std::int32_t;
+inline constexpr EditorPositions kEditorLeft = 0;
+inline constexpr EditorPositions kEditorRight = 1;
+inline constexpr EditorPositions kEditorTop = 2;
+inline constexpr EditorPositions kEditorBottom = 3;
 
-// One parameter of a drive, seen through two views. Any member may fail with an Error.
+// One parameter of a drive, seen through two views.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class ValueObject : public Object {
  public:
   // The view in application units (APP_VIEW).

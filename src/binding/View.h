@@ -10,7 +10,8 @@
 namespace kadrelle {
 
 // One view of a parameter: its value, limits, format, description and units in one system of
-// units (application units or drive units). Any member may fail with an Error.
+// units (application units or drive units).
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class View : public Object {
  public:
   virtual double get_NumericValue() = 0;

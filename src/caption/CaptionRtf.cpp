@@ -1,16 +1,19 @@
 // The caption's rich-text document: a fixed template around the description and the units.
+#include "caption/CaptionRtf.h"
+
 #include "control/Kadrelle.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 
 namespace kadrelle {
 
-std::string Kadrelle::MakeCaptionRTF() {
+void captionRtf(const CaptionInputs& in, std::string& rtf) {
+  rtf.clear();
   // The units go on a line of their own when the edit box is above or below the caption.
   const std::string_view separator =
-      (m_EditorPosition == 2 || m_EditorPosition == 3) ? "\\par" : "";
+      (in.editorPosition == kEditorTop || in.editorPosition == kEditorBottom) ? "\\par" : "";
   std::string_view alignment;
-  switch (m_CaptionPosition) {
+  switch (in.captionPosition) {
     case AlignedLeft:
       alignment = "\\ql";
       break;
@@ -23,9 +26,9 @@ std::string Kadrelle::MakeCaptionRTF() {
     default:
       break;
   }
-  if (!m_CaptionFont) return {};
+  if (!in.font) return;
 
-  const StdFont& font = *m_CaptionFont;
+  const StdFont& font = *in.font;
   const std::string& name = font.get_Name();
   const bool bold = static_cast<bool>(font.get_Bold());
   const Currency points = font.get_Size();
@@ -33,8 +36,7 @@ std::string Kadrelle::MakeCaptionRTF() {
   const std::int16_t descriptionSize =
       toInt16(static_cast<double>(points.scaled() * 2) / static_cast<double>(Currency::kScale));
 
-  std::string rtf;
-  rtf.reserve(192 + name.size() + m_captionText.size() + m_unitsText.size());
+  rtf.reserve(192 + name.size() + in.description.size() + in.units.size());
   rtf += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 ";
   rtf += name;
   rtf += ";}{\\f2\\fnil\\fcharset2 Symbol;}}\r\n";
@@ -45,23 +47,28 @@ std::string Kadrelle::MakeCaptionRTF() {
   rtf += "\\fs";
   rtf += std::to_string(descriptionSize);
   rtf += ' ';
-  rtf += replaceAll(m_captionText, "&&", "&");
-  if (!m_unitsText.empty()) {
+  rtf += replaceAll(in.description, "&&", "&");
+  if (!in.units.empty()) {
     const std::int16_t unitsSize =
-        toInt16(points.toDouble() * 0.02 * static_cast<double>(m_UnitsFontScale));
+        toInt16(points.toDouble() * 0.02 * static_cast<double>(in.unitsFontScale));
     rtf += separator;
     rtf += "\\slmult1\\b0";
     rtf += "\\fs";
     rtf += std::to_string(unitsSize);
     rtf += ' ';
     if (separator.empty()) rtf += ' ';
-    rtf += replaceAll(m_unitsText, "&&", "&");
-    rtf += "\\par";
-  } else {
-    rtf += "\\par";
+    rtf += replaceAll(in.units, "&&", "&");
   }
+  rtf += "\\par";
   rtf += '}';
+}
 
+std::string Kadrelle::MakeCaptionRTF() {
+  std::string rtf;
+  captionRtf({m_captionText, m_unitsText, m_CaptionFont.get(), m_UnitsFontScale, m_EditorPosition,
+              m_CaptionPosition},
+             rtf);
+  if (rtf.empty()) return rtf;
   Trace(rtf, "MakeCaptionRTF", 16);
   Trace("done", "MakeCaptionRTF", 16);
   return rtf;

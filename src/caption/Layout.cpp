@@ -1,19 +1,50 @@
 // Placing the edit box and the caption, and the properties that steer it.
+#include "caption/Layout.h"
+
 #include "control/Kadrelle.h"
 #include "platform/Error.h"
 
 namespace kadrelle {
 
+Point editBoxOrigin(EditorPositions position, float surfaceWidth, float surfaceHeight,
+                    float editorWidth, float lineHeight, float margin) {
+  Point p;
+  if (position == kEditorRight) {
+    p.left = surfaceWidth - editorWidth;
+  } else if (position == kEditorBottom) {
+    p.top = surfaceHeight - lineHeight - 2 * margin;
+  }
+  if (p.left < 0) p.left = 0;
+  if (p.top < 0) p.top = 0;
+  return p;
+}
+
+std::optional<Rect> captionRect(const CaptionLayout& in) {
+  switch (in.position) {
+    case kEditorLeft: {
+      const float left = in.editorWidth + kCaptionGap;
+      return Rect{left, in.margin, in.surfaceWidth - left, in.surfaceHeight - in.margin};
+    }
+    case kEditorRight:
+      return Rect{0, in.margin, in.editBoxLeft - kCaptionGap, in.surfaceHeight - in.margin};
+    case kEditorTop:
+      return Rect{0, in.editBoxHeight + in.margin, in.surfaceWidth,
+                  in.surfaceHeight - in.contentHeight};
+    case kEditorBottom:
+      return Rect{0, 0, in.surfaceWidth, in.contentHeight};
+    default:
+      return std::nullopt;
+  }
+}
+
 namespace {
-// Gap between the edit box and a caption beside it.
-constexpr float kCaptionGap = 100;
 
 // Runs one step of a layout pass that goes on after errors: a failing step changes nothing more.
 template <class F>
 void skipOnError(F&& step) {
   try {
     step();
-  } catch (const Error&) {
+  } catch (const std::exception&) {
   }
 }
 }  // namespace
@@ -81,17 +112,12 @@ void Kadrelle::UserControl_Resize() {
     // Grows to one line; the nested resize this raises only traces.
     if (minimum > m_surface->get_Height()) m_surface->put_Height(minimum);
   });
-  float left = 0, top = 0;
+  Point origin;
   skipOnError([&] {
-    if (m_EditorPosition == 1) {
-      left = m_surface->get_Width() - m_EditorWidth;
-    } else if (m_EditorPosition == 3) {
-      top = m_surface->get_Height() - m_lineHeight - 2 * margin;
-    }
+    origin = editBoxOrigin(m_EditorPosition, m_surface->get_Width(), m_surface->get_Height(),
+                           m_EditorWidth, m_lineHeight, margin);
   });
-  if (left < 0) left = 0;
-  if (top < 0) top = 0;
-  skipOnError([&] { editBox->Move(left, top, m_EditorWidth, m_lineHeight); });
+  skipOnError([&] { editBox->Move(origin.left, origin.top, m_EditorWidth, m_lineHeight); });
   m_inResize = kFalse;
   skipOnError([&] { Trace("end", "UserControl_Resize", 4); });
 }
@@ -106,38 +132,15 @@ void Kadrelle::ResizeRTF() {
   heightCalcLbl->Refresh();
   const float contentHeight = heightCalcLbl->get_Height();
 
-  const float width = m_surface->get_Width();
-  const float height = m_surface->get_Height();
-  float capLeft, capTop, capWidth, capHeight;
-  switch (m_EditorPosition) {
-    case 0:
-      capLeft = m_EditorWidth + kCaptionGap;
-      capTop = margin;
-      capWidth = width - capLeft;
-      capHeight = height - margin;
-      break;
-    case 1:
-      capLeft = 0;
-      capTop = margin;
-      capWidth = editBox->get_Left() - kCaptionGap;
-      capHeight = height - margin;
-      break;
-    case 2:
-      capLeft = 0;
-      capTop = editBox->get_Height() + margin;
-      capWidth = width;
-      capHeight = height - contentHeight;
-      break;
-    case 3:
-      capLeft = 0;
-      capTop = 0;
-      capWidth = width;
-      capHeight = contentHeight;
-      break;
-    default:
-      Trace("unknown editor position", "ResizeRTF", 1);
-      return;
+  const std::optional<Rect> place =
+      captionRect({m_EditorPosition, m_surface->get_Width(), m_surface->get_Height(), m_EditorWidth,
+                   editBox->get_Left(), editBox->get_Height(), margin, contentHeight});
+  if (!place) {
+    Trace("unknown editor position", "ResizeRTF", 1);
+    return;
   }
+  float capLeft = place->left, capTop = place->top, capWidth = place->width,
+        capHeight = place->height;
   if (traces(2)) {
     Trace(std::string(kTypeName) + ".caption='" + text + "', capHeight=" + numberText(capHeight) +
               ", capWidth=" + numberText(capWidth) + ", capTop=" + numberText(capTop) +

@@ -44,14 +44,14 @@ void Kadrelle::UserControl_Initialize() {
   // defaults in place.
   try {
     if (auto number = parseNumber(setting)) m_debugLevel = toInt32(*number);
-  } catch (const Error&) {
+  } catch (const std::exception&) {
   }
   m_debugLevel |= 1;
   try {
     m_appLock = m_site.values.createLockLevel();
     connectAppLock();
     m_appLock->put_Level(0);
-  } catch (const Error&) {
+  } catch (const std::exception&) {
   }
 }
 
@@ -75,7 +75,7 @@ void Kadrelle::UserControl_InitProperties() {
     m_BackColor = kSystemButtonFace;
     m_UnitsFontScale = 100;
     put_TransparentBack(kFalse);
-  } catch (const Error&) {
+  } catch (const std::exception&) {
     // A new instance starts with whatever was set before the failure.
   }
   m_loading = kFalse;

@@ -9,6 +9,7 @@
 #include "binding/ValueObject.h"
 #include "binding/View.h"
 #include "control/ControlSite.h"
+#include "control/Enumerations.h"
 #include "editing/EditBox.h"
 #include "platform/Boolean.h"
 #include "platform/Event.h"
@@ -18,12 +19,6 @@
 #include "platform/Variant.h"
 
 namespace kadrelle {
-
-enum DisplayModes : std::int32_t { APP_VIEW = 0, CONFIG_VIEW = 1, DRIVE_VIEW = 2 };
-// "Classic Style", "Corvo Style", "Custom".
-enum PresetStyle : std::int32_t { ClassicStyle = 0, CorvoStyle = 1, CustomStyle = 2 };
-// "Aligned Left", "Aligned Right", "Centered".
-enum CaptionPositions : std::int32_t { AlignedLeft = 0, AlignedRight = 1, Centered = 2 };
 
 class KadrelleTestAccess;
 

@@ -111,7 +111,7 @@ void Kadrelle::UserControl_ReadProperties(PropertyBag& bag) {
     for (const SavedKey& row : kSavedKeys)
       row.load(*this, bag.ReadProperty(row.key, row.defaultValue(*this)));
     deref(m_site.values.sharedValueObject()).putref_Link(nullptr);
-  } catch (const Error&) {
+  } catch (const std::exception&) {
     handlingError = true;
   }
   if (handlingError) {
@@ -121,7 +121,7 @@ void Kadrelle::UserControl_ReadProperties(PropertyBag& bag) {
   }
   try {
     closingSteps();
-  } catch (const Error&) {
+  } catch (const std::exception&) {
     closingSteps();
   }
 }

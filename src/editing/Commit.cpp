@@ -57,8 +57,8 @@ void Kadrelle::editBox_Change() {
     Change.raise();
     std::string shown = editBox->get_Text();
     if (traces(2)) Trace("done, box=" + shown, kProcedure, 2);
-  } catch (const Error& e) {
-    if (traces(4)) Trace("err=" + e.description(), kProcedure, 4);
+  } catch (const std::exception& e) {
+    if (traces(4)) Trace("err=" + asError(e).description(), kProcedure, 4);
   }
 }
 

@@ -15,7 +15,8 @@
 
 namespace kadrelle {
 
-// The numeric text box the control hosts as its editor. Any member may fail with an Error.
+// The numeric text box the control hosts as its editor.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 //
 // What the control relies on:
 //  - Change comes once per finished entry (and for a written Value), never per keystroke and

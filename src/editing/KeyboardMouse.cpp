@@ -3,13 +3,9 @@
 #include <string>
 
 #include "control/Kadrelle.h"
+#include "platform/KeyCodes.h"
 
 namespace kadrelle {
-
-namespace {
-constexpr std::int16_t kKeyPageUp = 33;
-constexpr std::int16_t kKeyPageDown = 34;
-}  // namespace
 
 void Kadrelle::connectChildren() {
   using I16 = std::int16_t;

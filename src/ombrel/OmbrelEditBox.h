@@ -7,6 +7,7 @@
 #include "editing/EditBox.h"
 #include "ombrel/NumberFormat.h"
 #include "platform/ChildControlBase.h"
+#include "platform/KeyCodes.h"
 
 namespace kadrelle {
 
@@ -79,18 +80,6 @@ namespace kadrelle {
 class OmbrelEditBox : public ChildControlBase<EditBox> {
  public:
   static constexpr std::int32_t kMaxEntryLength = 4096;
-
-  static constexpr std::int16_t kKeyBack = 8;
-  static constexpr std::int16_t kKeyReturn = 13;
-  static constexpr std::int16_t kKeyEscape = 27;
-  static constexpr std::int16_t kKeyEnd = 35;
-  static constexpr std::int16_t kKeyHome = 36;
-  static constexpr std::int16_t kKeyLeft = 37;
-  static constexpr std::int16_t kKeyUp = 38;
-  static constexpr std::int16_t kKeyRight = 39;
-  static constexpr std::int16_t kKeyDown = 40;
-  static constexpr std::int16_t kKeyDelete = 46;
-  static constexpr std::int16_t kShiftMask = 1;
 
   OmbrelEditBox();
 

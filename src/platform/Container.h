@@ -7,6 +7,7 @@
 namespace kadrelle {
 
 // What the host container offers one control instance.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class Container {
  public:
   virtual ~Container() = default;

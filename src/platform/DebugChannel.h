@@ -5,6 +5,7 @@
 namespace kadrelle {
 
 // Where trace lines go. Each call carries one whole line, its CR LF included.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class DebugChannel {
  public:
   virtual ~DebugChannel() = default;

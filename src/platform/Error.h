@@ -42,6 +42,13 @@ class Error : public std::runtime_error {
   std::string description_;
 };
 
+// Any exception from code the control calls, as the Error it counts as: an Error as it is,
+// anything else as error 5 with its what() as the description.
+inline Error asError(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return *error;
+  return Error(Error::kInvalidCall, e.what());
+}
+
 // Uses an object reference the way Basic does: a null reference is error 91.
 template <class T>
 T& deref(const std::shared_ptr<T>& p) {

@@ -8,6 +8,7 @@ namespace kadrelle {
 
 // The host's store of a control's design-time settings. ReadProperty returns the stored value,
 // or the default when the key is absent; WriteProperty stores a value and is told its default.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class PropertyBag {
  public:
   virtual ~PropertyBag() = default;

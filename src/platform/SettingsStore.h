@@ -5,6 +5,7 @@
 namespace kadrelle {
 
 // The per-user store of named string settings.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class SettingsStore {
  public:
   virtual ~SettingsStore() = default;

@@ -11,6 +11,7 @@ namespace kadrelle {
 
 // Makes the surface of a control and the children that sit on it. A GUI backend, a terminal host
 // and the headless toolkit each give their own.
+// Any member may fail by throwing Error (any other std::exception counts as error 5).
 class Toolkit {
  public:
   virtual ~Toolkit() = default;

@@ -7,6 +7,7 @@
 #include "control/Kadrelle.h"
 #include "kadrelle_test/Fakes.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
+#include "platform/MemoryPropertyBag.h"
 
 namespace kadrelle {
 namespace {
@@ -109,6 +110,44 @@ TEST_F(FailurePaths, CaptionUnitsFailureLeavesTheCaptionAsItWas) {
   EXPECT_EQ(k.get_UserDescription(), "Other");
   EXPECT_EQ(t.caption().get_TextRTF(), before);
   EXPECT_TRUE(t.container.changed.empty());
+}
+
+// Whatever a host or library throws, the trapping routines handle it like an Error and end with
+// their guards cleared, so later setters and layout passes still work.
+TEST(Traps, AnyExceptionIsAFailureAndTheGuardsEndCleared) {
+  test::TestSite t;
+  t.settings.setDebug("6");
+  t.faults.failForeign("library.createLockLevel", "no lock");
+  Kadrelle& k = t.make();  // initialisation goes on without its lock level
+  KadrelleTestAccess a(k);
+
+  t.container.foreignFontFailure = true;
+  EXPECT_NO_THROW(k.UserControl_InitProperties());
+  EXPECT_FALSE(a.loading());
+  t.container.foreignFontFailure = false;
+  t.container.foreignNameFailure = true;  // every trace line of the layout pass fails
+  EXPECT_NO_THROW(k.children().surface.resize(3000, 600));
+  EXPECT_FALSE(a.inResize());
+  EXPECT_EQ(t.editBox().get_Width(), 3000.0f);  // the pass went on past its failing steps
+
+  // Reading stops at the failing row and still runs its closing steps.
+  struct ThrowingBag : MemoryPropertyBag {
+    Variant ReadProperty(const std::string& name, const Variant& defaultValue) override {
+      if (name == "UserUnit") throw std::runtime_error("bag gone");
+      return MemoryPropertyBag::ReadProperty(name, defaultValue);
+    }
+  } bag;
+  t.container.foreignNameFailure = false;
+  Kadrelle& saved = t.make();
+  EXPECT_NO_THROW(saved.UserControl_ReadProperties(bag));
+  EXPECT_FALSE(KadrelleTestAccess(saved).loading());
+
+  // The commit handler ends with the failure's text in its trace line.
+  saved.putref_ValueObjRef(t.makeValue());
+  t.faults.failForeign("appView.NumericValue=", "link lost");
+  t.debug.lines.clear();
+  EXPECT_NO_THROW(t.editBox().enter("12"));
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "editBox_Change").back(), "err=link lost");
 }
 
 }  // namespace

@@ -43,8 +43,8 @@ class EditBoxTest : public testing::Test {
     if (ascii != 0) box.keyPress(ascii);
     box.keyUp(code, shift);
   }
-  void enter() { stroke(Box::kKeyReturn, Box::kKeyReturn); }
-  void escape() { stroke(Box::kKeyEscape, Box::kKeyEscape); }
+  void enter() { stroke(kKeyReturn, kKeyReturn); }
+  void escape() { stroke(kKeyEscape, kKeyEscape); }
   void selectAll() {
     box.put_SelStart(0);
     box.put_SelLength(static_cast<std::int32_t>(box.get_Text().size()));
@@ -341,15 +341,15 @@ TEST_F(EditBoxTest, InconsistentLimitsHoldNothing) {
 
 TEST_F(EditBoxTest, KeyDownHandlerCancelsTheKeyAndItsCharacter) {
   auto c = box.KeyDown.connect([](std::int16_t& code, std::int16_t&) {
-    if (code == 'X' || code == Box::kKeyReturn || code == Box::kKeyDelete) code = 0;
+    if (code == 'X' || code == kKeyReturn || code == kKeyDelete) code = 0;
   });
   box.put_Text("12");
   box.put_SelStart(0);
   stroke('X', 'x');
-  stroke(Box::kKeyDelete);
+  stroke(kKeyDelete);
   EXPECT_EQ(box.get_Text(), "12");
   stroke('3', '3');
-  stroke(Box::kKeyReturn, Box::kKeyReturn);
+  stroke(kKeyReturn, kKeyReturn);
   EXPECT_EQ(box.get_Text(), "312");
   EXPECT_EQ(changes(), 0);
   // The cancelled keystroke's character raised no KeyPress.
@@ -364,14 +364,14 @@ TEST_F(EditBoxTest, KeyPressHandlerCancelsOrReplacesTheCharacter) {
   });
   box.typeText("1a,5");
   EXPECT_EQ(box.get_Text(), "1.5");
-  std::int16_t enterKey = Box::kKeyReturn;
+  std::int16_t enterKey = kKeyReturn;
   box.keyPress(enterKey);
   EXPECT_EQ(number(), 1.5);
 }
 
 TEST_F(EditBoxTest, KeyPressHandlerCanCancelEnter) {
   auto c = box.KeyPress.connect([](std::int16_t& ascii) {
-    if (ascii == Box::kKeyReturn) ascii = 0;
+    if (ascii == kKeyReturn) ascii = 0;
   });
   box.typeText("4\n");
   EXPECT_EQ(changes(), 0);
@@ -410,8 +410,8 @@ TEST_F(EditBoxTest, EditEnabledFalseRefusesEditsButRaisesEvents) {
   box.put_EditEnabled(kFalse);
   selectAll();
   stroke('7', '7');
-  stroke(Box::kKeyBack, Box::kKeyBack);
-  stroke(Box::kKeyDelete);
+  stroke(kKeyBack, kKeyBack);
+  stroke(kKeyDelete);
   enter();
   box.typeText("8\n");
   EXPECT_EQ(box.get_Text(), "5");
@@ -437,23 +437,23 @@ TEST_F(EditBoxTest, DisablingAbandonsAnEntry) {
 TEST_F(EditBoxTest, EditingKeys) {
   box.put_Text("12345");
   box.put_SelStart(2);
-  stroke(Box::kKeyBack, Box::kKeyBack);  // 1345
-  stroke(Box::kKeyDelete);               // 145
+  stroke(kKeyBack, kKeyBack);  // 1345
+  stroke(kKeyDelete);          // 145
   EXPECT_EQ(box.get_Text(), "145");
-  stroke(Box::kKeyHome);
+  stroke(kKeyHome);
   box.typeText("9");  // 9145
-  stroke(Box::kKeyEnd);
+  stroke(kKeyEnd);
   box.typeText("0");  // 91450
-  stroke(Box::kKeyLeft);
-  stroke(Box::kKeyLeft);
+  stroke(kKeyLeft);
+  stroke(kKeyLeft);
   box.typeText("-");  // 914-50
-  stroke(Box::kKeyRight);
+  stroke(kKeyRight);
   box.typeText("+");  // 914-5+0
   EXPECT_EQ(box.get_Text(), "914-5+0");
-  stroke(Box::kKeyHome);
-  stroke(Box::kKeyBack, Box::kKeyBack);  // nothing before the caret
-  stroke(Box::kKeyEnd);
-  stroke(Box::kKeyDelete);  // nothing after it
+  stroke(kKeyHome);
+  stroke(kKeyBack, kKeyBack);  // nothing before the caret
+  stroke(kKeyEnd);
+  stroke(kKeyDelete);  // nothing after it
   EXPECT_EQ(box.get_Text(), "914-5+0");
 }
 
@@ -470,17 +470,17 @@ TEST_F(EditBoxTest, TypingReplacesTheSelection) {
 TEST_F(EditBoxTest, ShiftExtendsTheSelection) {
   box.put_Text("abcdef");
   box.put_SelStart(2);
-  stroke(Box::kKeyRight, 0, Box::kShiftMask);
-  stroke(Box::kKeyRight, 0, Box::kShiftMask);
+  stroke(kKeyRight, 0, kShiftMask);
+  stroke(kKeyRight, 0, kShiftMask);
   EXPECT_EQ(box.get_SelStart(), 2);
   EXPECT_EQ(box.get_SelLength(), 2);
-  stroke(Box::kKeyHome, 0, Box::kShiftMask);
+  stroke(kKeyHome, 0, kShiftMask);
   EXPECT_EQ(box.get_SelStart(), 0);
   EXPECT_EQ(box.get_SelLength(), 2);
-  stroke(Box::kKeyRight);  // collapses to the end of the selection
+  stroke(kKeyRight);  // collapses to the end of the selection
   EXPECT_EQ(box.get_SelStart(), 2);
   EXPECT_EQ(box.get_SelLength(), 0);
-  stroke(Box::kKeyDelete, 0, Box::kShiftMask);
+  stroke(kKeyDelete, 0, kShiftMask);
   EXPECT_EQ(box.get_Text(), "abdef");
 }
 
@@ -491,7 +491,7 @@ TEST_F(EditBoxTest, SelectionCountsCharactersAndIsClamped) {
   box.put_SelStart(1);
   box.put_SelLength(50);
   EXPECT_EQ(box.get_SelLength(), 2);
-  stroke(Box::kKeyBack, Box::kKeyBack);
+  stroke(kKeyBack, kKeyBack);
   EXPECT_EQ(box.get_Text(), "\xC2\xB0");
   box.put_SelStart(99);
   EXPECT_EQ(box.get_SelStart(), 1);
@@ -547,7 +547,7 @@ TEST_F(EditBoxTest, RefreshRedrawsFromValueButKeepsAnEntryUnderWay) {
   box.put_Text("007");
   box.Refresh();
   EXPECT_EQ(box.get_Text(), "7.0");
-  stroke(Box::kKeyEnd);
+  stroke(kKeyEnd);
   box.typeText("12");
   box.Refresh();
   EXPECT_EQ(box.get_Text(), "7.012");

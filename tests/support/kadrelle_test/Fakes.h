@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -49,23 +50,27 @@ inline std::vector<std::string> traceMessages(const std::vector<std::string>& li
   return out;
 }
 
-// Makes named calls fail: fail("view.Step") makes the next call of that member throw.
+// Makes named calls fail: fail("view.Step") makes the next call of that member throw an Error;
+// failForeign throws a std::runtime_error instead, as a host's or library's own code may.
 class FaultPlan {
  public:
   void fail(const std::string& member, int number = 5, std::string description = "Injected") {
-    faults_.insert_or_assign(member, Error(number, std::move(description)));
+    faults_.insert_or_assign(member, [e = Error(number, std::move(description))] { throw e; });
+  }
+  void failForeign(const std::string& member, std::string what) {
+    faults_.insert_or_assign(member, [what] { throw std::runtime_error(what); });
   }
   void clear() { faults_.clear(); }
   void check(const std::string& member) {
     auto it = faults_.find(member);
     if (it == faults_.end()) return;
-    Error e = it->second;
+    auto thrower = std::move(it->second);
     faults_.erase(it);
-    throw e;
+    thrower();
   }
 
  private:
-  std::map<std::string, Error> faults_;
+  std::map<std::string, std::function<void()>> faults_;
 };
 
 class RecordingContainer : public Container {
@@ -77,15 +82,21 @@ class RecordingContainer : public Container {
   FontRef AmbientFont() override {
     ++ambientFontRequests;
     if (failAmbientFont) throw Error(Error::kInvalidPropertyValue, "No ambient font");
+    if (foreignFontFailure) throw std::runtime_error("no font");
     return makeFont();
   }
-  std::string AmbientDisplayName() override { return displayName; }
+  std::string AmbientDisplayName() override {
+    if (foreignNameFailure) throw std::runtime_error("no name");
+    return displayName;
+  }
 
   std::vector<std::string> changed;
   // Looks at the control at the moment a notification arrives.
   std::function<void(const std::string&)> onChanged;
   std::string displayName = "Kadrelle1";
   bool failAmbientFont = false;
+  // The ambient font, or the name (so every trace line), throws std::runtime_error.
+  bool foreignFontFailure = false, foreignNameFailure = false;
   int ambientFontRequests = 0;
 };
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "binding/ValueObject.h"
+#include "control/Enumerations.h"
+#include "platform/StdFont.h"
+
+namespace kadrelle {
+
+// What the caption's rich-text document is made of.
+struct CaptionInputs {
+  std::string_view description;       // "&&" stands for one "&"
+  std::string_view units;             // none when empty
+  const StdFont* font = nullptr;      // the caption font; without one the document is empty
+  std::int32_t unitsFontScale = 100;  // percent of the font size for the units
+  EditorPositions editorPosition = kEditorLeft;  // above or below: the units get their own line
+  CaptionPositions captionPosition = AlignedLeft;
+};
+
+// The caption document: a fixed template around the description (in the font, bold as the font
+// says) and the units (regular, scaled). Sizes are half points, nearest integer, halves to even;
+// a size beyond 16 bits is error 6. The text goes into out, reusing its storage.
+void captionRtf(const CaptionInputs& in, std::string& out);
+
+}  // namespace kadrelle
