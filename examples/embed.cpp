@@ -16,7 +16,9 @@
 // The container a host gives each control: it hears property changes and names the instance.
 class Host : public kadrelle::Container {
  public:
-  void PropertyChanged(const std::string& name) override { std::cout << "changed " << name << '\n'; }
+  void PropertyChanged(const std::string& name) override {
+    std::cout << "changed " << name << '\n';
+  }
   kadrelle::FontRef AmbientFont() override { return kadrelle::makeFont(); }
   std::string AmbientDisplayName() override { return "Speed"; }
 };
@@ -32,9 +34,10 @@ int main() {
 
   try {
     // One site per control; the control keeps a copy, the services must outlive it.
-    Kadrelle control(ControlSite{container, toolkit, editBoxFactory, valueLibrary, settings, debug});
-    control.UserControl_InitProperties();           // a new control (or UserControl_ReadProperties)
-    control.children().surface.resize(4000, 400);   // twips; lays out the edit box
+    Kadrelle control(
+        ControlSite{container, toolkit, editBoxFactory, valueLibrary, settings, debug});
+    control.UserControl_InitProperties();          // a new control (or UserControl_ReadProperties)
+    control.children().surface.resize(4000, 400);  // twips; lays out the edit box
     control.put_EditorWidth(1200);
 
     Connection changed = control.Change.connect([&] { std::cout << "Change\n"; });
