@@ -18,8 +18,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int kNoSuchParameter = 5;
-
 const char* groupName(ParameterGroup group) {
   switch (group) {
     case ParameterGroup::Motor:
@@ -44,21 +42,6 @@ const char* groupName(ParameterGroup group) {
       return "Control";
   }
   return "";
-}
-
-// "P1510", "p1510" or "1510".
-const ParameterInfo& findParameter(const std::string& name) {
-  const ParameterInfo* info = ParameterCatalog::findKey(name);
-  if (!info && !name.empty() && (name[0] == 'p' || name[0] == 'P')) {
-    std::string upper = name;
-    upper[0] = 'P';
-    info = ParameterCatalog::findKey(upper);
-  }
-  if (!info) info = ParameterCatalog::findKey("P" + name);
-  if (!info)
-    throw Error(kNoSuchParameter,
-                "No parameter " + name + " on this drive (kadrelle params lists them)");
-  return *info;
 }
 
 std::string shown(const ParameterInfo& info, double appValue) {
@@ -183,7 +166,7 @@ int DriveCommands::params() {
 }
 
 int DriveCommands::get() {
-  const ParameterInfo& info = findParameter(parameter_);
+  const ParameterInfo& info = DriveSession::findParameter(parameter_);
   DriveSession session;
   if (json_)
     std::cout << valueJson(session.drive(), info).dump(2) << '\n';
@@ -193,15 +176,10 @@ int DriveCommands::get() {
 }
 
 int DriveCommands::set() {
-  const ParameterInfo& info = findParameter(parameter_);
+  const ParameterInfo& info = DriveSession::findParameter(parameter_);
   DriveSession session;
-  auto value = session.library().makeValueObject(info.number);
-  std::optional<std::pair<std::int32_t, std::string>> refused;
-  Connection c = value->UpdateError.connect(
-      [&](std::int32_t& code, std::string& text) { refused.emplace(code, text); });
-  ViewRef view = value->get_AppView();
   if (info.text) {
-    view->put_TextValue(value_);
+    session.commit(info, Variant(value_));
   } else {
     auto number =
         info.displayBase == 1 ? EntryParser::parseHex(value_) : EntryParser::parseDecimal(value_);
@@ -209,13 +187,7 @@ int DriveCommands::set() {
       throw Error(Error::kTypeMismatch,
                   "\"" + value_ + "\" is not " +
                       (info.displayBase == 1 ? "a hexadecimal number" : "a number"));
-    view->put_NumericValue(*number);
-  }
-  value->Commit();
-  if (refused) {
-    const bool locked = refused->first == BrommetValueObject::kLockTooLow;
-    throw Error(refused->first, std::string(info.key) + " " + refused->second +
-                                    (locked ? " (kadrelle lock N changes the level)" : ""));
+    session.commit(info, Variant(*number));
   }
   session.save();
   if (json_)

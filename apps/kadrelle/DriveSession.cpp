@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
 #include "platform/IniSettingsStore.h"
 
@@ -147,6 +148,38 @@ void DriveSession::save() {
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
   drive_->save(file);
+}
+
+const ParameterInfo& DriveSession::findParameter(const std::string& name) {
+  const ParameterInfo* info = ParameterCatalog::findKey(name);
+  if (!info && !name.empty() && (name[0] == 'p' || name[0] == 'P')) {
+    std::string upper = name;
+    upper[0] = 'P';
+    info = ParameterCatalog::findKey(upper);
+  }
+  if (!info) info = ParameterCatalog::findKey("P" + name);
+  if (!info)
+    throw Error(Error::kInvalidCall,
+                "No parameter " + name + " on this drive (kadrelle params lists them)");
+  return *info;
+}
+
+void DriveSession::commit(const ParameterInfo& info, const Variant& value) {
+  auto object = library_.makeValueObject(info.number);
+  std::optional<std::pair<std::int32_t, std::string>> refused;
+  Connection c = object->UpdateError.connect(
+      [&](std::int32_t& code, std::string& text) { refused.emplace(code, text); });
+  ViewRef view = object->get_AppView();
+  if (info.text || !value.holdsNumber())
+    view->put_TextValue(CStr(value));
+  else
+    view->put_NumericValue(CDbl(value));
+  object->Commit();
+  if (refused) {
+    const bool locked = refused->first == BrommetValueObject::kLockTooLow;
+    throw Error(refused->first, std::string(info.key) + " " + refused->second +
+                                    (locked ? " (kadrelle lock N changes the level)" : ""));
+  }
 }
 
 }  // namespace kadrelle

@@ -8,6 +8,7 @@
 
 #include "brommet/BrommetLibrary.h"
 #include "brommet/ServoDrive.h"
+#include "platform/Variant.h"
 
 namespace kadrelle {
 
@@ -46,6 +47,12 @@ class DriveSession {
 
   // Writes the drive's non-volatile parameters to the user's drive file.
   void save();
+
+  // The parameter with that key or number ("P1510", "p1510", "1510"); error 5 when none has it.
+  static const ParameterInfo& findParameter(const std::string& name);
+  // Commits a value in application units (a text for text parameters) through a value object, as
+  // a control would; a refusal is an Error with the value library's code and reason.
+  void commit(const ParameterInfo& info, const Variant& value);
 
  private:
   std::shared_ptr<ServoDrive> drive_ = std::make_shared<ServoDrive>();

@@ -9,6 +9,7 @@
 
 #include "DriveCommands.h"
 #include "FormSession.h"
+#include "ScriptHost.h"
 #include "TerminalHost.h"
 #include "platform/Error.h"
 
@@ -54,10 +55,25 @@ int main(int argc, char** argv) {
   run->add_flag("--print", printOnce, "Print the form once instead of running full-screen");
   addDebugOption(run, runOptions);
 
+  FormOptions scriptOptions;
+  std::string scriptFile;
+  CLI::App* script = app.add_subcommand(
+      "script",
+      "Run a Lua 5.4 script against a form bound to the drive (the built-in page without --form); "
+      "a script error exits with status 1 and the script's file and line");
+  script->add_option("file", scriptFile, "The Lua script")->required();
+  script->add_option("--form", scriptOptions.form, "Form file (JSON) instead of the built-in page");
+  addDebugOption(script, scriptOptions);
+
   CLI11_PARSE(app, argc, argv);
 
   try {
     if (int status = driveCommands.run(); status >= 0) return status;
+    if (*script) {
+      FormSession session(scriptOptions.formFile(), scriptOptions.debugMask());
+      session.trace().echo = true;
+      return runScript(scriptFile, session);
+    }
     FormSession session(runOptions.formFile(), runOptions.debugMask());
     if (printOnce || !::isatty(STDOUT_FILENO) || !::isatty(STDIN_FILENO)) {
       session.trace().echo = true;
