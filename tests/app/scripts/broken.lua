@@ -1,0 +1,2 @@
+print("this never runs")
+local x = = 1

@@ -1,0 +1,1 @@
+form.SpeedLimit.Colour = 3
