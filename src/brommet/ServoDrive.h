@@ -26,13 +26,11 @@ namespace kadrelle {
 // factory level (3) instead of their own.
 class ServoDrive {
  public:
-  // Error numbers of the parameter file.
-  static constexpr int kFileNotFound = 53;
-  static constexpr int kFileAccess = 75;
-  static constexpr int kBadFileFormat = 321;
   // The format name and version written into, and expected in, a parameter file.
   static constexpr const char* kFileFormat = "Brommet drive parameters";
   static constexpr int kFileVersion = 1;
+  // Longer files are refused unread.
+  static constexpr std::uintmax_t kMaxFileSize = 4u << 20;
 
   // Every parameter at its catalog default; disabled; application lock level 0 (operator).
   ServoDrive();
@@ -67,8 +65,9 @@ class ServoDrive {
   // operating hours and the status word follow. Only values that change notify.
   void tick(double seconds);
 
-  // Writes every non-volatile parameter to the file, atomically: a temporary file beside it is
-  // written and flushed to disk, then renamed over the file. Error 75 names the file on failure.
+  // Writes every non-volatile parameter to the file with writeFileAtomically (platform/FileIo.h):
+  // the file holds its old or its new content whatever happens. Error 75 names the file and the
+  // system's reason on failure.
   void save(const std::filesystem::path& file) const;
   // Reads a parameter file written by save(). Every entry is checked before any is applied: a
   // file that cannot be read (53, 75) or holds a bad entry (321) is refused with an error naming

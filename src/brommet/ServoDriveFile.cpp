@@ -1,17 +1,11 @@
 // The drive's parameter file and the value checks it shares with the value objects.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "brommet/ServoDrive.h"
 #include "brommet/ValueText.h"
 #include "platform/Error.h"
+#include "platform/FileIo.h"
 
 namespace kadrelle {
 
@@ -21,20 +15,6 @@ using Json = nlohmann::ordered_json;
 
 std::string withUnits(const std::string& number, std::string_view units) {
   return units.empty() ? number : number + " " + std::string(units);
-}
-
-// Writes all of the text to the descriptor, or returns false with errno set.
-bool writeAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -83,54 +63,17 @@ void ServoDrive::save(const std::filesystem::path& file) const {
       parameters[key] = slots_[i].value;
   }
   Json document = {{"format", kFileFormat}, {"version", kFileVersion}, {"parameters", parameters}};
-  const std::string text = document.dump(2) + "\n";
-
-  const std::filesystem::path temporary =
-      file.string() + ".tmp-" + std::to_string(static_cast<long>(::getpid()));
-  auto fail = [&](const char* what) {
-    const int code = errno;
-    ::unlink(temporary.c_str());
-    throw Error(kFileAccess, "Cannot save drive parameters to " + file.string() + ": " + what +
-                                 " (" + std::strerror(code) + ")");
-  };
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) fail("cannot create the temporary file");
-  if (!writeAll(fd, text) || ::fsync(fd) != 0) {
-    const int code = errno;
-    ::close(fd);
-    errno = code;
-    fail("cannot write the temporary file");
-  }
-  if (::close(fd) != 0) fail("cannot close the temporary file");
-  if (::rename(temporary.c_str(), file.c_str()) != 0) fail("cannot replace the file");
-  // Make the rename itself durable.
-  std::filesystem::path folder = file.parent_path();
-  if (folder.empty()) folder = ".";
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  writeFileAtomically(file, document.dump(2) + "\n");
 }
 
 void ServoDrive::load(const std::filesystem::path& file) {
   const std::string name = file.string();
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
-      throw Error(kFileNotFound, "Drive parameter file not found: " + name);
-    throw Error(kFileAccess, "Cannot read drive parameter file " + name);
-  }
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  auto bad = [&](const std::string& what) {
-    return Error(kBadFileFormat, "Drive parameter file " + name + ": " + what);
-  };
+  const std::string content = readFileCapped(file, kMaxFileSize);
+  auto bad = [&](const std::string& what) { return Error::badFileFormat(name, what); };
 
   Json document;
   try {
-    document = Json::parse(buffer.str());
+    document = Json::parse(content);
   } catch (const Json::parse_error& e) {
     throw bad("not valid JSON (byte " + std::to_string(e.byte) + ")");
   } catch (const Json::exception&) {  // a number beyond any range

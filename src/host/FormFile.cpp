@@ -1,16 +1,11 @@
 #include "host/FormFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "platform/Error.h"
+#include "platform/FileIo.h"
 #include "platform/StdFont.h"
 
 namespace kadrelle {
@@ -19,13 +14,10 @@ namespace {
 
 using nlohmann::json;
 
-constexpr int kFileNotFound = 53;
-constexpr int kFileAccess = 75;
-constexpr int kBadFormat = 321;
 constexpr std::uintmax_t kMaxFormSize = 16u << 20;
 
 [[noreturn]] void bad(const std::string& where, const std::string& what) {
-  throw Error(kBadFormat, where + ": " + what);
+  throw Error::badFileFormat(where, what);
 }
 
 bool sameFont(const StdFont& a, const StdFont& b) {
@@ -172,54 +164,6 @@ Variant valueFromJson(const json& entry, const std::string& where) {
   bad(where + ".type", "unknown value type \"" + type + "\"");
 }
 
-std::string readFile(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::exists(file, ec)) {
-    throw Error(kFileNotFound, file.string() + ": file not found");
-  }
-  auto size = std::filesystem::file_size(file, ec);
-  if (ec) throw Error(kFileAccess, file.string() + ": " + ec.message());
-  if (size > kMaxFormSize) bad(file.string(), "file is too large to be a form");
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw Error(kFileAccess, file.string() + ": cannot be read");
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void writeAtomically(const std::filesystem::path& file, const std::string& content) {
-  const std::filesystem::path temp = file.string() + ".tmp";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw Error(kFileAccess, temp.string() + ": cannot be written");
-  std::size_t done = 0;
-  while (done < content.size()) {
-    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0) {
-      ::close(fd);
-      ::unlink(temp.c_str());
-      throw Error(kFileAccess, temp.string() + ": write failed");
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    ::unlink(temp.c_str());
-    throw Error(kFileAccess, temp.string() + ": write failed");
-  }
-  std::error_code ec;
-  if (std::filesystem::exists(file, ec)) {
-    std::filesystem::copy_file(file, file.string() + ".bak",
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-      ::unlink(temp.c_str());
-      throw Error(kFileAccess, file.string() + ".bak: " + ec.message());
-    }
-  }
-  if (::rename(temp.c_str(), file.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    throw Error(kFileAccess, file.string() + ": cannot be replaced");
-  }
-}
-
 }  // namespace
 
 void DesignTimeBag::WriteProperty(const std::string& name, const Variant& value,
@@ -335,11 +279,11 @@ void fromJson(const std::string& content, const std::string& where, Form& form) 
 }
 
 void load(const std::filesystem::path& file, Form& form) {
-  fromJson(readFile(file), file.string(), form);
+  fromJson(readFileCapped(file, kMaxFormSize), file.string(), form);
 }
 
 void save(Form& form, const std::filesystem::path& file) {
-  writeAtomically(file, toJson(form));
+  writeFileAtomically(file, toJson(form), true);
   form.markSaved();
 }
 

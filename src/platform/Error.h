@@ -24,6 +24,9 @@ class Error : public std::runtime_error {
   static constexpr int kObjectRequired = 424;
   static constexpr int kInvalidPropertyValue = 380;
   static constexpr int kNoSuchMember = 438;
+  static constexpr int kFileNotFound = 53;
+  static constexpr int kFileAccess = 75;  // path/file access error
+  static constexpr int kBadFileFormat = 321;
 
   static Error invalidCall() { return {kInvalidCall, "Invalid procedure call or argument"}; }
   static Error overflow() { return {kOverflow, "Overflow"}; }
@@ -35,6 +38,16 @@ class Error : public std::runtime_error {
   static Error invalidPropertyValue() { return {kInvalidPropertyValue, "Invalid property value"}; }
   static Error noSuchMember() {
     return {kNoSuchMember, "Object doesn't support this property or method"};
+  }
+  // File errors begin with the file (or the place in it) they concern.
+  static Error fileNotFound(const std::string& file) {
+    return {kFileNotFound, file + ": file not found"};
+  }
+  static Error fileAccess(const std::string& file, const std::string& reason) {
+    return {kFileAccess, file + ": " + reason};
+  }
+  static Error badFileFormat(const std::string& where, const std::string& what) {
+    return {kBadFileFormat, where + ": " + what};
   }
 
  private:

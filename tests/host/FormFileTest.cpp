@@ -111,9 +111,8 @@ TEST_F(FormFiles, SaveKeepsTheOldFileAsBackupAndAFailedSaveDamagesNothing) {
   std::string second = read(dir / "form.json");
   EXPECT_NE(second, first);
 
-  // A save that cannot write its temporary file leaves the form on disk as it was.
-  fs::create_directory(dir / "form.json.tmp");
-  fs::create_directory(dir / "form.json.tmp" / "x");
+  // A refused save leaves the file and the form's changed state as they were.
+  fs::permissions(dir / "form.json", fs::perms::owner_read);
   form.control(0).put_ToolTipText("lost");
   EXPECT_THROW(FormFile::save(form, dir / "form.json"), Error);
   EXPECT_EQ(read(dir / "form.json"), second);
