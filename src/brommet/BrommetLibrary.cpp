@@ -15,7 +15,7 @@ ValueObjectRef BrommetLibrary::createValueObject() {
 }
 
 LockLevelRef BrommetLibrary::createLockLevel() {
-  return std::make_shared<BrommetLockLevel>(0);
+  return std::make_shared<BrommetLockLevel>(0, false, drive_->faults());
 }
 
 ValueObjectRef BrommetLibrary::sharedValueObject() {

@@ -5,12 +5,12 @@
 namespace kadrelle {
 
 std::int32_t BrommetLockLevel::get_Level() {
-  faults_.check("get_Level");
+  if (faults_) faults_->check("get_Level");
   return level_;
 }
 
 void BrommetLockLevel::put_Level(std::int32_t level) {
-  faults_.check("put_Level");
+  if (faults_) faults_->check("put_Level");
   if (fixed_)
     throw Error(kReadOnlyProperty,
                 "Set not supported (read-only property): the level a "

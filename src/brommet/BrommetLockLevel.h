@@ -2,8 +2,10 @@
 
 #include <cstdint>
 
+#include <memory>
 #include "binding/LockLevel.h"
-#include "brommet/FaultInjector.h"
+
+#include "brommet/SimulatedFaults.h"
 
 namespace kadrelle {
 
@@ -15,8 +17,10 @@ class BrommetLockLevel : public LockLevel {
  public:
   static constexpr int kReadOnlyProperty = 383;
 
-  explicit BrommetLockLevel(std::int32_t level = 0, bool fixed = false)
-      : level_(level), fixed_(fixed) {}
+  // `faults`: the simulated faults of the drive the level belongs to, if any.
+  explicit BrommetLockLevel(std::int32_t level = 0, bool fixed = false,
+                            std::shared_ptr<SimulatedFaults> faults = nullptr)
+      : level_(level), fixed_(fixed), faults_(std::move(faults)) {}
 
   std::int32_t get_Level() override;
   void put_Level(std::int32_t level) override;
@@ -25,12 +29,10 @@ class BrommetLockLevel : public LockLevel {
   void setLevel(std::int32_t level);
   bool isFixed() const { return fixed_; }
 
-  FaultInjector& faults() { return faults_; }
-
  private:
   std::int32_t level_;
   bool fixed_;
-  FaultInjector faults_{"get_Level", "put_Level"};
+  std::shared_ptr<SimulatedFaults> faults_;
 };
 
 }  // namespace kadrelle

@@ -12,6 +12,7 @@ BrommetValueObject::BrommetValueObject(std::shared_ptr<ServoDrive> drive)
     : drive_(std::move(drive)) {
   if (!drive_) throw Error::objectNotSet();
   appLock_ = drive_->appLock();
+  requiredLock_ = std::make_shared<BrommetLockLevel>(0, true, drive_->faults());
   appView_ = std::make_shared<BrommetView>(*this, true);
   driveView_ = std::make_shared<BrommetView>(*this, false);
 }
@@ -22,32 +23,33 @@ BrommetValueObject::~BrommetValueObject() {
 }
 
 ViewRef BrommetValueObject::get_AppView() {
-  faults_.check("get_AppView");
+  simulate("get_AppView");
   return appView_;
 }
 
 ViewRef BrommetValueObject::get_DriveView() {
-  faults_.check("get_DriveView");
+  simulate("get_DriveView");
   return driveView_;
 }
 
 Boolean BrommetValueObject::get_ReadOnly() {
-  faults_.check("get_ReadOnly");
+  simulate("get_ReadOnly");
   return Boolean(!info_ || info_->readOnly);
 }
 
 std::string BrommetValueObject::get_Key() {
-  faults_.check("get_Key");
+  simulate("get_Key");
   return info_ ? std::string(info_->key) : std::string();
 }
 
 void BrommetValueObject::put_ParameterNumber(ParameterNumbers number) {
-  faults_.check("put_ParameterNumber");
+  simulate("put_ParameterNumber");
   number_ = number;
   info_ = ParameterCatalog::find(number);
   index_ = info_ ? *ParameterCatalog::indexOf(number) : 0;
   pending_.reset();
-  valueWatch_ = info_ ? drive_->watch(number, [this] { onDriveChanged(); }) : Connection();
+  valueWatch_ = info_ ? drive_->watch(number, [this](bool changed) { onDriveChanged(changed); })
+                      : Connection();
   enabledWatch_ = info_ && info_->stopOnly
                       ? drive_->EnabledChanged.connect([this] { onEnabledChanged(); })
                       : Connection();
@@ -55,27 +57,27 @@ void BrommetValueObject::put_ParameterNumber(ParameterNumbers number) {
 }
 
 LockLevelRef BrommetValueObject::get_AppLock() {
-  faults_.check("get_AppLock");
+  simulate("get_AppLock");
   return appLock_;
 }
 
 void BrommetValueObject::putref_AppLock(LockLevelRef lock) {
-  faults_.check("putref_AppLock");
+  simulate("putref_AppLock");
   appLock_ = std::move(lock);
 }
 
 LockLevelRef BrommetValueObject::get_RequiredLock() {
-  faults_.check("get_RequiredLock");
+  simulate("get_RequiredLock");
   return requiredLock_;
 }
 
 void BrommetValueObject::putref_Link(std::shared_ptr<Object> link) {
-  faults_.check("putref_Link");
+  simulate("putref_Link");
   link_ = std::move(link);
 }
 
 std::int32_t BrommetValueObject::get_IsText() {
-  faults_.check("get_IsText");
+  simulate("get_IsText");
   return info_ && info_->text ? 1 : 0;
 }
 
@@ -155,7 +157,7 @@ bool BrommetValueObject::refusedBeforeWrite() {
 }
 
 void BrommetValueObject::Commit() {
-  faults_.check("Commit");
+  simulate("Commit", true, true);
   if (!pending_) return;
   const Pending pending = std::move(*pending_);
   pending_.reset();
@@ -214,10 +216,26 @@ void BrommetValueObject::step(bool appView, bool up, std::int16_t shift) {
   }
 }
 
-void BrommetValueObject::onDriveChanged() {
+void BrommetValueObject::onDriveChanged(bool changed) {
   const Variant value = currentValue();
-  ValueChanged.raise(value);
+  if (changed) ValueChanged.raise(value);
   ContentChanged.raise(value);
+}
+
+void BrommetValueObject::simulate(std::string_view member, bool reachesDrive, bool write) {
+  SimulatedFaults& faults = *drive_->faults();
+  if (!write) return faults.check(member, reachesDrive);
+  try {
+    faults.check(member, reachesDrive);
+  } catch (const Error& e) {
+    pending_.reset();
+    refuse(e.number(), e.description());
+    if (info_)
+      drive_->refresh(number_);
+    else
+      ContentChanged.raise(currentValue());
+    throw;
+  }
 }
 
 void BrommetValueObject::onEnabledChanged() {

@@ -9,7 +9,6 @@
 #include "binding/ValueObject.h"
 #include "brommet/BrommetLockLevel.h"
 #include "brommet/BrommetView.h"
-#include "brommet/FaultInjector.h"
 #include "brommet/ServoDrive.h"
 
 namespace kadrelle {
@@ -22,6 +21,7 @@ namespace kadrelle {
 // whichever object or by the drive itself. The object whose Commit or Step changed the value then
 // also raises Changed. A refused Commit or Step raises UpdateError with one of the codes below
 // and a description naming the parameter; the drive keeps its value and nothing is thrown.
+// Simulated faults (ServoDrive::failNext) are reported as the drive's comment describes.
 // ParameterNumber 0 selects no parameter (key and descriptions ""); an unknown number selects
 // nothing either, but the descriptions name the number. Both are read-only.
 class BrommetValueObject : public ValueObject {
@@ -68,8 +68,6 @@ class BrommetValueObject : public ValueObject {
   // True while a value written into a view waits for Commit.
   bool hasPending() const { return pending_.has_value(); }
 
-  FaultInjector& faults() { return faults_; }
-
  private:
   friend class BrommetView;
 
@@ -88,12 +86,16 @@ class BrommetValueObject : public ValueObject {
   void setPendingNumber(double value, bool appView);
   void setPendingText(const std::string& text, bool appView);
   void step(bool appView, bool up, std::int16_t shift);
+  // Throws the fault the drive simulates for the member, if any; a failing write (`write`) is
+  // reported first: the pending value is dropped, UpdateError raised, and every object of the
+  // parameter shows the drive's value again.
+  void simulate(std::string_view member, bool reachesDrive = false, bool write = false);
   // Raises UpdateError with the code and the parameter name before the description.
   void refuse(std::int32_t code, const std::string& what);
   // Refuses the write when the parameter is missing, read-only or locked; true if refused.
   bool refusedBeforeWrite();
   std::string unknownDescription() const;
-  void onDriveChanged();
+  void onDriveChanged(bool changed);
   void onEnabledChanged();
 
   std::shared_ptr<ServoDrive> drive_;
@@ -102,15 +104,12 @@ class BrommetValueObject : public ValueObject {
   std::size_t index_ = 0;
   std::optional<Pending> pending_;
   LockLevelRef appLock_;
-  std::shared_ptr<BrommetLockLevel> requiredLock_ = std::make_shared<BrommetLockLevel>(0, true);
+  std::shared_ptr<BrommetLockLevel> requiredLock_;
   std::shared_ptr<Object> link_;
   std::shared_ptr<BrommetView> appView_;
   std::shared_ptr<BrommetView> driveView_;
   Connection valueWatch_;
   Connection enabledWatch_;
-  FaultInjector faults_{"get_AppView",         "get_DriveView", "get_ReadOnly", "get_Key",
-                        "put_ParameterNumber", "Commit",        "get_AppLock",  "putref_AppLock",
-                        "get_RequiredLock",    "putref_Link",   "get_IsText"};
 };
 
 }  // namespace kadrelle

@@ -18,31 +18,35 @@ const std::shared_ptr<Object>& stepper() {
 
 }  // namespace
 
-BrommetValueObject& BrommetView::owner(std::string_view member) {
-  faults_.check(member);
+BrommetValueObject& BrommetView::owner(std::string_view member, bool reachesDrive, bool write) {
   if (!owner_) throw Error(Error::kObjectNotSet, "The value object of this view no longer exists");
+  owner_->simulate(member, reachesDrive, write);
   return *owner_;
 }
 
+BrommetValueObject& BrommetView::reader(std::string_view member) {
+  return owner(member, owner_ && !owner_->hasPending());
+}
+
 double BrommetView::get_NumericValue() {
-  auto& o = owner("get_NumericValue");
+  auto& o = reader("get_NumericValue");
   return o.info_ && appView_ ? o.driveValue() * o.info_->scale : o.driveValue();
 }
 
 void BrommetView::put_NumericValue(double value) {
-  owner("put_NumericValue").setPendingNumber(value, appView_);
+  owner("put_NumericValue", false, true).setPendingNumber(value, appView_);
 }
 
 double BrommetView::get_DriveValue() {
-  return owner("get_DriveValue").driveValue();
+  return reader("get_DriveValue").driveValue();
 }
 
 void BrommetView::put_DriveValue(double value) {
-  owner("put_DriveValue").setPendingNumber(value, false);
+  owner("put_DriveValue", false, true).setPendingNumber(value, false);
 }
 
 std::string BrommetView::get_TextValue() {
-  auto& o = owner("get_TextValue");
+  auto& o = reader("get_TextValue");
   if (!o.info_) return std::string();
   if (o.info_->text) return o.textValue();
   if (o.pending_ && o.pending_->notANumber) return o.pending_->text;
@@ -52,7 +56,7 @@ std::string BrommetView::get_TextValue() {
 }
 
 void BrommetView::put_TextValue(const std::string& text) {
-  owner("put_TextValue").setPendingText(text, appView_);
+  owner("put_TextValue", false, true).setPendingText(text, appView_);
 }
 
 double BrommetView::get_UpperLimit() {
@@ -93,12 +97,13 @@ std::int32_t BrommetView::get_DisplayBase() {
 
 std::string BrommetView::get_Description() {
   auto& o = owner("get_Description");
-  return o.info_ ? std::string(o.info_->description) : o.unknownDescription();
+  if (!o.info_) return o.unknownDescription();
+  return appView_ ? o.drive_->withAxis(o.info_->description) : std::string(o.info_->description);
 }
 
 std::string BrommetView::get_DriveDescription() {
   auto& o = owner("get_DriveDescription");
-  return o.info_ ? std::string(o.info_->driveDescription) : o.unknownDescription();
+  return o.info_ ? o.drive_->withAxis(o.info_->driveDescription) : o.unknownDescription();
 }
 
 std::string BrommetView::get_Units(std::int32_t& /*which*/) {
@@ -114,7 +119,7 @@ std::shared_ptr<Object> BrommetView::get_Stepper() {
 }
 
 void BrommetView::Step(Boolean up, std::int16_t shift) {
-  owner("Step").step(appView_, static_cast<bool>(up), shift);
+  owner("Step", true, true).step(appView_, static_cast<bool>(up), shift);
 }
 
 }  // namespace kadrelle

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "binding/View.h"
-#include "brommet/FaultInjector.h"
 
 namespace kadrelle {
 
@@ -16,6 +15,10 @@ class BrommetValueObject;
 // limits in drive units. Values written into a view wait for the value object's Commit, and the
 // views show them until then. A view reads its value object's state directly, so reading it is
 // cheap. A view that outlives its value object fails every call with error 91.
+//
+// Descriptions: the application view's Description and both views' DriveDescription name the
+// drive's axis ("Axis 1 Speed Limit"); the drive view's Description is the catalog's own text,
+// with the axis marker "@*@" where a multi-axis drive puts the axis ("@*@Speed Limit").
 class BrommetView : public View {
  public:
   BrommetView(BrommetValueObject& owner, bool appView) : owner_(&owner), appView_(appView) {}
@@ -43,21 +46,17 @@ class BrommetView : public View {
   void Step(Boolean up, std::int16_t shift) override;
 
   bool isAppView() const { return appView_; }
-  FaultInjector& faults() { return faults_; }
   // Called by the value object as it goes away.
   void detach() { owner_ = nullptr; }
 
  private:
-  BrommetValueObject& owner(std::string_view member);
+  // The value object, after the drive's simulated fault for the member, if any.
+  BrommetValueObject& owner(std::string_view member, bool reachesDrive = false, bool write = false);
+  // The same for a read of the value, which reaches the drive unless a value waits for Commit.
+  BrommetValueObject& reader(std::string_view member);
 
   BrommetValueObject* owner_;
   bool appView_;
-  FaultInjector faults_{"get_NumericValue",    "put_NumericValue",  "get_DriveValue",
-                        "put_DriveValue",      "get_TextValue",     "put_TextValue",
-                        "get_UpperLimit",      "get_LowerLimit",    "get_DriveUpperLimit",
-                        "get_DriveLowerLimit", "get_LimitsEnabled", "get_NumberFormat",
-                        "get_DisplayBase",     "get_Description",   "get_DriveDescription",
-                        "get_Units",           "get_Stepper",       "Step"};
 };
 
 }  // namespace kadrelle

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
 
@@ -22,9 +23,46 @@ enum StatusBits : int {
   kStatusMotorHot = 16,
 };
 
+// Every member of the drive's value objects, views and lock levels, as faults name them.
+constexpr std::string_view kMembers[] = {"get_AppView",
+                                         "get_DriveView",
+                                         "get_ReadOnly",
+                                         "get_Key",
+                                         "put_ParameterNumber",
+                                         "Commit",
+                                         "get_AppLock",
+                                         "putref_AppLock",
+                                         "get_RequiredLock",
+                                         "putref_Link",
+                                         "get_IsText",
+                                         "get_NumericValue",
+                                         "put_NumericValue",
+                                         "get_DriveValue",
+                                         "put_DriveValue",
+                                         "get_TextValue",
+                                         "put_TextValue",
+                                         "get_UpperLimit",
+                                         "get_LowerLimit",
+                                         "get_DriveUpperLimit",
+                                         "get_DriveLowerLimit",
+                                         "get_LimitsEnabled",
+                                         "get_NumberFormat",
+                                         "get_DisplayBase",
+                                         "get_Description",
+                                         "get_DriveDescription",
+                                         "get_Units",
+                                         "get_Stepper",
+                                         "Step",
+                                         "get_Level",
+                                         "put_Level"};
+
 }  // namespace
 
-ServoDrive::ServoDrive() {
+ServoDrive::ServoDrive(std::int32_t axis)
+    : axis_(axis),
+      faults_(std::make_shared<SimulatedFaults>(
+          std::vector<std::string_view>(std::begin(kMembers), std::end(kMembers)))),
+      appLock_(std::make_shared<BrommetLockLevel>(0, false, faults_)) {
   const auto catalog = ParameterCatalog::all();
   slots_.resize(catalog.size());
   for (std::size_t i = 0; i < catalog.size(); ++i) {
@@ -70,13 +108,21 @@ void ServoDrive::setText(ParameterNumbers number, const std::string& text) {
   notify(index);
 }
 
-void ServoDrive::notify(std::size_t index) {
-  if (slots_[index].changed) slots_[index].changed->raise();
+void ServoDrive::notify(std::size_t index, bool changed) {
+  if (slots_[index].changed) slots_[index].changed->raise(changed);
 }
 
-Connection ServoDrive::watch(ParameterNumbers number, std::function<void()> handler) {
+void ServoDrive::refresh(ParameterNumbers number) {
+  notify(indexOrThrow(number), false);
+}
+
+std::string ServoDrive::withAxis(std::string_view description) const {
+  return replaceAll(std::string(description), "@*@", "Axis " + std::to_string(axis_) + " ");
+}
+
+Connection ServoDrive::watch(ParameterNumbers number, std::function<void(bool)> handler) {
   auto& slot = slots_[indexOrThrow(number)];
-  if (!slot.changed) slot.changed = std::make_unique<Event<>>();
+  if (!slot.changed) slot.changed = std::make_unique<Event<bool>>();
   return slot.changed->connect(std::move(handler));
 }
 

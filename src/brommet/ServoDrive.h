@@ -12,6 +12,7 @@
 
 #include "brommet/BrommetLockLevel.h"
 #include "brommet/ParameterCatalog.h"
+#include "brommet/SimulatedFaults.h"
 #include "platform/Event.h"
 
 namespace kadrelle {
@@ -24,6 +25,23 @@ namespace kadrelle {
 //
 // While the drive is enabled (P1910 = 1), parameters marked stopOnly in the catalog require the
 // factory level (3) instead of their own.
+//
+// Simulating faults: a program's error handling can be tested against the drive by telling it to
+// fail. Members are named as in the value-library interfaces ("Commit", "get_NumericValue",
+// "put_Level"), and a fault applies to every value object, view and lock level of the drive:
+//
+//   drive->failNext("Commit");                  // the next Commit fails (error 30100)
+//   drive->failNext("get_NumericValue", 3);     // the next three reads of a value fail
+//   drive->failNext("put_Level", 1, Error(75, "Lock store unavailable"));  // with this error
+//   drive->simulateCommunicationFault(2);       // the next two calls that reach the drive (value
+//                                               // reads, Commit, Step) fail (error 30101)
+//   drive->clearFaults();
+//
+// A failing read throws the error. A failing write (a value written into a view, Commit, Step)
+// is reported as a real value library reports it: the value waiting for Commit is dropped, the
+// value object raises UpdateError with the error's number and description, every value object of
+// the parameter raises ContentChanged with the value the drive holds (so every control shows it
+// again), and then the call throws the error.
 class ServoDrive {
  public:
   // The format name and version written into, and expected in, a parameter file.
@@ -33,7 +51,8 @@ class ServoDrive {
   static constexpr std::uintmax_t kMaxFileSize = 4u << 20;
 
   // Every parameter at its catalog default; disabled; application lock level 0 (operator).
-  ServoDrive();
+  // Descriptions name the axis ("Axis 1 Speed Limit").
+  explicit ServoDrive(std::int32_t axis = 1);
   ServoDrive(const ServoDrive&) = delete;
   ServoDrive& operator=(const ServoDrive&) = delete;
 
@@ -49,6 +68,10 @@ class ServoDrive {
   // By catalog index, for the value objects, which look the index up once.
   double valueAt(std::size_t index) const { return slots_[index].value; }
   const std::string& textAt(std::size_t index) const { return slots_[index].text; }
+
+  std::int32_t axis() const { return axis_; }
+  // The description with the catalog's axis marker "@*@" given as "Axis <n> ".
+  std::string withAxis(std::string_view description) const;
 
   bool enabled() const;
   void setEnabled(bool enabled) { setValue(param::DriveEnable, enabled ? 1 : 0); }
@@ -83,8 +106,21 @@ class ServoDrive {
   // What is wrong with a text for a text parameter; nothing when it is acceptable.
   static std::optional<std::string> checkText(const ParameterInfo& info, std::string_view text);
 
-  // Calls the handler after the parameter's value changes, until the connection is dropped.
-  [[nodiscard]] Connection watch(ParameterNumbers number, std::function<void()> handler);
+  // Calls the handler after the parameter's value changes (with true), and with false when every
+  // value object of the parameter is asked to show the drive's value again (refresh), until the
+  // connection is dropped.
+  [[nodiscard]] Connection watch(ParameterNumbers number, std::function<void(bool)> handler);
+  // Asks every watcher of the parameter to show its value again, after a write that failed.
+  void refresh(ParameterNumbers number);
+
+  // Simulated faults (see above). An unknown member name is error 5.
+  void failNext(std::string_view member, int count = 1, std::optional<Error> error = {}) {
+    faults_->failNext(member, count, std::move(error));
+  }
+  void simulateCommunicationFault(int calls = 1) { faults_->failCommunication(calls); }
+  void clearFaults() { faults_->clear(); }
+  // Shared by the drive's value objects, views and lock levels (and any the library makes).
+  const std::shared_ptr<SimulatedFaults>& faults() const { return faults_; }
 
   // Raised after the enable state changes (the required levels of stopOnly parameters follow).
   Event<> EnabledChanged;
@@ -95,16 +131,18 @@ class ServoDrive {
   struct Slot {
     double value = 0;
     std::string text;
-    std::unique_ptr<Event<>> changed;
+    std::unique_ptr<Event<bool>> changed;
   };
 
-  void notify(std::size_t index);
+  void notify(std::size_t index, bool changed = true);
   std::size_t indexOrThrow(ParameterNumbers number) const;
   // Writes a measured quantity, rounded to whole drive units.
   void setMeasured(ParameterNumbers number, double driveValue);
 
   std::vector<Slot> slots_;
-  std::shared_ptr<BrommetLockLevel> appLock_ = std::make_shared<BrommetLockLevel>(0);
+  std::int32_t axis_;
+  std::shared_ptr<SimulatedFaults> faults_;
+  std::shared_ptr<BrommetLockLevel> appLock_;
   // Simulation state kept at full precision between ticks.
   double speed_ = 0;     // counts/s
   double position_ = 0;  // counts

@@ -85,7 +85,8 @@ TEST_F(ValueObjectTest, ViewsShowOneValueInTwoUnitSystems) {
   EXPECT_EQ(app->get_NumberFormat(), "0");
   EXPECT_EQ(driveView->get_NumberFormat(), "#,##0");
   EXPECT_EQ(driveView->get_TextValue(), "6,553,600");
-  EXPECT_EQ(app->get_Description(), "Axis @*@ Speed Limit");
+  EXPECT_EQ(app->get_Description(), "Axis 1 Speed Limit");
+  EXPECT_EQ(driveView->get_Description(), "@*@Speed Limit");  // the catalog's own text
   EXPECT_NE(app->get_Stepper(), nullptr);
   EXPECT_EQ(object->get_ReadOnly(), kFalse);
   EXPECT_EQ(app->get_DisplayBase(), 0);

@@ -1,6 +1,8 @@
 // The control against the real edit box and the simulated drive.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "brommet/BrommetLibrary.h"
 #include "brommet/ParameterCatalog.h"
 #include "control/Kadrelle.h"
@@ -70,15 +72,39 @@ TEST_F(DriveForm, DriveViewShowsDriveUnits) {
   EXPECT_EQ(second.get_Text(), "131,072");
 }
 
-TEST_F(DriveForm, RefusedWriteReachesTheHostAndKeepsTheDriveValue) {
+struct FailedEntry {
+  const char* name;
+  std::function<void(Kadrelle&, ServoDrive&)> arm;
+  const char* entry;
+  const char* error;  // part of what the host hears
+  int changes;        // Change events: a refused value is no failure of the call
+};
+
+class FailedEntries : public DriveForm, public testing::WithParamInterface<FailedEntry> {};
+
+// A refused or failed write reaches the host, and both controls show what the drive holds.
+TEST_P(FailedEntries, ReachTheHostAndEveryControlShowsTheDriveValue) {
   bindBoth(param::SpeedLimit);
-  first.put_UseLimits(kFalse);  // let the entry through to the drive
-  double before = drive->value(param::SpeedLimit);
-  type(first.children().editBox, "12000");
-  EXPECT_EQ(drive->value(param::SpeedLimit), before);
-  EXPECT_NE(lastError.find("above the maximum"), std::string::npos) << lastError;
-  EXPECT_EQ(CDbl(first.get_Value()), before * 60 / 131072);
+  GetParam().arm(first, *drive);
+  type(first.children().editBox, GetParam().entry);
+  EXPECT_EQ(drive->value(param::SpeedLimit), 6553600);
+  EXPECT_NE(lastError.find(GetParam().error), std::string::npos) << lastError;
+  EXPECT_EQ(firstChanges, GetParam().changes);
+  EXPECT_EQ(first.get_Text(), "3000");
+  EXPECT_EQ(second.get_Text(), "3000");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Drive, FailedEntries,
+    testing::Values(FailedEntry{"AboveMaximum",
+                                [](Kadrelle& k, ServoDrive&) {
+                                  k.put_UseLimits(kFalse);  // let the entry through to the drive
+                                },
+                                "12000", "30001 Speed Limit: 12000 RPM is above the maximum", 1},
+                    FailedEntry{"CommunicationFault",
+                                [](Kadrelle&, ServoDrive& d) { d.simulateCommunicationFault(); },
+                                "1234", "30101 Speed Limit: No answer from the drive", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DriveForm, PageKeysStepTheValue) {
   bindBoth(param::SpeedLimit);
@@ -113,13 +139,14 @@ TEST_F(DriveForm, MeasuredValuesRefreshBoundControls) {
   EXPECT_NE(first.get_Text(), before);
 }
 
-TEST_F(DriveForm, UnboundControlShowsTheParameterDescription) {
+TEST_F(DriveForm, CaptionNamesTheAxisOnlyWhenBound) {
   first.put_Parameter(param::SpeedLimit);
   EXPECT_EQ(first.get_ParamKey(), "P1510");
   first.Refresh();  // the number alone redraws nothing
   EXPECT_EQ(first.get_Text(), "N/A");
-  EXPECT_NE(first.children().caption.get_Text().find("Speed Limit"), std::string::npos);
-  EXPECT_EQ(first.children().caption.get_Text().find("@*@"), std::string::npos);
+  EXPECT_EQ(first.children().caption.get_Text(), "Speed Limit");
+  bindBoth(param::SpeedLimit);
+  EXPECT_EQ(first.children().caption.get_Text(), "Axis 1 Speed Limit (RPM)");
 }
 
 }  // namespace
