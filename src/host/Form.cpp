@@ -67,6 +67,13 @@ Kadrelle& Form::addSaved(std::string name, Placement placement, PropertyBag& bag
   return *e.control;
 }
 
+void Form::truncate(std::size_t count) {
+  while (controls_.size() > count) {
+    controls_.pop_back();
+    positions_.pop_back();
+  }
+}
+
 Kadrelle& Form::control(std::size_t index) {
   return *controls_.at(index)->control;
 }

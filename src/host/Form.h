@@ -41,6 +41,8 @@ class Form {
   Kadrelle& addSaved(std::string name, Placement placement, PropertyBag& bag);
 
   std::size_t size() const { return controls_.size(); }
+  // Takes the controls after the first `count` off the form (what a failed load added).
+  void truncate(std::size_t count);
   Kadrelle& control(std::size_t index);
   const std::string& name(std::size_t index) const;
   Placement placement(std::size_t index) const;

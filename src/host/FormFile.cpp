@@ -76,6 +76,8 @@ json valueToJson(const Variant& v) {
 template <class T>
 T integer(const json& j, const std::string& where) {
   if (!j.is_number_integer()) bad(where, "expected a whole number");
+  if (j.is_number_unsigned() && j.get<std::uint64_t>() > std::uint64_t{INT64_MAX})
+    bad(where, "number " + j.dump() + " is out of range");
   auto n = j.get<std::int64_t>();
   if (n < std::numeric_limits<T>::min() || n > std::numeric_limits<T>::max()) {
     bad(where, "number " + std::to_string(n) + " is out of range");
@@ -164,6 +166,55 @@ Variant valueFromJson(const json& entry, const std::string& where) {
   bad(where + ".type", "unknown value type \"" + type + "\"");
 }
 
+// A control's saved settings, remembering which keys the control read: a read that a refused
+// value cut short ends at that value's key.
+class ReadingBag : public MemoryPropertyBag {
+ public:
+  Variant ReadProperty(const std::string& name, const Variant& defaultValue) override {
+    read.push_back(name);
+    return MemoryPropertyBag::ReadProperty(name, defaultValue);
+  }
+  std::vector<std::string> read;
+  std::vector<std::string> places;  // where each setting stands in the file, in bag order
+};
+
+struct Pending {
+  std::string name;
+  Form::Placement at;
+  ReadingBag bag;
+};
+
+// The place of the setting of that key in the file, or "" when the file does not hold it.
+std::string placeOf(const ReadingBag& bag, const std::string& key) {
+  const auto& entries = bag.entries();
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (entries[k].first == key) return bag.places[k];
+  return {};
+}
+
+[[noreturn]] void refused(const Pending& p, const std::string& control, const std::string& why) {
+  const std::string key = p.bag.read.empty() ? std::string() : p.bag.read.back();
+  const std::string place = placeOf(p.bag, key);
+  if (place.empty()) bad(control, "the control cannot read its settings" + why);
+  bad(place + ".value", "the control refuses this value of \"" + key + "\"" + why);
+}
+
+void readControl(Pending& p, std::size_t index, const std::string& where, Form& form) {
+  const std::string at = where + ".controls[" + std::to_string(index) + "]";
+  // The keys the control saves are the keys it reads, all of them unless a value stopped it.
+  MemoryPropertyBag keys;
+  try {
+    form.addSaved(p.name, p.at, p.bag).UserControl_WriteProperties(keys);
+  } catch (const std::exception& e) {
+    refused(p, at, std::string(" (") + e.what() + ")");
+  }
+  if (p.bag.read.size() < keys.entries().size()) refused(p, at, "");
+  for (std::size_t k = 0; k < p.bag.entries().size(); ++k) {
+    const std::string& key = p.bag.entries()[k].first;
+    if (!keys.find(key)) bad(p.bag.places[k] + ".key", "unknown setting \"" + key + "\"");
+  }
+}
+
 }  // namespace
 
 void DesignTimeBag::WriteProperty(const std::string& name, const Variant& value,
@@ -231,11 +282,6 @@ void fromJson(const std::string& content, const std::string& where, Form& form) 
   if (!controls.is_array()) bad(where + ".controls", "expected a list of controls");
 
   // Check everything before creating anything, so a bad file loads nothing.
-  struct Pending {
-    std::string name;
-    Form::Placement at;
-    MemoryPropertyBag bag;
-  };
   std::vector<Pending> pending;
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const std::string at = where + ".controls[" + std::to_string(i) + "]";
@@ -268,13 +314,24 @@ void fromJson(const std::string& content, const std::string& where, Form& form) 
       std::string key = text(member(prop, "key", pat), pat + ".key");
       if (p.bag.find(key)) bad(pat + ".key", "duplicate setting \"" + key + "\"");
       p.bag.set(key, valueFromJson(prop, pat));
+      p.bag.places.push_back(pat);
     }
     pending.push_back(std::move(p));
   }
   for (auto& p : pending) {
     if (form.find(p.name)) bad(where, "a control named " + p.name + " is already on the form");
   }
-  for (auto& p : pending) form.addSaved(p.name, p.at, p.bag);
+  // Each control reads its settings; a value the control refuses, or a key it does not know,
+  // takes every control of this file off the form again.
+  const std::size_t before = form.size();
+  const bool changed = form.changed();
+  try {
+    for (std::size_t i = 0; i < pending.size(); ++i) readControl(pending[i], i, where, form);
+  } catch (...) {
+    form.truncate(before);
+    if (!changed) form.markSaved();
+    throw;
+  }
   form.markSaved();
 }
 

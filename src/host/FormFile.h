@@ -26,11 +26,16 @@ namespace kadrelle {
 // left out, as design-time hosts do. Every error names the file and the place in it.
 namespace FormFile {
 
-// Reads a form file into the form: each control is created and reads its settings.
+// Reads a form file into the form: each control is created and reads its settings. All or
+// nothing: a file that cannot be read (53, 75), is malformed, holds a number outside its type's
+// range, a setting the control does not know or a value the control refuses (321) adds no control
+// and leaves the form as it was; the error names the file and the JSON path of the offending value
+// ("f.json.controls[1].properties[0].value: the control refuses this value of \"Font\"").
 void load(const std::filesystem::path& file, Form& form);
 
-// Writes the form atomically (a crash never leaves a half-written file); the previous file, if
-// any, is kept beside it as "<name>.bak". Marks the form as saved.
+// Writes the form with writeFileAtomically (platform/FileIo.h): the file holds its complete old or
+// new content whatever happens, and the previous file, if any, becomes "<name>.bak". Marks the
+// form as saved.
 void save(Form& form, const std::filesystem::path& file);
 
 // The JSON text of a form, and a form's controls from JSON text ("where" names the source in

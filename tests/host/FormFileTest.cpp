@@ -32,13 +32,18 @@ class FormFiles : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   // The error message of loading `text`, or "" when it loads.
+  // The error message of loading `text` into a form that holds one control, or "" when it loads.
   std::string loadError(const std::string& text) {
     write(dir / "f.json", text);
     Form form(services());
+    form.addNew("Before", {});
+    form.markSaved();
     try {
       FormFile::load(dir / "f.json", form);
     } catch (const Error& e) {
-      EXPECT_EQ(form.size(), 0u) << "a bad file must load nothing";
+      EXPECT_EQ(form.size(), 1u) << "a bad file must leave the form as it was";
+      EXPECT_EQ(form.name(0), "Before");
+      EXPECT_FALSE(form.changed());
       return e.description();
     }
     return "";
@@ -163,6 +168,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadForm{CONTROL(R"({"key":"Enabled","type":"Boolean","value":1})"),
                 ".controls[0].properties[0].value: expected true or false"},
         BadForm{CONTROL(R"({"key":"BorderStyle","type":"Integer","value":40000})"), "out of range"},
+        BadForm{CONTROL(R"({"key":"Parameter","type":"Long","value":18446744073709551615})"),
+                ".value: number 18446744073709551615 is out of range"},
+        BadForm{CONTROL(R"({"key":"Colour","type":"Long","value":1})"),
+                ".properties[0].key: unknown setting \"Colour\""},
+        BadForm{
+            CONTROL(R"({"key":"ToolTipText","type":"String","value":"a"},)"
+                    R"({"key":"BackColor","type":"String","value":"blue"})"),
+            ".controls[0].properties[1].value: the control refuses this value of \"BackColor\""},
         BadForm{CONTROL(R"({"key":"EditorWidth","type":"Single","value":1e300})"),
                 ".properties[0].value: number is out of range"},
         BadForm{CONTROL(R"({"key":"X","type":"Decimal","value":1})"), "unknown value type"},
@@ -179,6 +192,12 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"type":"Kadrelle","name":"A","left":0,"top":0,"width":1,"height":1,"properties":[]},)"
             R"({"type":"Kadrelle","name":"A","left":0,"top":0,"width":1,"height":1,"properties":[]}]})",
             ".controls[1].name: duplicate control name"},
+        BadForm{
+            R"({"format":"kadrelle-form","version":1,"controls":[)"
+            R"({"type":"Kadrelle","name":"A","left":0,"top":0,"width":1,"height":1,"properties":[]},)"
+            R"({"type":"Kadrelle","name":"B","left":0,"top":0,"width":1,"height":1,"properties":[)"
+            R"({"key":"Font","type":"Long","value":5}]}]})",
+            ".controls[1].properties[0].value: the control refuses this value of \"Font\""},
         BadForm{
             R"({"format":"kadrelle-form","version":1,"controls":[)"
             R"({"type":"Kadrelle","name":"A","left":0,"top":0,"width":-5,"height":1,"properties":[]}]})",
