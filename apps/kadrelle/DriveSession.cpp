@@ -1,7 +1,5 @@
 #include "DriveSession.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -9,13 +7,12 @@
 
 #include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
+#include "platform/FileIo.h"
 #include "platform/IniSettingsStore.h"
 
 namespace kadrelle {
 
 namespace {
-
-constexpr int kFileAccess = 75;
 
 std::filesystem::path userDataFolder() {
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return xdg;
@@ -39,26 +36,11 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
-// Replaces the file with the text: written beside it, then renamed over it.
+// Replaces the file with the text (see writeFileAtomically), making its folder first.
 void replaceFile(const std::filesystem::path& file, const std::string& text) {
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
-  const std::filesystem::path temporary =
-      file.string() + ".tmp-" + std::to_string(static_cast<long>(::getpid()));
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      std::filesystem::remove(temporary, ec);
-      throw Error(kFileAccess, "Cannot write " + file.string());
-    }
-  }
-  std::filesystem::rename(temporary, file, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    throw Error(kFileAccess, "Cannot replace " + file.string());
-  }
+  writeFileAtomically(file, text);
 }
 
 }  // namespace
