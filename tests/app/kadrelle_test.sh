@@ -96,7 +96,7 @@ keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
 [ "$(cat "$T/status" 2>/dev/null)" = 0 ] || fail "the terminal host did not exit with status 0"
 tmux kill-server
 start
-waitfor '^ 6000 +Axis @\*@ Speed Limit'
+waitfor '^ 6000 +Axis 1 Speed Limit'
 waitfor 'lock 2 engineer'
 keys F10
 run 0 'Speed Limit: 6000 RPM' get P1510
