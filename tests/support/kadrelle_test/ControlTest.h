@@ -1,0 +1,32 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "kadrelle_test/Fakes.h"
+
+namespace kadrelle::test {
+
+// The fixture of the control's tests: a recording site and one control on it, set up as a new
+// instance (or left as just constructed), with the logs of that set-up cleared.
+class ControlTest : public testing::Test {
+ protected:
+  explicit ControlTest(const char* debug = nullptr, bool initialize = true)
+      : k(made(debug, initialize)) {}
+
+  TestSite t;
+  Kadrelle& k;
+
+ private:
+  Kadrelle& made(const char* debug, bool initialize) {
+    if (debug) t.settings.setDebug(debug);
+    Kadrelle& made = t.make();
+    if (initialize) made.UserControl_InitProperties();
+    t.log.clear();
+    t.container.changed.clear();
+    t.container.ambientFontRequests = 0;
+    t.debug.lines.clear();
+    return made;
+  }
+};
+
+}  // namespace kadrelle::test
