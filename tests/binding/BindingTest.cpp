@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
 
 namespace kadrelle {
@@ -32,10 +32,9 @@ CallLog setupWrites(const CallLog& log) {
   return out;
 }
 
-class Bound : public testing::Test {
+class Bound : public test::ControlTest {
  protected:
   void SetUp() override {
-    k.UserControl_InitProperties();
     value->appView->numericValue = 12.5;
     value->appView->numberFormat = "0.0";
     value->appView->lowerLimit = -10;
@@ -48,10 +47,6 @@ class Bound : public testing::Test {
     t.log.clear();
     k.putref_ValueObjRef(value);
   }
-
-  TestSite t;
-  Kadrelle& k = t.make();
-  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
 };
 
 TEST_F(Bound, NumericAppViewWritesTheEditBoxInOrder) {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
 #include "platform/MemoryPropertyBag.h"
 
@@ -20,17 +20,13 @@ bool has(const CallLog& log, const std::string& prefix) {
                      [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
 }
 
-class FailurePaths : public testing::Test {
+class FailurePaths : public test::ControlTest {
  protected:
   FailurePaths() {
-    k.UserControl_InitProperties();
     k.putref_ValueObjRef(value);
     t.log.clear();
     t.container.changed.clear();
   }
-  test::TestSite t;
-  Kadrelle& k = t.make();
-  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
 };
 
 TEST_F(FailurePaths, RefreshStopsAtTheFailingViewRead) {

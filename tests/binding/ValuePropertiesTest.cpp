@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
 #include "platform/Error.h"
 
@@ -18,94 +18,84 @@ using test::TestSite;
 
 using Names = std::vector<std::string>;
 
-class ValueProperties : public testing::Test {
+class ValueProperties : public test::ControlTest {
  protected:
-  ValueProperties() {
-    t.settings.setDebug("4");
-    k = &t.make();
-    k->UserControl_InitProperties();
-    k->put_EditorWidth(800);
-    changes = k->Change.connect([this] { ++changeCount; });
+  ValueProperties() : ControlTest("4") {
+    k.put_EditorWidth(800);
     t.container.changed.clear();
   }
   void bind() {
     value->appView->numericValue = 1;
-    k->putref_ValueObjRef(value);
+    k.putref_ValueObjRef(value);
     t.container.changed.clear();
     t.log.clear();
     t.debug.lines.clear();
   }
-
-  TestSite t;
-  Kadrelle* k = nullptr;
-  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
-  Connection changes;
-  int changeCount = 0;
 };
 
 TEST_F(ValueProperties, ParameterLooksUpTheKeyAndReportsBoth) {
   t.log.clear();
-  k->put_Parameter(1020);
-  EXPECT_EQ(k->get_Parameter(), 1020);
-  EXPECT_EQ(k->get_ParamKey(), "P1020");
+  k.put_Parameter(1020);
+  EXPECT_EQ(k.get_Parameter(), 1020);
+  EXPECT_EQ(k.get_ParamKey(), "P1020");
   EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
   EXPECT_TRUE(contains(t.log, "value.ParameterNumber=1020"));
   EXPECT_EQ(t.values.created, 1);
-  EXPECT_EQ(k->get_ValueObjRef(), nullptr);
+  EXPECT_EQ(k.get_ValueObjRef(), nullptr);
 }
 
 TEST_F(ValueProperties, ParameterZeroClearsTheKey) {
-  k->put_ParamKey("P9999");
+  k.put_ParamKey("P9999");
   t.container.changed.clear();
-  k->put_Parameter(0);
-  EXPECT_EQ(k->get_Parameter(), 0);
-  EXPECT_EQ(k->get_ParamKey(), "");
+  k.put_Parameter(0);
+  EXPECT_EQ(k.get_Parameter(), 0);
+  EXPECT_EQ(k.get_ParamKey(), "");
   EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
 }
 
 TEST_F(ValueProperties, ParameterDoesNotTouchTheBoundObjectOrTheCaption) {
   bind();
   const std::string rtf = t.caption().get_TextRTF();
-  k->put_Parameter(1020);
-  EXPECT_EQ(k->get_ValueObjRef(), value);
+  k.put_Parameter(1020);
+  EXPECT_EQ(k.get_ValueObjRef(), value);
   EXPECT_EQ(value->parameterNumber, 0);
-  EXPECT_EQ(KadrelleTestAccess(*k).paramKey(), "P1020");
+  EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "P1020");
   EXPECT_EQ(t.caption().get_TextRTF(), rtf);
 }
 
 TEST_F(ValueProperties, FailingKeyReadKeepsTheNumberAndTheOldKey) {
-  k->put_ParamKey("old");
+  k.put_ParamKey("old");
   t.container.changed.clear();
   t.faults.fail("value.Key");
-  EXPECT_THROW(k->put_Parameter(1020), Error);
-  EXPECT_EQ(k->get_Parameter(), 1020);
-  EXPECT_EQ(k->get_ParamKey(), "old");
+  EXPECT_THROW(k.put_Parameter(1020), Error);
+  EXPECT_EQ(k.get_Parameter(), 1020);
+  EXPECT_EQ(k.get_ParamKey(), "old");
   EXPECT_TRUE(t.container.changed.empty());
 }
 
 TEST_F(ValueProperties, ParamKeyWhileBoundReadsTheObjectsKey) {
   bind();
-  k->put_ParamKey("mine");
-  EXPECT_EQ(k->get_ParamKey(), "P1010");
-  EXPECT_EQ(KadrelleTestAccess(*k).paramKey(), "mine");
+  k.put_ParamKey("mine");
+  EXPECT_EQ(k.get_ParamKey(), "P1010");
+  EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "mine");
   EXPECT_EQ(t.container.changed, Names{"ParamKey"});
-  k->putref_ValueObjRef(nullptr);
-  EXPECT_EQ(k->get_ParamKey(), "mine");
+  k.putref_ValueObjRef(nullptr);
+  EXPECT_EQ(k.get_ParamKey(), "mine");
 }
 
 TEST_F(ValueProperties, ParamKeyLetDoesNothingElse) {
   t.log.clear();
   const std::string rtf = t.caption().get_TextRTF();
-  k->put_ParamKey("P1010");
+  k.put_ParamKey("P1010");
   EXPECT_TRUE(t.log.empty());
   EXPECT_EQ(t.caption().get_TextRTF(), rtf);
-  EXPECT_EQ(k->get_Parameter(), 0);
+  EXPECT_EQ(k.get_Parameter(), 0);
   EXPECT_EQ(t.values.created, 0);
 }
 
 TEST_F(ValueProperties, ValueCommitsAndRaisesChangeOnce) {
   bind();
-  k->put_Value(Variant(std::int16_t{5}));
+  k.put_Value(Variant(std::int16_t{5}));
   EXPECT_EQ(std::count(t.log.begin(), t.log.end(), "value.Commit"), 1);
   EXPECT_EQ(changeCount, 1);
   EXPECT_EQ(t.container.changed, Names{"Value"});
@@ -114,12 +104,12 @@ TEST_F(ValueProperties, ValueCommitsAndRaisesChangeOnce) {
 
 TEST_F(ValueProperties, InitializeValueShowsWithoutCommitting) {
   bind();
-  k->put_InitializeValue(Variant(std::int16_t{5}));
+  k.put_InitializeValue(Variant(std::int16_t{5}));
   EXPECT_FALSE(contains(t.log, "value.Commit"));
   EXPECT_EQ(changeCount, 0);
   EXPECT_EQ(t.log, (CallLog{"editBox.InitializeValue=Integer:5", "editBox.Refresh"}));
   EXPECT_EQ(t.container.changed, Names{"InitializeValue"});
-  EXPECT_EQ(k->get_InitializeValue(), Variant(std::int16_t{5}));
+  EXPECT_EQ(k.get_InitializeValue(), Variant(std::int16_t{5}));
   ASSERT_EQ(t.debug.lines.size(), 2u);
   EXPECT_EQ(t.debug.lines[0],
             "Kadrelle.InitializeValue [Kadrelle1] newval=5, param=, caption=Speed Limit\r\n");
@@ -145,8 +135,8 @@ TEST(ValuePropertiesQuiet, InitializeValueTextIsTakenEvenWhenTheLineIsNotWritten
 
 TEST_F(ValueProperties, TextChangesOnlyTheDisplay) {
   bind();
-  k->put_Text("abc");
-  EXPECT_EQ(k->get_Text(), "abc");
+  k.put_Text("abc");
+  EXPECT_EQ(k.get_Text(), "abc");
   EXPECT_EQ(t.log, CallLog{"editBox.Text=abc"});
   EXPECT_EQ(changeCount, 0);
   EXPECT_EQ(value->appView->numericValue, 1);

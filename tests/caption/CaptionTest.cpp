@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
 #include "platform/Error.h"
 
@@ -17,10 +17,9 @@ using test::TestSite;
 
 using Names = std::vector<std::string>;
 
-class Composition : public testing::Test {
+class Composition : public test::ControlTest {
  protected:
   Composition() {
-    k.UserControl_InitProperties();
     k.put_EditorWidth(800);
     t.container.changed.clear();
   }
@@ -34,10 +33,6 @@ class Composition : public testing::Test {
   std::string unitsText() { return KadrelleTestAccess(k).unitsText(); }
   void setDescription(std::string d) { k.put_UserDescription(d); }
   void setUnit(std::string u) { k.put_UserUnit(u); }
-
-  TestSite t;
-  Kadrelle& k = t.make();
-  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
 };
 
 TEST_F(Composition, UnboundShowsTheParameterDescriptionWithoutTheMarker) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
 #include "platform/Error.h"
 
@@ -16,23 +16,17 @@ using test::TestSite;
 
 using Names = std::vector<std::string>;
 
-class Styles : public testing::Test {
+class Styles : public test::ControlTest {
  protected:
-  Styles() {
-    t.settings.setDebug("4");
-    k = &t.make();
-    k->UserControl_InitProperties();
-    k->put_EditorWidth(800);
+  Styles() : ControlTest("4") {
+    k.put_EditorWidth(800);
     std::string description = "Speed", unit = "RPM";
-    k->put_SetUserDescription(description);
-    k->put_SetUserUnit(unit);
+    k.put_SetUserDescription(description);
+    k.put_SetUserUnit(unit);
     t.container.changed.clear();
     t.debug.lines.clear();
   }
   std::string rtf() { return t.caption().get_TextRTF(); }
-
-  TestSite t;
-  Kadrelle* k = nullptr;
 };
 
 struct Preset {
@@ -47,7 +41,7 @@ class PresetStyles : public Styles, public testing::WithParamInterface<Preset> {
 TEST_P(PresetStyles, CopiesTheEditBoxFontAndSetsBoldSizeAndScale) {
   const Preset& p = GetParam();
   FontRef font = makeFont("Tahoma", 10);
-  k->putref_Font(font);
+  k.putref_Font(font);
   font->put_Bold(kTrue);
   FontRef box = t.editBox().font;
   box->put_Name("Verdana");
@@ -56,12 +50,12 @@ TEST_P(PresetStyles, CopiesTheEditBoxFontAndSetsBoldSizeAndScale) {
   box->put_Strikethrough(kTrue);
   box->put_Underline(kTrue);
   box->put_Italic(kTrue);
-  FontRef caption = k->get_CaptionFont();
+  FontRef caption = k.get_CaptionFont();
   t.container.changed.clear();
 
-  k->put_PresetStyle(p.style);
+  k.put_PresetStyle(p.style);
 
-  EXPECT_EQ(k->get_CaptionFont(), caption);  // changed in place
+  EXPECT_EQ(k.get_CaptionFont(), caption);  // changed in place
   EXPECT_EQ(caption->get_Name(), "Verdana");
   EXPECT_EQ(caption->get_Charset(), 2);
   EXPECT_EQ(caption->get_Italic(), kTrue);
@@ -69,13 +63,13 @@ TEST_P(PresetStyles, CopiesTheEditBoxFontAndSetsBoldSizeAndScale) {
   EXPECT_EQ(caption->get_Underline(), kTrue);
   EXPECT_EQ(caption->get_Bold(), Boolean(p.captionBold));
   EXPECT_EQ(caption->get_Size(), Currency::fromScaled(82500));
-  EXPECT_EQ(k->get_Font(), font);
+  EXPECT_EQ(k.get_Font(), font);
   EXPECT_EQ(font->get_Bold(), kFalse);
   // The edit box's own font is not touched.
   EXPECT_EQ(box->get_Name(), "Verdana");
   EXPECT_EQ(box->get_Size(), Currency::fromDouble(14));
-  EXPECT_EQ(k->get_UnitsFontScale(), p.scale);
-  EXPECT_EQ(k->get_PresetStyle(), p.style);
+  EXPECT_EQ(k.get_UnitsFontScale(), p.scale);
+  EXPECT_EQ(k.get_PresetStyle(), p.style);
   EXPECT_EQ(t.container.changed, (Names{"Font", "CaptionFont", "PresetStyle"}));
   EXPECT_NE(rtf().find(p.captionPiece), std::string::npos) << rtf();
 }
@@ -87,83 +81,83 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Styles, SharedFontEndsNotBold) {
   FontRef shared = makeFont();
-  k->putref_Font(shared);
-  k->putref_CaptionFont(shared);
-  k->put_PresetStyle(CorvoStyle);
+  k.putref_Font(shared);
+  k.putref_CaptionFont(shared);
+  k.put_PresetStyle(CorvoStyle);
   EXPECT_EQ(shared->get_Bold(), kFalse);
   EXPECT_NE(rtf().find("\\b0\\fs16 Speed"), std::string::npos) << rtf();
 }
 
 TEST_F(Styles, CustomChangesNoFontButRefreshes) {
-  k->put_PresetStyle(CorvoStyle);
-  const StdFont caption = *k->get_CaptionFont();
-  const StdFont font = *k->get_Font();
+  k.put_PresetStyle(CorvoStyle);
+  const StdFont caption = *k.get_CaptionFont();
+  const StdFont font = *k.get_Font();
   t.container.changed.clear();
   t.log.clear();
-  k->put_PresetStyle(CustomStyle);
-  EXPECT_EQ(k->get_PresetStyle(), CustomStyle);
-  EXPECT_EQ(*k->get_CaptionFont(), caption);
-  EXPECT_EQ(*k->get_Font(), font);
-  EXPECT_EQ(k->get_UnitsFontScale(), 80);
+  k.put_PresetStyle(CustomStyle);
+  EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
+  EXPECT_EQ(*k.get_CaptionFont(), caption);
+  EXPECT_EQ(*k.get_Font(), font);
+  EXPECT_EQ(k.get_UnitsFontScale(), 80);
   EXPECT_EQ(t.container.changed, Names{"PresetStyle"});
   EXPECT_FALSE(t.log.empty());  // the refresh rewrote the edit box
 }
 
 TEST_F(Styles, SetPresetStyleOutOfRangeOnlyStores) {
-  const StdFont caption = *k->get_CaptionFont();
+  const StdFont caption = *k.get_CaptionFont();
   const std::string before = rtf();
-  k->put_SetPresetStyle(static_cast<PresetStyle>(7));
-  EXPECT_EQ(k->get_PresetStyle(), 7);
-  EXPECT_EQ(*k->get_CaptionFont(), caption);
-  EXPECT_EQ(k->get_UnitsFontScale(), 100);
+  k.put_SetPresetStyle(static_cast<PresetStyle>(7));
+  EXPECT_EQ(k.get_PresetStyle(), 7);
+  EXPECT_EQ(*k.get_CaptionFont(), caption);
+  EXPECT_EQ(k.get_UnitsFontScale(), 100);
   EXPECT_EQ(rtf(), before);
   EXPECT_TRUE(t.container.changed.empty());
 }
 
 TEST_F(Styles, SetPresetStyleWhileLoadingOnlyStores) {
-  KadrelleTestAccess(*k).setLoading(true);
-  const StdFont caption = *k->get_CaptionFont();
-  k->put_SetPresetStyle(CorvoStyle);
-  EXPECT_EQ(k->get_PresetStyle(), CorvoStyle);
-  EXPECT_EQ(*k->get_CaptionFont(), caption);
-  EXPECT_EQ(k->get_UnitsFontScale(), 100);
+  KadrelleTestAccess(k).setLoading(true);
+  const StdFont caption = *k.get_CaptionFont();
+  k.put_SetPresetStyle(CorvoStyle);
+  EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
+  EXPECT_EQ(*k.get_CaptionFont(), caption);
+  EXPECT_EQ(k.get_UnitsFontScale(), 100);
   EXPECT_TRUE(t.container.changed.empty());
 }
 
 TEST_F(Styles, PresetWithoutCaptionFontFailsAfterStoring) {
-  KadrelleTestAccess(*k).setCaptionFont(nullptr);
-  EXPECT_EQ(errorNumber([&] { k->put_SetPresetStyle(CorvoStyle); }), Error::kObjectNotSet);
-  EXPECT_EQ(k->get_PresetStyle(), CorvoStyle);
-  EXPECT_EQ(k->get_UnitsFontScale(), 100);
+  KadrelleTestAccess(k).setCaptionFont(nullptr);
+  EXPECT_EQ(errorNumber([&] { k.put_SetPresetStyle(CorvoStyle); }), Error::kObjectNotSet);
+  EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
+  EXPECT_EQ(k.get_UnitsFontScale(), 100);
 }
 
 TEST_F(Styles, UnitsFontScaleRebuildsTheCaptionAndMakesTheStyleCustom) {
-  k->put_PresetStyle(CorvoStyle);
+  k.put_PresetStyle(CorvoStyle);
   t.container.changed.clear();
-  k->put_UnitsFontScale(120);
-  EXPECT_EQ(k->get_UnitsFontScale(), 120);
-  EXPECT_EQ(k->get_PresetStyle(), CustomStyle);
+  k.put_UnitsFontScale(120);
+  EXPECT_EQ(k.get_UnitsFontScale(), 120);
+  EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
   EXPECT_NE(rtf().find("\\slmult1\\b0\\fs20  (RPM)"), std::string::npos) << rtf();
   EXPECT_EQ(t.container.changed, Names{"PresetStyle"});
 
-  k->put_UnitsFontScale(-10);
+  k.put_UnitsFontScale(-10);
   EXPECT_NE(rtf().find("\\slmult1\\b0\\fs-2  (RPM)"), std::string::npos) << rtf();
 }
 
 TEST_F(Styles, OverflowingUnitsFontScaleIsReportedAndKept) {
-  k->put_PresetStyle(CorvoStyle);
+  k.put_PresetStyle(CorvoStyle);
   t.container.changed.clear();
-  EXPECT_EQ(errorNumber([&] { k->put_UnitsFontScale(1000000); }), Error::kOverflow);
-  EXPECT_EQ(k->get_UnitsFontScale(), 1000000);
-  EXPECT_EQ(k->get_PresetStyle(), CorvoStyle);
+  EXPECT_EQ(errorNumber([&] { k.put_UnitsFontScale(1000000); }), Error::kOverflow);
+  EXPECT_EQ(k.get_UnitsFontScale(), 1000000);
+  EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
   EXPECT_TRUE(t.container.changed.empty());
 }
 
 TEST_F(Styles, BackColorPaintsCaptionAndSurfaceAndTracesHex) {
   const OleColor boxColor = t.editBox().foreColor;
   const OleColor pictureColor = t.captionBox().get_BackColor();
-  k->put_BackColor(255);
-  EXPECT_EQ(k->get_BackColor(), 255u);
+  k.put_BackColor(255);
+  EXPECT_EQ(k.get_BackColor(), 255u);
   EXPECT_EQ(t.caption().get_BackColor(), 255u);
   EXPECT_EQ(t.surface().get_BackColor(), 255u);
   EXPECT_EQ(t.captionBox().get_BackColor(), pictureColor);
@@ -174,28 +168,28 @@ TEST_F(Styles, BackColorPaintsCaptionAndSurfaceAndTracesHex) {
   EXPECT_EQ(t.container.changed, Names{"BackColor"});
 
   t.debug.lines.clear();
-  k->put_BackColor(kSystemButtonFace);
+  k.put_BackColor(kSystemButtonFace);
   EXPECT_EQ(t.debug.lines.front(),
             "Kadrelle.SetBackColor [Kadrelle1] color=0x8000000F, param=, caption=Speed\r\n");
 }
 
 TEST_F(Styles, TransparentBackKeepsTheCaptionInTheSurfaceColour) {
-  k->put_BackColor(0x00336699);
+  k.put_BackColor(0x00336699);
   t.surface().put_BackColor(0x00102030);
   t.container.changed.clear();
   const int refreshes = t.caption().refreshCount();
-  k->put_TransparentBack(kTrue);
-  EXPECT_EQ(k->get_TransparentBack(), kTrue);
+  k.put_TransparentBack(kTrue);
+  EXPECT_EQ(k.get_TransparentBack(), kTrue);
   EXPECT_EQ(t.surface().get_BackStyle(), 0);
   EXPECT_EQ(t.caption().get_BackColor(), 0x00102030u);
   EXPECT_EQ(t.caption().refreshCount(), refreshes + 1);
-  EXPECT_EQ(k->get_BackColor(), 0x00336699u);
+  EXPECT_EQ(k.get_BackColor(), 0x00336699u);
   EXPECT_EQ(t.container.changed, Names{"TransparentBack"});
-  k->put_TransparentBack(kFalse);
+  k.put_TransparentBack(kFalse);
   EXPECT_EQ(t.surface().get_BackStyle(), 1);
-  EXPECT_EQ(k->get_TransparentBack(), kFalse);
+  EXPECT_EQ(k.get_TransparentBack(), kFalse);
   t.surface().put_BackStyle(2);
-  EXPECT_EQ(k->get_TransparentBack(), kFalse);
+  EXPECT_EQ(k.get_TransparentBack(), kFalse);
 }
 
 TEST_F(Styles, FontSetCopiesAttributesIntoTheEditBoxOwnFont) {
@@ -206,8 +200,8 @@ TEST_F(Styles, FontSetCopiesAttributesIntoTheEditBoxOwnFont) {
   f->put_Strikethrough(kTrue);
   f->put_Underline(kTrue);
   f->put_Weight(900);  // bold, and heavier than bold alone gives
-  k->putref_Font(f);
-  EXPECT_EQ(k->get_Font(), f);
+  k.putref_Font(f);
+  EXPECT_EQ(k.get_Font(), f);
   EXPECT_EQ(t.editBox().font, box);
   EXPECT_EQ(*box, *f);
   EXPECT_EQ(box->get_Weight(), 900);
@@ -215,13 +209,13 @@ TEST_F(Styles, FontSetCopiesAttributesIntoTheEditBoxOwnFont) {
 
   // Later changes to f show through the getter only.
   f->put_Name("Times New Roman");
-  EXPECT_EQ(k->get_Font()->get_Name(), "Times New Roman");
+  EXPECT_EQ(k.get_Font()->get_Name(), "Times New Roman");
   EXPECT_EQ(box->get_Name(), "Courier New");
 }
 
 TEST_F(Styles, EmptyFontIsStoredBeforeTheCopyFails) {
-  EXPECT_THROW(k->putref_Font(nullptr), Error);
-  EXPECT_EQ(k->get_Font(), nullptr);
+  EXPECT_THROW(k.putref_Font(nullptr), Error);
+  EXPECT_EQ(k.get_Font(), nullptr);
   EXPECT_TRUE(t.container.changed.empty());
 }
 

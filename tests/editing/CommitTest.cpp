@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
 
 namespace kadrelle {
@@ -13,17 +13,13 @@ using test::CallLog;
 using test::contains;
 using test::TestSite;
 
-class Commit : public testing::Test {
+class Commit : public test::ControlTest {
  protected:
-  explicit Commit(const char* debug = "6") {
-    t.settings.setDebug(debug);
-    k = &t.make();
-    k->UserControl_InitProperties();
-    changes = k->Change.connect([this] { ++changeCount; });
+  explicit Commit(const char* debug = "6") : ControlTest(debug) {
     value->appView->textValue = "12.5";
     value->driveView->textValue = "1250";
   }
-  void bind() { k->putref_ValueObjRef(value); }
+  void bind() { k.putref_ValueObjRef(value); }
   std::vector<std::string> commitLines() {
     return test::traceMessages(t.debug.lines, "editBox_Change");
   }
@@ -32,12 +28,6 @@ class Commit : public testing::Test {
     t.debug.lines.clear();
     t.editBox().enter(typed);
   }
-
-  TestSite t;
-  Kadrelle* k = nullptr;
-  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
-  Connection changes;
-  int changeCount = 0;
 };
 
 TEST_F(Commit, AppViewEntryGoesToNumericValueAndIsCommitted) {
@@ -58,7 +48,7 @@ TEST_F(Commit, AppViewEntryGoesToNumericValueAndIsCommitted) {
 }
 
 TEST_F(Commit, DriveViewEntryGoesToDriveValue) {
-  k->put_DisplayMode(DRIVE_VIEW);
+  k.put_DisplayMode(DRIVE_VIEW);
   bind();
   enter("100");
   EXPECT_TRUE(contains(t.log, "driveView.DriveValue=100"));
@@ -67,7 +57,7 @@ TEST_F(Commit, DriveViewEntryGoesToDriveValue) {
 }
 
 TEST_F(Commit, ConfigViewEntryGoesToNumericValueOfTheDriveView) {
-  k->put_DisplayMode(CONFIG_VIEW);
+  k.put_DisplayMode(CONFIG_VIEW);
   bind();
   enter("7");
   EXPECT_TRUE(contains(t.log, "driveView.NumericValue=7"));
@@ -126,7 +116,7 @@ TEST_F(Commit, MissingViewIsTracedAndRaisesNothing) {
   value->isText = 1;
   value->appView = nullptr;
   EXPECT_THROW(bind(), Error);
-  ASSERT_EQ(KadrelleTestAccess(*k).view(), nullptr);
+  ASSERT_EQ(KadrelleTestAccess(k).view(), nullptr);
   enter("55");
   EXPECT_FALSE(contains(t.log, "value.Commit"));
   EXPECT_EQ(changeCount, 0);
@@ -171,8 +161,8 @@ TEST_F(Commit, HostThatUnbindsWhileTheViewIsWrittenEndsTheCommitWithATrace) {
   value->appView = std::make_shared<RefusingView>(t, *value);
   value->appView->textValue = "12.5";
   bind();
-  auto unbind = k->UpdateError.connect(
-      [this](std::int32_t&, std::string&) { k->putref_ValueObjRef(nullptr); });
+  auto unbind =
+      k.UpdateError.connect([this](std::int32_t&, std::string&) { k.putref_ValueObjRef(nullptr); });
   enter("100");
   EXPECT_TRUE(contains(t.log, "appView.NumericValue=100"));
   EXPECT_FALSE(contains(t.log, "value.Commit"));
@@ -201,13 +191,13 @@ class RefusingValueObject : public test::FakeValueObject {
 
 TEST_F(Commit, ValueObjectStaysAliveWhileAHostUnbindsFromItsCommit) {
   auto refusing = std::make_shared<RefusingValueObject>(t);
-  k->putref_ValueObjRef(refusing);
+  k.putref_ValueObjRef(refusing);
   // From here on the control holds the only reference to the value object.
   committedValue = refusing;
   refusing.reset();
   valueOutlivedItsReport = false;
-  auto unbind = k->UpdateError.connect(
-      [this](std::int32_t&, std::string&) { k->putref_ValueObjRef(nullptr); });
+  auto unbind =
+      k.UpdateError.connect([this](std::int32_t&, std::string&) { k.putref_ValueObjRef(nullptr); });
   enter("100");
   EXPECT_TRUE(contains(t.log, "value.Commit"));
   EXPECT_TRUE(valueOutlivedItsReport);

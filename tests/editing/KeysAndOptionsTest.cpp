@@ -1,20 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 
 namespace kadrelle {
 namespace {
 
 using test::TestSite;
 
-class Keys : public testing::Test {
+class Keys : public test::ControlTest {
  protected:
-  Keys() {
-    t.settings.setDebug("36");
-    k = &t.make();
-    k->UserControl_InitProperties();
-    hostKeys = k->KeyDown.connect([this](std::int16_t& code, std::int16_t& shift) {
+  Keys() : ControlTest("36") {
+    hostKeys = k.KeyDown.connect([this](std::int16_t& code, std::int16_t& shift) {
       seen.emplace_back(code, shift);
       if (zeroKey) code = 0;
     });
@@ -33,16 +30,13 @@ class Keys : public testing::Test {
     return false;
   }
 
-  TestSite t;
-  Kadrelle* k = nullptr;
-  std::shared_ptr<test::FakeValueObject> value = t.makeValue();
   Connection hostKeys;
   std::vector<std::pair<std::int16_t, std::int16_t>> seen;
   bool zeroKey = false;
 };
 
 TEST_F(Keys, PageKeysStepTheViewAndNeverReachTheHost) {
-  k->putref_ValueObjRef(value);
+  k.putref_ValueObjRef(value);
   EXPECT_EQ(press(34), 0);
   EXPECT_EQ(t.log, (test::CallLog{"appView.Step(False,0)"}));
   EXPECT_TRUE(traced("Kadrelle.editBox_KeyDown [Kadrelle1] PgDn,"));
@@ -61,7 +55,7 @@ TEST_F(Keys, PageUpUnboundIsForwarded) {
 
 TEST_F(Keys, PageUpWithoutStepperIsForwarded) {
   value->appView->stepper = nullptr;
-  k->putref_ValueObjRef(value);
+  k.putref_ValueObjRef(value);
   EXPECT_EQ(press(33), 33);
   EXPECT_EQ(seen.size(), 1u);
   EXPECT_TRUE(t.log.empty());
@@ -71,13 +65,13 @@ TEST_F(Keys, HostThatZeroesTheKeyIsSeenByTheEditBox) {
   zeroKey = true;
   EXPECT_EQ(press(65), 0);
   std::int16_t ascii = 97;
-  auto c = k->KeyPress.connect([](std::int16_t& a) { a = 0; });
+  auto c = k.KeyPress.connect([](std::int16_t& a) { a = 0; });
   t.editBox().KeyPress.raise(ascii);
   EXPECT_EQ(ascii, 0);
 }
 
 TEST_F(Keys, StepErrorLeavesTheKeyAndRaisesNothing) {
-  k->putref_ValueObjRef(value);
+  k.putref_ValueObjRef(value);
   t.faults.fail("appView.Step", 380, "Invalid property value");
   std::int16_t code = 34, shift = 0;
   EXPECT_THROW(t.editBox().KeyDown.raise(code, shift), Error);
@@ -111,25 +105,25 @@ TEST_F(Keys, ViewStaysAliveWhileAHostUnbindsFromItsStep) {
   auto view = std::make_shared<RefusingStepView>(t, *value);
   view->stepper = std::make_shared<Object>();
   value->appView = view;
-  k->putref_ValueObjRef(value);
+  k.putref_ValueObjRef(value);
   // From here on the control holds the only references to the value object and its view.
   steppedView = view;
   view.reset();
   value.reset();
   viewOutlivedItsReport = false;
-  auto unbind = k->UpdateError.connect(
-      [this](std::int32_t&, std::string&) { k->putref_ValueObjRef(nullptr); });
+  auto unbind =
+      k.UpdateError.connect([this](std::int32_t&, std::string&) { k.putref_ValueObjRef(nullptr); });
   EXPECT_EQ(press(34), 0);
   EXPECT_TRUE(viewOutlivedItsReport);
   EXPECT_TRUE(steppedView.expired());
-  EXPECT_EQ(k->get_ValueObjRef(), nullptr);
+  EXPECT_EQ(k.get_ValueObjRef(), nullptr);
   EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(Keys, MouseEventsKeepTheEditBoxsCoordinates) {
   float hostX = -1, hostY = -1;
   std::int16_t hostButton = 0;
-  auto c = k->MouseMove.connect([&](std::int16_t& b, std::int16_t&, float& x, float& y) {
+  auto c = k.MouseMove.connect([&](std::int16_t& b, std::int16_t&, float& x, float& y) {
     hostButton = b;
     hostX = x;
     hostY = y;
@@ -143,25 +137,16 @@ TEST_F(Keys, MouseEventsKeepTheEditBoxsCoordinates) {
   EXPECT_EQ(hostY, 7);
   EXPECT_EQ(x, 0);  // the host's change reaches the edit box's cell
   int clicks = 0;
-  auto cc = k->Click.connect([&] { ++clicks; });
-  auto dc = k->DblClick.connect([&] { clicks += 10; });
+  auto cc = k.Click.connect([&] { ++clicks; });
+  auto dc = k.DblClick.connect([&] { clicks += 10; });
   t.editBox().click();
   t.editBox().dblClick();
   EXPECT_EQ(clicks, 11);
 }
 
-struct TracingSite : TestSite {
-  TracingSite() { settings.setDebug("2"); }
-};
-
-class Options : public testing::Test {
+class Options : public test::ControlTest {
  protected:
-  Options() {
-    k.UserControl_InitProperties();
-    t.container.changed.clear();
-  }
-  TracingSite t;
-  Kadrelle& k = t.make();
+  Options() : ControlTest("2") {}
 };
 
 TEST_F(Options, EachLetReachesTheEditBoxAndNotifies) {

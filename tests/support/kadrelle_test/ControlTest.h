@@ -15,6 +15,9 @@ class ControlTest : public testing::Test {
 
   TestSite t;
   Kadrelle& k;
+  std::shared_ptr<FakeValueObject> value = t.makeValue();  // not bound
+  int changeCount = 0;                                     // Change events raised
+  Connection changes = k.Change.connect([this] { ++changeCount; });
 
  private:
   Kadrelle& made(const char* debug, bool initialize) {
