@@ -87,16 +87,6 @@ TEST_F(FailurePaths, UnbindingWithoutALockLevelLeavesTheOldBinding) {
   EXPECT_FALSE(has(t.log, "editBox.Text=N/A"));
 }
 
-TEST_F(FailurePaths, ParameterLookupFailureKeepsTheNumberAndTheOldKey) {
-  k.putref_ValueObjRef(nullptr);
-  t.container.changed.clear();
-  t.faults.fail("value.ParameterNumber=");
-  EXPECT_EQ(errorNumber([&] { k.put_Parameter(1020); }), 5);
-  EXPECT_EQ(k.get_Parameter(), 1020);
-  EXPECT_EQ(k.get_ParamKey(), "");
-  EXPECT_TRUE(t.container.changed.empty());
-}
-
 TEST_F(FailurePaths, CaptionUnitsFailureLeavesTheCaptionAsItWas) {
   std::string before = t.caption().get_TextRTF();
   t.faults.fail("appView.Units");
