@@ -47,29 +47,28 @@ TEST_F(Commit, AppViewEntryGoesToNumericValueAndIsCommitted) {
   EXPECT_EQ(commitLines(), (std::vector<std::string>{"start", "new val=12.5", "done, box=100"}));
 }
 
-TEST_F(Commit, DriveViewEntryGoesToDriveValue) {
-  k.put_DisplayMode(DRIVE_VIEW);
-  bind();
-  enter("100");
-  EXPECT_TRUE(contains(t.log, "driveView.DriveValue=100"));
-  EXPECT_FALSE(contains(t.log, "driveView.NumericValue=100"));
-  EXPECT_EQ(changeCount, 1);
-}
-
-TEST_F(Commit, ConfigViewEntryGoesToNumericValueOfTheDriveView) {
-  k.put_DisplayMode(CONFIG_VIEW);
-  bind();
-  enter("7");
-  EXPECT_TRUE(contains(t.log, "driveView.NumericValue=7"));
-}
-
-TEST_F(Commit, TextParameterIsHandedOverUnchecked) {
-  value->isText = 1;
-  bind();
-  enter("Axis {B}");
-  EXPECT_TRUE(contains(t.log, "driveView.TextValue=Axis {B}"));
-  EXPECT_TRUE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 1);
+TEST_F(Commit, EntryGoesToTheViewOfTheModeAndIsCommitted) {
+  struct Case {
+    DisplayModes mode;
+    std::int32_t isText;
+    const char *typed, *written, *notWritten;
+  };
+  for (const Case& c :
+       {Case{DRIVE_VIEW, 0, "100", "driveView.DriveValue=100", "driveView.NumericValue=100"},
+        Case{CONFIG_VIEW, 0, "7", "driveView.NumericValue=7", "driveView.DriveValue=7"},
+        // Text goes to the drive view unchecked, in every mode.
+        Case{APP_VIEW, 1, "Axis {B}", "driveView.TextValue=Axis {B}",
+             "appView.TextValue=Axis {B}"}}) {
+    k.put_DisplayMode(c.mode);
+    value->isText = c.isText;
+    bind();
+    changeCount = 0;
+    enter(c.typed);
+    EXPECT_TRUE(contains(t.log, c.written)) << c.written;
+    EXPECT_FALSE(contains(t.log, c.notWritten)) << c.notWritten;
+    EXPECT_TRUE(contains(t.log, "value.Commit"));
+    EXPECT_EQ(changeCount, 1);
+  }
 }
 
 TEST_F(Commit, NonNumericEntryIsTracedRefreshedAndStillReported) {
