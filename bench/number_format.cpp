@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ombrel/NumberFormat.h"
+#include "platform/NumberFormat.h"
 #include "ombrel/OmbrelEditBox.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "ombrel/EntryParser.h"
-#include "ombrel/NumberFormat.h"
+#include "platform/NumberFormat.h"
 #include "ombrel/OmbrelEditBox.h"
 #include "platform/Error.h"
 

@@ -1,16 +1,9 @@
 // View selection, the application lock level and editability.
 #include "control/Kadrelle.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
-
-namespace {
-std::string trimBlanks(const std::string& s) {
-  std::size_t first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-}  // namespace
 
 DisplayModes Kadrelle::get_DisplayMode() {
   return m_DisplayMode;
@@ -44,7 +37,7 @@ void Kadrelle::SetCurrentView() {
         break;
     }
   }
-  m_viewDescription = trimBlanks(m_viewDescription);
+  m_viewDescription = std::string(trim(m_viewDescription, " "));
   Trace("end", "SetCurrentView", 2);
 }
 

@@ -9,9 +9,7 @@ namespace kadrelle {
 // Text forms of parameter values, shared by the views and the drive's messages.
 class ValueText {
  public:
-  // The value in a Basic-style number format made of "0", "#", "," and one ".": a "0" is a digit
-  // always shown, a "#" one shown only when significant, a "," anywhere before the point groups
-  // thousands. Rounds half away from zero. An empty format gives the plain number text. Display
+  // The value in a Basic number format, exactly as the edit box shows it (NumberFormat). Display
   // base 1 gives hexadecimal with the "&H" prefix ("&H7F"), negative values as 32-bit two's
   // complement.
   static std::string format(double value, std::string_view numberFormat, std::int32_t displayBase);

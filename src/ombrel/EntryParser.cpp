@@ -2,29 +2,13 @@
 
 #include <cstdint>
 
+#include "platform/Text.h"
 #include "platform/Variant.h"
 
 namespace kadrelle {
 
-namespace {
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::optional<double> EntryParser::parseDecimal(std::string_view text) {
-  std::string_view s = trimBlanks(text);
+  std::string_view s = trim(text);
   if (!s.empty() && s.back() == '%') {
     auto n = parseNumber(s.substr(0, s.size() - 1));
     if (!n) return std::nullopt;
@@ -34,7 +18,7 @@ std::optional<double> EntryParser::parseDecimal(std::string_view text) {
 }
 
 std::optional<double> EntryParser::parseHex(std::string_view text) {
-  std::string_view s = trimBlanks(text);
+  std::string_view s = trim(text);
   if (s.size() >= 2 && ((s[0] == '&' && (s[1] == 'H' || s[1] == 'h')) ||
                         (s[0] == '0' && (s[1] == 'x' || s[1] == 'X')))) {
     s.remove_prefix(2);
@@ -42,7 +26,7 @@ std::optional<double> EntryParser::parseHex(std::string_view text) {
   if (s.empty() || s.size() > 8) return std::nullopt;
   std::uint32_t value = 0;
   for (char c : s) {
-    int d = hexDigit(c);
+    int d = hexDigitValue(c);
     if (d < 0) return std::nullopt;
     value = value * 16 + static_cast<std::uint32_t>(d);
   }

@@ -13,53 +13,10 @@ namespace kadrelle {
 
 namespace {
 
-constexpr std::uint32_t kReplacement = 0xFFFD;
-
-// Decodes the UTF-8 sequence at text[i]; an invalid, overlong or surrogate sequence is one
-// replacement character for its first byte.
-std::uint32_t decode(std::string_view text, std::size_t& i) {
-  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  unsigned char lead = byte(i);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  int extra;
-  std::uint32_t cp, min;
-  if ((lead & 0xE0) == 0xC0) {
-    extra = 1, cp = lead & 0x1Fu, min = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    extra = 2, cp = lead & 0x0Fu, min = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    extra = 3, cp = lead & 0x07u, min = 0x10000;
-  } else {
-    ++i;
-    return kReplacement;
-  }
-  if (i + static_cast<std::size_t>(extra) >= text.size()) {
-    ++i;
-    return kReplacement;
-  }
-  for (int k = 1; k <= extra; ++k) {
-    unsigned char c = byte(i + static_cast<std::size_t>(k));
-    if ((c & 0xC0) != 0x80) {
-      ++i;
-      return kReplacement;
-    }
-    cp = (cp << 6) | (c & 0x3Fu);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return kReplacement;
-  }
-  i += static_cast<std::size_t>(extra) + 1;
-  return cp;
-}
-
 std::string validUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) appendUtf8(out, decode(text, i));
+  for (std::size_t i = 0; i < text.size();) appendUtf8(out, decodeUtf8(text, i));
   return out;
 }
 
@@ -354,7 +311,7 @@ void OmbrelEditBox::typeText(std::string_view text) {
   dropNextPress_ = false;
   bool afterReturn = false;
   for (std::size_t i = 0; i < text.size();) {
-    std::uint32_t cp = decode(text, i);
+    std::uint32_t cp = decodeUtf8(text, i);
     if (cp == '\n' && afterReturn) {
       afterReturn = false;
       continue;

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "editing/EditBox.h"
-#include "ombrel/NumberFormat.h"
 #include "platform/ChildControlBase.h"
 #include "platform/KeyCodes.h"
+#include "platform/NumberFormat.h"
 
 namespace kadrelle {
 

@@ -20,10 +20,8 @@ class Currency {
   static Currency fromDouble(double value);
 
   constexpr std::int64_t scaled() const { return scaled_; }
-  constexpr double toDouble() const {
-    return static_cast<double>(scaled_ / kScale) +
-           static_cast<double>(scaled_ % kScale) / static_cast<double>(kScale);
-  }
+  // The nearest double to the value (one rounding: 2.28 gives the double nearest 2.28).
+  constexpr double toDouble() const { return static_cast<double>(scaled_) / 10000.0; }
   friend constexpr auto operator<=>(Currency, Currency) = default;
 
  private:

@@ -12,10 +12,8 @@ namespace kadrelle {
 
 namespace {
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
+std::string_view trimSpace(std::string_view s) {
+  return trim(s, " \t\r\n\f\v");
 }
 
 }  // namespace
@@ -42,20 +40,20 @@ std::optional<std::string> IniSettingsStore::lookup(std::string_view text, std::
   bool inSection = false;
   while (!text.empty()) {
     std::size_t end = text.find('\n');
-    std::string_view line = trim(text.substr(0, end));
+    std::string_view line = trimSpace(text.substr(0, end));
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[') {
       std::size_t close = line.find(']');
       inSection = close != std::string_view::npos &&
-                  equalsIgnoreCase(trim(line.substr(1, close - 1)), section);
+                  equalsIgnoreCase(trimSpace(line.substr(1, close - 1)), section);
       continue;
     }
     if (!inSection) continue;
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (equalsIgnoreCase(trim(line.substr(0, eq)), key))
-      return std::string(trim(line.substr(eq + 1)));
+    if (equalsIgnoreCase(trimSpace(line.substr(0, eq)), key))
+      return std::string(trimSpace(line.substr(eq + 1)));
   }
   return std::nullopt;
 }

@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::size_t kMaxDepth = 200;
 constexpr int kDefaultHalfPoints = 24;
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kReplacement = kReplacementCharacter;
 
 // Windows-1252 bytes 0x80 to 0x9F; the five unassigned ones keep their value, as Windows does.
 constexpr std::array<char16_t, 32> kCp1252High = {
@@ -23,40 +23,12 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// Length of the valid UTF-8 sequence of two or more bytes starting at s, or 0.
-std::size_t utf8SequenceLength(std::string_view s) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  auto cont = [&](std::size_t i) { return i < s.size() && (byte(i) & 0xC0) == 0x80; };
-  unsigned char b0 = byte(0);
-  if (b0 >= 0xC2 && b0 <= 0xDF) return cont(1) ? 2 : 0;
-  if (b0 >= 0xE0 && b0 <= 0xEF) {
-    if (!cont(1) || !cont(2)) return 0;
-    if (b0 == 0xE0 && byte(1) < 0xA0) return 0;   // overlong
-    if (b0 == 0xED && byte(1) >= 0xA0) return 0;  // surrogate
-    return 3;
-  }
-  if (b0 >= 0xF0 && b0 <= 0xF4) {
-    if (!cont(1) || !cont(2) || !cont(3)) return 0;
-    if (b0 == 0xF0 && byte(1) < 0x90) return 0;   // overlong
-    if (b0 == 0xF4 && byte(1) >= 0x90) return 0;  // beyond U+10FFFF
-    return 4;
-  }
-  return 0;
-}
-
 bool isLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 enum class Word {
   Bin,
   Bold,
@@ -357,7 +329,7 @@ class Reader {
       } else if (b == ';') {
         commitFont();
         span.remove_prefix(1);
-      } else if (std::size_t n = utf8SequenceLength(span)) {
+      } else if (std::size_t n = validUtf8Length(span, 0)) {
         emit(span.substr(0, n));
         span.remove_prefix(n);
       } else {
@@ -403,8 +375,8 @@ class Reader {
       return;
     }
     if (c == '\'') {
-      int hi = pos_ < in_.size() ? hexValue(in_[pos_]) : -1;
-      int lo = pos_ + 1 < in_.size() ? hexValue(in_[pos_ + 1]) : -1;
+      int hi = pos_ < in_.size() ? hexDigitValue(in_[pos_]) : -1;
+      int lo = pos_ + 1 < in_.size() ? hexDigitValue(in_[pos_ + 1]) : -1;
       if (hi < 0 || lo < 0) return;  // not an escape after all: what follows is read as text
       pos_ += 2;
       if (skipping() || consumeFallback()) return;

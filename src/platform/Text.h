@@ -42,6 +42,72 @@ inline bool equalsIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The text without the given characters at either end (by default blanks: space and tab).
+inline std::string_view trim(std::string_view text, std::string_view chars = " \t") {
+  const std::size_t first = text.find_first_not_of(chars);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(chars) - first + 1);
+}
+
+// The value of one hexadecimal digit (either letter case), or -1 for any other character.
+constexpr int hexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// Decodes the UTF-8 sequence at text[i] and moves i past it. A byte that does not start a valid
+// sequence (stray continuation byte, truncated, overlong or surrogate sequence, beyond U+10FFFF)
+// gives U+FFFD and moves i by that one byte only.
+inline char32_t decodeUtf8(std::string_view text, std::size_t& i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  std::size_t extra;
+  char32_t cp, min;
+  if ((lead & 0xE0) == 0xC0) {
+    extra = 1, cp = lead & 0x1Fu, min = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    extra = 2, cp = lead & 0x0Fu, min = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    extra = 3, cp = lead & 0x07u, min = 0x10000;
+  } else {
+    ++i;
+    return kReplacementCharacter;
+  }
+  if (i + extra >= text.size()) {
+    ++i;
+    return kReplacementCharacter;
+  }
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const unsigned char c = byte(i + k);
+    if ((c & 0xC0) != 0x80) {
+      ++i;
+      return kReplacementCharacter;
+    }
+    cp = (cp << 6) | (c & 0x3Fu);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++i;
+    return kReplacementCharacter;
+  }
+  i += extra + 1;
+  return cp;
+}
+
+// Length of the valid UTF-8 sequence at text[i] (1 for ASCII), or 0 when none starts there.
+inline std::size_t validUtf8Length(std::string_view text, std::size_t i) {
+  std::size_t next = i;
+  const char32_t cp = decodeUtf8(text, next);
+  return cp == kReplacementCharacter && next == i + 1 ? 0 : next - i;
+}
+
 // Appends one code point as UTF-8 (the caller passes code points below 0x110000).
 inline void appendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {

@@ -1,11 +1,12 @@
 #include "platform/Variant.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
+#include "platform/DecimalDigits.h"
 #include "platform/Error.h"
 #include "platform/StdFont.h"
 #include "platform/Text.h"
@@ -14,32 +15,18 @@ namespace kadrelle {
 
 namespace {
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
+// "&H" and "&O" numbers: up to 32 bits, read as Basic reads them. A value that fits 16 bits is
+// an Integer ("&HFFFF" is -1, "&H8002" is -32766), a larger one a Long ("&HFFFFFFFF" is -1).
 std::optional<double> parseRadix(std::string_view digits, int radix) {
   if (digits.empty()) return std::nullopt;
   std::uint64_t value = 0;
   for (char c : digits) {
-    int d;
-    if (c >= '0' && c <= '9') {
-      d = c - '0';
-    } else if (radix == 16 && std::isxdigit(static_cast<unsigned char>(c))) {
-      d = std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-    } else {
-      return std::nullopt;
-    }
-    if (d >= radix) return std::nullopt;
+    const int d = hexDigitValue(c);
+    if (d < 0 || d >= radix) return std::nullopt;
     value = value * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
     if (value > 0xFFFFFFFFu) return std::nullopt;
   }
+  if (value <= 0xFFFFu) return static_cast<double>(static_cast<std::int16_t>(value));
   return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
@@ -75,11 +62,48 @@ double numberOf(const Variant& v) {
   throw Error::typeMismatch();
 }
 
-std::string formatG(double x, int digits) {
-  if (x == 0.0) return "0";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*G", digits, x);
-  return buf;
+void appendDigits(std::string& out, const char* digits, int count) {
+  out.append(digits, static_cast<std::size_t>(count));
+}
+
+void appendInteger(std::string& out, long long value) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, end);
+}
+
+// Basic's default text of a number: `digits` significant digits, halves rounded away from
+// zero, no trailing zeros; plain decimals for exponents from -5 to digits - 1, else "1.5E+10".
+std::string generalText(double x, int digits) {
+  if (std::isnan(x)) return "NAN";
+  if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
+  if (x == 0) return "0";
+  DecimalDigits dec = DecimalDigits::of(std::fabs(x));
+  dec.roundTo(digits);
+  std::string out;
+  if (x < 0) out += '-';
+  const int exponent = dec.point - 1;
+  if (exponent < -5 || exponent >= digits) {
+    out += dec.d[0];
+    if (dec.n > 1) {
+      out += '.';
+      appendDigits(out, dec.d + 1, dec.n - 1);
+    }
+    out += exponent < 0 ? "E-" : "E+";
+    if (std::abs(exponent) < 10) out += '0';
+    appendInteger(out, std::abs(exponent));
+  } else if (dec.point <= 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-dec.point), '0');
+    appendDigits(out, dec.d, dec.n);
+  } else {
+    for (int place = dec.point - 1; place >= 0; --place) out += dec.digitAt(place);
+    if (dec.n > dec.point) {
+      out += '.';
+      appendDigits(out, dec.d + dec.point, dec.n - dec.point);
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -167,54 +191,72 @@ const char* Variant::typeName(Type t) {
 }
 
 std::optional<double> parseNumber(std::string_view text) {
-  std::string_view s = trimBlanks(text);
+  const std::string_view s = trim(text);
   if (s.size() >= 2 && s[0] == '&') {
-    char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(s[1])));
+    const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(s[1])));
     if (kind == 'H') return parseRadix(s.substr(2), 16);
     if (kind == 'O') return parseRadix(s.substr(2), 8);
     return std::nullopt;
   }
-  // Copy the accepted characters into a plain C number, dropping thousands separators.
-  std::string plain;
-  plain.reserve(s.size());
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) plain += s[i++];
-  bool digits = false;
-  bool lastWasDigit = false;
-  for (; i < s.size(); ++i) {
-    char c = s[i];
-    if (std::isdigit(static_cast<unsigned char>(c))) {
-      plain += c;
-      digits = lastWasDigit = true;
-    } else if (c == ',' && lastWasDigit && i + 1 < s.size() &&
-               std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
-      lastWasDigit = false;
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  // The accepted characters as a plain number for std::from_chars, without thousands
+  // separators and without a leading "+".
+  char plain[64];
+  std::size_t length = 0;
+  std::string longPlain;  // used instead when the text is longer than `plain`
+  const auto put = [&](char c) {
+    if (length < sizeof plain) {
+      plain[length++] = c;
     } else {
-      break;
+      if (longPlain.empty()) longPlain.assign(plain, length);
+      longPlain += c;
     }
+  };
+  if (s.empty()) return std::nullopt;
+  std::size_t i = 0;
+  if (s[0] == '+' || s[0] == '-') {
+    if (s[0] == '-') put('-');
+    ++i;
+  }
+  bool digits = false, nonzeroInteger = false;
+  // Thousands separators: any number of commas anywhere after the first integer digit.
+  for (; i < s.size() && (isDigit(s[i]) || (s[i] == ',' && digits)); ++i) {
+    if (s[i] == ',') continue;
+    put(s[i]);
+    digits = true;
+    nonzeroInteger = nonzeroInteger || s[i] != '0';
   }
   if (i < s.size() && s[i] == '.') {
-    plain += s[i++];
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
-      plain += s[i];
+    put('.');
+    for (++i; i < s.size() && isDigit(s[i]); ++i) {
+      put(s[i]);
       digits = true;
     }
   }
   if (!digits) return std::nullopt;
+  bool negativeExponent = false;
   if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-    plain += 'E';
+    put('E');
     ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) plain += s[i++];
-    bool expDigits = false;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
-      plain += s[i];
-      expDigits = true;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+      negativeExponent = s[i] == '-';
+      put(s[i++]);
     }
-    if (!expDigits) return std::nullopt;
+    const std::size_t first = i;
+    for (; i < s.size() && isDigit(s[i]); ++i) put(s[i]);
+    if (i == first) return std::nullopt;
   }
   if (i != s.size()) return std::nullopt;
-  double value = std::strtod(plain.c_str(), nullptr);
-  if (!std::isfinite(value)) return std::nullopt;
+  const char* begin = longPlain.empty() ? plain : longPlain.data();
+  const char* end = longPlain.empty() ? plain + length : longPlain.data() + longPlain.size();
+  double value = 0;
+  const auto [stop, ec] = std::from_chars(begin, end, value);
+  if (ec == std::errc::result_out_of_range) {
+    // Too small to hold is zero, as Basic reads it; too large is not a number.
+    if (!negativeExponent && nonzeroInteger) return std::nullopt;
+    return *begin == '-' ? -0.0 : 0.0;
+  }
+  if (ec != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
@@ -227,7 +269,7 @@ bool IsNumeric(const Variant& v) {
 Boolean CBool(const Variant& v) {
   if (const auto* b = v.get<Boolean>()) return *b;
   if (const auto* s = v.get<std::string>()) {
-    std::string_view t = trimBlanks(*s);
+    std::string_view t = trim(*s);
     if (equalsIgnoreCase(t, "True")) return kTrue;
     if (equalsIgnoreCase(t, "False")) return kFalse;
   }
@@ -288,29 +330,34 @@ Currency CCur(const Variant& v) {
 }
 
 std::string numberText(double x) {
-  return formatG(x, 15);
+  return generalText(x, 15);
 }
 std::string numberText(float x) {
-  return formatG(static_cast<double>(x), 7);
+  return generalText(static_cast<double>(x), 7);
 }
 std::string numberText(std::int32_t x) {
-  return std::to_string(x);
+  std::string out;
+  appendInteger(out, x);
+  return out;
 }
 
 std::string numberText(Currency x) {
-  std::int64_t s = x.scaled();
-  bool negative = s < 0;
-  std::uint64_t mag = negative ? 0 - static_cast<std::uint64_t>(s) : static_cast<std::uint64_t>(s);
-  std::string text = std::to_string(mag / Currency::kScale);
-  std::uint64_t frac = mag % Currency::kScale;
-  if (frac != 0) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04u", static_cast<unsigned>(frac));
-    std::string f = buf;
-    while (f.back() == '0') f.pop_back();
-    text += '.' + f;
+  const std::int64_t s = x.scaled();
+  std::string text;
+  if (s < 0) text += '-';
+  const std::uint64_t mag =
+      s < 0 ? 0 - static_cast<std::uint64_t>(s) : static_cast<std::uint64_t>(s);
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, mag / Currency::kScale);
+  text.append(buf, end);
+  if (auto frac = static_cast<unsigned>(mag % Currency::kScale); frac != 0) {
+    text += '.';
+    for (unsigned div = 1000; frac != 0; div /= 10) {
+      text += static_cast<char>('0' + frac / div);
+      frac %= div;
+    }
   }
-  return negative ? '-' + text : text;
+  return text;
 }
 
 std::string booleanText(Boolean b) {
@@ -329,7 +376,7 @@ std::string CStr(const Variant& v) {
     case Variant::Type::Boolean:
       return booleanText(*v.get<Boolean>());
     case Variant::Type::Integer:
-      return std::to_string(*v.get<std::int16_t>());
+      return numberText(std::int32_t{*v.get<std::int16_t>()});
     case Variant::Type::Long:
       return numberText(*v.get<std::int32_t>());
     case Variant::Type::Single:

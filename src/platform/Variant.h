@@ -102,11 +102,13 @@ class Variant {
       value_;
 };
 
-// Reads text as a number the way Basic does: blanks around it, an optional sign, digits with
-// optional thousands separators (",") before the decimal point, an optional fraction and an
-// optional exponent ("E" or "D", with sign); or "&H" followed by up to 8 hexadecimal digits, or
-// "&O" followed by octal digits (32-bit, two's complement, so "&HFFFFFFFF" is -1). Returns nothing
-// for anything else, including the empty text.
+// Reads text as a number the way Basic does, whatever the C library's locale: blanks around it,
+// an optional sign, digits with thousands separators (",", any number anywhere after the first
+// digit: "1,,000" and "1," are numbers) before the decimal point, an optional fraction and an
+// optional exponent ("E" or "D", with sign); a value too small to hold is 0. Or "&H" followed by
+// hexadecimal digits, or "&O" followed by octal digits, up to 32 bits: a value that fits 16 bits
+// is an Integer and one that does not a Long, both two's complement ("&H8002" is -32766,
+// "&HFFFFFFFF" is -1). Returns nothing for anything else, including the empty text.
 std::optional<double> parseNumber(std::string_view text);
 
 // The object a Variant refers to, as the interface a member needs: Nothing gives nullptr; a plain
@@ -141,8 +143,10 @@ double roundHalfEven(double x);
 std::int16_t toInt16(double x);
 std::int32_t toInt32(double x);
 
-// Default text forms of numbers: up to 7 significant digits for Single and 15 for Double, no
-// trailing zeros, exponent form "1.5E+10" / "1E-05" outside the plain range.
+// Default text forms of numbers, whatever the C library's locale: up to 7 significant digits for
+// Single and 15 for Double, halves rounded away from zero (the Single 654322.25 is "654322.3"), no
+// trailing zeros; plain decimals from 0.00001 up to the digit count ("0.000056789"), outside that
+// the exponent form "1.5E+10", "2.5E-07".
 std::string numberText(double x);
 std::string numberText(float x);
 std::string numberText(std::int32_t x);

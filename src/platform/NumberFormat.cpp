@@ -1,10 +1,11 @@
-#include "ombrel/NumberFormat.h"
+#include "platform/NumberFormat.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/DecimalDigits.h"
 #include "platform/Text.h"
 #include "platform/Variant.h"
 
@@ -12,79 +13,17 @@ namespace kadrelle {
 
 namespace {
 
-// A non-negative value as significant decimal digits: value = 0.d[0]d[1]... * 10^point.
-// No trailing zeros; n == 0 is zero.
-struct Decimal {
-  char d[24];
-  int n = 0;
-  int point = 0;
-
-  char digitAt(int place) const {  // place 0 = units, -1 = tenths
-    int index = point - 1 - place;
-    return index >= 0 && index < n ? d[index] : '0';
-  }
-
-  void stripZeros() {
-    while (n > 0 && d[n - 1] == '0') --n;
-  }
-
-  // Keeps `keep` leading digits, rounding halves away from zero.
-  void roundTo(int keep) {
-    if (keep >= n) return;
-    if (keep < 0) {
-      n = 0;
-      return;
-    }
-    bool up = d[keep] >= '5';
-    n = keep;
-    if (up) {
-      int i = n - 1;
-      while (i >= 0 && d[i] == '9') --i;
-      if (i < 0) {
-        d[0] = '1';
-        n = 1;
-        ++point;
-      } else {
-        ++d[i];
-        n = i + 1;
-      }
-    }
-    stripZeros();
-  }
-};
-
-// 15 significant digits, the precision of the default text form.
-Decimal decimalOf(double x) {
-  Decimal dec;
-  if (x == 0) return dec;
-  char buf[40];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
-  if (ec != std::errc()) return dec;
-  const char* p = buf;
-  while (p < end && *p != 'e') {
-    if (*p != '.') dec.d[dec.n++] = *p;
-    ++p;
-  }
-  int exponent = 0;
-  if (p < end) {
-    ++p;
-    bool negative = p < end && *p == '-';
-    if (p < end && (*p == '-' || *p == '+')) ++p;
-    for (; p < end; ++p) exponent = exponent * 10 + (*p - '0');
-    if (negative) exponent = -exponent;
-  }
-  dec.point = exponent + 1;
-  dec.stripZeros();
+// The value's 15 significant digits, the precision Basic formats with: 2.345 is 2.345 here, so
+// "0.00" rounds it up, whatever binary number is nearest to 2.345.
+DecimalDigits decimalOf(double x) {
+  DecimalDigits dec = DecimalDigits::of(x);
+  dec.roundTo(15);
   return dec;
 }
 
-// Bytes of the UTF-8 sequence that starts at text[i] (1 for a stray byte).
+// Bytes of the character that starts at text[i] (1 for a byte that starts no valid UTF-8).
 std::size_t sequenceLength(std::string_view text, std::size_t i) {
-  std::size_t len = 1;
-  while (i + len < text.size() && (static_cast<unsigned char>(text[i + len]) & 0xC0) == 0x80 &&
-         len < 4)
-    ++len;
-  return len;
+  return std::max<std::size_t>(1, validUtf8Length(text, i));
 }
 
 // Splits at ";" outside quotes and escapes. Returns the number of sections (may exceed max).
@@ -123,8 +62,15 @@ NumberFormat::NumberFormat(std::string_view format) : source_(format) {
 
 bool NumberFormat::compile(std::string_view format) {
   static constexpr std::pair<std::string_view, std::string_view> kNamed[] = {
-      {"General Number", ""}, {"Fixed", "0.00"},          {"Standard", "#,##0.00"},
-      {"Percent", "0.00%"},   {"Scientific", "0.00E+00"},
+      {"General Number", ""},
+      {"Currency", "$#,##0.00;($#,##0.00)"},
+      {"Fixed", "0.00"},
+      {"Standard", "#,##0.00"},
+      {"Percent", "0.00%"},
+      {"Scientific", "0.00E+00"},
+      {"Yes/No", "\"Yes\";\"Yes\";\"No\""},
+      {"True/False", "\"True\";\"True\";\"False\""},
+      {"On/Off", "\"On\";\"On\";\"Off\""},
   };
   for (const auto& [name, meaning] : kNamed) {
     if (equalsIgnoreCase(format, name)) {
@@ -134,9 +80,9 @@ bool NumberFormat::compile(std::string_view format) {
   }
   useDefault_ = format.empty();
   if (useDefault_) return true;
-  std::string_view parts[3];
-  int count = splitSections(format, parts, 3);
-  if (count > 3) return false;
+  std::string_view parts[4];
+  const int count = splitSections(format, parts, 4);
+  if (count > 4) return false;
   sections_.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     if (!compileSection(parts[i], sections_[static_cast<std::size_t>(i)])) return false;
@@ -147,7 +93,7 @@ bool NumberFormat::compile(std::string_view format) {
 bool NumberFormat::compileSection(std::string_view text, Section& s) {
   enum Phase { kInt, kFrac, kExp } phase = kInt;
   s.empty = text.empty();
-  int firstIntZero = -1, firstExpZero = -1;
+  int firstIntZero = -1;
   std::vector<std::size_t> pendingCommas;
 
   auto addLiteral = [&](std::string_view lit) {
@@ -195,7 +141,7 @@ bool NumberFormat::compileSection(std::string_view text, Section& s) {
         if (zero) s.lastFracZero = s.fracPlaces;
         ++s.fracPlaces;
       } else {
-        if (zero && firstExpZero < 0) firstExpZero = s.expPlaces;
+        s.expZeros += zero;
         ++s.expPlaces;
       }
     } else if (c == '.' && phase == kInt) {
@@ -222,9 +168,7 @@ bool NumberFormat::compileSection(std::string_view text, Section& s) {
     }
   }
   endIntegerPart();
-  if (s.scientific && s.expPlaces == 0) return false;
   s.highestIntZero = firstIntZero < 0 ? -1 : s.intPlaces - 1 - firstIntZero;
-  s.highestExpZero = firstExpZero < 0 ? -1 : s.expPlaces - 1 - firstExpZero;
   return true;
 }
 
@@ -264,7 +208,7 @@ void NumberFormat::format(double value, std::string& out) const {
 
 void NumberFormat::formatSection(const Section& s, double magnitude, bool minus,
                                  std::string& out) const {
-  Decimal dec = decimalOf(magnitude);
+  DecimalDigits dec = decimalOf(magnitude);
   int exponent = 0;
   if (s.scientific) {
     if (dec.n > 0) {
@@ -286,7 +230,8 @@ void NumberFormat::formatSection(const Section& s, double magnitude, bool minus,
   int expCount = 0;
   for (int e = std::abs(exponent); e > 0; e /= 10)
     expDigits[expCount++] = static_cast<char>('0' + e % 10);
-  const int shownExp = std::max(expCount, s.highestExpZero + 1);
+  // The exponent shows at least one digit per "0" placeholder, or one digit without placeholders.
+  const int shownExp = std::max(expCount, s.expPlaces == 0 ? 1 : s.expZeros);
 
   auto emitInt = [&](int place) {
     out += dec.digitAt(place);
@@ -321,7 +266,7 @@ void NumberFormat::formatSection(const Section& s, double magnitude, bool minus,
         break;
       case Kind::Point:
         if (s.intPlaces == 0) emitAllInt(0);
-        if (shownFrac > 0) out += '.';
+        if (shownFrac > 0 || s.fracPlaces == 0) out += '.';
         break;
       case Kind::Exponent:
         out += t.letter;
@@ -329,6 +274,9 @@ void NumberFormat::formatSection(const Section& s, double magnitude, bool minus,
           out += '-';
         } else if (t.zero) {
           out += '+';
+        }
+        if (s.expPlaces == 0) {
+          for (int p = shownExp - 1; p >= 0; --p) out += p < expCount ? expDigits[p] : '0';
         }
         break;
       case Kind::Group:

@@ -1,0 +1,181 @@
+#include "platform/NumberFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "platform/Variant.h"
+
+// Counts heap allocations, so the hot formatting path can be shown to make none. Under the
+// address sanitizer the sanitizer owns operator new, so nothing is counted there.
+#if defined(__SANITIZE_ADDRESS__)
+#define KADRELLE_COUNTS_ALLOCATIONS 0
+#else
+#define KADRELLE_COUNTS_ALLOCATIONS 1
+#endif
+
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+#if KADRELLE_COUNTS_ALLOCATIONS
+// The replacements pair malloc with free; g++ cannot see that once they are inlined.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+#endif
+
+namespace kadrelle {
+namespace {
+
+struct FormatCase {
+  const char* format;
+  double value;
+  const char* expected;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  *os << '"' << c.format << "\" with " << numberText(c.value);
+}
+
+class NumberFormatGrid : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(NumberFormatGrid, ShowsWhatBasicShows) {
+  const FormatCase& c = GetParam();
+  EXPECT_EQ(NumberFormat(c.format).format(c.value), c.expected);
+}
+
+// What Basic's Format gives (US English), except where the trailing point is concerned: the
+// point is shown only when a digit follows it (see NumberFormat.h).
+INSTANTIATE_TEST_SUITE_P(
+    Basic, NumberFormatGrid,
+    testing::Values(
+        // Digit placeholders before the point: a "0" forces every place to its right.
+        FormatCase{"#", 0, ""}, FormatCase{"##", 1, "1"}, FormatCase{"00", 1, "01"},
+        FormatCase{"000###", 1, "000001"}, FormatCase{"#00##00#0", 1, "00000001"},
+        FormatCase{"1#####0000", 1, "10001"}, FormatCase{"0##", 100, "100"},
+        FormatCase{"#000", 17, "017"}, FormatCase{"#3", 17, "173"},
+        FormatCase{"##abcdefghijklmnopqrstuvwxyz", 1, "1abcdefghijklmnopqrstuvwxyz"},
+        FormatCase{"(000) 000-0000", 5551234567, "(555) 123-4567"},
+        // After the point.
+        FormatCase{"0#.0#0#0#0#0", 1.2, "01.200000000"},
+        FormatCase{"#0.#0#0#0#0#", 9.87654321, "9.87654321"},
+        FormatCase{"#0.#0#0#0#0#", 9.8, "9.80000000"},
+        FormatCase{"#0.#0#0#0#0#0", 0.00000008, "0.0000000800"},
+        FormatCase{"#0.##########", 0.00010705, "0.00010705"}, FormatCase{"#.00", 0.17, ".17"},
+        FormatCase{"#.33", 0.17, ".33"}, FormatCase{"#.33", 17, "17.33"},
+        FormatCase{".00", 12.5, "12.50"}, FormatCase{"#.##", 0.0099, ".01"},
+        FormatCase{"#.###", 0.0995, ".1"}, FormatCase{".#", -0.1, "-.1"},
+        // The deliberate difference: no point without a digit after it (Basic: "1." and ".").
+        FormatCase{"#.#", 1, "1"}, FormatCase{"#.#", 0, ""},
+        FormatCase{"#,#.#", 123456789, "123,456,789"}, FormatCase{"#,##0.####", 5, "5"},
+        // Rounding on the 15 significant digits, halves away from zero.
+        FormatCase{"0.00", 2.345, "2.35"}, FormatCase{"0.00", 1.005, "1.01"},
+        FormatCase{"0", 2.5, "3"}, FormatCase{"0", -2.5, "-3"},
+        FormatCase{"#0.000000", 9.9999999, "10.000000"}, FormatCase{"0.00", -0.004, "0.00"},
+        FormatCase{"#,##0", 999.5, "1,000"},
+        // Grouping and scaling commas.
+        FormatCase{"#,###,###,###", 100000, "100,000"},
+        FormatCase{"0,000,000,000", 1, "0,000,000,001"},
+        FormatCase{"###, ###, ###", 123456789, "123, 456, 789"},
+        FormatCase{"#,##0", 1e20, "100,000,000,000,000,000,000"},
+        FormatCase{"#,##0,,", 1234567890, "1,235"}, FormatCase{"#,", 1234567, "1235"},
+        FormatCase{"0.0,0", 1.25, "1.2,5"},
+        // Percent, literal and escaped text.
+        FormatCase{"##.00%", 0.25, "25.00%"}, FormatCase{"##.###\\%", 0.25, ".25%"},
+        FormatCase{"00\\c\\o\\p\\y", 0, "00copy"}, FormatCase{"\"#0;\"0", 7, "#0;7"},
+        FormatCase{"\\\xC2\xB0"
+                   "0",
+                   7,
+                   "\xC2\xB0"
+                   "7"},
+        // Scientific: the integer placeholders fix the exponent, its "0"s its digits.
+        FormatCase{"0.0000E-000", 1.7, "1.7000E000"}, FormatCase{"0.0000e+0#", 1.7, "1.7000e+0"},
+        FormatCase{"0.#####E-#0#0", 29.123456789, "2.91235E01"},
+        FormatCase{"0.0000e-1", 1.7, "1.7000e01"}, FormatCase{"0.0000e+1", 1000001, "1.0000e+61"},
+        FormatCase{"0.0000E+000", 1.73245, "1.7325E+000"},
+        FormatCase{"#0.000000000000e-000", 86.936849, "86.936849000000e000"},
+        FormatCase{"#000.0000e+0", 450.0001e+43, "4500.0010e+42"},
+        FormatCase{"##00.0000e-0", 0.0001e-11, "1000.0000e-18"},
+        FormatCase{".0000E+0", 47.11, ".4711E+2"}, FormatCase{"0.00E+00", 0.00012345, "1.23E-04"},
+        FormatCase{"0.00E+00", 9.999, "1.00E+01"}, FormatCase{"0.0E+0", -12345, "-1.2E+4"},
+        FormatCase{"0.00E+000", 1e-300, "1.00E-300"}, FormatCase{"0.0E-#", 1.5, "1.5E"},
+        FormatCase{"#####.####e-0%", 3.0401e-13, "30401e-15%"},
+        // Sections.
+        FormatCase{"#;-#", -1, "-1"}, FormatCase{"\"pos\";\"neg\"", 0, "pos"},
+        FormatCase{"\"pos\";\"neg\";\"zero\"", -1, "neg"},
+        FormatCase{"0.00;(0.00);\"zero\"", 0, "zero"},
+        FormatCase{"0.00;(0.00);\"zero\"", -0.001, "(0.00)"}, FormatCase{"0;;\"none\"", -5, "-5"},
+        FormatCase{"0;-0;", 0, "0"}, FormatCase{"0;(0);\"z\";\"null\"", -2, "(2)"},
+        // Named formats and the general format.
+        FormatCase{"General Number", 1234.5, "1234.5"}, FormatCase{"Fixed", 0.2, "0.20"},
+        FormatCase{"standard", 562486.2356, "562,486.24"}, FormatCase{"Percent", 0.7521, "75.21%"},
+        FormatCase{"SCIENTIFIC", -3456.789, "-3.46E+03"}, FormatCase{"Currency", -5, "($5.00)"},
+        FormatCase{"Yes/No", 0, "No"}, FormatCase{"On/Off", 23, "On"},
+        FormatCase{"True/False", -1, "True"}, FormatCase{"", 1e20, "1E+20"},
+        // Malformed formats show the default text form.
+        FormatCase{"0.00\"abc", 1.5, "1.5"}, FormatCase{"0\\", 1.5, "1.5"},
+        FormatCase{"0;0;0;0;0", -1.5, "-1.5"}));
+
+TEST(NumberFormat, HugeAndNonFiniteValues) {
+  EXPECT_EQ(NumberFormat("0.00").format(1e300), "1" + std::string(300, '0') + ".00");
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(NumberFormat("0.00").format(inf), numberText(inf));
+  EXPECT_EQ(NumberFormat("0%%%").format(1e306), numberText(1e306));  // scaling overflows
+  EXPECT_FALSE(NumberFormat("0;0;0;0;0").wellFormed());
+  EXPECT_TRUE(NumberFormat("0;0;0;0").wellFormed());
+}
+
+TEST(NumberFormat, FormattingIntoAReusedStringAllocatesNothing) {
+  if (!KADRELLE_COUNTS_ALLOCATIONS) GTEST_SKIP() << "allocations are not counted here";
+  NumberFormat format("#,##0.00;(#,##0.00);\"zero\"");
+  NumberFormat scientific("Scientific");
+  std::string out = "old text that is long enough to live on the heap";
+  long before = allocations.load();
+  for (double v : {1234.5, -98765.4321, 0.0, 1e12, -0.001}) {
+    format.format(v, out);
+    scientific.format(v, out);
+    NumberFormat::formatHex(v, 8, out);
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(out, "00000000");
+}
+
+struct HexCase {
+  double value;
+  std::int32_t digits;
+  const char* expected;
+};
+
+class HexGrid : public testing::TestWithParam<HexCase> {};
+
+TEST_P(HexGrid, ShowsUnsignedUpperCaseHex) {
+  const HexCase& c = GetParam();
+  EXPECT_EQ(NumberFormat::formatHex(c.value, c.digits), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Padding, HexGrid,
+                         testing::Values(HexCase{255, 2, "FF"}, HexCase{255, 4, "00FF"},
+                                         HexCase{10, -3, "A"}, HexCase{10, 12, "0000000A"},
+                                         HexCase{65536, 2, "10000"}, HexCase{2.5, 1, "2"},
+                                         HexCase{3.5, 1, "4"}, HexCase{4294967295.0, 8, "FFFFFFFF"},
+                                         HexCase{-1, 4, "FFFFFFFF"},
+                                         HexCase{-2147483648.0, 1, "80000000"},
+                                         HexCase{-2147483649.0, 4, "-2147483649"},
+                                         HexCase{4294967296.0, 4, "4294967296"}));
+
+}  // namespace
+}  // namespace kadrelle
