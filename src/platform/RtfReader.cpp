@@ -1,5 +1,9 @@
+#include <iconv.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -33,14 +37,18 @@ enum class Word {
   Bin,
   Bold,
   Bullet,
+  Cell,
   Deff,
   Emdash,
   Endash,
   Font,
   FontCharset,
+  FontCodePage,
   FontSize,
   FontTable,
   Hidden,
+  InTable,
+  NestedRowProperties,
   Italic,
   LeftDoubleQuote,
   LeftQuote,
@@ -54,6 +62,7 @@ enum class Word {
   AlignRight,
   RightDoubleQuote,
   RightQuote,
+  Row,
   SkipDestination,
   Strike,
   Tab,
@@ -94,20 +103,29 @@ constexpr WordEntry kWords[] = {
     {"bullet", Word::Bullet},
     {"buptim", Word::SkipDestination},
     {"category", Word::SkipDestination},
+    {"cell", Word::Cell},
+    {"colorschememapping", Word::SkipDestination},
     {"colortbl", Word::SkipDestination},
     {"comment", Word::SkipDestination},
     {"company", Word::SkipDestination},
+    {"cpg", Word::FontCodePage},
     {"creatim", Word::SkipDestination},
     {"datafield", Word::SkipDestination},
+    {"datastore", Word::SkipDestination},
+    {"defchp", Word::SkipDestination},
     {"deff", Word::Deff},
+    {"defpap", Word::SkipDestination},
     {"doccomm", Word::SkipDestination},
     {"docvar", Word::SkipDestination},
     {"emdash", Word::Emdash},
     {"endash", Word::Endash},
     {"f", Word::Font},
+    {"falt", Word::SkipDestination},
+    {"fchars", Word::SkipDestination},
     {"fcharset", Word::FontCharset},
     {"filetbl", Word::SkipDestination},
     {"fldinst", Word::SkipDestination},
+    {"fldtype", Word::SkipDestination},
     {"fonttbl", Word::FontTable},
     {"footer", Word::SkipDestination},
     {"footerf", Word::SkipDestination},
@@ -118,25 +136,38 @@ constexpr WordEntry kWords[] = {
     {"ftncn", Word::SkipDestination},
     {"ftnsep", Word::SkipDestination},
     {"ftnsepc", Word::SkipDestination},
+    {"generator", Word::SkipDestination},
     {"header", Word::SkipDestination},
     {"headerf", Word::SkipDestination},
     {"headerl", Word::SkipDestination},
     {"headerr", Word::SkipDestination},
     {"i", Word::Italic},
     {"info", Word::SkipDestination},
+    {"intbl", Word::InTable},
+    {"itap", Word::InTable},
     {"keywords", Word::SkipDestination},
+    {"latentstyles", Word::SkipDestination},
+    {"lchars", Word::SkipDestination},
     {"ldblquote", Word::LeftDoubleQuote},
     {"line", Word::Line},
     {"listoverridetable", Word::SkipDestination},
+    {"listpicture", Word::SkipDestination},
     {"listtable", Word::SkipDestination},
     {"lquote", Word::LeftQuote},
     {"manager", Word::SkipDestination},
+    {"mmathPr", Word::SkipDestination},
+    {"nestcell", Word::Cell},
+    {"nestrow", Word::Row},
+    {"nesttableprops", Word::NestedRowProperties},
+    {"nonesttables", Word::SkipDestination},
     {"nonshppict", Word::SkipDestination},
     {"objdata", Word::SkipDestination},
     {"object", Word::SkipDestination},
     {"operator", Word::SkipDestination},
+    {"panose", Word::SkipDestination},
     {"par", Word::Par},
     {"pard", Word::Pard},
+    {"pgdsctbl", Word::SkipDestination},
     {"pict", Word::SkipDestination},
     {"plain", Word::Plain},
     {"pntext", Word::SkipDestination},
@@ -144,6 +175,7 @@ constexpr WordEntry kWords[] = {
     {"pntxtb", Word::SkipDestination},
     {"printim", Word::SkipDestination},
     {"private", Word::SkipDestination},
+    {"protusertbl", Word::SkipDestination},
     {"qc", Word::AlignCenter},
     {"qd", Word::AlignJustify},
     {"qj", Word::AlignJustify},
@@ -152,6 +184,7 @@ constexpr WordEntry kWords[] = {
     {"rdblquote", Word::RightDoubleQuote},
     {"revtbl", Word::SkipDestination},
     {"revtim", Word::SkipDestination},
+    {"row", Word::Row},
     {"rquote", Word::RightQuote},
     {"rsidtbl", Word::SkipDestination},
     {"rxe", Word::SkipDestination},
@@ -163,10 +196,12 @@ constexpr WordEntry kWords[] = {
     {"tab", Word::Tab},
     {"tc", Word::SkipDestination},
     {"template", Word::SkipDestination},
+    {"themedata", Word::SkipDestination},
     {"title", Word::SkipDestination},
     {"txe", Word::SkipDestination},
     {"u", Word::Unicode},
     {"uc", Word::UnicodeSkip},
+    {"ud", Word::SkipDestination},
     {"ul", Word::Underline},
     {"uld", Word::Underline},
     {"uldash", Word::Underline},
@@ -187,7 +222,9 @@ constexpr WordEntry kWords[] = {
     {"ulwave", Word::Underline},
     {"userprops", Word::SkipDestination},
     {"v", Word::Hidden},
+    {"wgrffmtfilter", Word::SkipDestination},
     {"xe", Word::SkipDestination},
+    {"xform", Word::SkipDestination},
     {"xmlnstbl", Word::SkipDestination},
 };
 
@@ -201,6 +238,119 @@ const Word* findWord(std::string_view name) {
                              [](const WordEntry& e, std::string_view n) { return e.name < n; });
   return it != std::end(kWords) && it->name == name ? &it->word : nullptr;
 }
+
+// The Windows code page of a font's character set ("\fcharsetN"); 0 where the document's code
+// page ("\ansicpg") applies.
+int codePageOfCharset(int charset) {
+  switch (charset) {
+    case 0:
+      return 1252;  // ANSI
+    case 77:
+      return 10000;  // Macintosh Roman
+    case 128:
+      return 932;  // Japanese
+    case 129:
+      return 949;  // Korean
+    case 134:
+      return 936;  // Simplified Chinese
+    case 136:
+      return 950;  // Traditional Chinese
+    case 161:
+      return 1253;  // Greek
+    case 162:
+      return 1254;  // Turkish
+    case 163:
+      return 1258;  // Vietnamese
+    case 177:
+      return 1255;  // Hebrew
+    case 178:
+      return 1256;  // Arabic
+    case 186:
+      return 1257;  // Baltic
+    case 204:
+      return 1251;  // Cyrillic
+    case 222:
+      return 874;  // Thai
+    case 238:
+      return 1250;  // Central European
+    default:
+      return 0;
+  }
+}
+
+// Decodes text in the code pages the reader does not decode itself, through the C library's
+// iconv. Converters are opened on first use and closed with the object.
+class CodePages {
+ public:
+  CodePages() = default;
+  CodePages(const CodePages&) = delete;
+  CodePages& operator=(const CodePages&) = delete;
+  ~CodePages() {
+    for (const Converter& c : open_) {
+      if (c.cd != kNone) iconv_close(c.cd);
+    }
+  }
+
+  // Appends `bytes` in `codePage` as UTF-8; a byte that does not decode (or a code page iconv
+  // does not know) gives U+FFFD.
+  void decode(int codePage, std::string_view bytes, std::string& out) {
+    iconv_t cd = converter(codePage);
+    if (cd == kNone) {
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        appendUtf8(out, b < 0x80 ? char32_t{b} : kReplacement);
+      }
+      return;
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(bytes.data());  // iconv's interface; the bytes are not written
+    std::size_t inLeft = bytes.size();
+    char buffer[256];
+    while (inLeft > 0) {
+      char* outPtr = buffer;
+      std::size_t outLeft = sizeof buffer;
+      const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+      out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+      if (result != static_cast<std::size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      appendUtf8(out, kReplacement);  // EILSEQ, or EINVAL: a sequence cut off at the end
+      if (errno != EILSEQ) break;
+      ++in;
+      --inLeft;
+    }
+  }
+
+ private:
+  static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+  struct Converter {
+    int codePage;
+    iconv_t cd;
+  };
+
+  iconv_t converter(int codePage) {
+    for (const Converter& c : open_) {
+      if (c.codePage == codePage) return c.cd;
+    }
+    char number[16];
+    auto [end, ec] = std::to_chars(number, number + sizeof number, codePage);
+    const std::string digits(number, end);
+    std::vector<std::string> names = {"CP" + digits, "WINDOWS-" + digits};
+    if (codePage == 932) names.push_back("SHIFT_JIS");
+    if (codePage == 936) names.push_back("GBK");
+    if (codePage == 949) names.push_back("UHC");
+    if (codePage == 950) names.push_back("BIG5");
+    if (codePage == 10000) names.insert(names.begin(), "MACINTOSH");
+    iconv_t cd = kNone;
+    for (const std::string& name : names) {
+      cd = iconv_open("UTF-8", name.c_str());
+      if (cd != kNone) break;
+    }
+    open_.push_back({codePage, cd});
+    return cd;
+  }
+
+  std::vector<Converter> open_;
+};
 
 enum class Destination : unsigned char { Text, FontTable, Skip };
 
@@ -217,6 +367,7 @@ struct CharFormat {
 struct State {
   CharFormat chars;
   RtfAlignment alignment = RtfAlignment::Left;
+  bool inTable = false;  // "\intbl": the paragraph stands in a table cell
   Destination destination = Destination::Text;
   int unicodeSkip = 1;
 };
@@ -260,6 +411,7 @@ class Reader {
 
   void openGroup() {
     pendingSkip_ = 0;
+    flushBytes();
     if (overflow_ > 0 || stack_.size() >= kMaxDepth) {
       ++overflow_;
       return;
@@ -275,16 +427,24 @@ class Reader {
       return false;
     }
     if (stack_.empty()) return false;  // a stray brace before the document
+    flushBytes();
     flushSurrogate();
     if (state_.destination == Destination::FontTable) commitFont();
-    if (stack_.size() == 1) return true;
+    if (stack_.size() == 1) {
+      // A brace that closes the document while more markup follows is a stray one: read on.
+      // Plain text after the document's end is not part of it.
+      const std::size_t next = in_.find_first_not_of(" \t\r\n", pos_);
+      return next == std::string_view::npos || (in_[next] != '\\' && in_[next] != '{');
+    }
     state_ = stack_.back();
     stack_.pop_back();
     return false;
   }
 
   void finish() {
+    flushBytes();
     flushSurrogate();
+    closePendingCellParagraph();
     commitFont();
     if (!paragraph_.runs.empty()) endParagraph();
   }
@@ -309,7 +469,8 @@ class Reader {
       span.remove_prefix(1);
       --pendingSkip_;
     }
-    // Plain ASCII goes through in stretches; other bytes one character at a time.
+    // Plain ASCII goes through in stretches; other bytes one character at a time, and so does
+    // everything while code page bytes wait (a double-byte character's second byte may be ASCII).
     while (!span.empty()) {
       std::size_t plain = 0;
       while (plain < span.size()) {
@@ -318,7 +479,7 @@ class Reader {
           break;
         ++plain;
       }
-      if (plain > 0) {
+      if (plain > 0 && pendingBytes_.empty()) {
         emit(span.substr(0, plain));
         span.remove_prefix(plain);
         continue;
@@ -326,10 +487,10 @@ class Reader {
       unsigned char b = static_cast<unsigned char>(span[0]);
       if (b == 0) {
         span.remove_prefix(1);
-      } else if (b == ';') {
+      } else if (b == ';' && state_.destination == Destination::FontTable) {
         commitFont();
         span.remove_prefix(1);
-      } else if (std::size_t n = validUtf8Length(span, 0)) {
+      } else if (std::size_t n = codePage() == 1252 ? validUtf8Length(span, 0) : 0) {
         emit(span.substr(0, n));
         span.remove_prefix(n);
       } else {
@@ -417,9 +578,14 @@ class Reader {
       pos_ += std::min(count, in_.size() - pos_);
       return;
     }
+    if (found && *found == Word::NestedRowProperties && overflow_ == 0 && !stack_.empty()) {
+      // "{\*\nesttableprops ... \nestrow}" ends a row of a nested table: read it.
+      state_.destination = stack_.back().destination;
+    }
     if (skipping()) return;
     if (consumeFallback()) return;
     if (!found) return;
+    flushBytes();
     const bool on = !hasParam || param != 0;
     CharFormat& chars = state_.chars;
     switch (*found) {
@@ -453,19 +619,34 @@ class Reader {
     if (state_.destination == Destination::FontTable) {
       if (*found == Word::Font) {
         commitFont();
-        pendingFont_ = RtfFont{hasParam ? param : 0, 0, {}};
+        pendingFont_ = RtfFont{hasParam ? param : 0, 0, 0, {}};
         fontActive_ = true;
+        pendingFontCodePage_ = false;
       } else if (*found == Word::FontCharset && fontActive_) {
         pendingFont_.charset = hasParam ? param : 0;
+        if (!pendingFontCodePage_) pendingFont_.codePage = codePageOfCharset(pendingFont_.charset);
+      } else if (*found == Word::FontCodePage && fontActive_) {
+        pendingFont_.codePage = hasParam ? param : 0;
+        pendingFontCodePage_ = true;
       }
       return;
     }
     switch (*found) {
       case Word::Par:
-        endParagraph();
+        // The last paragraph of a cell ends where the cell does: the break waits for text.
+        if (state_.inTable) {
+          closePendingCellParagraph();
+          cellParagraphEnded_ = true;
+        } else {
+          endParagraph();
+        }
         break;
       case Word::Pard:
         state_.alignment = RtfAlignment::Left;
+        state_.inTable = false;
+        break;
+      case Word::InTable:
+        state_.inTable = !hasParam || param > 0;
         break;
       case Word::AlignLeft:
         state_.alignment = RtfAlignment::Left;
@@ -510,6 +691,14 @@ class Reader {
       case Word::Tab:
         emit("\t");
         break;
+      case Word::Cell:
+        cellParagraphEnded_ = false;
+        emit("\t");
+        break;
+      case Word::Row:
+        cellParagraphEnded_ = false;
+        endParagraph();
+        break;
       case Word::Line:
         emit("\n");
         break;
@@ -539,15 +728,49 @@ class Reader {
     }
   }
 
+  // The code page of text here: the font's, from its character set or "\cpg", else the
+  // document's.
+  int codePage() const {
+    int fontCodePage = 0;
+    if (state_.destination == Destination::FontTable) {
+      if (fontActive_) fontCodePage = pendingFont_.codePage;
+    } else {
+      for (const RtfFont& f : doc_.fonts) {
+        if (f.index == state_.chars.font) fontCodePage = f.codePage;
+      }
+    }
+    return fontCodePage != 0 ? fontCodePage : doc_.codePage;
+  }
+
+  // One byte of text ("\'hh" or written directly) in the code page in effect. Bytes of code
+  // pages other than 1252 and Latin-1 wait in pendingBytes_ until other text, a control word or
+  // a brace comes, so that double-byte characters and byte runs decode together.
   void emitByte(unsigned char b) {
     if (b == 0) return;
-    if (b < 0x80 || doc_.codePage == 28591) {
+    const int page = codePage();
+    const bool waiting = !pendingBytes_.empty() && pendingCodePage_ == page;
+    if (!waiting && (b < 0x80 || page == 28591)) {
       emitCodePoint(b);
-    } else if (doc_.codePage == 1252) {
+    } else if (!waiting && page == 1252) {
       emitCodePoint(b >= 0xA0 ? char32_t{b} : char32_t{kCp1252High[b - 0x80]});
     } else {
-      emitCodePoint(kReplacement);
+      if (!waiting) flushBytes();
+      pendingBytes_ += static_cast<char>(b);
+      pendingCodePage_ = page;
     }
+  }
+
+  void flushBytes() {
+    if (pendingBytes_.empty()) return;
+    std::string utf8;
+    if (pendingCodePage_ == 65001) {
+      for (std::size_t i = 0; i < pendingBytes_.size();)
+        appendUtf8(utf8, decodeUtf8(pendingBytes_, i));
+    } else {
+      codePages_.decode(pendingCodePage_, pendingBytes_, utf8);
+    }
+    pendingBytes_.clear();
+    append(utf8);
   }
 
   void emitCodePoint(char32_t cp) {
@@ -579,9 +802,22 @@ class Reader {
     emit(utf8);
   }
 
-  // Text (UTF-8) for the current destination.
+  // Text (UTF-8) for the current destination, after any bytes still waiting.
   void emit(std::string_view text) {
+    flushBytes();
     if (highSurrogate_ != 0) flushSurrogate();
+    append(text);
+  }
+
+  void closePendingCellParagraph() {
+    if (!cellParagraphEnded_) return;
+    cellParagraphEnded_ = false;
+    endParagraph();
+  }
+
+  void append(std::string_view text) {
+    if (state_.destination == Destination::Text && !state_.chars.hidden)
+      closePendingCellParagraph();
     if (state_.destination == Destination::FontTable) {
       if (fontActive_) pendingFont_.name += text;
       return;
@@ -596,6 +832,7 @@ class Reader {
   }
 
   void endParagraph() {
+    flushBytes();
     flushSurrogate();
     paragraph_.alignment = state_.alignment;
     doc_.paragraphs.push_back(std::move(paragraph_));
@@ -604,6 +841,7 @@ class Reader {
 
   void commitFont() {
     if (!fontActive_) return;
+    flushBytes();
     fontActive_ = false;
     auto same = [&](const RtfFont& f) { return f.index == pendingFont_.index; };
     auto it = std::find_if(doc_.fonts.begin(), doc_.fonts.end(), same);
@@ -624,8 +862,14 @@ class Reader {
   char32_t highSurrogate_ = 0;
   RtfFont pendingFont_;
   bool fontActive_ = false;
+  bool cellParagraphEnded_ = false;  // a "\par" in a cell whose line break waits (see Par)
+  bool pendingFontCodePage_ =
+      false;  // the font gave "\cpg", which its character set does not change
   RtfParagraph paragraph_;
   RtfDocument doc_;
+  std::string pendingBytes_;  // code page bytes not yet decoded
+  int pendingCodePage_ = 0;
+  CodePages codePages_;
 };
 
 }  // namespace

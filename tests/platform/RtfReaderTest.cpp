@@ -27,15 +27,22 @@ std::string caseName(const testing::TestParamInfo<TextCase>& info) {
   return info.param.name;
 }
 
-// Documents as the caption builds them, read back to the plain text the layout measures.
-class CaptionDocumentText : public testing::TestWithParam<TextCase> {};
+// Whole documents and the text they give: escapes, destinations, tables, code pages and
+// malformed input (never a crash or a hang; what could be read is shown).
+class RtfText : public testing::TestWithParam<TextCase> {};
 
-TEST_P(CaptionDocumentText, ReadsBackToPlainText) {
+TEST_P(RtfText, ReadsAsSeen) {
   EXPECT_EQ(readRtf(GetParam().rtf).text(), GetParam().text);
 }
 
+// A minimal document around a body.
+std::string doc(const std::string& body) {
+  return "{\\rtf1\\ansi " + body + "}";
+}
+
+// Documents as the caption builds them, read back to the plain text the layout measures.
 INSTANTIATE_TEST_SUITE_P(
-    Rtf, CaptionDocumentText,
+    Caption, RtfText,
     testing::Values(
         // The delimiter space of "\fs13" is markup; the second space is the visible gap.
         TextCase{"SharedLine",
@@ -109,99 +116,145 @@ TEST(RtfReader, ControlWordAlsoEndsAtSpaceAfterNumber) {
   EXPECT_EQ(readRtf("{\\rtf1 \\fs13   x\\b0.y}").text(), "  x.y");
 }
 
-// Escapes and special characters, each inside a minimal document.
-class RtfEscapes : public testing::TestWithParam<TextCase> {};
-
-TEST_P(RtfEscapes, DecodeToUtf8) {
-  EXPECT_EQ(readRtf("{\\rtf1\\ansi " + GetParam().rtf + "}").text(), GetParam().text);
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Rtf, RtfEscapes,
-    testing::Values(
-        TextCase{"HexLatin1", "caf\\'e9", "caf\xC3\xA9"},
-        TextCase{"HexEuro", "\\'80", "\xE2\x82\xAC"},
-        TextCase{"HexUnassignedKeepsValue", "\\'81", "\xC2\x81"},
-        TextCase{"HexNulDropped", "a\\'00b", "ab"}, TextCase{"HexNotHexIsText", "\\'zz", "zz"},
-        TextCase{"UnicodeWithFallback", "\\u8364?x",
-                 "\xE2\x82\xAC"
-                 "x"},
-        TextCase{"UnicodeFallbackHex", "\\u8364\\'80x",
-                 "\xE2\x82\xAC"
-                 "x"},
-        TextCase{"UnicodeNegative", "\\u-4064?", "\xEF\x80\xA0"},
-        TextCase{"UnicodeNoFallback", "\\uc0\\u8364 x",
-                 "\xE2\x82\xAC"
-                 "x"},
-        TextCase{"UnicodeTwoFallbacks", "\\uc2\\u8364 ab c", "\xE2\x82\xAC c"},
-        TextCase{"UnicodeFallbackControlWord", "\\u8364\\emdash x",
-                 "\xE2\x82\xAC"
-                 "x"},
-        TextCase{"UnicodeFallbackEndsAtBrace", "{\\uc3\\u8364 a}bc",
-                 "\xE2\x82\xAC"
-                 "bc"},
-        TextCase{"UnicodeSkipIsScoped", "{\\uc0 x}\\u8364 ?y",
-                 "x\xE2\x82\xAC"
-                 "y"},
-        TextCase{"SurrogatePair", "\\u-10179?\\u-8704?", "\xF0\x9F\x98\x80"},
-        TextCase{"LoneHighSurrogate", "\\u-10179?x", "\xEF\xBF\xBDx"},
-        TextCase{"LoneLowSurrogate", "\\u-8704?x", "\xEF\xBF\xBDx"},
-        TextCase{"UnicodeZeroDropped", "a\\u0 ?b", "ab"},
-        TextCase{"UnicodeOutOfRange", "\\u-40000?", "\xEF\xBF\xBD"},
-        TextCase{"EscapedBracesAndBackslash", "\\{a\\}\\\\", "{a}\\"},
-        TextCase{"Tab", "a\\tab b", "a\tb"}, TextCase{"LineBreakInParagraph", "a\\line b", "a\nb"},
-        TextCase{"NonBreakingSpace", "a\\~b",
-                 "a\xC2\xA0"
-                 "b"},
-        TextCase{"OptionalHyphen", "a\\-b", "ab"},
-        TextCase{"NonBreakingHyphen", "a\\_b",
-                 "a\xE2\x80\x91"
-                 "b"},
-        TextCase{"NamedPunctuation", "\\lquote\\rquote\\ldblquote\\rdblquote",
-                 "\xE2\x80\x98\xE2\x80\x99\xE2\x80\x9C\xE2\x80\x9D"},
-        TextCase{"Dashes", "\\emdash\\endash\\bullet", "\xE2\x80\x94\xE2\x80\x93\xE2\x80\xA2"},
-        TextCase{"SourceLineBreaksIgnored", "a\r\nb\rc\nd", "abcd"},
-        TextCase{"BackslashNewlineIsPar", "a\\\r\nb", "a\r\nb"},
-        TextCase{"RawUtf8", "\xE2\x82\xAC \xC3\xA9", "\xE2\x82\xAC \xC3\xA9"},
-        TextCase{"RawByteNotUtf8",
-                 "\xB0"
-                 "C",
-                 "\xC2\xB0"
-                 "C"},
-        TextCase{"RawOverlongUtf8", "\xC0\xAF", "\xC3\x80\xC2\xAF"},
-        TextCase{"RawTruncatedUtf8", "\xE2\x82", "\xC3\xA2\xE2\x80\x9A"},
-        TextCase{"UnknownWordIgnored", "a\\foo12 b\\bar-3c", "abc"},
-        TextCase{"UnknownSymbolIgnored", "a\\|b\\:c", "abc"},
-        TextCase{"HiddenText", "a{\\v hidden}b\\v c\\v0 d", "abd"}),
+    Escapes, RtfText,
+    testing::Values(TextCase{"HexLatin1", doc("caf\\'e9"), "caf\xC3\xA9"},
+                    TextCase{"HexEuro", doc("\\'80"), "\xE2\x82\xAC"},
+                    TextCase{"HexUnassignedKeepsValue", doc("\\'81"), "\xC2\x81"},
+                    TextCase{"HexNulDropped", doc("a\\'00b"), "ab"},
+                    TextCase{"HexNotHexIsText", doc("\\'zz"), "zz"},
+                    TextCase{"UnicodeWithFallback", doc("\\u8364?x"),
+                             "\xE2\x82\xAC"
+                             "x"},
+                    TextCase{"UnicodeFallbackHex", doc("\\u8364\\'80x"),
+                             "\xE2\x82\xAC"
+                             "x"},
+                    TextCase{"UnicodeNegative", doc("\\u-4064?"), "\xEF\x80\xA0"},
+                    TextCase{"UnicodeNoFallback", doc("\\uc0\\u8364 x"),
+                             "\xE2\x82\xAC"
+                             "x"},
+                    TextCase{"UnicodeTwoFallbacks", doc("\\uc2\\u8364 ab c"), "\xE2\x82\xAC c"},
+                    TextCase{"UnicodeFallbackControlWord", doc("\\u8364\\emdash x"),
+                             "\xE2\x82\xAC"
+                             "x"},
+                    TextCase{"UnicodeFallbackEndsAtBrace", doc("{\\uc3\\u8364 a}bc"),
+                             "\xE2\x82\xAC"
+                             "bc"},
+                    TextCase{"UnicodeSkipIsScoped", doc("{\\uc0 x}\\u8364 ?y"),
+                             "x\xE2\x82\xAC"
+                             "y"},
+                    TextCase{"SurrogatePair", doc("\\u-10179?\\u-8704?"), "\xF0\x9F\x98\x80"},
+                    TextCase{"LoneHighSurrogate", doc("\\u-10179?x"), "\xEF\xBF\xBDx"},
+                    TextCase{"LoneLowSurrogate", doc("\\u-8704?x"), "\xEF\xBF\xBDx"},
+                    TextCase{"UnicodeZeroDropped", doc("a\\u0 ?b"), "ab"},
+                    TextCase{"UnicodeOutOfRange", doc("\\u-40000?"), "\xEF\xBF\xBD"},
+                    TextCase{"EscapedBracesAndBackslash", doc("\\{a\\}\\\\"), "{a}\\"},
+                    TextCase{"Tab", doc("a\\tab b"), "a\tb"},
+                    TextCase{"LineBreakInParagraph", doc("a\\line b"), "a\nb"},
+                    TextCase{"NonBreakingSpace", doc("a\\~b"),
+                             "a\xC2\xA0"
+                             "b"},
+                    TextCase{"OptionalHyphen", doc("a\\-b"), "ab"},
+                    TextCase{"NonBreakingHyphen", doc("a\\_b"),
+                             "a\xE2\x80\x91"
+                             "b"},
+                    TextCase{"NamedPunctuation", doc("\\lquote\\rquote\\ldblquote\\rdblquote"),
+                             "\xE2\x80\x98\xE2\x80\x99\xE2\x80\x9C\xE2\x80\x9D"},
+                    TextCase{"Dashes", doc("\\emdash\\endash\\bullet"),
+                             "\xE2\x80\x94\xE2\x80\x93\xE2\x80\xA2"},
+                    TextCase{"SourceLineBreaksIgnored", doc("a\r\nb\rc\nd"), "abcd"},
+                    TextCase{"BackslashNewlineIsPar", doc("a\\\r\nb"), "a\r\nb"},
+                    TextCase{"RawUtf8", doc("\xE2\x82\xAC \xC3\xA9"), "\xE2\x82\xAC \xC3\xA9"},
+                    TextCase{"RawByteNotUtf8",
+                             doc("\xB0"
+                                 "C"),
+                             "\xC2\xB0"
+                             "C"},
+                    TextCase{"RawOverlongUtf8", doc("\xC0\xAF"), "\xC3\x80\xC2\xAF"},
+                    TextCase{"RawTruncatedUtf8", doc("\xE2\x82"), "\xC3\xA2\xE2\x80\x9A"},
+                    TextCase{"UnknownWordIgnored", doc("a\\foo12 b\\bar-3c"), "abc"},
+                    TextCase{"UnknownSymbolIgnored", doc("a\\|b\\:c"), "abc"},
+                    TextCase{"HiddenText", doc("a{\\v hidden}b\\v c\\v0 d"), "abd"}),
     caseName);
 
-TEST(RtfReader, CodePageSelectsDecoding) {
-  EXPECT_EQ(readRtf("{\\rtf1\\ansi\\ansicpg28591 \\'80\\'e9}").text(), "\xC2\x80\xC3\xA9");
-  RtfDocument other = readRtf("{\\rtf1\\ansi\\ansicpg1251 \\'e0A}");
-  EXPECT_EQ(other.codePage, 1251);
-  EXPECT_EQ(other.text(),
-            "\xEF\xBF\xBD"
-            "A");
-}
-
-// Destinations that hold no visible text.
-class SkippedDestinations : public testing::TestWithParam<TextCase> {};
-
-TEST_P(SkippedDestinations, ShowOnlyTheBody) {
-  EXPECT_EQ(readRtf("{\\rtf1\\ansi " + GetParam().rtf + "}").text(), GetParam().text);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Destinations, RtfText,
+    testing::Values(TextCase{"StarDestination", doc("{\\*\\generator Riched20 10.0;}Hi"), "Hi"},
+                    TextCase{"UnknownStarDestinationWithGroups",
+                             doc("{\\*\\mystery {a{b}c} d\\par e}Hi"), "Hi"},
+                    TextCase{"ColorTable", doc("{\\colortbl ;\\red255\\green0\\blue0;}Hi"), "Hi"},
+                    TextCase{"PictureBinaryWithBraces", doc("{\\pict\\bin4 }}{{}Hi"), "Hi"},
+                    TextCase{"BinaryInBody", doc("a\\bin3 x}yb"), "ab"},
+                    TextCase{"FieldShowsResult",
+                             doc("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} text"),
+                             "link text"},
+                    TextCase{"StarNotAtGroupStartIsIgnored", doc("a\\*b"), "ab"}),
+    caseName);
 
 INSTANTIATE_TEST_SUITE_P(
-    Rtf, SkippedDestinations,
+    Tables, RtfText,
     testing::Values(
-        TextCase{"StarDestination", "{\\*\\generator Riched20 10.0;}Hi", "Hi"},
-        TextCase{"UnknownStarDestinationWithGroups", "{\\*\\mystery {a{b}c} d\\par e}Hi", "Hi"},
-        TextCase{"ColorTable", "{\\colortbl ;\\red255\\green0\\blue0;}Hi", "Hi"},
-        TextCase{"PictureBinaryWithBraces", "{\\pict\\bin4 }}{{}Hi", "Hi"},
-        TextCase{"BinaryInBody", "a\\bin3 x}yb", "ab"},
-        TextCase{"FieldShowsResult", "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} text",
-                 "link text"},
-        TextCase{"StarNotAtGroupStartIsIgnored", "a\\*b", "ab"}),
+        TextCase{"CellsAndRows", doc("\\trowd a\\cell b\\cell\\row\\trowd c\\cell\\row"),
+                 "a\tb\t\r\nc\t"},
+        TextCase{"ParagraphAfterTableStandsApart", doc("a\\cell\\row\\pard b\\par"), "a\t\r\nb"},
+        TextCase{"ParagraphsInACell", doc("a\\par b\\cell\\row"), "a\r\nb\t"},
+        TextCase{"CellParagraphEndsWithTheCell",
+                 doc("{\\pard\\intbl a\\par}\\cell\\pard\\intbl b\\par c\\par\\cell\\row d"),
+                 "a\tb\r\nc\t\r\nd"},
+        TextCase{"NestedCells",
+                 doc("\\intbl x\\nestcell{\\*\\nesttableprops\\nestrow}y\\cell\\row"),
+                 "x\t\r\ny\t"},
+        TextCase{"ListBulletAndTab", doc("{\\listtext\\'95\\tab}x\\par\\bullet\\tab y"),
+                 "\xE2\x80\xA2\tx\r\n\xE2\x80\xA2\ty"}),
+    caseName);
+
+// Code pages: the document's "\ansicpg", or the font's character set, through iconv.
+INSTANTIATE_TEST_SUITE_P(
+    CodePages, RtfText,
+    testing::Values(
+        TextCase{"Latin1", "{\\rtf1\\ansi\\ansicpg28591 \\'80\\'e9}", "\xC2\x80\xC3\xA9"},
+        TextCase{"Cyrillic", "{\\rtf1\\ansi\\ansicpg1251 \\'e0A}",
+                 "\xD0\xB0"
+                 "A"},
+        TextCase{"CentralEuropean", "{\\rtf1\\ansi\\ansicpg1250 \\'9a\\'e8}", "\xC5\xA1\xC4\x8D"},
+        TextCase{"Thai", "{\\rtf1\\ansi\\ansicpg874 \\'a1}", "\xE0\xB8\x81"},
+        TextCase{"Japanese", "{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0\\'83@x}",
+                 "\xE3\x81\x82\xE3\x82\xA1x"},
+        TextCase{"SimplifiedChinese", "{\\rtf1\\ansi\\ansicpg936 \\'c4\\'e3}", "\xE4\xBD\xA0"},
+        TextCase{"Korean", "{\\rtf1\\ansi\\ansicpg949 \\'b0\\'a1}", "\xEA\xB0\x80"},
+        TextCase{"TraditionalChinese", "{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4}", "\xE4\xB8\xAD"},
+        TextCase{"CutDoubleByte", "{\\rtf1\\ansi\\ansicpg932 a\\'82}", "a\xEF\xBF\xBD"},
+        TextCase{"FontCharsets",
+                 "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}"
+                 "\\f1\\'e0\\f0\\'a1{\\f2\\'82\\'a0}}",
+                 "\xD0\xB0\xC2\xA1\xE3\x81\x82"},
+        TextCase{"UnicodeSkipsDoubleByteFallback",
+                 "{\\rtf1\\ansi\\ansicpg932\\uc2\\u12354\\'82\\'a0x}", "\xE3\x81\x82x"}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    Malformed, RtfText,
+    testing::Values(TextCase{"Unclosed", "{\\rtf1 Hello", "Hello"},
+                    TextCase{"UnclosedInnerGroups", "{\\rtf1 a{\\b b{\\i c", "abc"},
+                    TextCase{"StrayClosingBracesFirst", "}}}{\\rtf1 Hi}", "Hi"},
+                    TextCase{"TextAfterDocumentIgnored", "{\\rtf1 A}B{C}", "A"},
+                    TextCase{"NoGroupAtAll", "plain words", "plain words"},
+                    TextCase{"TruncatedBackslash", "{\\rtf1 A\\", "A"},
+                    TextCase{"TruncatedHexEscape", "{\\rtf1 A\\'", "A"},
+                    TextCase{"TruncatedHexEscapeOneDigit", "{\\rtf1 A\\'4", "A4"},
+                    TextCase{"TruncatedControlWord", "{\\rtf1 A\\pa", "A"},
+                    TextCase{"TruncatedParameter", "{\\rtf1 A\\fs-", "A-"},
+                    TextCase{"MinusWithoutDigits", "{\\rtf1 \\b-x}", "-x"},
+                    TextCase{"TruncatedUnicode", "{\\rtf1 A\\u", "A"},
+                    TextCase{"UnicodeFallbackAtEnd", "{\\rtf1 \\uc5\\u65 ab", "A"},
+                    TextCase{"HugeUnicodeSkip", "{\\rtf1 \\uc99999999999\\u65 abc}d", "A"},
+                    TextCase{"NegativeUnicodeSkip", "{\\rtf1 \\uc-5\\u65 b}", "Ab"},
+                    TextCase{"HugeUnicode", "{\\rtf1 \\u99999999999 x}", "\xEF\xBF\xBD"},
+                    TextCase{"HugeBinary", "{\\rtf1 a\\bin99999999999 bcd}", "a"},
+                    TextCase{"NegativeBinary", "{\\rtf1 a\\bin-5 bcd}", "abcd"},
+                    TextCase{"StarAtEnd", "{\\rtf1 a{\\*", "a"},
+                    TextCase{"FontTableUnclosed", "{\\rtf1{\\fonttbl{\\f0 Arial", ""},
+                    TextCase{"NulBytes", std::string("{\\rtf1 a\0b}", 11), "ab"}),
     caseName);
 
 TEST(RtfReader, FontTableEntries) {
@@ -214,7 +267,7 @@ TEST(RtfReader, FontTableEntries) {
   EXPECT_EQ(doc.fonts[0].name, "Times New Roman");
   EXPECT_EQ(doc.fonts[1].index, 1);
   EXPECT_EQ(doc.fonts[1].charset, 204);
-  EXPECT_EQ(doc.fonts[1].name, "Ari\xC3\xA9l");
+  EXPECT_EQ(doc.fonts[1].name, "Ari\xD0\xB9l");  // in the Cyrillic code page of its charset
   EXPECT_EQ(doc.fonts[2].index, 7);
   EXPECT_EQ(doc.fonts[2].name, "NoSemicolon");
   EXPECT_EQ(doc.fonts[3].index, -3);
@@ -359,38 +412,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ParagraphCase{"Nothing", "{\\rtf1 }", "", 0},
                     ParagraphCase{"ParInSkippedDestination", "{\\rtf1 a{\\*\\x \\par}b}", "ab", 1}),
     [](const testing::TestParamInfo<ParagraphCase>& info) { return std::string(info.param.name); });
-
-// Malformed input: never a crash or a hang, and what could be read is shown.
-class MalformedRtf : public testing::TestWithParam<TextCase> {};
-
-TEST_P(MalformedRtf, ShowsWhatCouldBeRead) {
-  EXPECT_EQ(readRtf(GetParam().rtf).text(), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rtf, MalformedRtf,
-    testing::Values(TextCase{"Unclosed", "{\\rtf1 Hello", "Hello"},
-                    TextCase{"UnclosedInnerGroups", "{\\rtf1 a{\\b b{\\i c", "abc"},
-                    TextCase{"StrayClosingBracesFirst", "}}}{\\rtf1 Hi}", "Hi"},
-                    TextCase{"TextAfterDocumentIgnored", "{\\rtf1 A}B{C}", "A"},
-                    TextCase{"NoGroupAtAll", "plain words", "plain words"},
-                    TextCase{"TruncatedBackslash", "{\\rtf1 A\\", "A"},
-                    TextCase{"TruncatedHexEscape", "{\\rtf1 A\\'", "A"},
-                    TextCase{"TruncatedHexEscapeOneDigit", "{\\rtf1 A\\'4", "A4"},
-                    TextCase{"TruncatedControlWord", "{\\rtf1 A\\pa", "A"},
-                    TextCase{"TruncatedParameter", "{\\rtf1 A\\fs-", "A-"},
-                    TextCase{"MinusWithoutDigits", "{\\rtf1 \\b-x}", "-x"},
-                    TextCase{"TruncatedUnicode", "{\\rtf1 A\\u", "A"},
-                    TextCase{"UnicodeFallbackAtEnd", "{\\rtf1 \\uc5\\u65 ab", "A"},
-                    TextCase{"HugeUnicodeSkip", "{\\rtf1 \\uc99999999999\\u65 abc}d", "A"},
-                    TextCase{"NegativeUnicodeSkip", "{\\rtf1 \\uc-5\\u65 b}", "Ab"},
-                    TextCase{"HugeUnicode", "{\\rtf1 \\u99999999999 x}", "\xEF\xBF\xBD"},
-                    TextCase{"HugeBinary", "{\\rtf1 a\\bin99999999999 bcd}", "a"},
-                    TextCase{"NegativeBinary", "{\\rtf1 a\\bin-5 bcd}", "abcd"},
-                    TextCase{"StarAtEnd", "{\\rtf1 a{\\*", "a"},
-                    TextCase{"FontTableUnclosed", "{\\rtf1{\\fonttbl{\\f0 Arial", ""},
-                    TextCase{"NulBytes", std::string("{\\rtf1 a\0b}", 11), "ab"}),
-    caseName);
 
 TEST(RtfMalformed, NumericParametersClampTo32Bits) {
   auto runs =
