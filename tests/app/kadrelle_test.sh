@@ -68,9 +68,9 @@ run 1 'broken.json' script "$S/range.lua" --form "$T/broken.json"
 # The terminal host in tmux.
 tmux() { command tmux -f /dev/null -L "$sock" "$@"; }
 screen() { tmux capture-pane -p -t k 2>/dev/null; }
-# waitfor PATTERN: the screen shows it within five seconds.
+# waitfor PATTERN: the screen shows it within fifteen seconds (sanitized builds on a busy machine are slow).
 waitfor() {
-  for _ in $(seq 50); do screen | grep -qE -- "$1" && return 0; sleep 0.1; done
+  for _ in $(seq 150); do screen | grep -qE -- "$1" && return 0; sleep 0.1; done
   fail "the screen never showed /$1/:"; screen >&2; return 1
 }
 keys() { tmux send-keys -t k "$@"; }
