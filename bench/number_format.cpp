@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/NumberFormat.h"
 #include "ombrel/OmbrelEditBox.h"
+#include "platform/NumberFormat.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "ombrel/EntryParser.h"
-#include "platform/NumberFormat.h"
 #include "ombrel/OmbrelEditBox.h"
 #include "platform/Error.h"
+#include "platform/NumberFormat.h"
 
 namespace {
 
