@@ -204,8 +204,13 @@ void writeFileAtomically(const fs::path& file, std::string_view content, bool ke
     // written copy where the file system has no hard links.
     const std::string backup = name + ".bak";
     const fs::path shownBackup = real.string() + ".bak";
+    // Linux refuses (ENOENT) to link a file that another writer's rename has just replaced; the
+    // name then names the newer file, which is linked instead.
     const std::string link = linkUnique(name, "bak", [&](const char* candidate) {
-      return ::linkat(dir, name.c_str(), dir, candidate, 0);
+      int result = ::linkat(dir, name.c_str(), dir, candidate, 0);
+      for (int again = 0; result != 0 && errno == ENOENT && again < 100; ++again)
+        result = ::linkat(dir, name.c_str(), dir, candidate, 0);
+      return result;
     });
     if (!link.empty()) {
       if (::renameat(dir, link.c_str(), dir, backup.c_str()) != 0) {
@@ -219,7 +224,7 @@ void writeFileAtomically(const fs::path& file, std::string_view content, bool ke
     } else if (errno == EPERM || errno == EOPNOTSUPP || errno == EXDEV || errno == EMLINK) {
       folder.replace(backup, shownBackup, readFileCapped(real, static_cast<std::uintmax_t>(-1)),
                      &old);
-    } else {
+    } else if (errno != ENOENT) {  // a file removed meanwhile has nothing to back up
       fail(shownBackup, "cannot make the backup", errno);
     }
   }
