@@ -1,0 +1,292 @@
+#include "component/Registry.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "platform/Error.h"
+
+namespace kadrelle::com {
+
+namespace {
+
+constexpr int kPermissionDenied = 70;
+constexpr int kCannotCreate = 429;
+constexpr int kFileFormat = 321;
+constexpr int kPathError = 75;
+
+std::string hex32(std::uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", v);
+  return buf;
+}
+
+std::string versionText(Version v) {
+  return std::to_string(v.major) + "." + std::to_string(v.minor);
+}
+
+Error systemError(int number, const std::string& what, const std::string& path) {
+  return Error(number, what + " " + path + ": " + std::strerror(errno));
+}
+
+void makeFolders(const std::string& folder) {
+  if (folder.empty()) return;
+  struct stat st;
+  if (stat(folder.c_str(), &st) == 0) return;
+  std::size_t slash = folder.rfind('/');
+  if (slash != std::string::npos && slash > 0) makeFolders(folder.substr(0, slash));
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    throw systemError(kPathError, "Cannot create folder", folder);
+}
+
+// Replaces the file in one step: a temporary file beside it is written, flushed and renamed over
+// it, so a reader sees the old or the new contents, never a part.
+void writeAtomically(const std::string& path, const std::string& contents) {
+  std::size_t slash = path.rfind('/');
+  if (slash != std::string::npos) makeFolders(path.substr(0, slash));
+  std::string temp = path + ".XXXXXX";
+  int fd = mkstemp(temp.data());
+  if (fd < 0) throw systemError(kPathError, "Cannot write", path);
+  bool ok = fchmod(fd, 0644) == 0;
+  for (std::size_t done = 0; ok && done < contents.size();) {
+    ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
+    Error e = systemError(kPathError, "Cannot write", path);
+    unlink(temp.c_str());
+    throw e;
+  }
+}
+
+void checkStat(const std::string& path, const struct stat& st) {
+  if (st.st_uid != geteuid() && st.st_uid != 0)
+    throw Error(kPermissionDenied, "Permission denied: " + path +
+                                       " is owned by another user (uid " +
+                                       std::to_string(st.st_uid) + ")");
+  if (st.st_mode & (S_IWGRP | S_IWOTH))
+    throw Error(kPermissionDenied, "Permission denied: " + path + " is writable by " +
+                                       ((st.st_mode & S_IWOTH) ? "others" : "its group"));
+}
+
+}  // namespace
+
+void checkTrusted(const std::string& path, bool mayBeMissing) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    if (mayBeMissing && errno == ENOENT) return;
+    throw systemError(53, "Cannot open", path);
+  }
+  checkStat(path, st);
+}
+
+std::string RegistrationData::text() const {
+  std::string s = "library=" + library + "\ndescription=" + description + "\nhelpdir=" + helpDir +
+                  "\ntypelib=" + typeLib.text() + "\nversion=" + versionText(version) +
+                  "\nclass=" + className + "\nclsid=" + clsid.text() + "\n";
+  for (const auto& id : interfaces) s += "interface=" + id.text() + "\n";
+  for (const auto& id : eventInterfaces) s += "eventinterface=" + id.text() + "\n";
+  return s + "miscstatus=" + hex32(miscStatus) +
+         "\ntoolboxbitmap=" + std::to_string(toolboxBitmap) + "\n";
+}
+
+RegistrationData RegistrationData::parse(std::string_view text) {
+  RegistrationData d;
+  auto bad = [](const std::string& line) {
+    return Error(kFileFormat, "Invalid registration data: " + line);
+  };
+  auto guid = [&](const std::string& v) {
+    Guid g;
+    if (!Guid::parse(v, g)) throw bad(v);
+    return g;
+  };
+  auto number = [&](const std::string& v, int base) {
+    char* end = nullptr;
+    unsigned long n = std::strtoul(v.c_str(), &end, base);
+    if (v.empty() || *end) throw bad(v);
+    return static_cast<std::uint32_t>(n);
+  };
+  std::size_t interfaces = 0, events = 0;
+  std::istringstream in{std::string(text)};
+  for (std::string line; std::getline(in, line);) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string::npos) throw bad(line);
+    std::string key = line.substr(0, eq), v = line.substr(eq + 1);
+    if (key == "library")
+      d.library = v;
+    else if (key == "description")
+      d.description = v;
+    else if (key == "helpdir")
+      d.helpDir = v;
+    else if (key == "typelib")
+      d.typeLib = guid(v);
+    else if (key == "class")
+      d.className = v;
+    else if (key == "clsid")
+      d.clsid = guid(v);
+    else if (key == "miscstatus")
+      d.miscStatus = number(v, 16);
+    else if (key == "toolboxbitmap")
+      d.toolboxBitmap = number(v, 10);
+    else if (key == "version") {
+      std::size_t dot = v.find('.');
+      if (dot == std::string::npos) throw bad(line);
+      d.version = {static_cast<std::uint16_t>(number(v.substr(0, dot), 10)),
+                   static_cast<std::uint16_t>(number(v.substr(dot + 1), 10))};
+    } else if (key == "interface" && interfaces < 5)
+      d.interfaces[interfaces++] = guid(v);
+    else if (key == "eventinterface" && events < 5)
+      d.eventInterfaces[events++] = guid(v);
+    else
+      throw bad(line);
+  }
+  if (d.library.empty() || d.className.empty() || interfaces != 5 || events != 5)
+    throw bad("incomplete");
+  return d;
+}
+
+RegistrationData RegistrationData::ofLibrary() {
+  RegistrationData d;
+  d.library = std::string(kLibrary.name);
+  d.description = std::string(kLibrary.help);
+  d.typeLib = kLibrary.id;
+  d.version = kLibrary.version;
+  d.className = std::string(kTypes[kType_Kadrelle_Class].name);
+  d.clsid = CLSID_Kadrelle;
+  d.interfaces = kInterfaceIds;
+  d.eventInterfaces = kEventInterfaceIds;
+  // Recompose on resize, cannot link inside, inside-out, activate when visible, set client site
+  // first.
+  d.miscStatus = 0x20191;
+  d.toolboxBitmap = 30000;
+  return d;
+}
+
+Registry::Registry(std::string path) : path_(std::move(path)) {}
+
+std::string Registry::defaultPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string base;
+  if (config && config[0] == '/') {
+    base = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home ? home : "") + "/.config";
+  }
+  return base + "/kadrelle/registry";
+}
+
+std::map<std::string, std::string> Registry::read() const {
+  std::map<std::string, std::string> entries;
+  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return entries;
+    throw systemError(kPermissionDenied, "Cannot read", path_);
+  }
+  std::string contents;
+  try {
+    struct stat st;
+    if (fstat(fd, &st) != 0) throw systemError(kPermissionDenied, "Cannot read", path_);
+    checkStat(path_, st);
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) != 0;) {
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw systemError(kPermissionDenied, "Cannot read", path_);
+      contents.append(buf, static_cast<std::size_t>(n));
+    }
+  } catch (...) {
+    close(fd);
+    throw;
+  }
+  close(fd);
+  std::istringstream in(contents);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::size_t eq = line.find('=');
+    if (eq == std::string::npos)
+      throw Error(kFileFormat, "Invalid registry file " + path_ + ": " + line);
+    entries[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return entries;
+}
+
+void Registry::write(const std::map<std::string, std::string>& entries) const {
+  std::string s = "# Kadrelle component registry: key=value, one a line.\n";
+  for (const auto& [key, value] : entries) s += key + "=" + value + "\n";
+  writeAtomically(path_, s);
+}
+
+std::map<std::string, std::string> Registry::entries(const RegistrationData& d,
+                                                     const std::string& modulePath) {
+  const std::string cls = "CLSID\\" + d.clsid.text();
+  const std::string lib = "TypeLib\\" + d.typeLib.text() + "\\" + versionText(d.version);
+  std::map<std::string, std::string> e{
+      {cls, d.className},
+      {cls + "\\InprocServer", modulePath},
+      {cls + "\\ProgID", d.progId()},
+      {cls + "\\TypeLib", d.typeLib.text()},
+      {cls + "\\Version", versionText(d.version)},
+      {cls + "\\MiscStatus", std::to_string(d.miscStatus)},
+      {cls + "\\ToolboxBitmap", modulePath + "," + std::to_string(d.toolboxBitmap)},
+      {cls + "\\Control", ""},
+      {d.progId() + "\\CLSID", d.clsid.text()},
+      {lib, d.description},
+      {lib + "\\Flags", std::to_string(kLibrary.flags)},
+      {lib + "\\HelpDir", d.helpDir},
+      {lib + "\\Module", modulePath},
+  };
+  auto addInterfaces = [&](const std::array<Guid, 5>& ids, const std::string& name) {
+    for (const auto& id : ids) {
+      e["Interface\\" + id.text()] = name;
+      e["Interface\\" + id.text() + "\\TypeLib"] = d.typeLib.text();
+    }
+  };
+  addInterfaces(d.interfaces, "_" + d.className);
+  addInterfaces(d.eventInterfaces, "__" + d.className);
+  return e;
+}
+
+void Registry::registerModule(const RegistrationData& data, const std::string& modulePath) const {
+  if (modulePath.empty() || modulePath[0] != '/' ||
+      modulePath.find_first_of("\r\n") != std::string::npos)
+    throw Error(Error::kInvalidCall, "Invalid module path: " + modulePath);
+  auto all = read();
+  for (auto& [key, value] : entries(data, modulePath)) all[key] = value;
+  write(all);
+}
+
+void Registry::unregisterModule(const RegistrationData& data) const {
+  auto all = read();
+  std::size_t before = all.size();
+  for (const auto& entry : entries(data, {})) all.erase(entry.first);
+  if (all.size() != before) write(all);
+}
+
+Registry::ClassEntry Registry::findClass(std::string_view name) const {
+  auto all = read();
+  ClassEntry c;
+  if (!Guid::parse(name, c.clsid)) {
+    auto it = all.find(std::string(name) + "\\CLSID");
+    if (it == all.end() || !Guid::parse(it->second, c.clsid))
+      throw Error(kCannotCreate, "ActiveX component can't create object: " + std::string(name) +
+                                     " is not registered in " + path_);
+  }
+  auto it = all.find("CLSID\\" + c.clsid.text() + "\\InprocServer");
+  if (it == all.end() || it->second.empty())
+    throw Error(kCannotCreate, "ActiveX component can't create object: class " + c.clsid.text() +
+                                   " is not registered in " + path_);
+  c.module = it->second;
+  return c;
+}
+
+}  // namespace kadrelle::com

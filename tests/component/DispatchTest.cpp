@@ -1,0 +1,234 @@
+// The control's dual interface and dispatch: conversions, refusals, failures, events.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "Fixture.h"
+#include "component/KadrelleObject.h"
+
+namespace kadrelle::com {
+namespace {
+
+using test::invoke;
+
+constexpr const char* kModulePath = "/opt/kadrelle/Kadrelle.ocx";
+
+class Dispatch : public testing::Test {
+ protected:
+  Dispatch() {
+    EXPECT_EQ(
+        KadrelleObject::create(&s.site, {kFileVersion, kModulePath}, IID_IDispatch, object.out()),
+        S_OK);
+    test::start(*object);
+  }
+  HRESULT call(std::string_view name, std::uint16_t kind, std::vector<Variant> args = {},
+               Variant* result = nullptr) {
+    error = {};
+    return invoke(*object, name, kind, std::move(args), result, &error);
+  }
+  Variant get(std::string_view name) {
+    Variant v;
+    EXPECT_EQ(call(name, kGet, {}, &v), S_OK) << name << ": " << error.description;
+    return v;
+  }
+
+  test::ComponentSite s;
+  ComPtr<IDispatch> object;
+  ErrorInfo error;
+};
+
+Variant::Type variantType(VarType t) {
+  switch (t) {
+    case VarType::Boolean:
+      return Variant::Type::Boolean;
+    case VarType::Integer:
+      return Variant::Type::Integer;
+    case VarType::Single:
+      return Variant::Type::Single;
+    case VarType::String:
+      return Variant::Type::String;
+    case VarType::Font:
+    case VarType::ValueObject:
+    case VarType::LockLevel:
+      return Variant::Type::Object;
+    default:
+      return Variant::Type::Long;
+  }
+}
+
+TEST_F(Dispatch, EveryGetterAnswersWithItsType) {
+  ASSERT_EQ(call("ValueObjRef", kSet, {s.library.makeValueObject(param::SpeedLimit)}), S_OK);
+  for (const auto& m : kMembers) {
+    if (m.kind != kGet || m.type == VarType::Variant) continue;
+    Variant v;
+    ASSERT_EQ(object->Invoke(m.id, kGet, nullptr, 0, &v, &error), S_OK) << m.name;
+    EXPECT_EQ(v.type(), variantType(m.type)) << m.name;
+  }
+  EXPECT_EQ(CStr(get("VersionStr")), "1.0.124\r\n/opt/kadrelle\\Kadrelle");
+  EXPECT_EQ(CStr(get("ParamKey")), "P1510");
+}
+
+TEST_F(Dispatch, AssignmentsConvertByBasicRules) {
+  std::string unit = "rpm";
+  const struct {
+    const char* name;
+    Variant value;
+    Variant read;
+  } cases[] = {
+      {"DisplayMode", "2", std::int32_t{2}},
+      {"editorwidth", "1500.5", 1500.5f},
+      {"Enabled", "false", kFalse},
+      {"BackColor", "&H8000000F", std::int32_t(0x8000000F)},
+      {"UnitsFontScale", 2.5, std::int32_t{2}},
+      {"ToolTipText", std::int16_t{12}, "12"},
+      {"UserUnit", Variant::ref(unit), "rpm"},
+      {"BorderStyle", kTrue, std::int16_t{-1}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(call(c.name, kLet, {c.value}), S_OK) << c.name << ": " << error.description;
+    EXPECT_EQ(get(c.name), c.read) << c.name;
+  }
+  auto lock = s.library.createLockLevel();
+  EXPECT_EQ(call("AppLockLevel", kSet, {lock}), S_OK);
+  EXPECT_EQ(get("AppLockLevel"), Variant(lock));
+  // A method may be called the way Basic calls anything without arguments.
+  EXPECT_EQ(call("Refresh", kMethod | kGet), S_OK);
+}
+
+TEST_F(Dispatch, RefusesEveryKindAMemberLacks) {
+  std::set<std::pair<DISPID, int>> present;
+  for (const auto& m : kMembers) present.insert({m.id, m.kind});
+  const Variant foreColor = get("ForeColor");
+  int refused = 0;
+  for (const auto& m : kMembers) {
+    for (InvokeKind kind : {kGet, kLet, kSet, kMethod}) {
+      if (present.count({m.id, kind})) continue;
+      std::vector<Variant> args(kind & (kLet | kSet) ? 1 : 0, Variant(std::int32_t{1}));
+      error = {};
+      EXPECT_EQ(object->Invoke(m.id, kind, args.data(), static_cast<std::uint32_t>(args.size()),
+                               nullptr, &error),
+                DISP_E_MEMBERNOTFOUND)
+          << m.name << " kind " << kind;
+      EXPECT_EQ(error.number, 438);
+      ++refused;
+    }
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_EQ(get("ForeColor"), foreColor);
+}
+
+TEST_F(Dispatch, FailingCallsGiveAResultCodeAndTheError) {
+  auto font = std::make_shared<StdFont>();
+  const struct {
+    const char* name;
+    std::uint16_t kind;
+    std::vector<Variant> args;
+    HRESULT code;
+    int number;
+  } cases[] = {
+      {"EditorWidth", kLet, {}, DISP_E_BADPARAMCOUNT, 450},
+      {"Refresh", kMethod, {Variant(1)}, DISP_E_BADPARAMCOUNT, 450},
+      {"DisplayMode", kLet, {"x"}, DISP_E_TYPEMISMATCH, 13},
+      {"BorderStyle", kLet, {40000}, DISP_E_OVERFLOW, 6},
+      {"ValueObjRef", kSet, {5}, DISP_E_EXCEPTION, 424},
+      {"ValueObjRef", kSet, {font}, DISP_E_TYPEMISMATCH, 13},
+      {"Font", kSet, {nullptr}, DISP_E_EXCEPTION, 91},
+      {"NoSuchMember", kGet, {}, DISP_E_UNKNOWNNAME, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(call(c.name, c.kind, c.args), c.code) << c.name;
+    EXPECT_EQ(error.number, c.number) << c.name;
+    EXPECT_EQ(error.description.empty(), c.number == 0) << c.name;
+  }
+  EXPECT_EQ(object->Invoke(0x12345, kGet, nullptr, 0, nullptr, &error), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(object->Invoke(0x68030006, kLet, nullptr, 1, nullptr, nullptr), DISP_E_BADPARAMCOUNT);
+
+  // The dual interface returns the control error code and keeps the error for the caller.
+  auto dual = object.query<_Kadrelle>(IID__Kadrelle);
+  ComPtr<IControlObject> control = object.query<IControlObject>(IID_IControlObject);
+  EXPECT_EQ(dual->putref_Font(nullptr), controlError(91));
+  ErrorInfo kept;
+  EXPECT_EQ(control->GetErrorInfo(&kept), S_OK);
+  EXPECT_EQ(kept.number, 91);
+  EXPECT_EQ(kept.description, "Object variable or With block variable not set");
+  EXPECT_EQ(dual->get_EditorWidth(nullptr), E_POINTER);
+  EXPECT_EQ(control->Load(nullptr), E_POINTER);
+  float width = 0;
+  EXPECT_EQ(dual->get_EditorWidth(&width), S_OK);
+  EXPECT_EQ(control->GetErrorInfo(&kept), S_FALSE);
+}
+
+TEST_F(Dispatch, InterfacesByIdentifierAndReferenceCounting) {
+  const long alive = KadrelleObject::liveObjects();
+  ComPtr<_Kadrelle> dual = object.query<_Kadrelle>(IID__Kadrelle);
+  for (const auto& iid : kInterfaceIds) {
+    ComPtr<_Kadrelle> alias = object.query<_Kadrelle>(iid);
+    EXPECT_EQ(alias.get(), dual.get());
+  }
+  ComPtr<IUnknown> none;
+  EXPECT_EQ(object->QueryInterface(IID_IClassFactory, none.out()), E_NOINTERFACE);
+  EXPECT_FALSE(none);
+  object.reset();
+  EXPECT_EQ(KadrelleObject::liveObjects(), alive);
+  dual.reset();
+  EXPECT_EQ(KadrelleObject::liveObjects(), alive - 1);
+}
+
+// A host's event sink: records each event with its arguments' types and values; zeroes KeyAscii
+// when asked.
+class Sink final : public IDispatch {
+ public:
+  HRESULT QueryInterface(const Guid&, void**) override { return E_NOINTERFACE; }
+  std::uint32_t AddRef() override { return ++refs; }
+  std::uint32_t Release() override { return --refs; }
+  HRESULT GetIDsOfNames(const char*, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  HRESULT Invoke(DISPID id, std::uint16_t kind, Variant* args, std::uint32_t count, Variant*,
+                 ErrorInfo*) override {
+    const EventInfo& e = kEvents.at(id - 1);
+    std::string line = std::string(e.name) + (kind == kMethod ? "(" : "?(");
+    for (std::uint32_t i = 0; i < count; ++i) {
+      EXPECT_TRUE(args[i].isByRef());
+      EXPECT_EQ(args[i].type(), variantType(e.params[i].type)) << e.name << " " << i;
+      line += (i ? "," : "") + CStr(args[i]);
+    }
+    heard.push_back(line + ")");
+    if (zeroKeys && e.name == "KeyPress") args[0].assign(0);
+    return S_OK;
+  }
+  std::uint32_t refs = 0;
+  bool zeroKeys = false;
+  std::vector<std::string> heard;
+};
+
+TEST_F(Dispatch, EventsReachTheSinkWhichChangesByReferenceArguments) {
+  Sink sink;
+  auto control = object.query<IControlObject>(IID_IControlObject);
+  std::uint32_t cookie = 0;
+  ASSERT_EQ(control->Advise(&sink, &cookie), S_OK);
+  s.drive->appLock()->put_Level(3);
+  EXPECT_EQ(sink.refs, 1u);
+  ASSERT_EQ(call("ValueObjRef", kSet, {s.library.makeValueObject(param::SpeedLimit)}), S_OK);
+  EditBox& box = *s.boxes.boxes.at(0);
+  box.focusIn();
+  box.put_SelStart(0);
+  box.put_SelLength(100);
+  sink.zeroKeys = true;
+  box.keyPress('7');
+  EXPECT_EQ(box.get_Text(), CStr(get("Text")));
+  const std::string before = box.get_Text();
+  EXPECT_EQ(before.find('7'), std::string::npos);
+  sink.zeroKeys = false;
+  box.keyPress('7');
+  EXPECT_EQ(box.get_Text(), "7");
+  box.mouseDown(1, 2, 10.5f, 20);
+  EXPECT_EQ(sink.heard,
+            (std::vector<std::string>{"KeyPress(55)", "KeyPress(55)", "MouseDown(1,2,10.5,20)"}));
+  ASSERT_EQ(control->Unadvise(cookie), S_OK);
+  EXPECT_EQ(sink.refs, 0u);
+  box.keyPress('8');
+  EXPECT_EQ(sink.heard.size(), 3u);
+  EXPECT_EQ(control->Unadvise(cookie), E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace kadrelle::com

@@ -1,0 +1,236 @@
+// The module file Kadrelle.ocx as a host meets it: exports, resources, registration, creation.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "Fixture.h"
+#include "component/ModuleInfo.h"
+#include "component/ModuleLoader.h"
+#include "component/Registry.h"
+#include "component/Resources.h"
+#include "platform/Error.h"
+
+namespace kadrelle::com {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kModule = fs::canonical(KADRELLE_MODULE).string();
+
+// Error number and description of a failing call.
+std::pair<int, std::string> failure(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return {e.number(), e.description()};
+  }
+  return {0, ""};
+}
+
+// A temporary home: the registry lives in it for the test's length.
+class Module : public testing::Test {
+ protected:
+  Module() {
+    char pattern[] = "/tmp/kadrelle-home-XXXXXX";
+    home = mkdtemp(pattern);
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+  }
+  ~Module() override {
+    unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(home);
+  }
+  std::string registryText() {
+    std::ifstream in(Registry::defaultPath());
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::string home;
+};
+
+TEST_F(Module, ExportsExactlyTheFourEntryPoints) {
+  auto exports = readModuleExports(kModule);
+  std::sort(exports.begin(), exports.end());
+  EXPECT_EQ(exports, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject",
+                                               "DllRegisterServer", "DllUnregisterServer"}));
+}
+
+TEST_F(Module, ResourcesReadBackFromTheFile) {
+  const auto resources = readModuleResources(kModule);
+  const Resource* version = findResource(resources, "VERSION", "1");
+  ASSERT_TRUE(version);
+  VersionBlock v = VersionBlock::unpack(version->data);
+  EXPECT_EQ(v.fileVersion, (std::array<std::uint16_t, 4>{1, 0, 0, 124}));
+  EXPECT_EQ(v.productVersion, v.fileVersion);
+  EXPECT_EQ(v.flags, 0u);
+  EXPECT_EQ(v.os, 4u);
+  EXPECT_EQ(v.type, 2u);
+  EXPECT_EQ(v.language, 0x0409);
+  EXPECT_EQ(v.codePage, 0x04B0);
+  for (auto [key, value] : {std::pair{"ProductName", "Kadrelle"},
+                            {"FileVersion", "1.00.0124"},
+                            {"ProductVersion", "1.00.0124"},
+                            {"InternalName", "Kadrelle"},
+                            {"OriginalFilename", "Kadrelle.ocx"},
+                            {"OLESelfRegister", ""}}) {
+    ASSERT_TRUE(v.find(key)) << key;
+    EXPECT_EQ(*v.find(key), value);
+  }
+  EXPECT_TRUE(v.find("CompanyName") && !v.find("CompanyName")->empty());
+
+  for (auto [name, ids] :
+       {std::pair{"_IID_KADRELLE", &kInterfaceIds}, {"_SRCIID_KADRELLE", &kEventInterfaceIds}}) {
+    const Resource* r = findResource(resources, "CUSTOM", name);
+    ASSERT_TRUE(r) << name;
+    ASSERT_EQ(r->data.size(), 84u);
+    EXPECT_EQ(r->data[0] | r->data[1] << 8 | r->data[2] << 16 | r->data[3] << 24, 80);
+    for (int i = 0; i < 5; ++i)
+      EXPECT_TRUE(std::equal((*ids)[i].bytes().begin(), (*ids)[i].bytes().end(),
+                             r->data.begin() + 4 + 16 * i))
+          << name << " " << i;
+  }
+
+  const Resource* reg = findResource(resources, "REGDATA", "1");
+  ASSERT_TRUE(reg);
+  auto data = RegistrationData::parse(std::string(reg->data.begin(), reg->data.end()));
+  EXPECT_EQ(data.progId(), "KadrelleCtl.Kadrelle");
+  EXPECT_EQ(data.description, "Quarnel Kadrelle");
+  EXPECT_EQ(data.helpDir, "");
+  EXPECT_EQ(data.typeLib, kLibrary.id);
+  EXPECT_EQ(data.clsid, CLSID_Kadrelle);
+  EXPECT_EQ(data.interfaces, kInterfaceIds);
+  EXPECT_EQ(data.eventInterfaces, kEventInterfaceIds);
+  EXPECT_EQ(data.miscStatus, 0x20191u);
+  EXPECT_EQ(data.toolboxBitmap, 30000u);
+
+  const Resource* typelib = findResource(resources, "TYPELIB", "1");
+  ASSERT_TRUE(typelib);
+  EXPECT_EQ(std::string(typelib->data.begin(), typelib->data.end()), printIdl());
+
+  const Resource* bitmap = findResource(resources, "BITMAP", "30000");
+  ASSERT_TRUE(bitmap);
+  const auto& b = bitmap->data;
+  auto u32 = [&](std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24;
+  };
+  ASSERT_EQ(b.size(), 40u + 20 * 4 + 16 * 15);
+  EXPECT_EQ(u32(4), 16);
+  EXPECT_EQ(u32(8), 15);
+  EXPECT_EQ(b[14], 8);  // bits per pixel
+  EXPECT_EQ(u32(32), 20);
+  // The colour of a pixel, counted from the top left, as 0xRRGGBB.
+  auto pixel = [&](int x, int y) {
+    int index = b[120 + (14 - y) * 16 + x];
+    return b[40 + 4 * index + 2] << 16 | b[40 + 4 * index + 1] << 8 | b[40 + 4 * index];
+  };
+  int yellow = 0, darkRed = 0;
+  for (int y = 0; y < 15; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      const bool edge = x == 0 || x == 15 || y == 0 || y == 14;
+      const bool frame = !edge && (x == 1 || x == 14 || y == 1 || y == 13);
+      const bool inner = !edge && !frame && (x == 2 || y == 2);
+      const int expected = edge ? 0xFFFFFF : frame ? 0x808080 : inner ? 0 : pixel(x, y);
+      EXPECT_EQ(pixel(x, y), expected) << x << "," << y;
+      yellow += pixel(x, y) == 0xFFFF00;
+      darkRed += pixel(x, y) == 0x800000;
+    }
+  }
+  EXPECT_GT(yellow, darkRed);
+  EXPECT_GT(darkRed, 4);
+}
+
+TEST_F(Module, VersionStrNamesTheModuleFolderAndName) {
+  EXPECT_EQ(versionStr({kFileVersion, "/opt/drives/Kadrelle.ocx"}),
+            "1.0.124\r\n/opt/drives\\Kadrelle");
+  // At the root the folder keeps its separator and the backslash follows it.
+  EXPECT_EQ(versionStr({kFileVersion, "/Kadrelle.ocx"}), "1.0.124\r\n/\\Kadrelle");
+  EXPECT_EQ(versionStr({{2, 3, 9, 7}, "/x/Other.lib.so"}), "2.3.7\r\n/x\\Other.lib");
+}
+
+TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
+  // An entry of someone else's stays through both.
+  fs::create_directories(home + "/kadrelle");
+  std::ofstream(Registry::defaultPath()) << "Other\\Key=kept\n";
+
+  registerServer(kModule);
+  const std::string once = registryText();
+  registerServer(kModule);
+  EXPECT_EQ(registryText(), once);
+  auto entries = Registry().read();
+  const std::string cls = "CLSID\\" + CLSID_Kadrelle.text();
+  EXPECT_EQ(entries[cls + "\\InprocServer"], kModule);
+  EXPECT_EQ(entries[cls + "\\ProgID"], "KadrelleCtl.Kadrelle");
+  EXPECT_EQ(entries[cls + "\\MiscStatus"], std::to_string(0x20191));
+  EXPECT_EQ(entries[cls + "\\ToolboxBitmap"], kModule + ",30000");
+  EXPECT_EQ(entries["KadrelleCtl.Kadrelle\\CLSID"], CLSID_Kadrelle.text());
+  EXPECT_EQ(entries["TypeLib\\" + kLibrary.id.text() + "\\1.4"], "Quarnel Kadrelle");
+  for (const auto& id : kInterfaceIds) EXPECT_EQ(entries["Interface\\" + id.text()], "_Kadrelle");
+  for (const auto& id : kEventInterfaceIds)
+    EXPECT_EQ(entries["Interface\\" + id.text()], "__Kadrelle");
+
+  {
+    test::ComponentSite s;
+    auto object = createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID__Kadrelle);
+    ASSERT_TRUE(object);
+    test::start(*object);
+    auto dual = ComPtr<_Kadrelle>::attach(static_cast<_Kadrelle*>(object.get()));
+    object.get()->AddRef();
+    std::string version;
+    EXPECT_EQ(dual->get_VersionStr(&version), S_OK);
+    EXPECT_EQ(version, "1.0.124\r\n" + fs::path(kModule).parent_path().string() + "\\Kadrelle");
+    EXPECT_EQ(dual->put_EditorWidth(1200), S_OK);
+    EXPECT_EQ(test::invoke(*dual, "editorWIDTH", kLet, {"1500"}), S_OK);
+    float width = 0;
+    EXPECT_EQ(dual->get_EditorWidth(&width), S_OK);
+    EXPECT_EQ(width, 1500);
+    EXPECT_EQ(dual->putref_Font(nullptr), controlError(91));
+    // The module stays while an object of it lives.
+    EXPECT_EQ(loadedModules(), 1);
+    EXPECT_EQ(unloadUnusedModules(), 0);
+    object.reset();
+    EXPECT_EQ(unloadUnusedModules(), 0);
+  }
+  EXPECT_EQ(unloadUnusedModules(), 1);
+  EXPECT_EQ(loadedModules(), 0);
+
+  unregisterServer(kModule);
+  unregisterServer(kModule);
+  EXPECT_EQ(Registry().read(), (std::map<std::string, std::string>{{"Other\\Key", "kept"}}));
+  test::ComponentSite s;
+  EXPECT_EQ(failure([&] {
+              createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID_IUnknown);
+            }).first,
+            429);
+}
+
+TEST_F(Module, UntrustedRegistryOrModuleIsRefused) {
+  const std::string copy = home + "/Kadrelle.ocx";
+  fs::copy_file(kModule, copy);
+  registerServer(copy);
+  const std::string registry = Registry::defaultPath();
+  test::ComponentSite s;
+  auto create = [&] { createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID_IUnknown); };
+
+  chmod(registry.c_str(), 0666);
+  auto [number, description] = failure(create);
+  EXPECT_EQ(number, 70);
+  EXPECT_EQ(description, "Permission denied: " + registry + " is writable by others");
+  EXPECT_EQ(failure([&] { registerServer(kModule); }).first, 70);
+  chmod(registry.c_str(), 0644);
+
+  chmod(copy.c_str(), 0775);
+  EXPECT_EQ(failure(create).second, "Permission denied: " + copy + " is writable by its group");
+  chmod(copy.c_str(), 0755);
+
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(registry.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(failure(create).second,
+              "Permission denied: " + registry + " is owned by another user (uid 65534)");
+  }
+}
+
+}  // namespace
+}  // namespace kadrelle::com
