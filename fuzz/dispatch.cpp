@@ -83,9 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (KadrelleObject::create(&site, {}, IID_IDispatch, object.out()) != S_OK) std::abort();
   auto control = object.query<IControlObject>(IID_IControlObject);
   control->InitNew();
-  ControlSurface* surface = nullptr;
-  control->GetSurface(&surface);
-  surface->resize(4000, 400);
+  ControlChildren children;
+  control->GetChildren(&children);
+  children.surface->resize(4000, 400);
   Variant bound = library.makeValueObject(param::SpeedLimit);
   object->Invoke(0x68030008, kSet, &bound, 1, nullptr, nullptr);
 

@@ -13,7 +13,11 @@
 namespace kadrelle {
 struct ControlSite;
 class ControlSurface;
+class EditBox;
+class Label;
+class PictureBox;
 class PropertyBag;
+class RichTextBox;
 }  // namespace kadrelle
 
 namespace kadrelle::com {
@@ -105,8 +109,18 @@ class IClassFactory : public IUnknown {
   ~IClassFactory() = default;
 };
 
+// The surface and the four children of a control, by role. The control owns them; a host sizes
+// the surface, draws them and feeds the edit box its input.
+struct ControlChildren {
+  ControlSurface* surface = nullptr;
+  EditBox* editBox = nullptr;
+  PictureBox* captionBox = nullptr;
+  RichTextBox* caption = nullptr;
+  Label* measuringLabel = nullptr;
+};
+
 // What a container does with a control besides calling its members: start it new or from a saved
-// state, save it, reach its surface (to size it), connect an event sink (the events are called on
+// state, save it, reach its surface and children, connect an event sink (the events are called on
 // the sink's Invoke by their dispatch identifiers, every argument a by-reference cell), and read
 // the error of the last failed call on the dual interface.
 class IControlObject : public IUnknown {
@@ -114,7 +128,7 @@ class IControlObject : public IUnknown {
   virtual HRESULT InitNew() = 0;
   virtual HRESULT Load(PropertyBag* bag) = 0;
   virtual HRESULT Save(PropertyBag* bag) = 0;
-  virtual HRESULT GetSurface(ControlSurface** out) = 0;
+  virtual HRESULT GetChildren(ControlChildren* out) = 0;
   virtual HRESULT Advise(IDispatch* sink, std::uint32_t* cookie) = 0;
   virtual HRESULT Unadvise(std::uint32_t cookie) = 0;
   virtual HRESULT GetErrorInfo(ErrorInfo* out) = 0;

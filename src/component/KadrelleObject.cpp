@@ -23,7 +23,7 @@ constexpr int kAutomationError = 440;
 }  // namespace
 
 KadrelleObject::KadrelleObject(const ControlSite& site, ModuleInfo module)
-    : site_(site), module_(std::move(module)), control_(std::make_unique<Kadrelle>(site_)) {
+    : module_(std::move(module)), control_(std::make_unique<Kadrelle>(site)) {
   ++live_;
 }
 
@@ -173,8 +173,11 @@ HRESULT KadrelleObject::Save(PropertyBag* bag) {
   return call([&] { control().UserControl_WriteProperties(need(bag)); });
 }
 
-HRESULT KadrelleObject::GetSurface(ControlSurface** out) {
-  return call([&] { need(out) = &control().surface(); });
+HRESULT KadrelleObject::GetChildren(ControlChildren* out) {
+  return call([&] {
+    const Kadrelle::Children c = control().children();
+    need(out) = {&c.surface, &c.editBox, &c.captionBox, &c.caption, &c.measuringLabel};
+  });
 }
 
 void KadrelleObject::raise(IDispatch& sink, const EventInfo& event, Variant* args,

@@ -18,7 +18,7 @@ namespace kadrelle::com {
 // Every call catches whatever the control throws and returns a result code instead.
 class KadrelleObject final : public _Kadrelle, public IControlObject {
  public:
-  // Creates a control on that site (copied; its services must outlive the object) and returns it
+  // Creates a control on that site (its services must outlive the object) and returns it
   // as the interface asked for. The module is where VersionStr says the control comes from.
   static HRESULT create(const ControlSite* site, const ModuleInfo& module, const Guid& iid,
                         void** out) noexcept;
@@ -37,7 +37,7 @@ class KadrelleObject final : public _Kadrelle, public IControlObject {
   HRESULT InitNew() override;
   HRESULT Load(PropertyBag* bag) override;
   HRESULT Save(PropertyBag* bag) override;
-  HRESULT GetSurface(ControlSurface** out) override;
+  HRESULT GetChildren(ControlChildren* out) override;
   HRESULT Advise(IDispatch* sink, std::uint32_t* cookie) override;
   HRESULT Unadvise(std::uint32_t cookie) override;
   HRESULT GetErrorInfo(ErrorInfo* out) override;
@@ -71,7 +71,6 @@ class KadrelleObject final : public _Kadrelle, public IControlObject {
 
   static inline std::atomic<long> live_{0};
   std::atomic<std::uint32_t> refs_{0};
-  ControlSite site_;
   ModuleInfo module_;
   std::unique_ptr<Kadrelle> control_;
   ErrorInfo lastError_;

@@ -19,7 +19,7 @@ class Dispatch : public testing::Test {
     EXPECT_EQ(
         KadrelleObject::create(&s.site, {kFileVersion, kModulePath}, IID_IDispatch, object.out()),
         S_OK);
-    test::start(*object);
+    children = test::start(*object);
   }
   HRESULT call(std::string_view name, std::uint16_t kind, std::vector<Variant> args = {},
                Variant* result = nullptr) {
@@ -34,6 +34,7 @@ class Dispatch : public testing::Test {
 
   test::ComponentSite s;
   ComPtr<IDispatch> object;
+  ControlChildren children;
   ErrorInfo error;
 };
 
@@ -208,7 +209,7 @@ TEST_F(Dispatch, EventsReachTheSinkWhichChangesByReferenceArguments) {
   s.drive->appLock()->put_Level(3);
   EXPECT_EQ(sink.refs, 1u);
   ASSERT_EQ(call("ValueObjRef", kSet, {s.library.makeValueObject(param::SpeedLimit)}), S_OK);
-  EditBox& box = *s.boxes.boxes.at(0);
+  EditBox& box = *children.editBox;
   box.focusIn();
   box.put_SelStart(0);
   box.put_SelLength(100);

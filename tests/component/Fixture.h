@@ -37,14 +37,15 @@ inline HRESULT invoke(IDispatch& object, std::string_view name, std::uint16_t ki
                        error);
 }
 
-// Starts a new control and sizes it, as a container does.
-inline void start(IUnknown& object) {
+// Starts a new control and sizes it, as a container does; returns its children.
+inline ControlChildren start(IUnknown& object) {
   ComPtr<IControlObject> control;
-  ASSERT_EQ(object.QueryInterface(IID_IControlObject, control.out()), S_OK);
-  ASSERT_EQ(control->InitNew(), S_OK);
-  ControlSurface* surface = nullptr;
-  ASSERT_EQ(control->GetSurface(&surface), S_OK);
-  surface->resize(4000, 400);
+  ControlChildren children;
+  EXPECT_EQ(object.QueryInterface(IID_IControlObject, control.out()), S_OK);
+  EXPECT_EQ(control->InitNew(), S_OK);
+  EXPECT_EQ(control->GetChildren(&children), S_OK);
+  children.surface->resize(4000, 400);
+  return children;
 }
 
 }  // namespace kadrelle::com::test
