@@ -18,6 +18,7 @@ T& need(T* p) {
 }
 
 const Error kWrongArgumentCount(450, "Wrong number of arguments or invalid property assignment");
+// What a failure that is no exception at all is reported as.
 constexpr int kAutomationError = 440;
 
 }  // namespace
@@ -102,7 +103,7 @@ HRESULT KadrelleObject::call(F&& f) noexcept {
   } catch (const std::bad_alloc&) {
     return keep(7, "Out of memory");
   } catch (const std::exception& e) {
-    return keep(kAutomationError, e.what());
+    return keep(Error::kInvalidCall, e.what());
   } catch (...) {
     return keep(kAutomationError, "Automation error");
   }
@@ -153,7 +154,7 @@ HRESULT KadrelleObject::Invoke(DISPID id, std::uint16_t kind, Variant* args, std
                                                       : DISP_E_EXCEPTION;
     return fail(code, e.number(), e.description());
   } catch (const std::exception& e) {
-    return fail(DISP_E_EXCEPTION, kAutomationError, e.what());
+    return fail(DISP_E_EXCEPTION, Error::kInvalidCall, e.what());
   }
   if (succeeded(r)) return r;
   if (lastError_.number == 0) return fail(r, kAutomationError, "Automation error");
