@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/Error.h"
+#include "platform/FileIo.h"
 
 namespace kadrelle::com {
 
@@ -45,28 +46,17 @@ void makeFolders(const std::string& folder) {
     throw systemError(kPathError, "Cannot create folder", folder);
 }
 
-// Replaces the file in one step: a temporary file beside it is written, flushed and renamed over
-// it, so a reader sees the old or the new contents, never a part.
-void writeAtomically(const std::string& path, const std::string& contents) {
+// Replaces the file in one step (a reader sees the old or the new contents, never a part). A new
+// registry is made owner-writable only first, since a registry others may write is not trusted.
+void writeRegistryFile(const std::string& path, const std::string& contents) {
   std::size_t slash = path.rfind('/');
   if (slash != std::string::npos) makeFolders(path.substr(0, slash));
-  std::string temp = path + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) throw systemError(kPathError, "Cannot write", path);
-  bool ok = fchmod(fd, 0644) == 0;
-  for (std::size_t done = 0; ok && done < contents.size();) {
-    ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    ::fchmod(fd, 0644);  // whatever the umask
+    ::close(fd);
   }
-  ok = ok && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
-    Error e = systemError(kPathError, "Cannot write", path);
-    unlink(temp.c_str());
-    throw e;
-  }
+  writeFileAtomically(path, contents);
 }
 
 void checkStat(const std::string& path, const struct stat& st) {
@@ -223,7 +213,7 @@ std::map<std::string, std::string> Registry::read() const {
 void Registry::write(const std::map<std::string, std::string>& entries) const {
   std::string s = "# Kadrelle component registry: key=value, one a line.\n";
   for (const auto& [key, value] : entries) s += key + "=" + value + "\n";
-  writeAtomically(path_, s);
+  writeRegistryFile(path_, s);
 }
 
 std::map<std::string, std::string> Registry::entries(const RegistrationData& d,
