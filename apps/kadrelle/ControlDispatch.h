@@ -15,27 +15,48 @@
 namespace kadrelle {
 
 // Late-bound access to one control's published members and events by name (matched without
-// regard to case), as the component's type library describes them. Failures are Error exceptions
-// with the control's number and description (438 for a name that is no member, or a member that
-// cannot be used that way).
+// regard to case), through the component's type library and its dual interface _Kadrelle.
+// Failures are Error exceptions with the control's number and description: 438 for a name that is
+// no member, or a member that cannot be used that way; 13, 6 or 424 for a value Basic cannot
+// convert to the member's type.
 class ControlDispatch {
  public:
   enum class Member { None, Property, Method };
   // Is called with the event's arguments: by-reference cells over the control's own variables.
   using EventHandler = std::function<void(Variant* args, std::uint32_t count)>;
 
-  virtual ~ControlDispatch() = default;
-  virtual Member find(std::string_view name) = 0;
-  virtual Variant get(std::string_view name) = 0;
-  // Assigns a property: by reference (set) for an object, else by value (let).
-  virtual void put(std::string_view name, const Variant& value) = 0;
-  virtual Variant call(std::string_view name) = 0;
-  // The names of an event's parameters, or nothing when there is no such event.
-  virtual std::optional<std::vector<std::string>> eventParameters(std::string_view event) = 0;
-  [[nodiscard]] virtual Connection connect(std::string_view event, EventHandler handler) = 0;
+  // The form owns the control; it must outlive this object.
+  explicit ControlDispatch(Kadrelle& control);
+  ~ControlDispatch();
 
-  // By-name access to a control of a form.
-  static std::unique_ptr<ControlDispatch> over(Kadrelle& control);
+  Member find(std::string_view name);
+  Variant get(std::string_view name);
+  // Assigns a property: by reference (set) for an object where the member takes one, else by
+  // value (let).
+  void put(std::string_view name, const Variant& value);
+  Variant call(std::string_view name);
+  // The names of an event's parameters, or nothing when there is no such event.
+  std::optional<std::vector<std::string>> eventParameters(std::string_view event);
+  [[nodiscard]] Connection connect(std::string_view event, EventHandler handler);
+
+  // A published property that can be read, as the type library describes it.
+  struct Property {
+    std::string name;
+    std::string type;  // as the type library prints it
+    bool writable;     // has a let or set member
+    bool object;       // takes an object reference
+    std::string help;
+  };
+  // In the order of the interface's function table.
+  static const std::vector<Property>& properties();
+  // The value as a design tool shows it: text, number (with an enumeration's member name), or
+  // the kind of object.
+  static std::string display(const Variant& value, std::string_view property);
+
+ private:
+  class Object;
+  Kadrelle& control_;
+  std::unique_ptr<Object> object_;
 };
 
 }  // namespace kadrelle

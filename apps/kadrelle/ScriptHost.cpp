@@ -35,7 +35,7 @@ class Script {
  public:
   Script(FormSession& session, lua_State* L) : session_(session), L_(L) {
     for (std::size_t i = 0; i < session.form().size(); ++i)
-      dispatch_.push_back(ControlDispatch::over(session.form().control(i)));
+      dispatch_.push_back(std::make_unique<ControlDispatch>(session.form().control(i)));
   }
   ~Script() { connections_.clear(); }
 

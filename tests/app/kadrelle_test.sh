@@ -56,8 +56,10 @@ cp "$T/good.json" "$drive"
 run 0 'Axis Y' run --print
 run 0 'SpeedLimit: P1510 "4500"' run
 
-# Lua scripts that fail: a message with the file and line, status 1, no file touched.
+# Lua scripts: the public surface end to end; scripts that fail give the file and line, status 1
+# and touch no file.
 S=$(dirname "$0")/scripts
+run 0 '^surface ok$' script "$S/surface.lua"
 sum=$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")
 run 1 "broken.lua:2: unexpected symbol near '='" script "$S/broken.lua"
 run 1 'unknown.lua:1: error 438: .*Colour' script "$S/unknown.lua"

@@ -1,0 +1,68 @@
+-- The script host end to end: properties and methods by name through dispatch, value objects of
+-- the drive, events with by-reference arguments, a user's keys, and control errors as Lua errors.
+local k = form.SpeedLimit
+assert(#form == 13 and form[3] == k and form:focused() == form[1])
+assert(k.ParamKey == "P1510" and k.parameter == 1510 and k.Value == drive:get("P1510"))
+
+-- Properties by name in any case, converted by Basic's rules; write-only members; methods.
+k.displaymode = "2"
+assert(k.DisplayMode == 2 and k.Value == drive:get("P1510") * 131072 / 60, k.Text)
+k.DisplayMode = 0
+k.SetCaptionPosition = "1"
+k.UserDescription = "Top speed"
+assert(k.CaptionPosition == 1 and k.UserDescription == "Top speed" and k.EditorWidth > 0)
+k:Refresh()
+assert(k.VersionStr:match("^1%.0%.124\r\n.*\\kadrelle$"), k.VersionStr)
+
+-- Events: a KeyPress handler changes the character typed; Change and UpdateError reach Lua.
+drive.lockLevel = 2
+local log = {}
+k:on("keypress", function(e) if e.KeyAscii == string.byte("9") then e.KeyAscii = string.byte("1") end end)
+k:on("Change", function() log[#log + 1] = "Change " .. k.Text end)
+k:on("UpdateError", function(e) log[#log + 1] = e.code .. " " .. e.description end)
+k:type("2900")
+k:press("Enter")
+assert(drive:get("P1510") == 2100 and log[1] == "Change 2100", log[1])
+k:press("PageUp", true)  -- ten steps
+assert(math.abs(drive:get("P1510") - 2200) < 0.01, drive:get("P1510"))
+drive.lockLevel = 0
+k:press("PageDown")
+assert(log[#log]:match("^30006 Speed Limit: needs lock level 1"), log[#log])
+drive.lockLevel = 2
+
+-- The focus moves like a user's Tab; leaving a box commits its entry.
+form:focus("CurrentLimit")
+form:type("12.5")
+form:press("Tab")
+assert(form:focused() == form.Acceleration and drive:get("P1511") == 12.5)
+
+-- A value object of the drive, assigned by reference; the lock-level object; a font.
+k.ValueObjRef = drive:valueObject("P1313")
+assert(k.ParamKey == "P1313" and k.ValueObjRef.Key == "P1313")
+k.AppLockLevel = drive.appLock
+assert(k.AppLockLevel.Level == 2)
+k.Font = form.NodeId.CaptionFont
+
+-- Control errors carry their number and description.
+local function fails(number, f)
+  local ok, e = pcall(f)
+  assert(not ok and e.number == number, tostring(e))
+  assert(tostring(e):match("^.-surface%.lua:%d+: error " .. number .. ": "), tostring(e))
+end
+fails(438, function() return k.NoSuchProperty end)
+fails(438, function() k.ForeColor = 1 end)
+fails(438, function() return k.SetPresetStyle end)
+fails(438, function() k:on("Changed", print) end)
+fails(13, function() k.DisplayMode = "fast" end)
+fails(6, function() k.BorderStyle = 70000 end)
+fails(424, function() k.ValueObjRef = 3 end)
+fails(380, function() k.Value = 1 / 0 end)
+fails(30001, function() drive:set("P1510", 9000) end)
+fails(5, function() drive:get("P9999") end)
+-- A handler's error reaches the script through the call that raised the event.
+k:on("Change", function() error("from the handler") end)
+local ok, e = pcall(function() k.Value = 1500 end)
+assert(not ok and tostring(e):match("surface%.lua:%d+: from the handler"), tostring(e))
+drive:set("P1313", 2000)
+assert(k.Text == "2,000", k.Text)
+print("surface ok")
