@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "component/KadrelleInterface.h"
 #include "component/ModuleInfo.h"
@@ -182,6 +183,26 @@ const std::vector<ControlDispatch::Property>& ControlDispatch::properties() {
   return list;
 }
 
+namespace {
+
+const MemberInfo* getter(std::string_view property) {
+  DISPID id;
+  return findDispId(property, id) ? findMember(id, kGet) : nullptr;
+}
+
+}  // namespace
+
+std::string ControlDispatch::text(const Variant& value, std::string_view property) {
+  const Variant v = value.value();
+  const MemberInfo* member = getter(property);
+  if (member && member->type == VarType::OleColor && v.holdsNumber()) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "&H%08X", static_cast<std::uint32_t>(CLng(v)));
+    return hex;
+  }
+  return v.type() == Variant::Type::Object ? "" : CStr(v);
+}
+
 std::string ControlDispatch::display(const Variant& value, std::string_view property) {
   const Variant v = value.value();
   if (v.type() == Variant::Type::Object) {
@@ -191,15 +212,15 @@ std::string ControlDispatch::display(const Variant& value, std::string_view prop
       return "Font " + concatText(v) + " " + numberText(CDbl(Variant(font->get_Size()))) + "pt";
     return "(object)";
   }
-  std::string text = v.type() == Variant::Type::String ? "\"" + CStr(v) + "\"" : CStr(v);
-  DISPID id;
-  const MemberInfo* member = findDispId(property, id) ? findMember(id, kGet) : nullptr;
+  if (v.type() == Variant::Type::String) return "\"" + CStr(v) + "\"";
+  std::string shown = text(v, property);
+  const MemberInfo* member = getter(property);
   for (const auto& e : kEnumerations) {
     if (!member || idlName(member->type) != kTypes[e.type].name) continue;
     for (const auto& m : e.members)
-      if (v.holdsNumber() && m.value == CLng(v)) text += " (" + std::string(m.name) + ")";
+      if (v.holdsNumber() && m.value == CLng(v)) shown += " (" + std::string(m.name) + ")";
   }
-  return text;
+  return shown;
 }
 
 }  // namespace kadrelle

@@ -49,6 +49,8 @@ class ControlDispatch {
   };
   // In the order of the interface's function table.
   static const std::vector<Property>& properties();
+  // The value as text that converts back to it (&H00FF00FF for a colour; "" for an object).
+  static std::string text(const Variant& value, std::string_view property);
   // The value as a design tool shows it: text, number (with an enumeration's member name), or
   // the kind of object.
   static std::string display(const Variant& value, std::string_view property);

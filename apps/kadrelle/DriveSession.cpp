@@ -49,6 +49,10 @@ std::filesystem::path UserFiles::driveFile() {
   return userDataFolder() / "kadrelle" / "drive.json";
 }
 
+std::filesystem::path UserFiles::formFile() {
+  return userDataFolder() / "kadrelle" / "form.json";
+}
+
 std::filesystem::path UserFiles::settingsFile() {
   return IniSettingsStore().fileFor("Kadrelle");
 }

@@ -16,6 +16,8 @@ namespace kadrelle {
 struct UserFiles {
   // $XDG_DATA_HOME/kadrelle/drive.json (or ~/.local/share/...): the drive's parameters.
   static std::filesystem::path driveFile();
+  // $XDG_DATA_HOME/kadrelle/form.json: the built-in page as changed in design mode.
+  static std::filesystem::path formFile();
   // $XDG_CONFIG_HOME/Kadrelle.ini (or ~/.config/...): the trace mask and the lock level.
   static std::filesystem::path settingsFile();
 };

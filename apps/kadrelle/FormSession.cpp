@@ -192,6 +192,7 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
     Kadrelle& k = form_->control(i);
     if (k.get_Parameter() != 0) k.putref_ValueObjRef(library().makeValueObject(k.get_Parameter()));
     connect(i);
+    dispatch_.push_back(std::make_unique<ControlDispatch>(k));
   }
   form_->markSaved();
   setFocus(0);
@@ -199,6 +200,7 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
 
 FormSession::~FormSession() {
   connections_.clear();
+  dispatch_.clear();
 }
 
 void FormSession::buildDefaultForm() {
@@ -297,11 +299,19 @@ void FormSession::cycleDisplayMode() {
   note(std::string("Display mode ") + std::to_string(next) + " (" + kNames[next] + ")");
 }
 
+void FormSession::setProperty(std::size_t index, const std::string& name, const std::string& text) {
+  dispatch(index).put(name, Variant(text));
+  designed_ = true;
+  note(form_->name(index) + "." + name + " = " +
+       ControlDispatch::display(dispatch(index).get(name), name));
+}
+
 void FormSession::save() {
   drive_.save();
   driveChanged_ = false;
   std::string what = "Saved the drive parameters to " + UserFiles::driveFile().string();
-  if (formFile_ && form_->changed()) {
+  if (formWanted() && form_->changed()) {
+    if (!formFile_) formFile_ = UserFiles::formFile();
     FormFile::save(*form_, *formFile_);
     what += " and the form to " + formFile_->string();
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ControlDispatch.h"
 #include "DriveSession.h"
 #include "host/Form.h"
 #include "ombrel/OmbrelFactory.h"
@@ -83,9 +84,17 @@ class FormSession {
   void cycleDisplayMode();
   std::int32_t displayMode();
 
-  // Saves the drive's parameters, and the form when it came from a file and has changed.
+  // By-name access to a control's published members.
+  ControlDispatch& dispatch(std::size_t index) { return *dispatch_.at(index); }
+  // Design mode: assigns a property of a control by name from text, converted by Basic's rules
+  // to the property's type. The form is then saved with the drive, to the built-in page's own
+  // file when it came from none.
+  void setProperty(std::size_t index, const std::string& name, const std::string& text);
+
+  // Saves the drive's parameters, and the form when it has changed and came from a file or was
+  // changed in design mode.
   void save();
-  bool unsaved() const { return driveChanged_ || (formFile_ && form_->changed()); }
+  bool unsaved() const { return driveChanged_ || (formWanted() && form_->changed()); }
 
   // Runs the simulated drive for the given time.
   void tick(double seconds) { drive_.drive().tick(seconds); }
@@ -103,6 +112,7 @@ class FormSession {
  private:
   void buildDefaultForm();
   void connect(std::size_t index);
+  bool formWanted() const { return formFile_ || designed_; }
 
   DriveSession drive_;
   HeadlessToolkit toolkit_;
@@ -113,6 +123,8 @@ class FormSession {
   std::optional<std::filesystem::path> formFile_;
   std::size_t focus_ = 0;
   bool driveChanged_ = false;
+  bool designed_ = false;
+  std::vector<std::unique_ptr<ControlDispatch>> dispatch_;
   std::deque<std::string> events_;
   std::vector<Connection> connections_;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "brommet/ParameterCatalog.h"
+#include "platform/Error.h"
 
 namespace kadrelle {
 
@@ -152,6 +153,8 @@ const std::vector<std::string>& FormView::helpLines() {
       "F7                         next display mode (application, configuration, drive)",
       "F2 or Ctrl-S               save the drive parameters (and the form)",
       "F9 or Ctrl-T               show or hide the trace pane",
+      "F4                         design mode: the focused control's properties; Up, Down or",
+      "                           a letter select one, Enter changes it, F2 saves the form",
       "F1 or ?                    this help",
       "F10 or Ctrl-Q              quit (twice when there are unsaved changes)",
   };
@@ -172,7 +175,65 @@ void FormView::draw(CellGrid& grid, bool full) {
     dirty_[i] = false;
   }
   drawStatus(grid);
+  if (sheet.shown) drawSheet(grid);
   if (showHelp) drawHelp(grid);
+}
+
+const std::vector<ControlDispatch::Property>& DesignSheet::rows() {
+  static const std::vector<ControlDispatch::Property> sorted = [] {
+    auto list = ControlDispatch::properties();
+    std::ranges::sort(list, {}, &ControlDispatch::Property::name);
+    return list;
+  }();
+  return sorted;
+}
+
+void FormView::drawSheet(CellGrid& grid) {
+  const auto& rows = DesignSheet::rows();
+  const std::size_t focus = session_.focus();
+  const int width = std::min(grid.width(), 60);
+  const int left = grid.width() - width;
+  const int height = grid.height() - 1;  // down to the status line
+  const int listRows = height - 4;
+  if (listRows < 1) return;
+  grid.fill(0, left, width, height, kReverse);
+  grid.text(0, left + 1,
+            "Properties of " + session_.form().name(focus) + " (F4 leaves design mode)",
+            kReverse | kBold, width - 2);
+  const int first = std::clamp(static_cast<int>(sheet.selected) - listRows / 2, 0,
+                               std::max(0, static_cast<int>(rows.size()) - listRows));
+  ControlDispatch& dispatch = session_.dispatch(focus);
+  for (int r = 0; r < listRows && first + r < static_cast<int>(rows.size()); ++r) {
+    const auto& row = rows[static_cast<std::size_t>(first + r)];
+    std::string value;
+    try {
+      value = ControlDispatch::display(dispatch.get(row.name), row.name);
+    } catch (const Error& e) {
+      value = "(error " + std::to_string(e.number()) + ")";
+    }
+    const bool selected = static_cast<std::size_t>(first + r) == sheet.selected;
+    const std::uint8_t a = selected ? kBold : row.writable ? kReverse : kReverse | kDim;
+    grid.fill(1 + r, left, width, 1, a);
+    grid.text(1 + r, left + 1, row.name, a, 19);
+    grid.text(1 + r, left + 21, value, a, width - 22);
+  }
+  const auto& row = rows[sheet.selected];
+  grid.text(
+      height - 3, left + 1,
+      row.type + (row.writable ? "" : ", read-only") + (row.help.empty() ? "" : ": " + row.help),
+      kReverse | kDim, width - 2);
+  caret_.reset();
+  if (sheet.entry) {
+    const std::string prompt = "New " + row.name + ": ";
+    grid.fill(height - 2, left, width, 1);
+    const int used = grid.text(height - 2, left + 1, prompt + *sheet.entry, 0, width - 2);
+    caret_ = CellPos{height - 2, left + 1 + used};
+  } else {
+    grid.text(height - 2, left + 1, "Enter changes it; Tab moves to the next control; F2 saves",
+              kReverse, width - 2);
+  }
+  if (!session_.events().empty())
+    grid.text(height - 1, left + 1, session_.events().back(), kReverse | kBold, width - 2);
 }
 
 void FormView::drawStatus(CellGrid& grid) {

@@ -81,6 +81,15 @@ CellRect controlCells(const Form::Placement& place, const CellScale& scale);
 // Splits UTF-8 text into characters.
 std::vector<std::string> characters(const std::string& utf8);
 
+// Design mode's property sheet: the focused control's published properties, as the type library
+// lists them (sorted by name), with their values read through dispatch.
+struct DesignSheet {
+  bool shown = false;
+  std::size_t selected = 0;          // in rows()
+  std::optional<std::string> entry;  // the new value being typed for the selected property
+  static const std::vector<ControlDispatch::Property>& rows();
+};
+
 // The whole screen of the terminal host: the form, a line under it, the last events, the trace
 // pane when wanted, and a status line at the bottom. Controls are redrawn only when marked.
 class FormView {
@@ -98,12 +107,14 @@ class FormView {
 
   bool showTrace = false;
   bool showHelp = false;
+  DesignSheet sheet;
   // Lines of the help shown by `?`.
   static const std::vector<std::string>& helpLines();
 
  private:
   void drawStatus(CellGrid& grid);
   void drawHelp(CellGrid& grid);
+  void drawSheet(CellGrid& grid);
 
   FormSession& session_;
   CellScale scale_;

@@ -33,21 +33,17 @@ struct ControlRef {
 
 class Script {
  public:
-  Script(FormSession& session, lua_State* L) : session_(session), L_(L) {
-    for (std::size_t i = 0; i < session.form().size(); ++i)
-      dispatch_.push_back(std::make_unique<ControlDispatch>(session.form().control(i)));
-  }
+  Script(FormSession& session, lua_State* L) : session_(session), L_(L) {}
   ~Script() { connections_.clear(); }
 
   FormSession& session() { return session_; }
-  ControlDispatch& dispatch(std::size_t index) { return *dispatch_.at(index); }
+  ControlDispatch& dispatch(std::size_t index) { return session_.dispatch(index); }
   void keep(Connection c) { connections_.push_back(std::move(c)); }
   lua_State* state() { return L_; }
 
  private:
   FormSession& session_;
   lua_State* L_;
-  std::vector<std::unique_ptr<ControlDispatch>> dispatch_;
   std::vector<Connection> connections_;
 };
 

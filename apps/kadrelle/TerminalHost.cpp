@@ -3,6 +3,7 @@
 
 #include <curses.h>
 
+#include <cctype>
 #include <chrono>
 #include <clocale>
 #include <iostream>
@@ -65,6 +66,7 @@ class KeyHandler {
       view_.showHelp = false;
       return;
     }
+    if (view_.sheet.shown && sheetKey(kind, ch)) return;
     if (kind == KEY_CODE_YES) return special(static_cast<int>(ch));
     switch (ch) {
       case '\t':
@@ -95,6 +97,11 @@ class KeyHandler {
         break;
     }
     if (ch < 32) return;
+    session_.type(utf8Of(ch));
+  }
+
+ private:
+  static std::string utf8Of(wint_t ch) {
     std::string utf8;
     const auto c = static_cast<char32_t>(ch);
     if (c < 0x80) {
@@ -108,10 +115,75 @@ class KeyHandler {
       utf8 = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
               static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
     }
-    session_.type(utf8);
+    return utf8;
   }
 
- private:
+  // Design mode: keys that work the property sheet; true when the key was the sheet's. Controls
+  // take no input while it is shown; the focus still moves, and saving and quitting still work.
+  bool sheetKey(int kind, wint_t ch) {
+    DesignSheet& sheet = view_.sheet;
+    const auto& rows = DesignSheet::rows();
+    const auto& row = rows[sheet.selected];
+    const bool code = kind == KEY_CODE_YES;
+    const bool enter = code ? ch == KEY_ENTER : ch == '\r' || ch == '\n';
+    if (code && ch == KEY_F(4)) {
+      sheet = {};
+      return true;
+    }
+    if (sheet.entry) {
+      if (enter) {
+        try {
+          session_.setProperty(session_.focus(), row.name, *sheet.entry);
+          sheet.entry.reset();
+        } catch (const Error& e) {
+          session_.note("Error " + std::to_string(e.number()) + ": " + e.description());
+        }
+      } else if (!code && ch == 27) {
+        sheet.entry.reset();
+      } else if (code ? ch == KEY_BACKSPACE : ch == 8 || ch == 127) {
+        while (!sheet.entry->empty() && (sheet.entry->back() & 0xC0) == 0x80)
+          sheet.entry->pop_back();
+        if (!sheet.entry->empty()) sheet.entry->pop_back();
+      } else if (!code && ch >= 32) {
+        *sheet.entry += utf8Of(ch);
+      } else {
+        return !code || ch < KEY_F0 || ch > KEY_F(63);  // function keys still work
+      }
+      return true;
+    }
+    if (enter) {
+      if (!row.writable || row.object) {
+        session_.note(row.name +
+                      (row.writable ? " takes an object: a script assigns it" : " is read-only"));
+        return true;
+      }
+      sheet.entry =
+          ControlDispatch::text(session_.dispatch(session_.focus()).get(row.name), row.name);
+      return true;
+    }
+    const std::size_t n = rows.size();
+    if (code && (ch == KEY_UP || ch == KEY_DOWN || ch == KEY_PPAGE || ch == KEY_NPAGE)) {
+      const std::size_t step = ch == KEY_PPAGE || ch == KEY_NPAGE ? 10 : 1;
+      const bool down = ch == KEY_DOWN || ch == KEY_NPAGE;
+      sheet.selected = down ? std::min(n - 1, sheet.selected + step)
+                            : sheet.selected - std::min(sheet.selected, step);
+      return true;
+    }
+    if (!code && ch < 128 &&
+        std::isalpha(static_cast<int>(ch))) {  // the next property with that letter
+      for (std::size_t i = 1; i <= n; ++i) {
+        const std::size_t at = (sheet.selected + i) % n;
+        if (std::tolower(rows[at].name[0]) == std::tolower(static_cast<int>(ch))) {
+          sheet.selected = at;
+          break;
+        }
+      }
+      return true;
+    }
+    // Escape, Backspace and other text keys do nothing to the controls in design mode.
+    return !code && (ch == 27 || ch == 8 || ch == 127 || (ch >= 32 && ch != '?'));
+  }
+
   void special(int code) {
     switch (code) {
       case KEY_BTAB:
@@ -155,6 +227,10 @@ class KeyHandler {
     }
     if (code == KEY_F(1)) view_.showHelp = true;
     if (code == KEY_F(2)) save();
+    if (code == KEY_F(4)) {
+      view_.sheet.shown = true;
+      session_.note("Design mode: the focused control's properties; F4 leaves it");
+    }
     if (code == KEY_F(5)) session_.lowerLockLevel();
     if (code == KEY_F(6)) session_.raiseLockLevel();
     if (code == KEY_F(7)) session_.cycleDisplayMode();
@@ -229,6 +305,7 @@ int runTerminal(FormSession& session) {
     }
     const bool helpWasShown = view.showHelp;
     const bool traceWasShown = view.showTrace;
+    const bool sheetWasShown = view.sheet.shown;
     try {
       keys.key(kind, ch);
     } catch (const Error& e) {
@@ -236,7 +313,9 @@ int runTerminal(FormSession& session) {
     } catch (const std::exception& e) {
       session.note(std::string("Error: ") + e.what());
     }
-    if (helpWasShown != view.showHelp || traceWasShown != view.showTrace) full = true;
+    if (helpWasShown != view.showHelp || traceWasShown != view.showTrace ||
+        sheetWasShown != view.sheet.shown)
+      full = true;
   }
   session.onDisplayChanged = nullptr;
   return 0;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "ComponentCommands.h"
 #include "DriveCommands.h"
 #include "FormSession.h"
 #include "ScriptHost.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "kadrelle " KADRELLE_VERSION);
   app.require_subcommand(0, 1);
   DriveCommands driveCommands(app);
+  ComponentCommands componentCommands(app);
 
   FormOptions runOptions;
   bool printOnce = false;
@@ -69,6 +71,7 @@ int main(int argc, char** argv) {
 
   try {
     if (int status = driveCommands.run(); status >= 0) return status;
+    if (int status = componentCommands.run(); status >= 0) return status;
     if (*script) {
       FormSession session(scriptOptions.formFile(), scriptOptions.debugMask());
       session.trace().echo = true;

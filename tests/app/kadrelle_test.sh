@@ -92,8 +92,13 @@ keys NPage; waitfor 'UpdateError 30006: Speed Limit: needs lock level 1'
 keys F6 F6 NPage NPage; waitfor '^ 3490 +Axis'
 keys 9999 Enter; waitfor 'P1510 = 6000'  # the box holds the entry to the limits
 keys F7; waitfor 'configuration view'
-keys '?'; waitfor 'Keys \(any key closes'
-keys x F2; waitfor 'Saved the drive parameters'
+keys '?'; waitfor 'F4 +design mode'
+# Design mode: a property by name from the sheet, a refused one, and the form saved with the drive.
+keys x F4; waitfor 'Properties of SpeedLimit'
+keys U U U Enter 'Top speed' Enter; waitfor 'SpeedLimit.UserDescription = "Top speed"'
+keys E E Enter x Enter; waitfor 'Error 13: Type mismatch'
+keys Escape F4; waitfor '^ 13,107,200 Top speed \(counts/s\)'  # the configuration view
+keys F2; waitfor 'Saved the drive parameters'
 keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
 [ "$(cat "$T/status" 2>/dev/null)" = 0 ] || fail "the terminal host did not exit with status 0"
 tmux kill-server
@@ -102,6 +107,18 @@ waitfor '^ 6000 +Axis 1 Speed Limit'
 waitfor 'lock 2 engineer'
 keys F10
 run 0 'Speed Limit: 6000 RPM' get P1510
+run 0 'SpeedLimit: P1510 "13,107,200" \| Top speed' run "$T/data/kadrelle/form.json"
+
+# The component commands: the type library, the module's resources, registration and its errors.
+run 0 'HRESULT UnitsFontScale\(\[out, retval\] long\* value\)' typelib
+run 0 'OriginalFilename: Kadrelle.ocx' resources
+run 0 'Registered KadrelleCtl.Kadrelle' register
+grep -q '^KadrelleCtl.Kadrelle.CLSID=' "$XDG_CONFIG_HOME/kadrelle/registry" || fail "register wrote no class"
+run 0 'Unregistered' unregister
+grep -q KadrelleCtl "$XDG_CONFIG_HOME/kadrelle/registry" && fail "unregister left the class"
+run 1 'nosuch.ocx' register "$T/nosuch.ocx"
+run 1 'good.json' resources "$T/good.json"
+run 0 'Usage:.*resources' resources --help
 
 [ "$failures" -eq 0 ] || { echo "$failures failures" >&2; exit 1; }
 echo "all passed"
