@@ -13,6 +13,7 @@
 #include "brommet/ParameterCatalog.h"
 #include "host/FormFile.h"
 #include "platform/Error.h"
+#include "platform/StdFont.h"
 
 namespace kadrelle {
 
@@ -378,6 +379,38 @@ int objectGc(lua_State* L) {
   return 0;
 }
 
+// The standard font object's attributes (k.Font.Bold = true), converted by Basic's rules.
+struct FontAttribute {
+  const char* name;
+  Variant (*get)(const StdFont&);
+  void (*put)(StdFont&, const Variant&);
+};
+const FontAttribute kFontAttributes[] = {
+    {"Name", [](const StdFont& f) { return Variant(f.get_Name()); },
+     [](StdFont& f, const Variant& v) { f.put_Name(CStr(v)); }},
+    {"Size", [](const StdFont& f) { return Variant(f.get_Size()); },
+     [](StdFont& f, const Variant& v) { f.put_Size(CCur(v)); }},
+    {"Bold", [](const StdFont& f) { return Variant(f.get_Bold()); },
+     [](StdFont& f, const Variant& v) { f.put_Bold(CBool(v)); }},
+    {"Italic", [](const StdFont& f) { return Variant(f.get_Italic()); },
+     [](StdFont& f, const Variant& v) { f.put_Italic(CBool(v)); }},
+    {"Underline", [](const StdFont& f) { return Variant(f.get_Underline()); },
+     [](StdFont& f, const Variant& v) { f.put_Underline(CBool(v)); }},
+    {"Strikethrough", [](const StdFont& f) { return Variant(f.get_Strikethrough()); },
+     [](StdFont& f, const Variant& v) { f.put_Strikethrough(CBool(v)); }},
+    {"Weight", [](const StdFont& f) { return Variant(f.get_Weight()); },
+     [](StdFont& f, const Variant& v) { f.put_Weight(CInt(v)); }},
+    {"Charset", [](const StdFont& f) { return Variant(f.get_Charset()); },
+     [](StdFont& f, const Variant& v) { f.put_Charset(CInt(v)); }},
+};
+
+const FontAttribute* fontAttribute(const ObjectRef& object, const std::string& name) {
+  if (!std::dynamic_pointer_cast<StdFont>(object)) return nullptr;
+  for (const auto& a : kFontAttributes)
+    if (name == a.name) return &a;
+  return nullptr;
+}
+
 int objectIndex(lua_State* L) {
   return protect(L, [&] {
     const ObjectRef& object = *static_cast<ObjectRef*>(luaL_checkudata(L, 1, kObjectType));
@@ -391,6 +424,10 @@ int objectIndex(lua_State* L) {
       lua_pushstring(L, key.c_str());
       return 1;
     }
+    if (auto* a = fontAttribute(object, name)) {
+      pushVariant(L, a->get(static_cast<const StdFont&>(*object)));
+      return 1;
+    }
     throw Error(Error::kNoSuchMember, "Object doesn't support this property or method: " + name);
   });
 }
@@ -401,6 +438,10 @@ int objectNewIndex(lua_State* L) {
     const std::string name = stringArg(L, 2);
     if (auto lock = std::dynamic_pointer_cast<LockLevel>(object); lock && name == "Level") {
       lock->put_Level(CLng(toVariant(L, 3)));
+      return 0;
+    }
+    if (auto* a = fontAttribute(object, name)) {
+      a->put(static_cast<StdFont&>(*object), toVariant(L, 3));
       return 0;
     }
     throw Error(Error::kNoSuchMember, "Object doesn't support this property or method: " + name);

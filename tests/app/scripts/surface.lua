@@ -42,6 +42,8 @@ assert(k.ParamKey == "P1313" and k.ValueObjRef.Key == "P1313")
 k.AppLockLevel = drive.appLock
 assert(k.AppLockLevel.Level == 2)
 k.Font = form.NodeId.CaptionFont
+k.Font.Bold, k.Font.Size = 1, "12"
+assert(form.NodeId.CaptionFont.Bold and k.Font.Size == 12 and k.Font.Name == "Arial")
 
 -- Control errors carry their number and description.
 local function fails(number, f)
