@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
   CLI::App* run = app.add_subcommand(
       "run",
       "Full-screen terminal host for a form of controls bound to the drive (the built-in drive "
-      "set-up page without FORM). Without a terminal it prints the form once and exits.");
+      "set-up page without FORM); ? lists the keys, F4 is design mode (the focused control's "
+      "properties). Without a terminal it prints the form once and exits.");
   run->add_option("form", runOptions.form, "Form file (JSON) to show instead of the built-in page");
   run->add_flag("--print", printOnce, "Print the form once instead of running full-screen");
   addDebugOption(run, runOptions);
