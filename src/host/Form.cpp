@@ -38,8 +38,15 @@ Form::Entry& Form::makeEntry(std::string name, Placement placement) {
   entry->control = std::make_unique<Kadrelle>(ControlSite{*entry, services_.toolkit,
                                                           services_.editBoxes, services_.values,
                                                           services_.settings, services_.debug});
-  positions_.push_back(placement);
   controls_.push_back(std::move(entry));
+  try {
+    positions_.push_back(placement);
+    byName_.emplace(controls_.back()->name, controls_.back()->control.get());
+  } catch (...) {
+    positions_.resize(controls_.size() - 1);
+    controls_.pop_back();
+    throw;
+  }
   return *controls_.back();
 }
 
@@ -90,9 +97,8 @@ Form::Placement Form::placement(std::size_t index) const {
 }
 
 Kadrelle* Form::find(const std::string& name) {
-  for (auto& e : controls_)
-    if (e->name == name) return e->control.get();
-  return nullptr;
+  auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : it->second;
 }
 
 }  // namespace kadrelle

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "control/Kadrelle.h"
@@ -62,6 +63,7 @@ class Form {
   Services services_;
   std::vector<std::unique_ptr<Entry>> controls_;
   std::vector<Placement> positions_;  // left and top; the size lives in each surface
+  std::unordered_map<std::string, Kadrelle*> byName_;  // every control, by its name
   bool changed_ = false;
 };
 

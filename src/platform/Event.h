@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -39,6 +41,10 @@ class Connection {
 // handler that changes an argument changes what the sender sees when raise() returns. Handlers
 // may connect, disconnect or destroy the sender while it is raising: a handler disconnected
 // during a raise is not called afterwards, and one connected during a raise first hears the next.
+//
+// An event with no handlers holds nothing. Connecting appends a slot; disconnected slots are
+// swept out only when the list has doubled since the last sweep and no raise is running, so
+// connecting costs amortised constant time however many handlers come and go.
 template <class... Args>
 class Event {
  public:
@@ -49,10 +55,14 @@ class Event {
   Event& operator=(const Event&) = delete;
 
   [[nodiscard]] Connection connect(Handler handler) {
+    if (!state_) state_ = std::make_shared<State>();
+    State& st = *state_;
+    if (st.raising == 0 && st.slots.size() >= st.sweepAt) {
+      std::erase_if(st.slots, [](const auto& s) { return !s->connected; });
+      st.sweepAt = std::max<std::size_t>(kFirstSweep, 2 * st.slots.size());
+    }
     auto slot = std::make_shared<Slot>(Slot{std::move(handler), true});
-    auto& list = *slots_;
-    std::erase_if(list, [](const auto& s) { return !s->connected; });
-    list.push_back(slot);
+    st.slots.push_back(slot);
     std::weak_ptr<Slot> weak = slot;
     return Connection([weak] {
       if (auto s = weak.lock()) s->connected = false;
@@ -60,32 +70,48 @@ class Event {
   }
 
   void raise(Args... args) const {
-    if (slots_->empty()) return;
-    if (slots_->size() == 1) {
-      // The common case: one listener. Hold it so it survives its own disconnection.
-      std::shared_ptr<Slot> only = slots_->front();
-      if (only->connected) only->handler(std::forward<Args>(args)...);
+    if (!state_) return;
+    const std::size_t count = state_->slots.size();
+    if (count == 0) return;
+    // Holding the state keeps the slots alive should a handler destroy the sender; slots are
+    // never swept while a raise runs, so the first `count` stay where they are, and any slot
+    // connected meanwhile lies beyond them.
+    std::shared_ptr<State> hold = state_;
+    ++hold->raising;
+    struct Done {
+      State& st;
+      ~Done() { --st.raising; }
+    } done{*hold};
+    if (count == 1) {
+      Slot& only = *hold->slots.front();
+      if (only.connected) only.handler(std::forward<Args>(args)...);
       return;
     }
-    std::vector<std::shared_ptr<Slot>> snapshot = *slots_;
-    for (const auto& slot : snapshot) {
-      if (slot->connected) slot->handler(args...);
+    for (std::size_t i = 0; i < count; ++i) {
+      Slot& slot = *hold->slots[i];
+      if (slot.connected) slot.handler(args...);
     }
   }
 
   bool hasHandlers() const {
-    for (const auto& s : *slots_)
+    if (!state_) return false;
+    for (const auto& s : state_->slots)
       if (s->connected) return true;
     return false;
   }
 
  private:
+  static constexpr std::size_t kFirstSweep = 8;
   struct Slot {
     Handler handler;
     bool connected;
   };
-  std::shared_ptr<std::vector<std::shared_ptr<Slot>>> slots_ =
-      std::make_shared<std::vector<std::shared_ptr<Slot>>>();
+  struct State {
+    std::vector<std::shared_ptr<Slot>> slots;
+    std::size_t sweepAt = kFirstSweep;
+    int raising = 0;
+  };
+  std::shared_ptr<State> state_;
 };
 
 }  // namespace kadrelle

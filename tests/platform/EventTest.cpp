@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,59 +68,62 @@ TEST_P(EventTest, DestroyingTheConnectionDisconnects) {
   EXPECT_EQ(event.hasHandlers(), extraHandlers() > 0);
 }
 
-TEST_P(EventTest, HandlerDisconnectingItselfDuringRaise) {
+// Handlers connect new handlers and drop others (before or after their turn) and themselves while
+// raises run, across many raises so the list is swept between them. Each raise must call, in
+// connection order, exactly the handlers connected when it began that were not dropped before
+// their turn.
+TEST_P(EventTest, ConnectionsMadeAndDroppedInAnyOrderDuringRaises) {
   Event<> event;
-  int calls = 0;
-  Connection self;
-  self = event.connect([&] {
-    ++calls;
-    self.disconnect();
-  });
-  std::vector<Connection> others;
-  for (int i = 0; i < extraHandlers(); ++i) others.push_back(event.connect([] {}));
-  event.raise();
-  event.raise();
-  EXPECT_EQ(calls, 1);
-  EXPECT_FALSE(self.connected());
-}
-
-TEST_P(EventTest, HandlerDisconnectedByAnEarlierOneIsNotCalled) {
-  Event<> event;
-  std::vector<std::string> order;
-  Connection later;
-  Connection first = event.connect([&] {
-    order.push_back("first");
-    later.disconnect();
-  });
-  std::vector<Connection> others;
-  for (int i = 0; i < extraHandlers(); ++i)
-    others.push_back(event.connect([&] { order.push_back("other"); }));
-  later = event.connect([&] { order.push_back("later"); });
-  event.raise();
-  std::vector<std::string> expected{"first"};
-  for (int i = 0; i < extraHandlers(); ++i) expected.push_back("other");
-  EXPECT_EQ(order, expected);
-}
-
-TEST_P(EventTest, HandlerConnectedDuringRaiseHearsTheNextOne) {
-  Event<> event;
-  std::vector<std::string> order;
-  Connection added;
-  Connection first = event.connect([&] {
-    order.push_back("first");
-    if (!added.connected()) added = event.connect([&] { order.push_back("added"); });
-  });
-  std::vector<Connection> others;
-  for (int i = 0; i < extraHandlers(); ++i)
-    others.push_back(event.connect([&] { order.push_back("other"); }));
-  event.raise();
-  std::vector<std::string> expected{"first"};
-  for (int i = 0; i < extraHandlers(); ++i) expected.push_back("other");
-  EXPECT_EQ(order, expected);
-  order.clear();
-  event.raise();
-  expected.push_back("added");
-  EXPECT_EQ(order, expected);
+  std::vector<Connection> conns;  // by handler id
+  std::vector<bool> live;
+  std::vector<int> start;  // the handlers connected when the current raise began
+  std::size_t turn = 0;
+  unsigned seed = 12345;
+  auto next = [&](std::size_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  auto passTo = [&](int id) {  // every handler before `id` was dropped before its turn
+    while (turn < start.size() && start[turn] != id) EXPECT_FALSE(live[start[turn++]]);
+  };
+  auto drop = [&](std::size_t id) {
+    live[id] = false;
+    conns[id].disconnect();
+  };
+  std::function<void()> add = [&] {
+    const int id = static_cast<int>(conns.size());
+    live.push_back(true);
+    conns.push_back(event.connect([&, id] {
+      passTo(id);
+      ASSERT_LT(turn, start.size()) << "handler " << id << " called out of turn";
+      EXPECT_TRUE(live[id]);
+      ++turn;
+      for (int k = 0; k < 2; ++k) switch (next(4)) {
+          case 0:
+            add();
+            break;
+          case 1:
+            drop(next(conns.size()));
+            break;
+          case 2:
+            drop(static_cast<std::size_t>(id));
+            break;
+          default:
+            break;
+        }
+    }));
+  };
+  for (int i = 0; i < GetParam(); ++i) add();
+  for (int round = 0; round < 60; ++round) {
+    start.clear();
+    for (std::size_t id = 0; id < live.size(); ++id)
+      if (live[id]) start.push_back(static_cast<int>(id));
+    turn = 0;
+    event.raise();
+    passTo(-1);
+    if (!event.hasHandlers() || next(3) == 0) add();
+  }
+  EXPECT_GT(conns.size(), 30u);
 }
 
 TEST_P(EventTest, SenderDestroyedDuringRaise) {
