@@ -76,6 +76,7 @@ Kadrelle& Form::addSaved(std::string name, Placement placement, PropertyBag& bag
 
 void Form::truncate(std::size_t count) {
   while (controls_.size() > count) {
+    byName_.erase(controls_.back()->name);
     controls_.pop_back();
     positions_.pop_back();
   }
