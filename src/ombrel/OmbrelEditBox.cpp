@@ -1,6 +1,7 @@
 #include "ombrel/OmbrelEditBox.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <exception>
 #include <utility>
@@ -40,14 +41,30 @@ OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {
 
 OmbrelEditBox::DisplayScope::DisplayScope(OmbrelEditBox& box)
     : box_(box), exceptions_(std::uncaught_exceptions()) {
-  if (box_.displayDepth_++ == 0) box_.shownBefore_ = box_.shown();
+  if (box_.displayDepth_++ == 0) box_.rememberShown();
 }
 
 OmbrelEditBox::DisplayScope::~DisplayScope() noexcept(false) {
   if (--box_.displayDepth_ != 0) return;
   // A call that fails part-way still shows what it changed, with the next change's event.
   if (std::uncaught_exceptions() != exceptions_) return;
-  if (box_.shown() != box_.shownBefore_) box_.DisplayChanged.raise();
+  if (box_.shownChanged()) box_.DisplayChanged.raise();
+}
+
+// Field by field, so the snapshot reuses its text's storage.
+void OmbrelEditBox::rememberShown() {
+  shownBefore_.text.assign(text_);
+  shownBefore_.anchor = anchor_;
+  shownBefore_.caret = caret_;
+  shownBefore_.editEnabled = editEnabled_;
+  shownBefore_.borderStyle = borderStyle_;
+  shownBefore_.focused = focused_;
+}
+
+bool OmbrelEditBox::shownChanged() const {
+  const Shown& b = shownBefore_;
+  return b.anchor != anchor_ || b.caret != caret_ || b.editEnabled != editEnabled_ ||
+         b.borderStyle != borderStyle_ || b.focused != focused_ || b.text != text_;
 }
 
 std::int32_t OmbrelEditBox::length() const {
@@ -113,6 +130,7 @@ void OmbrelEditBox::put_InitializeValue(const Variant& value) {
 void OmbrelEditBox::put_Text(const std::string& text) {
   DisplayScope scope(*this);
   text_ = validUtf8(text);
+  drawn_ = false;
   value_ = readEntry(text_);
   dirty_ = false;
   anchor_ = caret_ = 0;
@@ -138,17 +156,25 @@ void OmbrelEditBox::abandonEntry() {
 
 void OmbrelEditBox::redraw() {
   if (const double* number = value_.get<double>()) {
-    if (textMode_) {
+    const DrawnFrom from{std::bit_cast<std::uint64_t>(*number), static_cast<bool>(textMode_),
+                         static_cast<bool>(hexMode_), hexDigits_, formatGeneration_};
+    if (drawn_ && from == drawnFrom_) {
+      // The text already shows this value this way.
+    } else if (textMode_) {
       text_ = numberText(*number);
     } else if (hexMode_) {
       NumberFormat::formatHex(*number, hexDigits_, text_);
     } else {
       format_.format(*number, text_);
     }
+    drawnFrom_ = from;
+    drawn_ = true;
   } else if (const auto* text = value_.get<std::string>()) {
     text_ = *text;
+    drawn_ = false;
   } else {
     text_.clear();
+    drawn_ = false;
   }
   std::int32_t n = length();
   anchor_ = std::min(anchor_, n);
@@ -160,7 +186,10 @@ void OmbrelEditBox::redraw() {
 void OmbrelEditBox::put_FormatString(const std::string& format) {
   DisplayScope scope(*this);
   // The owner writes the format on every refresh; compile it only when it differs.
-  if (format != format_.source()) format_ = NumberFormat(format);
+  if (format != format_.source()) {
+    format_ = NumberFormat(format);
+    ++formatGeneration_;
+  }
   if (!dirty_) redraw();
 }
 
@@ -234,6 +263,7 @@ void OmbrelEditBox::replaceSelection(std::string_view replacement) {
   std::size_t to = byteOffset(text_, start + get_SelLength());
   if (to > from || !replacement.empty()) {
     text_.replace(from, to - from, replacement);
+    drawn_ = false;
     dirty_ = true;
   }
   anchor_ = caret_ = start + utf8Length(replacement);

@@ -147,7 +147,6 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
     Boolean editEnabled;
     std::int16_t borderStyle;
     bool focused;
-    friend bool operator==(const Shown&, const Shown&) = default;
   };
   // Raises DisplayChanged at the end of the outermost call that changed what is shown.
   class DisplayScope {
@@ -159,7 +158,19 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
     OmbrelEditBox& box_;
     int exceptions_;
   };
-  Shown shown() const { return {text_, anchor_, caret_, editEnabled_, borderStyle_, focused_}; }
+  void rememberShown();
+  bool shownChanged() const;
+
+  // What the text was last drawn from. The owner writes every mode, the format and the value on
+  // each refresh; a redraw from the same inputs keeps the text it drew, so the value is formatted
+  // once however many of those writes come.
+  struct DrawnFrom {
+    std::uint64_t numberBits;
+    bool textMode, hexMode;
+    std::int32_t hexDigits;
+    std::uint32_t format;
+    friend bool operator==(const DrawnFrom&, const DrawnFrom&) = default;
+  };
 
   // Reads text as this box's modes read an entry: a Double or the text.
   Variant readEntry(const std::string& text) const;
@@ -180,6 +191,9 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   std::string text_;
   Variant value_;
   NumberFormat format_;
+  std::uint32_t formatGeneration_ = 0;  // counts compiled formats
+  DrawnFrom drawnFrom_{};
+  bool drawn_ = false;  // text_ is what drawnFrom_ draws
   double minValue_ = 0;
   double maxValue_ = 0;
   Boolean useLimits_;

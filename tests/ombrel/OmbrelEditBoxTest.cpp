@@ -85,6 +85,50 @@ TEST_F(EditBoxTest, HexModeShowsPaddedUnsignedHex) {
   EXPECT_EQ(box.get_Text(), "-1");
 }
 
+// The text follows from the value, the hex mode and digits and the format alone: after any burst
+// of writes it is what a new box given just that end state shows.
+TEST(EditBoxBurst, ShowsWhatTheEndStateShowsWhateverWritesLedThere) {
+  struct State {
+    std::string format;
+    Boolean hex;
+    std::int32_t digits = 4;
+    double value = 255;
+  };
+  using Write = std::function<void(Box&, State&)>;
+  const auto format = [](std::string f) -> Write {
+    return [f](Box& b, State& s) { b.put_FormatString(s.format = f); };
+  };
+  const auto hex = [](Boolean on) -> Write {
+    return [on](Box& b, State& s) { b.put_HexMode(s.hex = on); };
+  };
+  const auto digits = [](std::int32_t n) -> Write {
+    return [n](Box& b, State& s) { b.put_HexDigits(s.digits = n); };
+  };
+  const auto value = [](double v) -> Write {
+    return [v](Box& b, State& s) { b.put_InitializeValue(s.value = v); };
+  };
+  const Write writes[] = {format("0.00"), format("#,##0"), hex(kTrue),    hex(kFalse),
+                          digits(8),      digits(2),       value(1234.5), value(-0.0)};
+  for (const Write& a : writes)
+    for (const Write& b : writes)
+      for (const Write& c : writes) {
+        Box burst;
+        State state;
+        burst.put_InitializeValue(state.value);
+        a(burst, state);
+        b(burst, state);
+        c(burst, state);
+        Box fresh;
+        fresh.put_FormatString(state.format);
+        fresh.put_HexMode(state.hex);
+        fresh.put_HexDigits(state.digits);
+        fresh.put_InitializeValue(state.value);
+        ASSERT_EQ(burst.get_Text(), fresh.get_Text())
+            << state.format << " hex " << static_cast<bool>(state.hex) << " digits "
+            << state.digits;
+      }
+}
+
 TEST_F(EditBoxTest, HexEntriesReadAsHex) {
   box.put_HexMode(kTrue);
   box.put_HexDigits(2);
