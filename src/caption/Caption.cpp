@@ -72,13 +72,19 @@ void Kadrelle::UpdateCaption() {
     m_rtfCaption->put_Enabled(m_Enabled);
   }
   if (!m_UserDescription.empty()) m_captionText = m_UserDescription;
+  // The units text is built in place, keeping its storage from one refresh to the next.
   if (!m_UserUnit.empty()) {
-    m_unitsText = "(" + m_UserUnit + ")";
+    m_unitsText += '(';
+    m_unitsText += m_UserUnit;
+    m_unitsText += ')';
   } else if (m_view) {
     std::int32_t which = 0;
     if (!m_view->get_Units(which).empty()) {
       which = 0;
-      m_unitsText = "(" + m_view->get_Units(which) + ")";
+      const std::string units = m_view->get_Units(which);
+      m_unitsText += '(';
+      m_unitsText += units;
+      m_unitsText += ')';
     }
   }
   ResizeRTF();

@@ -47,7 +47,7 @@ void captionRtf(const CaptionInputs& in, std::string& rtf) {
   rtf += "\\fs";
   rtf += std::to_string(descriptionSize);
   rtf += ' ';
-  rtf += replaceAll(in.description, "&&", "&");
+  appendReplacing(rtf, in.description, "&&", "&");
   if (!in.units.empty()) {
     const std::int16_t unitsSize =
         toInt16(points.toDouble() * 0.02 * static_cast<double>(in.unitsFontScale));
@@ -57,17 +57,45 @@ void captionRtf(const CaptionInputs& in, std::string& rtf) {
     rtf += std::to_string(unitsSize);
     rtf += ' ';
     if (separator.empty()) rtf += ' ';
-    rtf += replaceAll(in.units, "&&", "&");
+    appendReplacing(rtf, in.units, "&&", "&");
   }
   rtf += "\\par";
   rtf += '}';
 }
 
-std::string Kadrelle::MakeCaptionRTF() {
-  std::string rtf;
-  captionRtf({m_captionText, m_unitsText, m_CaptionFont.get(), m_UnitsFontScale, m_EditorPosition,
-              m_CaptionPosition},
-             rtf);
+bool CaptionDocument::sameInputs(const CaptionInputs& in) const {
+  if (!built_ || hasFont_ != (in.font != nullptr) || description_ != in.description ||
+      units_ != in.units || unitsFontScale_ != in.unitsFontScale ||
+      editorPosition_ != in.editorPosition || captionPosition_ != in.captionPosition)
+    return false;
+  if (!in.font) return true;
+  return fontName_ == in.font->get_Name() && bold_ == static_cast<bool>(in.font->get_Bold()) &&
+         size_ == in.font->get_Size().scaled();
+}
+
+const std::string& CaptionDocument::build(const CaptionInputs& in) {
+  if (sameInputs(in)) return rtf_;
+  built_ = false;
+  captionRtf(in, rtf_);
+  description_.assign(in.description);
+  units_.assign(in.units);
+  hasFont_ = in.font != nullptr;
+  if (in.font) {
+    fontName_ = in.font->get_Name();
+    bold_ = static_cast<bool>(in.font->get_Bold());
+    size_ = in.font->get_Size().scaled();
+  }
+  unitsFontScale_ = in.unitsFontScale;
+  editorPosition_ = in.editorPosition;
+  captionPosition_ = in.captionPosition;
+  built_ = true;
+  return rtf_;
+}
+
+const std::string& Kadrelle::MakeCaptionRTF() {
+  const std::string& rtf =
+      m_captionDocument.build({m_captionText, m_unitsText, m_CaptionFont.get(), m_UnitsFontScale,
+                               m_EditorPosition, m_CaptionPosition});
   if (rtf.empty()) return rtf;
   Trace(rtf, "MakeCaptionRTF", 16);
   Trace("done", "MakeCaptionRTF", 16);

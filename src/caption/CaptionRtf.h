@@ -25,4 +25,24 @@ struct CaptionInputs {
 // a size beyond 16 bits is error 6. The text goes into out, reusing its storage.
 void captionRtf(const CaptionInputs& in, std::string& out);
 
+// The caption document of the last inputs it was built from: built again only when the texts,
+// the font's name, size or boldness, the units scale or a position differ. A build that fails
+// keeps nothing, so the same inputs fail again.
+class CaptionDocument {
+ public:
+  const std::string& build(const CaptionInputs& in);
+
+ private:
+  bool sameInputs(const CaptionInputs& in) const;
+
+  bool built_ = false;
+  std::string description_, units_, fontName_;
+  bool hasFont_ = false, bold_ = false;
+  std::int64_t size_ = 0;
+  std::int32_t unitsFontScale_ = 0;
+  EditorPositions editorPosition_ = kEditorLeft;
+  CaptionPositions captionPosition_ = AlignedLeft;
+  std::string rtf_;
+};
+
 }  // namespace kadrelle

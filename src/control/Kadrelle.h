@@ -8,6 +8,7 @@
 #include "binding/LockLevel.h"
 #include "binding/ValueObject.h"
 #include "binding/View.h"
+#include "caption/CaptionRtf.h"
 #include "control/ControlSite.h"
 #include "control/Enumerations.h"
 #include "editing/EditBox.h"
@@ -167,7 +168,7 @@ class Kadrelle {
 
   // Caption, layout and styles.
   void UpdateCaption();
-  std::string MakeCaptionRTF();
+  const std::string& MakeCaptionRTF();
   void ResizeRTF();
   void SetBackColor(OleColor newColor);
   void ApplyTransparentBack(Boolean state);
@@ -204,6 +205,7 @@ class Kadrelle {
   std::string m_UserUnit;
   std::string m_viewDescription;
   std::string m_captionRTF;
+  CaptionDocument m_captionDocument;  // builds the document only when its inputs change
   PresetStyle m_PresetStyle = ClassicStyle;
   Boolean m_loading;
 

@@ -15,10 +15,9 @@ inline std::int32_t utf8Length(std::string_view text) {
 }
 
 // Basic's Replace: every occurrence of `what`, found scanning the original text left to right
-// without overlaps, replaced by `with`.
-inline std::string replaceAll(std::string_view text, std::string_view what, std::string_view with) {
-  std::string out;
-  out.reserve(text.size());
+// without overlaps, replaced by `with`. appendReplacing appends the result to out.
+inline void appendReplacing(std::string& out, std::string_view text, std::string_view what,
+                            std::string_view with) {
   std::size_t pos = 0;
   while (true) {
     std::size_t hit = text.find(what, pos);
@@ -28,6 +27,12 @@ inline std::string replaceAll(std::string_view text, std::string_view what, std:
     pos = hit + what.size();
   }
   out.append(text, pos);
+}
+
+inline std::string replaceAll(std::string_view text, std::string_view what, std::string_view with) {
+  std::string out;
+  out.reserve(text.size());
+  appendReplacing(out, text, what, with);
   return out;
 }
 

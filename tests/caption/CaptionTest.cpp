@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,39 @@ TEST_F(Composition, CaptionFontIsKeptByReferenceAndMakesTheStyleCustom) {
   k.get_CaptionFont()->put_Size(Currency::fromDouble(10));
   setDescription("again");
   EXPECT_NE(t.caption().get_TextRTF().find("\\fs20 again"), std::string::npos);
+}
+
+// A refresh that leaves the caption's inputs as they were gives the caption box the document it
+// shows: the box keeps it and its layout, and the caption reads and measures the same. Each input
+// changed alone still shows at the next refresh.
+TEST_F(Composition, SameCaptionAgainKeepsTheDocumentAndAnyChangedInputShows) {
+  bind();
+  HeadlessRichTextBox& rich = t.caption();
+  const auto* layout = rich.document().paragraphs.data();
+  const std::string text = rich.get_Text();
+  const float height = t.label().get_Height();
+  k.Refresh();
+  EXPECT_EQ(rich.document().paragraphs.data(), layout);  // a new reading would be stored anew
+  EXPECT_EQ(rich.get_Text(), text);
+  EXPECT_EQ(t.label().get_Height(), height);
+
+  FontRef font = k.get_CaptionFont();
+  const std::pair<const char*, std::function<void()>> inputs[] = {
+      {"font size", [&] { font->put_Size(Currency::fromDouble(12)); }},
+      {"bold", [&] { font->put_Bold(kTrue); }},
+      {"font name", [&] { font->put_Name("Verdana"); }},
+      {"description", [&] { k.put_SetUserDescription("Own"); }},
+      {"units", [&] { k.put_SetUserUnit("Hz"); }},
+      {"units scale", [&] { KadrelleTestAccess(k).setUnitsFontScale(50); }},
+      {"editor position", [&] { k.put_EditorPosition(kEditorTop); }},
+      {"caption position", [&] { KadrelleTestAccess(k).setCaptionPosition(Centered); }},
+  };
+  for (const auto& [name, change] : inputs) {
+    const std::string before = rich.get_TextRTF();
+    change();
+    k.Refresh();
+    EXPECT_NE(rich.get_TextRTF(), before) << name;
+  }
 }
 
 TEST_F(Composition, EmptyCaptionFontEmptiesTheCaption) {
