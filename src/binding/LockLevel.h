@@ -6,6 +6,7 @@
 #include "platform/Event.h"
 #include "platform/Object.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A lock level of the value library: the level an application holds, or the level a parameter
@@ -22,3 +23,4 @@ class LockLevel : public Object {
 using LockLevelRef = std::shared_ptr<LockLevel>;
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

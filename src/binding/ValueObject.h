@@ -10,6 +10,7 @@
 #include "platform/Object.h"
 #include "platform/Variant.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The value library's 32-bit enumeration of standard drive parameter numbers; 0 is none.
@@ -66,3 +67,4 @@ class ValueLibrary {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -7,6 +7,7 @@
 #include "platform/Boolean.h"
 #include "platform/Object.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // One view of a parameter: its value, limits, format, description and units in one system of
@@ -46,3 +47,4 @@ class View : public Object {
 using ViewRef = std::shared_ptr<View>;
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

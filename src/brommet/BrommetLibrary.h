@@ -6,6 +6,7 @@
 #include "brommet/BrommetValueObject.h"
 #include "brommet/ServoDrive.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The value library the control binds to: makes value objects of one simulated drive and
@@ -40,3 +41,4 @@ class BrommetLibrary : public ValueLibrary {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

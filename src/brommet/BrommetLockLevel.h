@@ -7,6 +7,7 @@
 
 #include "brommet/SimulatedFaults.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A lock level of the value library: 0 operator, 1 technician, 2 engineer, 3 factory. Raises
@@ -36,3 +37,4 @@ class BrommetLockLevel : public LockLevel {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

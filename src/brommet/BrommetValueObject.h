@@ -11,6 +11,7 @@
 #include "brommet/BrommetView.h"
 #include "brommet/ServoDrive.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A value object of the library: one parameter of a ServoDrive, selected by ParameterNumber,
@@ -113,3 +114,4 @@ class BrommetValueObject : public ValueObject {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

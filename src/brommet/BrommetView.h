@@ -6,6 +6,7 @@
 
 #include "binding/View.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 class BrommetValueObject;
@@ -60,3 +61,4 @@ class BrommetView : public View {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -8,6 +8,7 @@
 
 #include "brommet/ParameterInfo.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Standard parameter numbers of the simulated drive. Key = "P" followed by the number.
@@ -116,3 +117,4 @@ class ParameterCatalog {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -6,6 +6,7 @@
 
 #include "binding/ValueObject.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The functional group a drive parameter belongs to.
@@ -58,3 +59,4 @@ struct ParameterInfo {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

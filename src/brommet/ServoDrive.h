@@ -15,6 +15,7 @@
 #include "brommet/SimulatedFaults.h"
 #include "platform/Event.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A simulated single-axis servo drive: the live value of every catalog parameter, the drive
@@ -152,3 +153,4 @@ class ServoDrive {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -7,6 +7,7 @@
 
 #include "platform/Error.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Faults a simulated component has been told to produce, so that a program's error handling can
@@ -56,3 +57,4 @@ class SimulatedFaults {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Text forms of parameter values, shared by the views and the drive's messages.
@@ -18,3 +19,4 @@ class ValueText {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -8,6 +8,7 @@
 #include "control/Enumerations.h"
 #include "platform/StdFont.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // What the caption's rich-text document is made of.
@@ -46,3 +47,4 @@ class CaptionDocument {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 
 #include "binding/ValueObject.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A place on the control's surface, in twips.
@@ -37,3 +38,4 @@ struct CaptionLayout {
 std::optional<Rect> captionRect(const CaptionLayout& in);
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -12,6 +12,7 @@
 #include "platform/StdFont.h"
 #include "platform/Variant.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // The published types of members and event parameters.
@@ -112,3 +113,4 @@ template <class T>
 using In = std::conditional_t<std::is_trivially_copyable_v<T> && sizeof(T) <= 8, T, const T&>;
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 
 #include "component/Interfaces.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // Holds one reference to a component object and releases it when it goes.
@@ -53,3 +54,4 @@ class ComPtr {
 };
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

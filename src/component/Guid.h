@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // A 16-byte identifier of a library, class or interface, written
@@ -57,3 +58,4 @@ consteval Guid makeGuid(std::string_view s) {
 }
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

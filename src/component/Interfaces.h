@@ -10,6 +10,7 @@
 #include "component/Guid.h"
 #include "platform/Variant.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 struct ControlSite;
 class ControlSurface;
@@ -138,3 +139,4 @@ class IControlObject : public IUnknown {
 };
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

@@ -19,6 +19,7 @@
 #define KADRELLE_SIGNATURE(kind, name, ref, type) \
   KADRELLE_FN_##kind(name)(KADRELLE_PARAMS_##kind##_##ref(type))
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 inline constexpr Guid IID__Kadrelle = makeGuid("8D0EAA5D-7FC3-40DD-9AEE-4A4FBA729A76");
@@ -39,3 +40,4 @@ class _Kadrelle : public IDispatch {
 };
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

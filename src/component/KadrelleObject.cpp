@@ -21,11 +21,17 @@ const Error kWrongArgumentCount(450, "Wrong number of arguments or invalid prope
 // What a failure that is no exception at all is reported as.
 constexpr int kAutomationError = 440;
 
+std::atomic<long> live{0};
+
 }  // namespace
+
+long KadrelleObject::liveObjects() noexcept {
+  return live.load();
+}
 
 KadrelleObject::KadrelleObject(const ControlSite& site, ModuleInfo module)
     : module_(std::move(module)), control_(std::make_unique<Kadrelle>(site)) {
-  ++live_;
+  ++live;
 }
 
 KadrelleObject::~KadrelleObject() {
@@ -35,7 +41,7 @@ KadrelleObject::~KadrelleObject() {
   }
   sinks_.clear();
   control_.reset();
-  --live_;
+  --live;
 }
 
 HRESULT KadrelleObject::create(const ControlSite* site, const ModuleInfo& module, const Guid& iid,

@@ -11,6 +11,7 @@
 #include "control/ControlSite.h"
 #include "control/Kadrelle.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // A control as a component object: the dual interface _Kadrelle (and IDispatch) over one Kadrelle,
@@ -23,8 +24,9 @@ class KadrelleObject final : public _Kadrelle, public IControlObject {
   static HRESULT create(const ControlSite* site, const ModuleInfo& module, const Guid& iid,
                         void** out) noexcept;
 
-  // Objects alive in this module, for DllCanUnloadNow.
-  static long liveObjects() noexcept { return live_.load(); }
+  // Objects alive, for DllCanUnloadNow. Counted in one place, the library that holds this class,
+  // which the module links.
+  static long liveObjects() noexcept;
 
   HRESULT QueryInterface(const Guid& iid, void** out) override;
   std::uint32_t AddRef() override;
@@ -69,7 +71,6 @@ class KadrelleObject final : public _Kadrelle, public IControlObject {
     std::vector<Connection> connections;
   };
 
-  static inline std::atomic<long> live_{0};
   std::atomic<std::uint32_t> refs_{0};
   ModuleInfo module_;
   std::unique_ptr<Kadrelle> control_;
@@ -79,3 +80,4 @@ class KadrelleObject final : public _Kadrelle, public IControlObject {
 };
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

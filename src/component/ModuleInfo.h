@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // The module's file version (major, minor, build, revision).
@@ -24,3 +25,4 @@ struct ModuleInfo {
 std::string versionStr(const ModuleInfo& module);
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

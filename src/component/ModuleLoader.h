@@ -7,6 +7,7 @@
 #include "component/Interfaces.h"
 #include "component/Registry.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // The module's entry points, as the component runtime calls them.
@@ -35,3 +36,4 @@ int unloadUnusedModules();
 int loadedModules();
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

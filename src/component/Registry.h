@@ -9,6 +9,7 @@
 #include "component/Guid.h"
 #include "component/TypeLibrary.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // What the module contributes to registration, carried in the module as text, one "key=value"
@@ -86,3 +87,4 @@ class Registry {
 void checkTrusted(const std::string& path, bool mayBeMissing = false);
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

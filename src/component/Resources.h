@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 // A module's resources: typed, named blocks of bytes. The module keeps them in the ELF section
@@ -67,3 +68,4 @@ struct VersionBlock {
 VersionBlock moduleVersionBlock();
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

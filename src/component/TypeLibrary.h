@@ -10,6 +10,7 @@
 #include "component/Arg.h"
 #include "component/Interfaces.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
 class _Kadrelle;
@@ -120,3 +121,4 @@ bool findDispId(std::string_view name, DISPID& id);
 std::string printIdl();
 
 }  // namespace kadrelle::com
+#pragma GCC visibility pop

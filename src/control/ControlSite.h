@@ -7,6 +7,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Toolkit.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Everything a host gives one control at creation. The control keeps its own copy of the site,
@@ -23,3 +24,4 @@ struct ControlSite {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

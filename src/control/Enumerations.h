@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The control's published enumerations.
@@ -12,3 +13,4 @@ enum PresetStyle : std::int32_t { ClassicStyle = 0, CorvoStyle = 1, CustomStyle 
 enum CaptionPositions : std::int32_t { AlignedLeft = 0, AlignedRight = 1, Centered = 2 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

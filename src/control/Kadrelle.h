@@ -19,6 +19,7 @@
 #include "platform/StdFont.h"
 #include "platform/Variant.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 class KadrelleTestAccess;
@@ -223,3 +224,4 @@ class Kadrelle {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

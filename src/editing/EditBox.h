@@ -13,6 +13,7 @@
 #include "platform/StdFont.h"
 #include "platform/Variant.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The numeric text box the control hosts as its editor.
@@ -97,3 +98,4 @@ class EditBoxFactory {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

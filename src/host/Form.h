@@ -10,6 +10,7 @@
 #include "control/Kadrelle.h"
 #include "platform/PropertyBag.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A form: several controls in tab order, each with its instance name and its place. The form is
@@ -68,3 +69,4 @@ class Form {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

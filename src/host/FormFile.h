@@ -6,6 +6,7 @@
 #include "host/Form.h"
 #include "platform/MemoryPropertyBag.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Forms on disk: a JSON document naming the controls in tab order, each with its type, instance
@@ -55,3 +56,4 @@ class DesignTimeBag : public MemoryPropertyBag {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

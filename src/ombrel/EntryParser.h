@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Reads what a user typed into the box as a number. Anything these do not accept is kept as text.
@@ -20,3 +21,4 @@ class EntryParser {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -9,6 +9,7 @@
 #include "platform/KeyCodes.h"
 #include "platform/NumberFormat.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The one-line numeric edit box. It holds the editing logic only; a toolkit draws Text, the
@@ -218,3 +219,4 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 
 #include "editing/EditBox.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Makes OmbrelEditBox edit boxes; the parent surface is not needed by the editing logic. A host
@@ -14,3 +15,4 @@ class OmbrelFactory : public EditBoxFactory {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The 16-bit automation Boolean: True is -1 (every bit set), False is 0. Any nonzero raw value
@@ -31,3 +32,4 @@ inline constexpr Boolean kTrue{true};
 inline constexpr Boolean kFalse{false};
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -6,6 +6,7 @@
 #include "platform/Boolean.h"
 #include "platform/Event.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The members the container gives every child control. Lengths are twips.
@@ -41,3 +42,4 @@ class ChildControl {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -5,6 +5,7 @@
 #include "platform/ChildControl.h"
 #include "platform/Error.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The container-provided members held as plain values, for any child interface derived from
@@ -69,3 +70,4 @@ class ChildControlBase : public Interface {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

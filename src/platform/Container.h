@@ -4,6 +4,7 @@
 
 #include "platform/StdFont.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // What the host container offers one control instance.
@@ -20,3 +21,4 @@ class Container {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -6,6 +6,7 @@
 #include "platform/Event.h"
 #include "platform/OleColor.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The control's own drawing area, on which its children sit. Its font is the one the control was
@@ -40,3 +41,4 @@ class ControlSurface {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

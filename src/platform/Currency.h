@@ -3,6 +3,7 @@
 #include <compare>
 #include <cstdint>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A fixed-point number with four decimal places, held as a 64-bit count of ten-thousandths.
@@ -29,3 +30,4 @@ class Currency {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Where trace lines go. Each call carries one whole line, its CR LF included.
@@ -19,3 +20,4 @@ class StderrDebugChannel : public DebugChannel {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A non-negative finite value as significant decimal digits: value = 0.d[0]d[1]... * 10^point.
@@ -66,3 +67,4 @@ struct DecimalDigits {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The one error type of the control and its platform: a Basic-style error number and a
@@ -70,3 +71,4 @@ T& deref(const std::shared_ptr<T>& p) {
 }
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

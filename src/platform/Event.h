@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A handle to one connected handler; destroying or resetting it disconnects the handler. Objects
@@ -115,3 +116,4 @@ class Event {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

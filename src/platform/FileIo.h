@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Replaces the file's content so that whatever happens (a crash, a kill, a full disk, another
@@ -31,3 +32,4 @@ void writeFileAtomically(const std::filesystem::path& file, std::string_view con
 std::string readFileCapped(const std::filesystem::path& file, std::uintmax_t maxBytes);
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

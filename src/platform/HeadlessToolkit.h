@@ -6,6 +6,7 @@
 #include "platform/ChildControlBase.h"
 #include "platform/Toolkit.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Deterministic text metrics of the headless toolkit: a line is size x 20 x 13 / 11 twips tall
@@ -107,3 +108,4 @@ class HeadlessToolkit : public Toolkit {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

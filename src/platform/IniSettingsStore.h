@@ -8,6 +8,7 @@
 
 #include "platform/SettingsStore.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Settings kept in one INI file per application, "<folder>/<application>.ini", where the folder
@@ -43,3 +44,4 @@ class IniSettingsStore : public SettingsStore {
 std::filesystem::path userConfigFolder();
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

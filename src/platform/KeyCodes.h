@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The key codes and shift bits of the key events (KeyDown, KeyUp carry codes; KeyPress carries
@@ -25,3 +26,4 @@ enum KeyCodes : std::int16_t {
 enum ShiftBits : std::int16_t { kShiftMask = 1, kCtrlMask = 2, kAltMask = 4 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 
 #include "platform/ChildControl.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A plain label that sizes itself to its caption (one line per line break, no wrapping), in the
@@ -15,3 +16,4 @@ class Label : public ChildControl {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -6,6 +6,7 @@
 
 #include "platform/PropertyBag.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A property bag in memory. Keys keep the order in which they were first written and values
@@ -29,3 +30,4 @@ class MemoryPropertyBag : public PropertyBag {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

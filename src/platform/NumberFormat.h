@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A Basic-style number format, compiled once and applied to many values. The edit box and the
@@ -125,3 +126,4 @@ class NumberFormat {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -1,5 +1,6 @@
 #pragma once
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Base of every object a Variant can refer to: fonts, value objects, views, lock levels, the
@@ -11,3 +12,4 @@ class Object {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

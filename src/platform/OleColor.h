@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A 32-bit colour: 0x00BBGGRR for plain colours; a high byte of 0x80 marks a system colour whose
@@ -25,3 +26,4 @@ constexpr OleColor rgb(unsigned r, unsigned g, unsigned b) {
 }
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -3,6 +3,7 @@
 #include "platform/ChildControl.h"
 #include "platform/OleColor.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A container for other children; moving it moves what it holds.
@@ -13,3 +14,4 @@ class PictureBox : public ChildControl {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

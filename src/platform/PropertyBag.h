@@ -4,6 +4,7 @@
 
 #include "platform/Variant.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The host's store of a control's design-time settings. ReadProperty returns the stored value,
@@ -18,3 +19,4 @@ class PropertyBag {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -7,6 +7,7 @@
 #include "platform/OleColor.h"
 #include "platform/RtfDocument.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A rich-text box showing one RTF document.
@@ -26,3 +27,4 @@ class RichTextBox : public ChildControl {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // What the RTF reader makes of a document: its font table and its paragraphs, each a list of
@@ -94,3 +95,4 @@ struct RtfDocument {
 RtfDocument readRtf(std::string_view rtf);
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

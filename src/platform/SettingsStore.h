@@ -2,6 +2,7 @@
 
 #include <string>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The per-user store of named string settings.
@@ -15,3 +16,4 @@ class SettingsStore {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -9,6 +9,7 @@
 #include "platform/Event.h"
 #include "platform/Object.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // The standard font object, shared by reference. Eight attributes; bold is not stored on its own
@@ -81,3 +82,4 @@ inline FontRef makeFont(std::string name = "Arial", double points = 8.25) {
 }
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

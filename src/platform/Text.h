@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Characters in UTF-8 text (code points; continuation bytes are not counted).
@@ -133,3 +134,4 @@ inline void appendUtf8(std::string& out, char32_t cp) {
 }
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

@@ -7,6 +7,7 @@
 #include "platform/PictureBox.h"
 #include "platform/RichTextBox.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Makes the surface of a control and the children that sit on it. A GUI backend, a terminal host
@@ -22,3 +23,4 @@ class Toolkit {
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

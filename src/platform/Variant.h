@@ -12,6 +12,7 @@
 #include "platform/Currency.h"
 #include "platform/Object.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // A value of any automation type the control passes around: nothing (Empty), Boolean, 16-bit
@@ -154,3 +155,4 @@ std::string numberText(Currency x);
 std::string booleanText(Boolean b);  // "True" or "False"
 
 }  // namespace kadrelle
+#pragma GCC visibility pop
