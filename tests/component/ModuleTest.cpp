@@ -87,10 +87,11 @@ TEST_F(Module, ResourcesReadBackFromTheFile) {
     ASSERT_TRUE(r) << name;
     ASSERT_EQ(r->data.size(), 84u);
     EXPECT_EQ(r->data[0] | r->data[1] << 8 | r->data[2] << 16 | r->data[3] << 24, 80);
-    for (int i = 0; i < 5; ++i)
-      EXPECT_TRUE(std::equal((*ids)[i].bytes().begin(), (*ids)[i].bytes().end(),
-                             r->data.begin() + 4 + 16 * i))
+    for (int i = 0; i < 5; ++i) {
+      const auto bytes = (*ids)[i].bytes();
+      EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), r->data.begin() + 4 + 16 * i))
           << name << " " << i;
+    }
   }
 
   const Resource* reg = findResource(resources, "REGDATA", "1");
