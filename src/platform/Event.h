@@ -10,18 +10,28 @@
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
+namespace detail {
+// What a Connection reaches of its handler: whether it is still connected.
+struct SlotLink {
+  bool connected = true;
+};
+}  // namespace detail
+
 // A handle to one connected handler; destroying or resetting it disconnects the handler. Objects
 // that listen to events hold their connections as members, so a destroyed listener receives
-// nothing.
+// nothing. A connection outliving its event disconnects harmlessly.
 class Connection {
  public:
   Connection() = default;
-  explicit Connection(std::function<void()> disconnect) : disconnect_(std::move(disconnect)) {}
-  Connection(Connection&& other) noexcept : disconnect_(std::exchange(other.disconnect_, {})) {}
+  explicit Connection(std::weak_ptr<detail::SlotLink> slot)
+      : slot_(std::move(slot)), active_(true) {}
+  Connection(Connection&& other) noexcept
+      : slot_(std::move(other.slot_)), active_(std::exchange(other.active_, false)) {}
   Connection& operator=(Connection&& other) noexcept {
     if (this != &other) {
       disconnect();
-      disconnect_ = std::exchange(other.disconnect_, {});
+      slot_ = std::move(other.slot_);
+      active_ = std::exchange(other.active_, false);
     }
     return *this;
   }
@@ -30,12 +40,15 @@ class Connection {
   ~Connection() { disconnect(); }
 
   void disconnect() {
-    if (auto d = std::exchange(disconnect_, {})) d();
+    if (!std::exchange(active_, false)) return;
+    if (auto s = slot_.lock()) s->connected = false;
+    slot_.reset();
   }
-  bool connected() const { return static_cast<bool>(disconnect_); }
+  bool connected() const { return active_; }
 
  private:
-  std::function<void()> disconnect_;
+  std::weak_ptr<detail::SlotLink> slot_;
+  bool active_ = false;
 };
 
 // A synchronous event. Reference parameters reach every handler as the sender's own cells, so a
@@ -43,9 +56,10 @@ class Connection {
 // may connect, disconnect or destroy the sender while it is raising: a handler disconnected
 // during a raise is not called afterwards, and one connected during a raise first hears the next.
 //
-// An event with no handlers holds nothing. Connecting appends a slot; disconnected slots are
-// swept out only when the list has doubled since the last sweep and no raise is running, so
-// connecting costs amortised constant time however many handlers come and go.
+// An event with no handlers holds nothing; its first handler lives in the one allocation that
+// holds the event's state, later ones each in their own. Connecting appends a slot; disconnected
+// slots are swept out only when the list has doubled since the last sweep and no raise is
+// running, so connecting costs amortised constant time however many handlers come and go.
 template <class... Args>
 class Event {
  public:
@@ -62,33 +76,39 @@ class Event {
       std::erase_if(st.slots, [](const auto& s) { return !s->connected; });
       st.sweepAt = std::max<std::size_t>(kFirstSweep, 2 * st.slots.size());
     }
-    auto slot = std::make_shared<Slot>(Slot{std::move(handler), true});
+    // The first slot is kept in the state. It is taken again only while it is the whole list,
+    // dropped, and no raise is running, so slots stay in connection order.
+    if (st.slots.empty() && st.raising == 0 && !(st.firstUsed && st.first.connected)) {
+      st.first.handler = std::move(handler);
+      st.first.connected = true;
+      st.firstUsed = true;
+      return Connection(std::shared_ptr<detail::SlotLink>(state_, &st.first));
+    }
+    auto slot = std::make_shared<Slot>(std::move(handler));
     st.slots.push_back(slot);
-    std::weak_ptr<Slot> weak = slot;
-    return Connection([weak] {
-      if (auto s = weak.lock()) s->connected = false;
-    });
+    return Connection(std::move(slot));
   }
 
   void raise(Args... args) const {
     if (!state_) return;
-    const std::size_t count = state_->slots.size();
-    if (count == 0) return;
+    const std::size_t extra = state_->slots.size();
+    const bool first = state_->firstUsed;
+    if (extra == 0 && !first) return;
     // Holding the state keeps the slots alive should a handler destroy the sender; slots are
-    // never swept while a raise runs, so the first `count` stay where they are, and any slot
-    // connected meanwhile lies beyond them.
+    // never swept or reused while a raise runs, so the first `extra` stay where they are, and
+    // any slot connected meanwhile lies beyond them.
     std::shared_ptr<State> hold = state_;
     ++hold->raising;
     struct Done {
       State& st;
       ~Done() { --st.raising; }
     } done{*hold};
-    if (count == 1) {
-      Slot& only = *hold->slots.front();
-      if (only.connected) only.handler(std::forward<Args>(args)...);
+    if (extra == 0) {
+      if (hold->first.connected) hold->first.handler(std::forward<Args>(args)...);
       return;
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    if (first && hold->first.connected) hold->first.handler(args...);
+    for (std::size_t i = 0; i < extra; ++i) {
       Slot& slot = *hold->slots[i];
       if (slot.connected) slot.handler(args...);
     }
@@ -96,6 +116,7 @@ class Event {
 
   bool hasHandlers() const {
     if (!state_) return false;
+    if (state_->firstUsed && state_->first.connected) return true;
     for (const auto& s : state_->slots)
       if (s->connected) return true;
     return false;
@@ -103,12 +124,15 @@ class Event {
 
  private:
   static constexpr std::size_t kFirstSweep = 8;
-  struct Slot {
+  struct Slot : detail::SlotLink {
+    Slot() = default;
+    explicit Slot(Handler h) : handler(std::move(h)) {}
     Handler handler;
-    bool connected;
   };
   struct State {
-    std::vector<std::shared_ptr<Slot>> slots;
+    Slot first;
+    bool firstUsed = false;
+    std::vector<std::shared_ptr<Slot>> slots;  // after first
     std::size_t sweepAt = kFirstSweep;
     int raising = 0;
   };

@@ -173,6 +173,14 @@ TEST(Connection, EmptyRaiseAndEmptyConnection) {
   Connection none;
   EXPECT_FALSE(none.connected());
   none.disconnect();
+  // A handler connected after every other was dropped is the only one called, and the dropped
+  // one's handle cannot reach it.
+  Connection dropped = event.connect([](int& v) { v += 1; });
+  dropped.disconnect();
+  Connection again = event.connect([](int& v) { v += 10; });
+  dropped.disconnect();
+  event.raise(n);
+  EXPECT_EQ(n, 15);
 }
 
 }  // namespace
