@@ -34,23 +34,22 @@ class ValueProperties : public test::ControlTest {
 };
 
 TEST_F(ValueProperties, ParameterLooksUpTheKeyAndReportsBoth) {
-  t.log.clear();
-  k.put_Parameter(1020);
-  EXPECT_EQ(k.get_Parameter(), 1020);
-  EXPECT_EQ(k.get_ParamKey(), "P1020");
-  EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
-  EXPECT_TRUE(contains(t.log, "value.ParameterNumber=1020"));
-  EXPECT_EQ(t.values.created, 1);
+  // Number 0 clears the key whatever the library would call it.
+  t.values.parameters[0] = {"P0", ""};
+  t.values.parameters[1] = {"P1", ""};
+  for (const auto& [number, key] :
+       std::vector<std::pair<ParameterNumbers, std::string>>{{1020, "P1020"}, {1, "P1"}, {0, ""}}) {
+    k.put_ParamKey("P9999");
+    t.container.changed.clear();
+    t.log.clear();
+    k.put_Parameter(number);
+    EXPECT_EQ(k.get_Parameter(), number);
+    EXPECT_EQ(k.get_ParamKey(), key) << number;
+    EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
+    EXPECT_TRUE(contains(t.log, "value.ParameterNumber=" + std::to_string(number)));
+  }
+  EXPECT_EQ(t.values.created, 3);
   EXPECT_EQ(k.get_ValueObjRef(), nullptr);
-}
-
-TEST_F(ValueProperties, ParameterZeroClearsTheKey) {
-  k.put_ParamKey("P9999");
-  t.container.changed.clear();
-  k.put_Parameter(0);
-  EXPECT_EQ(k.get_Parameter(), 0);
-  EXPECT_EQ(k.get_ParamKey(), "");
-  EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
 }
 
 TEST_F(ValueProperties, ParameterDoesNotTouchTheBoundObjectOrTheCaption) {
@@ -100,21 +99,6 @@ TEST_F(ValueProperties, ValueCommitsAndRaisesChangeOnce) {
   EXPECT_EQ(changeCount, 1);
   EXPECT_EQ(t.container.changed, Names{"Value"});
   EXPECT_TRUE(contains(t.log, "appView.NumericValue=5"));
-}
-
-TEST_F(ValueProperties, InitializeValueShowsWithoutCommitting) {
-  bind();
-  k.put_InitializeValue(Variant(std::int16_t{5}));
-  EXPECT_FALSE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 0);
-  EXPECT_EQ(t.log, (CallLog{"editBox.InitializeValue=Integer:5", "editBox.Refresh"}));
-  EXPECT_EQ(t.container.changed, Names{"InitializeValue"});
-  EXPECT_EQ(k.get_InitializeValue(), Variant(std::int16_t{5}));
-  ASSERT_EQ(t.debug.lines.size(), 2u);
-  EXPECT_EQ(t.debug.lines[0],
-            "Kadrelle.InitializeValue [Kadrelle1] newval=5, param=, caption=Speed Limit\r\n");
-  EXPECT_EQ(t.debug.lines[1],
-            "Kadrelle.InitializeValue [Kadrelle1] done, param=, caption=Speed Limit\r\n");
 }
 
 TEST(ValuePropertiesQuiet, InitializeValueTextIsTakenEvenWhenTheLineIsNotWritten) {

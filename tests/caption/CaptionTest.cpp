@@ -98,16 +98,6 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
             (Names{"UserDescription", "UserUnit", "UserDescription", "UserUnit"}));
 }
 
-TEST_F(Composition, UnitsAreReadTwiceWithArgumentZero) {
-  bind();
-  t.log.clear();
-  setDescription("x");
-  CallLog units;
-  std::copy_if(t.log.begin(), t.log.end(), std::back_inserter(units),
-               [](const std::string& s) { return s.find(".Units(") != std::string::npos; });
-  EXPECT_EQ(units, (CallLog{"appView.Units(0)", "appView.Units(0)"}));
-}
-
 TEST_F(Composition, EmptyViewUnitGivesNoParentheses) {
   value->appView->units = "";
   value->appView->description = "Ratio";

@@ -30,23 +30,6 @@ class Commit : public test::ControlTest {
   }
 };
 
-TEST_F(Commit, AppViewEntryGoesToNumericValueAndIsCommitted) {
-  bind();
-  enter("100");
-  EXPECT_TRUE(contains(t.log, "appView.NumericValue=100"));
-  EXPECT_FALSE(contains(t.log, "appView.DriveValue=100"));
-  auto commit = std::find(t.log.begin(), t.log.end(), "value.Commit");
-  ASSERT_NE(commit, t.log.end());
-  // Commit comes before the refresh, and the whole text is selected after it.
-  auto refresh = std::find(commit, t.log.end(), "editBox.InitializeValue=Double:100");
-  auto selStart = std::find(commit, t.log.end(), "editBox.SelStart=0");
-  ASSERT_NE(selStart, t.log.end());
-  EXPECT_LT(refresh, selStart);
-  EXPECT_EQ(t.editBox().selLength, static_cast<std::int32_t>(t.editBox().text.size()));
-  EXPECT_EQ(changeCount, 1);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{"start", "new val=12.5", "done, box=100"}));
-}
-
 TEST_F(Commit, EntryGoesToTheViewOfTheModeAndIsCommitted) {
   struct Case {
     DisplayModes mode;

@@ -102,8 +102,12 @@ class RecordingContainer : public Container {
 
 class RecordingDebugChannel : public DebugChannel {
  public:
-  void Output(std::string_view line) override { lines.emplace_back(line); }
+  void Output(std::string_view line) override {
+    lines.emplace_back(line);
+    if (onLine) onLine(lines.back());
+  }
   std::vector<std::string> lines;
+  std::function<void(const std::string&)> onLine;
 };
 
 class MapSettingsStore : public SettingsStore {
@@ -117,13 +121,36 @@ class MapSettingsStore : public SettingsStore {
   std::map<std::string, std::string> values;
 };
 
+// The edit box's plain properties: type, type taken by the let, member, field, first value.
+#define KADRELLE_EDIT_BOX_PROPERTIES(X)                            \
+  X(std::string, const std::string&, Text, text, )                 \
+  X(std::string, const std::string&, FormatString, formatString, ) \
+  X(double, double, MinValue, minValue, 0)                         \
+  X(double, double, MaxValue, maxValue, 0)                         \
+  X(Boolean, Boolean, UseLimits, useLimits, kFalse)                \
+  X(Boolean, Boolean, TextMode, textMode, kFalse)                  \
+  X(Boolean, Boolean, HexMode, hexMode, kFalse)                    \
+  X(std::int32_t, std::int32_t, HexDigits, hexDigits, 0)           \
+  X(Boolean, Boolean, EditEnabled, editEnabled, kTrue)             \
+  X(Boolean, Boolean, Armed, armed, kFalse)                        \
+  X(std::int16_t, std::int16_t, BorderStyle, borderStyle, 1)       \
+  X(std::int32_t, std::int32_t, SelStart, selStart, 0)             \
+  X(std::int32_t, std::int32_t, SelLength, selLength, 0)
+#define KADRELLE_LOGGED_PROPERTY(T, P, Member, field, first) \
+  T get_##Member() override {                                \
+    return field;                                            \
+  }                                                          \
+  void put_##Member(P v) override {                          \
+    set(#Member, field, v);                                  \
+  }
+#define KADRELLE_FIELD(T, P, Member, field, first) T field{first};
+
 // An edit box that only stores what it is given and logs every write as "editBox.<Member>=<v>".
 class RecordingEditBox : public ChildControlBase<EditBox> {
  public:
   explicit RecordingEditBox(CallLog& log) : log_(log) {}
 
-  std::string get_Text() override { return text; }
-  void put_Text(const std::string& v) override { set("Text", text, v); }
+  KADRELLE_EDIT_BOX_PROPERTIES(KADRELLE_LOGGED_PROPERTY)
   Variant get_Value() override { return value; }
   void put_Value(const Variant& v) override {
     set("Value", value, v);
@@ -136,14 +163,6 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
     value = v;
     text = CStr(v);
   }
-  std::string get_FormatString() override { return formatString; }
-  void put_FormatString(const std::string& v) override { set("FormatString", formatString, v); }
-  double get_MinValue() override { return minValue; }
-  void put_MinValue(double v) override { set("MinValue", minValue, v); }
-  double get_MaxValue() override { return maxValue; }
-  void put_MaxValue(double v) override { set("MaxValue", maxValue, v); }
-  Boolean get_UseLimits() override { return useLimits; }
-  void put_UseLimits(Boolean v) override { set("UseLimits", useLimits, v); }
   Boolean get_SignLock() override { return signLock; }
   void put_SignLock(const Variant& v) override {
     set("SignLock", signLockWritten, v);
@@ -154,23 +173,7 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
     log_.push_back("editBox.ZeroException=" + show(v));
     zeroException = CBool(v);
   }
-  Boolean get_TextMode() override { return textMode; }
-  void put_TextMode(Boolean v) override { set("TextMode", textMode, v); }
-  Boolean get_HexMode() override { return hexMode; }
-  void put_HexMode(Boolean v) override { set("HexMode", hexMode, v); }
-  std::int32_t get_HexDigits() override { return hexDigits; }
-  void put_HexDigits(std::int32_t v) override { set("HexDigits", hexDigits, v); }
-  Boolean get_EditEnabled() override { return editEnabled; }
-  void put_EditEnabled(Boolean v) override { set("EditEnabled", editEnabled, v); }
-  Boolean get_Armed() override { return armed; }
-  void put_Armed(Boolean v) override { set("Armed", armed, v); }
-  std::int16_t get_BorderStyle() override { return borderStyle; }
-  void put_BorderStyle(std::int16_t v) override { set("BorderStyle", borderStyle, v); }
   OleColor get_ForeColor() override { return foreColor; }
-  std::int32_t get_SelStart() override { return selStart; }
-  void put_SelStart(std::int32_t v) override { set("SelStart", selStart, v); }
-  std::int32_t get_SelLength() override { return selLength; }
-  void put_SelLength(std::int32_t v) override { set("SelLength", selLength, v); }
   FontRef get_Font() override { return font; }
   void Refresh() override { log_.push_back("editBox.Refresh"); }
 
@@ -205,17 +208,10 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
            (v.type() == Variant::Type::Object ? std::string("font") : CStr(v));
   }
 
-  std::string text;
-  Variant value;
-  Variant initializeValue;
-  std::string formatString;
-  double minValue = 0, maxValue = 0;
-  Boolean useLimits, signLock, zeroException, textMode, hexMode, editEnabled = kTrue, armed;
-  Variant signLockWritten;
-  std::int32_t hexDigits = 0;
-  std::int16_t borderStyle = 1;
+  KADRELLE_EDIT_BOX_PROPERTIES(KADRELLE_FIELD)
+  Variant value, initializeValue, signLockWritten;
+  Boolean signLock, zeroException;
   OleColor foreColor = kSystemWindowText;
-  std::int32_t selStart = 0, selLength = 0;
   FontRef font = makeFont();
 
  private:
@@ -290,6 +286,24 @@ class FakeLockLevel : public LockLevel, Recorder {
   std::int32_t level_;
 };
 
+// The view's read-only properties: type, member, field, first value.
+#define KADRELLE_VIEW_PROPERTIES(X)                                         \
+  X(double, UpperLimit, upperLimit, 100)                                    \
+  X(double, LowerLimit, lowerLimit, 0)                                      \
+  X(double, DriveUpperLimit, driveUpperLimit, 1000)                         \
+  X(double, DriveLowerLimit, driveLowerLimit, -1000)                        \
+  X(Boolean, LimitsEnabled, limitsEnabled, kTrue)                           \
+  X(std::string, NumberFormat, numberFormat, "0.0")                         \
+  X(std::int32_t, DisplayBase, displayBase, 0)                              \
+  X(std::string, Description, description, "Speed Limit")                   \
+  X(std::string, DriveDescription, driveDescription, "Speed Limit (drive)") \
+  X(std::shared_ptr<Object>, Stepper, stepper, nullptr)
+#define KADRELLE_READ_PROPERTY(T, Member, field, first) \
+  T get_##Member() override {                           \
+    return read(#Member, field);                        \
+  }
+#define KADRELLE_VIEW_FIELD(T, Member, field, first) T field{first};
+
 // A view whose every answer is a plain field; writes are logged as "<name>.<Member>=<v>".
 class FakeView : public View, Recorder {
  public:
@@ -304,33 +318,19 @@ class FakeView : public View, Recorder {
   void put_DriveValue(double v) override { write("DriveValue=", driveValue, v, numberText(v)); }
   std::string get_TextValue() override { return read("TextValue", textValue); }
   void put_TextValue(const std::string& v) override { write("TextValue=", textValue, v, v); }
-  double get_UpperLimit() override { return read("UpperLimit", upperLimit); }
-  double get_LowerLimit() override { return read("LowerLimit", lowerLimit); }
-  double get_DriveUpperLimit() override { return read("DriveUpperLimit", driveUpperLimit); }
-  double get_DriveLowerLimit() override { return read("DriveLowerLimit", driveLowerLimit); }
-  Boolean get_LimitsEnabled() override { return read("LimitsEnabled", limitsEnabled); }
-  std::string get_NumberFormat() override { return read("NumberFormat", numberFormat); }
-  std::int32_t get_DisplayBase() override { return read("DisplayBase", displayBase); }
-  std::string get_Description() override { return read("Description", description); }
-  std::string get_DriveDescription() override { return read("DriveDescription", driveDescription); }
+  KADRELLE_VIEW_PROPERTIES(KADRELLE_READ_PROPERTY)
   std::string get_Units(std::int32_t& which) override {
     call("Units", "(" + std::to_string(which) + ")");
     return units;
   }
-  std::shared_ptr<Object> get_Stepper() override { return read("Stepper", stepper); }
   void Step(Boolean up, std::int16_t shift) override {
     call("Step", "(" + booleanText(up) + "," + std::to_string(shift) + ")");
   }
 
   double numericValue = 0, driveValue = 0;
   std::string textValue;
-  double upperLimit = 100, lowerLimit = 0, driveUpperLimit = 1000, driveLowerLimit = -1000;
-  Boolean limitsEnabled = kTrue;
-  std::string numberFormat = "0.0";
-  std::int32_t displayBase = 0;
-  std::string description = "Speed Limit", driveDescription = "Speed Limit (drive)";
+  KADRELLE_VIEW_PROPERTIES(KADRELLE_VIEW_FIELD)
   std::string units = "RPM";
-  std::shared_ptr<Object> stepper;
 };
 
 class FakeValueObject : public ValueObject, Recorder {

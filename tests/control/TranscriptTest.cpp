@@ -1,0 +1,239 @@
+// Scripts of host actions beside the transcript they must give: every call the control makes on
+// the edit box and the value object, its trace lines ("Procedure: message"), property-changed
+// notifications and events, in the order they happen. When a transcript differs, read the
+// difference: each line is behaviour a host can see.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kadrelle_test/ControlTest.h"
+
+namespace kadrelle {
+namespace {
+
+using Script = std::vector<std::pair<const char*, std::function<void()>>>;
+
+class Transcript : public test::ControlTest {
+ protected:
+  explicit Transcript(const char* debug = "0") : ControlTest(debug, false) {
+    t.container.onChanged = [this](const std::string& name) { t.log.push_back("changed " + name); };
+    t.debug.onLine = [this](const std::string& line) {
+      const std::string head = "Kadrelle", instance = " [Kadrelle1] ";
+      const auto at = line.find(instance);
+      std::string procedure = line.substr(head.size(), at - head.size());
+      if (!procedure.empty()) procedure.erase(0, 1);
+      std::string message = line.substr(at + instance.size());
+      message.erase(message.find(", param="));
+      t.log.push_back("trace " + procedure + (message.empty() ? "" : ": " + message));
+    };
+    change = k.Change.connect([this] { t.log.push_back("event Change"); });
+    value->appView->numericValue = 12.5;
+    value->appView->textValue = "12.5";
+    value->appView->stepper = std::make_shared<Object>();
+  }
+  // Runs the script and gives the transcript, each step headed by "> step".
+  std::string run(const Script& script) {
+    std::string out;
+    for (const auto& [step, action] : script) {
+      t.log.clear();
+      action();
+      out += std::string("> ") + step + "\n";
+      for (const auto& line : t.log) out += line + "\n";
+    }
+    return out;
+  }
+  void key(std::int16_t code) {
+    std::int16_t shift = 0;
+    t.editBox().KeyDown.raise(code, shift);
+  }
+
+  Connection change;
+  // A session: a new instance bound, edited, stepped, described and unbound.
+  const Script session = {
+      {"new instance", [this] { k.UserControl_InitProperties(); }},
+      {"bind", [this] { k.putref_ValueObjRef(value); }},
+      {"enter 100", [this] { t.editBox().enter("100"); }},
+      {"PgDn", [this] { key(34); }},
+      {"key A", [this] { key(65); }},
+      {"initialize 5", [this] { k.put_InitializeValue(Variant(std::int16_t{5})); }},
+      {"drive view", [this] { k.put_DisplayMode(DRIVE_VIEW); }},
+      {"describe",
+       [this] {
+         std::string unit = "mm";
+         k.put_UserUnit(unit);
+       }},
+      {"unbind", [this] { k.putref_ValueObjRef(nullptr); }},
+  };
+};
+
+class TranscriptAllLevels : public Transcript {
+ protected:
+  TranscriptAllLevels() : Transcript("39") {}  // all but the caption document
+};
+
+TEST_F(TranscriptAllLevels, Session) {
+  EXPECT_EQ(run(session), R"(> new instance
+trace InitProperties
+editBox.SignLock=Integer:0
+changed TransparentBack
+> bind
+trace ValueObjRef(set): starting
+trace SetCurrentView: start
+trace SetCurrentView: end
+trace updateFromState: start
+trace updateFromState: setting up editBox
+editBox.TextMode=False
+editBox.HexMode=False
+editBox.HexDigits=2
+editBox.UseLimits=False
+editBox.TextMode=False
+editBox.Armed=True
+editBox.FormatString=0.0
+editBox.MinValue=0
+editBox.MaxValue=100
+editBox.UseLimits=True
+editBox.InitializeValue=Double:12.5
+trace SetBackColor: color=0x8000000F
+trace UpdateCaption: start
+appView.Units(0)
+appView.Units(0)
+trace ResizeRTF: Kadrelle.caption='Speed Limit (RPM)', capHeight=775, capWidth=3095, capTop=50, capLeft=100, contentHeight=195
+trace UpdateCaption: end
+editBox.EditEnabled=True
+editBox.Refresh
+trace UserControl_Resize: start
+changed EditorWidth
+trace UserControl_Resize: end
+trace updateFromState: done
+trace ValueObjRef(set): done
+> enter 100
+trace editBox_Change: start
+appView.NumericValue=100
+trace editBox_Change: new val=12.5
+value.Commit
+trace updateFromState: start
+trace updateFromState: setting up editBox
+editBox.TextMode=False
+editBox.HexMode=False
+editBox.HexDigits=2
+editBox.UseLimits=False
+editBox.TextMode=False
+editBox.Armed=True
+editBox.FormatString=0.0
+editBox.MinValue=0
+editBox.MaxValue=100
+editBox.UseLimits=True
+editBox.InitializeValue=Double:100
+trace SetBackColor: color=0x8000000F
+trace UpdateCaption: start
+appView.Units(0)
+appView.Units(0)
+trace ResizeRTF: Kadrelle.caption='Speed Limit (RPM)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace UpdateCaption: end
+editBox.EditEnabled=True
+editBox.Refresh
+trace UserControl_Resize: start
+trace UserControl_Resize: end
+trace updateFromState: done
+editBox.SelStart=0
+editBox.SelLength=3
+event Change
+trace editBox_Change: done, box=100
+> PgDn
+appView.Step(False,0)
+trace editBox_KeyDown: PgDn
+> key A
+trace editBox_KeyDown: unhandled code=65, shift=0
+> initialize 5
+trace InitializeValue: newval=5
+editBox.InitializeValue=Integer:5
+editBox.Refresh
+changed InitializeValue
+trace InitializeValue: done
+> drive view
+trace SetCurrentView: start
+trace SetCurrentView: end
+trace Refresh: starting
+trace updateFromState: start
+trace updateFromState: setting up editBox
+editBox.TextMode=False
+editBox.HexMode=False
+editBox.HexDigits=2
+editBox.UseLimits=False
+editBox.TextMode=False
+editBox.Armed=True
+editBox.FormatString=#,##0.####
+editBox.MinValue=-1000
+editBox.MaxValue=1000
+editBox.SignLock=Boolean:False
+editBox.InitializeValue=Double:0
+trace SetBackColor: color=0x8000000F
+trace UpdateCaption: start
+driveView.Units(0)
+driveView.Units(0)
+trace ResizeRTF: Kadrelle.caption='Speed Limit (drive) (RPM)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace UpdateCaption: end
+editBox.EditEnabled=True
+editBox.Refresh
+trace UserControl_Resize: start
+trace UserControl_Resize: end
+trace updateFromState: done
+editBox.Refresh
+trace Refresh: done
+changed DisplayMode
+> describe
+trace UpdateCaption: start
+trace ResizeRTF: Kadrelle.caption='Speed Limit (drive) (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace UpdateCaption: end
+changed UserUnit
+> unbind
+trace ValueObjRef(set): starting
+trace SetCurrentView: start
+trace SetCurrentView: end
+trace updateFromState: start
+trace UpdateCaption: start
+value.ParameterNumber=0
+editBox.EditEnabled=False
+editBox.TextMode=True
+editBox.Text=N/A
+trace ResizeRTF: Kadrelle.caption=' (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace UpdateCaption: end
+editBox.Text=N/A
+editBox.EditEnabled=False
+trace SetBackColor: color=0x8000000F
+trace UpdateCaption: start
+value.ParameterNumber=0
+editBox.EditEnabled=False
+editBox.TextMode=True
+editBox.Text=N/A
+trace ResizeRTF: Kadrelle.caption=' (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace UpdateCaption: end
+editBox.EditEnabled=False
+editBox.Refresh
+trace UserControl_Resize: start
+trace UserControl_Resize: end
+trace updateFromState: done
+trace ValueObjRef(set): done
+)");
+}
+
+// With level 1 alone neither the session nor its failures write a line: each keeps its level.
+TEST_F(Transcript, LevelOneShowsNoLineOfTheSession) {
+  run(session);
+  k.putref_ValueObjRef(value);
+  t.editBox().enter("abc");
+  value->ContentChanged.raise(Variant(1.0));
+  std::int32_t code = 1;
+  std::string text = "refused";
+  value->UpdateError.raise(code, text);
+  t.faults.fail("value.Commit");
+  t.editBox().enter("1");
+  k.put_Enabled(kFalse);
+  EXPECT_EQ(t.debug.lines, std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace kadrelle
