@@ -11,7 +11,6 @@ namespace {
 
 using test::CallLog;
 using test::errorNumber;
-using test::TestSite;
 
 // The edit box's writes only, in order.
 CallLog editBoxWrites(const CallLog& log) {
@@ -155,13 +154,9 @@ struct HexCase {
   std::int32_t digits;
 };
 
-class HexDigits : public testing::TestWithParam<HexCase> {};
+class HexDigits : public test::ControlTest, public testing::WithParamInterface<HexCase> {};
 
 TEST_P(HexDigits, FollowTheRangeOfTheView) {
-  TestSite t;
-  Kadrelle& k = t.make();
-  k.UserControl_InitProperties();
-  auto value = t.makeValue();
   value->appView->lowerLimit = GetParam().lower;
   value->appView->upperLimit = GetParam().upper;
   value->appView->displayBase = 1;
@@ -182,14 +177,10 @@ struct LockCase {
   bool editable;
 };
 
-class Editability : public testing::TestWithParam<LockCase> {};
+class Editability : public test::ControlTest, public testing::WithParamInterface<LockCase> {};
 
 TEST_P(Editability, FollowsLevelsEnabledAndReadOnly) {
   const LockCase& c = GetParam();
-  TestSite t;
-  Kadrelle& k = t.make();
-  k.UserControl_InitProperties();
-  auto value = t.makeValue();
   value->appLock->put_Level(c.held);
   value->requiredLock->put_Level(c.required);
   value->readOnly = Boolean(c.readOnly);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 
 namespace kadrelle {
 namespace {
@@ -14,12 +14,9 @@ struct ReadBack {
   const char* shown;
 };
 
-class CaptionReadBack : public testing::TestWithParam<ReadBack> {};
+class CaptionReadBack : public test::ControlTest, public testing::WithParamInterface<ReadBack> {};
 
 TEST_P(CaptionReadBack, ShowsTheComposedText) {
-  test::TestSite t;
-  Kadrelle& k = t.make();
-  k.UserControl_InitProperties();
   k.put_EditorPosition(GetParam().editorPosition);
   std::string unit = GetParam().unit;
   k.put_UserUnit(unit);

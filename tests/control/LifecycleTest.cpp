@@ -28,6 +28,11 @@ TEST(NewInstance, ReportsTheDefaultsOfANewControl) {
   ASSERT_NE(k.get_Font(), nullptr);
   EXPECT_NE(k.get_Font(), k.get_CaptionFont());
   EXPECT_EQ(t.container.ambientFontRequests, 2);
+  // Tab order: edit box, measuring label, caption box, caption.
+  const auto c = t.children();
+  EXPECT_EQ((std::vector<int>{c.editBox.get_TabIndex(), c.measuringLabel.get_TabIndex(),
+                              c.captionBox.get_TabIndex(), c.caption.get_TabIndex()}),
+            (std::vector<int>{0, 1, 2, 3}));
 }
 
 TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {

@@ -126,6 +126,8 @@ TEST_F(Persistence, EmptyBagReadsEveryDefaultInOrderAndTracesStartAndDone) {
   EXPECT_EQ(written.writes, expected);
 }
 
+// Write, a fresh read, write again gives the same bag. While reading, the rows write the edit box
+// (arming it at the display mode's row) and make no value object.
 TEST_F(Persistence, RoundTripWritesEveryKeyAndAFreshReadWritesTheSameBag) {
   test::TestSite a;
   Kadrelle& source = a.make();
@@ -135,7 +137,25 @@ TEST_F(Persistence, RoundTripWritesEveryKeyAndAFreshReadWritesTheSameBag) {
   source.UserControl_WriteProperties(bag);
   EXPECT_EQ(bag.writes, kConfiguredWrites);
 
+  bool armedAtDisplayMode = true, armedAtSignLock = false;
+  int createdDuringRows = -1;
+  float widthAtEditorPosition = -1;
+  bag.onRead = [&](const std::string& key) {
+    if (key == "DisplayMode") armedAtDisplayMode = static_cast<bool>(t.editBox().armed);
+    if (key == "SignLock") armedAtSignLock = static_cast<bool>(t.editBox().armed);
+    if (key == "UserUnit") createdDuringRows = t.values.created;
+    if (key == "EditorPosition") widthAtEditorPosition = k.get_EditorWidth();
+  };
   k.UserControl_ReadProperties(bag);
+  EXPECT_FALSE(armedAtDisplayMode);
+  EXPECT_TRUE(armedAtSignLock);
+  EXPECT_EQ(createdDuringRows, 0);
+  EXPECT_EQ(widthAtEditorPosition, 37.5f);
+  ASSERT_GE(t.log.size(), 6u);
+  EXPECT_EQ(Lines(t.log.begin(), t.log.begin() + 6),
+            (Lines{"editBox.BorderStyle=0", "editBox.InitializeValue=Double:2.5",
+                   "editBox.UseLimits=True", "editBox.Armed=True", "editBox.SignLock=Boolean:True",
+                   "editBox.ZeroException=Boolean:True"}));
   RecordingBag again;
   k.UserControl_WriteProperties(again);
   EXPECT_EQ(again.entries(), bag.entries());
@@ -163,34 +183,6 @@ TEST_F(Persistence, WriteStopsAtAFailingRowWithoutTraceOrNotification) {
   EXPECT_EQ(bag.entries().size(), 6u);
   EXPECT_TRUE(t.debug.lines.empty());
   EXPECT_TRUE(t.container.changed.empty());
-}
-
-TEST_F(Persistence, RowsWriteTheEditBoxArmItAtTheDisplayModeAndMakeNoValueObject) {
-  test::TestSite a;
-  Kadrelle& source = a.make();
-  source.UserControl_InitProperties();
-  configure(source);
-  RecordingBag bag;
-  source.UserControl_WriteProperties(bag);
-  bool armedAtDisplayMode = true, armedAtSignLock = false;
-  int createdDuringRows = -1;
-  float widthAtEditorPosition = -1;
-  bag.onRead = [&](const std::string& key) {
-    if (key == "DisplayMode") armedAtDisplayMode = static_cast<bool>(t.editBox().armed);
-    if (key == "SignLock") armedAtSignLock = static_cast<bool>(t.editBox().armed);
-    if (key == "UserUnit") createdDuringRows = t.values.created;
-    if (key == "EditorPosition") widthAtEditorPosition = k.get_EditorWidth();
-  };
-  k.UserControl_ReadProperties(bag);
-  EXPECT_FALSE(armedAtDisplayMode);
-  EXPECT_TRUE(armedAtSignLock);
-  EXPECT_EQ(createdDuringRows, 0);
-  EXPECT_EQ(widthAtEditorPosition, 37.5f);
-  ASSERT_GE(t.log.size(), 6u);
-  EXPECT_EQ(Lines(t.log.begin(), t.log.begin() + 6),
-            (Lines{"editBox.BorderStyle=0", "editBox.InitializeValue=Double:2.5",
-                   "editBox.UseLimits=True", "editBox.Armed=True", "editBox.SignLock=Boolean:True",
-                   "editBox.ZeroException=Boolean:True"}));
 }
 
 TEST_F(Persistence, AbsentEditorWidthIsZeroUntilTheClosingResize) {

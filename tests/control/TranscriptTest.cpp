@@ -30,6 +30,9 @@ class Transcript : public test::ControlTest {
       t.log.push_back("trace " + procedure + (message.empty() ? "" : ": " + message));
     };
     change = k.Change.connect([this] { t.log.push_back("event Change"); });
+    keyDown = k.KeyDown.connect([this](std::int16_t& code, std::int16_t&) {
+      t.log.push_back("event KeyDown " + std::to_string(code));
+    });
     value->appView->numericValue = 12.5;
     value->appView->textValue = "12.5";
     value->appView->stepper = std::make_shared<Object>();
@@ -50,7 +53,7 @@ class Transcript : public test::ControlTest {
     t.editBox().KeyDown.raise(code, shift);
   }
 
-  Connection change;
+  Connection change, keyDown;
   // A session: a new instance bound, edited, stepped, described and unbound.
   const Script session = {
       {"new instance", [this] { k.UserControl_InitProperties(); }},
@@ -147,6 +150,7 @@ appView.Step(False,0)
 trace editBox_KeyDown: PgDn
 > key A
 trace editBox_KeyDown: unhandled code=65, shift=0
+event KeyDown 65
 > initialize 5
 trace InitializeValue: newval=5
 editBox.InitializeValue=Integer:5
