@@ -121,21 +121,6 @@ TEST_F(Composition, SetFormsChangeTheCaptionWithoutNotifying) {
   EXPECT_TRUE(t.container.changed.empty());
 }
 
-TEST_F(Composition, LetFormsNotifyAfterTheCaptionIsRebuilt) {
-  std::string rtfAtNotification;
-  t.container.onChanged = [&](const std::string&) {
-    rtfAtNotification = t.caption().get_TextRTF();
-  };
-  setDescription("First");
-  EXPECT_NE(rtfAtNotification.find("First"), std::string::npos);
-  setUnit("kg");
-  EXPECT_NE(rtfAtNotification.find("(kg)"), std::string::npos);
-
-  std::string callers = "Mine";
-  k.put_UserDescription(callers);
-  EXPECT_EQ(callers, "Mine");
-}
-
 TEST_F(Composition, WhileLoadingValuesAreStoredAndTheCaptionWaits) {
   setDescription("Before");
   const std::string rtf = t.caption().get_TextRTF();

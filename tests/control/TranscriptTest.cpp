@@ -65,7 +65,8 @@ class Transcript : public test::ControlTest {
       {"drive view", [this] { k.put_DisplayMode(DRIVE_VIEW); }},
       {"describe",
        [this] {
-         std::string unit = "mm";
+         std::string description = "Top", unit = "mm";
+         k.put_UserDescription(description);
          k.put_UserUnit(unit);
        }},
       {"unbind", [this] { k.putref_ValueObjRef(nullptr); }},
@@ -190,7 +191,13 @@ trace Refresh: done
 changed DisplayMode
 > describe
 trace UpdateCaption: start
-trace ResizeRTF: Kadrelle.caption='Speed Limit (drive) (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+driveView.Units(0)
+driveView.Units(0)
+trace ResizeRTF: Kadrelle.caption='Top (RPM)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace UpdateCaption: end
+changed UserDescription
+trace UpdateCaption: start
+trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
 changed UserUnit
 > unbind
@@ -203,7 +210,7 @@ value.ParameterNumber=0
 editBox.EditEnabled=False
 editBox.TextMode=True
 editBox.Text=N/A
-trace ResizeRTF: Kadrelle.caption=' (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
 editBox.Text=N/A
 editBox.EditEnabled=False
@@ -213,7 +220,7 @@ value.ParameterNumber=0
 editBox.EditEnabled=False
 editBox.TextMode=True
 editBox.Text=N/A
-trace ResizeRTF: Kadrelle.caption=' (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
 editBox.EditEnabled=False
 editBox.Refresh
