@@ -35,6 +35,21 @@ TEST(NewInstance, ReportsTheDefaultsOfANewControl) {
             (std::vector<int>{0, 1, 2, 3}));
 }
 
+TEST(NewInstance, StartsAtItsDesignedSizeWhateverSurfaceTheToolkitGives) {
+  struct SmallSurfaces : HeadlessToolkit {
+    std::unique_ptr<ControlSurface> createSurface() override {
+      auto surface = HeadlessToolkit::createSurface();
+      surface->resize(100, 100);
+      return surface;
+    }
+  } toolkit;
+  TestSite t;
+  ControlSite site{t.container, toolkit, t.editBoxes, t.values, t.settings, t.debug};
+  Kadrelle k(site);
+  EXPECT_EQ(k.children().surface.get_Width(), 3195.0f);
+  EXPECT_EQ(k.children().surface.get_Height(), 825.0f);
+}
+
 TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {
   TestSite t;
   t.container.failAmbientFont = true;
