@@ -37,14 +37,21 @@ class Transcript : public test::ControlTest {
     value->appView->textValue = "12.5";
     value->appView->stepper = std::make_shared<Object>();
   }
-  // Runs the script and gives the transcript, each step headed by "> step".
+  // Runs the script and gives the transcript, each step headed by "> step"; the edit box's writes
+  // in a row share a line.
   std::string run(const Script& script) {
     std::string out;
     for (const auto& [step, action] : script) {
       t.log.clear();
       action();
       out += std::string("> ") + step + "\n";
-      for (const auto& line : t.log) out += line + "\n";
+      bool box = false;
+      for (const auto& line : t.log) {
+        const bool write = line.rfind("editBox.", 0) == 0;
+        if (write && box) out.back() = ',';  // continues the line of the writes before
+        out += (write && box ? " " + line.substr(8) : line) + "\n";
+        box = write;
+      }
     }
     return out;
   }
@@ -89,25 +96,14 @@ trace SetCurrentView: start
 trace SetCurrentView: end
 trace updateFromState: start
 trace updateFromState: setting up editBox
-editBox.TextMode=False
-editBox.HexMode=False
-editBox.HexDigits=2
-editBox.UseLimits=False
-editBox.TextMode=False
-editBox.Armed=True
-editBox.FormatString=0.0
-editBox.MinValue=0
-editBox.MaxValue=100
-editBox.UseLimits=True
-editBox.InitializeValue=Double:12.5
+editBox.TextMode=False, HexMode=False, HexDigits=2, UseLimits=False, TextMode=False, Armed=True, FormatString=0.0, MinValue=0, MaxValue=100, UseLimits=True, InitializeValue=Double:12.5
 trace SetBackColor: color=0x8000000F
 trace UpdateCaption: start
 appView.Units(0)
 appView.Units(0)
 trace ResizeRTF: Kadrelle.caption='Speed Limit (RPM)', capHeight=775, capWidth=3095, capTop=50, capLeft=100, contentHeight=195
 trace UpdateCaption: end
-editBox.EditEnabled=True
-editBox.Refresh
+editBox.EditEnabled=True, Refresh
 trace UserControl_Resize: start
 changed EditorWidth
 trace UserControl_Resize: end
@@ -120,30 +116,18 @@ trace editBox_Change: new val=12.5
 value.Commit
 trace updateFromState: start
 trace updateFromState: setting up editBox
-editBox.TextMode=False
-editBox.HexMode=False
-editBox.HexDigits=2
-editBox.UseLimits=False
-editBox.TextMode=False
-editBox.Armed=True
-editBox.FormatString=0.0
-editBox.MinValue=0
-editBox.MaxValue=100
-editBox.UseLimits=True
-editBox.InitializeValue=Double:100
+editBox.TextMode=False, HexMode=False, HexDigits=2, UseLimits=False, TextMode=False, Armed=True, FormatString=0.0, MinValue=0, MaxValue=100, UseLimits=True, InitializeValue=Double:100
 trace SetBackColor: color=0x8000000F
 trace UpdateCaption: start
 appView.Units(0)
 appView.Units(0)
 trace ResizeRTF: Kadrelle.caption='Speed Limit (RPM)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
-editBox.EditEnabled=True
-editBox.Refresh
+editBox.EditEnabled=True, Refresh
 trace UserControl_Resize: start
 trace UserControl_Resize: end
 trace updateFromState: done
-editBox.SelStart=0
-editBox.SelLength=3
+editBox.SelStart=0, SelLength=3
 event Change
 trace editBox_Change: done, box=100
 > PgDn
@@ -154,8 +138,7 @@ trace editBox_KeyDown: unhandled code=65, shift=0
 event KeyDown 65
 > initialize 5
 trace InitializeValue: newval=5
-editBox.InitializeValue=Integer:5
-editBox.Refresh
+editBox.InitializeValue=Integer:5, Refresh
 changed InitializeValue
 trace InitializeValue: done
 > drive view
@@ -164,25 +147,14 @@ trace SetCurrentView: end
 trace Refresh: starting
 trace updateFromState: start
 trace updateFromState: setting up editBox
-editBox.TextMode=False
-editBox.HexMode=False
-editBox.HexDigits=2
-editBox.UseLimits=False
-editBox.TextMode=False
-editBox.Armed=True
-editBox.FormatString=#,##0.####
-editBox.MinValue=-1000
-editBox.MaxValue=1000
-editBox.SignLock=Boolean:False
-editBox.InitializeValue=Double:0
+editBox.TextMode=False, HexMode=False, HexDigits=2, UseLimits=False, TextMode=False, Armed=True, FormatString=#,##0.####, MinValue=-1000, MaxValue=1000, SignLock=Boolean:False, InitializeValue=Double:0
 trace SetBackColor: color=0x8000000F
 trace UpdateCaption: start
 driveView.Units(0)
 driveView.Units(0)
 trace ResizeRTF: Kadrelle.caption='Speed Limit (drive) (RPM)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
-editBox.EditEnabled=True
-editBox.Refresh
+editBox.EditEnabled=True, Refresh
 trace UserControl_Resize: start
 trace UserControl_Resize: end
 trace updateFromState: done
@@ -207,23 +179,17 @@ trace SetCurrentView: end
 trace updateFromState: start
 trace UpdateCaption: start
 value.ParameterNumber=0
-editBox.EditEnabled=False
-editBox.TextMode=True
-editBox.Text=N/A
+editBox.EditEnabled=False, TextMode=True, Text=N/A
 trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
-editBox.Text=N/A
-editBox.EditEnabled=False
+editBox.Text=N/A, EditEnabled=False
 trace SetBackColor: color=0x8000000F
 trace UpdateCaption: start
 value.ParameterNumber=0
-editBox.EditEnabled=False
-editBox.TextMode=True
-editBox.Text=N/A
+editBox.EditEnabled=False, TextMode=True, Text=N/A
 trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
-editBox.EditEnabled=False
-editBox.Refresh
+editBox.EditEnabled=False, Refresh
 trace UserControl_Resize: start
 trace UserControl_Resize: end
 trace updateFromState: done
