@@ -1,0 +1,325 @@
+#include "qt/KadrelleWidget.h"
+
+#include <QResizeEvent>
+#include <optional>
+
+#include "brommet/BrommetLibrary.h"
+#include "component/ModuleInfo.h"
+#include "platform/DebugChannel.h"
+#include "platform/Error.h"
+#include "platform/IniSettingsStore.h"
+#include "qt/QtToolkit.h"
+
+using kadrelle::Boolean;
+using kadrelle::Kadrelle;
+using kadrelle::qt::QtEditBox;
+using kadrelle::qt::QtToolkit;
+
+namespace kadrelle::qt {
+
+std::string lockReason(Kadrelle& control) {
+  ValueObjectRef value = control.get_ValueObjRef();
+  if (!value) return "Not bound to a drive parameter";
+  if (!control.get_Enabled()) return "Disabled by the program";
+  if (value->get_ReadOnly()) return "Read-only parameter";
+  const LockLevelRef held = value->get_AppLock(), required = value->get_RequiredLock();
+  if (held && required && held->get_Level() < required->get_Level()) {
+    return "Locked: needs lock level " + std::to_string(required->get_Level()) +
+           ", this program holds " + std::to_string(held->get_Level());
+  }
+  return "";
+}
+
+}  // namespace kadrelle::qt
+
+namespace {
+
+struct DefaultServices {
+  kadrelle::ValueLibrary* values = nullptr;
+  kadrelle::SettingsStore* settings = nullptr;
+  kadrelle::DebugChannel* debug = nullptr;
+};
+DefaultServices& defaults() {
+  static DefaultServices services;
+  return services;
+}
+
+KadrelleWidget::Services defaultServices() {
+  DefaultServices& d = defaults();
+  if (!d.values) {
+    static kadrelle::BrommetLibrary library;
+    d.values = &library;
+  }
+  if (!d.settings) {
+    static kadrelle::IniSettingsStore settings;
+    d.settings = &settings;
+  }
+  if (!d.debug) {
+    static kadrelle::StderrDebugChannel debug;
+    d.debug = &debug;
+  }
+  return {*d.values, *d.settings, *d.debug};
+}
+
+QtToolkit& toolkit() {
+  static QtToolkit toolkit;
+  return toolkit;
+}
+kadrelle::qt::QtEditBoxFactory& editBoxes() {
+  static kadrelle::qt::QtEditBoxFactory factory;
+  return factory;
+}
+
+}  // namespace
+
+void KadrelleWidget::setDefaultServices(const Services& services) {
+  defaults() = {&services.values, &services.settings, &services.debug};
+}
+
+KadrelleWidget::KadrelleWidget(QWidget* parent) : KadrelleWidget(defaultServices(), parent) {}
+
+KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWidget(parent) {
+  control_ = std::make_unique<Kadrelle>(kadrelle::ControlSite{
+      *this, toolkit(), editBoxes(), services.values, services.settings, services.debug});
+  auto children = control_->children();
+  surface_ = QtToolkit::widgetOf(children.surface);
+  surface_->setParent(this);
+  surface_->show();
+  setFocusProxy(QtToolkit::widgetOf(children.editBox));
+  setFocusPolicy(Qt::StrongFocus);
+  if (auto* box = dynamic_cast<QtEditBox*>(&children.editBox)) {
+    box->setLockReason([this] { return kadrelle::qt::lockReason(*control_); });
+  }
+
+  Kadrelle& c = *control_;
+  connections_.push_back(c.Change.connect([this] { emit Change(); }));
+  connections_.push_back(c.Click.connect([this] { emit Click(); }));
+  connections_.push_back(c.DblClick.connect([this] { emit DblClick(); }));
+  connections_.push_back(c.KeyDown.connect([this](auto& k, auto& s) { emit KeyDown(k, s); }));
+  connections_.push_back(c.KeyPress.connect([this](auto& k) { emit KeyPress(k); }));
+  connections_.push_back(c.KeyUp.connect([this](auto& k, auto& s) { emit KeyUp(k, s); }));
+  connections_.push_back(c.MouseDown.connect(
+      [this](auto& b, auto& s, auto& x, auto& y) { emit MouseDown(b, s, x, y); }));
+  connections_.push_back(c.MouseMove.connect(
+      [this](auto& b, auto& s, auto& x, auto& y) { emit MouseMove(b, s, x, y); }));
+  connections_.push_back(
+      c.MouseUp.connect([this](auto& b, auto& s, auto& x, auto& y) { emit MouseUp(b, s, x, y); }));
+  connections_.push_back(c.UpdateError.connect([this](std::int32_t& number, std::string& text) {
+    QString description = QString::fromStdString(text);
+    emit UpdateError(number, description);
+    text = description.toStdString();
+  }));
+  connections_.push_back(children.surface.DisplayChanged.connect([this] { followSurface(); }));
+
+  c.UserControl_InitProperties();
+  followSurface();
+}
+
+KadrelleWidget::~KadrelleWidget() {
+  connections_.clear();
+  control_.reset();  // its widgets go before this one's children are deleted
+}
+
+// The control changes its own height (one line at least); the widget follows.
+void KadrelleWidget::followSurface() {
+  if (!surface_ || sizing_) return;
+  const QSize size = surface_->size();
+  if (size != this->size()) {
+    sizing_ = true;
+    resize(size);
+    sizing_ = false;
+  }
+  updateGeometry();
+}
+
+void KadrelleWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (sizing_ || !surface_) return;
+  sizing_ = true;
+  surface_->resize(event->size());
+  sizing_ = false;
+  followSurface();
+}
+
+QSize KadrelleWidget::sizeHint() const {
+  return surface_ ? surface_->size() : QWidget::sizeHint();
+}
+
+void KadrelleWidget::PropertyChanged(const std::string& name) {
+  emit propertyChanged(QString::fromStdString(name));
+}
+kadrelle::FontRef KadrelleWidget::AmbientFont() {
+  return kadrelle::makeFont();
+}
+std::string KadrelleWidget::AmbientDisplayName() {
+  return objectName().isEmpty() ? "KadrelleWidget" : objectName().toStdString();
+}
+
+template <class F>
+void KadrelleWidget::apply(F&& f) {
+  try {
+    f(*control_);
+  } catch (const kadrelle::Error& e) {
+    emit failed(e.number(), QString::fromStdString(e.description()));
+  } catch (const std::exception& e) {
+    emit failed(kadrelle::Error::kInvalidCall, QString::fromUtf8(e.what()));
+  }
+}
+
+template <class T, class F>
+T KadrelleWidget::read(F&& f, T otherwise) const {
+  try {
+    return f(*control_);
+  } catch (...) {
+    return otherwise;
+  }
+}
+
+QVariant KadrelleWidget::toQVariant(const kadrelle::Variant& value) {
+  using T = kadrelle::Variant::Type;
+  switch (value.type()) {
+    case T::Empty:
+      return {};
+    case T::String:
+      return QString::fromStdString(kadrelle::CStr(value));
+    case T::Boolean:
+      return bool(kadrelle::CBool(value));
+    case T::Integer:
+    case T::Long:
+      return int(kadrelle::CLng(value));
+    default:
+      if (value.holdsNumber()) return kadrelle::CDbl(value);
+      return {};
+  }
+}
+
+kadrelle::Variant KadrelleWidget::fromQVariant(const QVariant& value) {
+  switch (value.typeId()) {
+    case QMetaType::UnknownType:
+      return {};
+    case QMetaType::Bool:
+      return value.toBool();
+    case QMetaType::Short:
+      return static_cast<std::int16_t>(value.toInt());
+    case QMetaType::Int:
+      return static_cast<std::int32_t>(value.toInt());
+    case QMetaType::Float:
+      return value.toFloat();
+    case QMetaType::Double:
+      return value.toDouble();
+    default:
+      return value.toString().toStdString();
+  }
+}
+
+void KadrelleWidget::setValueObjRef(kadrelle::ValueObjectRef valueObject) {
+  apply([&](Kadrelle& c) { c.putref_ValueObjRef(std::move(valueObject)); });
+}
+kadrelle::ValueObjectRef KadrelleWidget::valueObjRef() const {
+  return control_->get_ValueObjRef();
+}
+void KadrelleWidget::setAppLockLevel(const kadrelle::LockLevelRef& lock) {
+  apply([&](Kadrelle& c) { c.putref_AppLockLevel(lock); });
+}
+kadrelle::LockLevelRef KadrelleWidget::appLockLevel() const {
+  return control_->get_AppLockLevel();
+}
+void KadrelleWidget::Refresh() {
+  apply([](Kadrelle& c) { c.Refresh(); });
+}
+
+// Getters read the control; setters call its setter and report a refusal.
+#define KADRELLE_BOOL(getter, setter, Member)                               \
+  bool KadrelleWidget::getter() const {                                     \
+    return read([](Kadrelle& c) { return bool(c.get_##Member()); }, false); \
+  }                                                                         \
+  void KadrelleWidget::setter(bool on) {                                    \
+    apply([&](Kadrelle& c) { c.put_##Member(Boolean(on)); });               \
+  }
+KADRELLE_BOOL(isControlEnabled, setEnabled, Enabled)
+KADRELLE_BOOL(useLimits, setUseLimits, UseLimits)
+KADRELLE_BOOL(signLock, setSignLock, SignLock)
+KADRELLE_BOOL(zeroException, setZeroException, ZeroException)
+KADRELLE_BOOL(causesValidation, setCausesValidation, CausesValidation)
+KADRELLE_BOOL(transparentBack, setTransparentBack, TransparentBack)
+#undef KADRELLE_BOOL
+
+#define KADRELLE_STRING(getter, setter, Member)                                                   \
+  QString KadrelleWidget::getter() const {                                                        \
+    return read([](Kadrelle& c) { return QString::fromStdString(c.get_##Member()); }, QString()); \
+  }                                                                                               \
+  void KadrelleWidget::setter(const QString& text) {                                              \
+    apply([&](Kadrelle& c) { c.put_##Member(text.toStdString()); });                              \
+  }
+KADRELLE_STRING(toolTipText, setToolTipText, ToolTipText)
+KADRELLE_STRING(paramKey, setParamKey, ParamKey)
+KADRELLE_STRING(userDescription, setUserDescription, UserDescription)
+KADRELLE_STRING(userUnit, setUserUnit, UserUnit)
+KADRELLE_STRING(text, setText, Text)
+#undef KADRELLE_STRING
+
+#define KADRELLE_NUMBER(Type, getter, setter, Member, Cast)                               \
+  Type KadrelleWidget::getter() const {                                                   \
+    return read([](Kadrelle& c) { return static_cast<Type>(c.get_##Member()); }, Type()); \
+  }                                                                                       \
+  void KadrelleWidget::setter(Type v) {                                                   \
+    apply([&](Kadrelle& c) { c.put_##Member(static_cast<Cast>(v)); });                    \
+  }
+KADRELLE_NUMBER(int, borderStyle, setBorderStyle, BorderStyle, std::int16_t)
+KADRELLE_NUMBER(double, editorWidth, setEditorWidth, EditorWidth, float)
+KADRELLE_NUMBER(int, editorPosition, setEditorPosition, EditorPosition, kadrelle::EditorPositions)
+KADRELLE_NUMBER(int, parameter, setParameter, Parameter, kadrelle::ParameterNumbers)
+KADRELLE_NUMBER(uint, backColor, setBackColor, BackColor, kadrelle::OleColor)
+KADRELLE_NUMBER(int, unitsFontScale, setUnitsFontScale, UnitsFontScale, std::int32_t)
+KADRELLE_NUMBER(KadrelleWidget::DisplayModes, displayMode, setDisplayMode, DisplayMode,
+                kadrelle::DisplayModes)
+KADRELLE_NUMBER(KadrelleWidget::PresetStyle, presetStyle, setPresetStyle, PresetStyle,
+                kadrelle::PresetStyle)
+KADRELLE_NUMBER(KadrelleWidget::CaptionPositions, captionPosition, setCaptionPosition,
+                CaptionPosition, kadrelle::CaptionPositions)
+#undef KADRELLE_NUMBER
+
+QVariant KadrelleWidget::initializeValue() const {
+  return read([](Kadrelle& c) { return toQVariant(c.get_InitializeValue()); }, QVariant());
+}
+void KadrelleWidget::setInitializeValue(const QVariant& value) {
+  apply([&](Kadrelle& c) { c.put_InitializeValue(fromQVariant(value)); });
+}
+QVariant KadrelleWidget::value() const {
+  return read([](Kadrelle& c) { return toQVariant(c.get_Value()); }, QVariant());
+}
+void KadrelleWidget::setValue(const QVariant& value) {
+  apply([&](Kadrelle& c) { c.put_Value(fromQVariant(value)); });
+}
+
+QFont KadrelleWidget::controlFont() const {
+  return read(
+      [](Kadrelle& c) { return c.get_Font() ? kadrelle::qt::toQFont(*c.get_Font()) : QFont(); },
+      QFont());
+}
+void KadrelleWidget::setFont(const QFont& font) {
+  auto f = kadrelle::makeFont();
+  kadrelle::qt::copyFont(font, *f);
+  apply([&](Kadrelle& c) { c.putref_Font(f); });
+}
+QFont KadrelleWidget::captionFont() const {
+  return read(
+      [](Kadrelle& c) {
+        return c.get_CaptionFont() ? kadrelle::qt::toQFont(*c.get_CaptionFont()) : QFont();
+      },
+      QFont());
+}
+void KadrelleWidget::setCaptionFont(const QFont& font) {
+  auto f = kadrelle::makeFont();
+  kadrelle::qt::copyFont(font, *f);
+  apply([&](Kadrelle& c) { c.putref_CaptionFont(f); });
+}
+
+uint KadrelleWidget::foreColor() const {
+  return read([](Kadrelle& c) { return uint(c.get_ForeColor()); }, 0u);
+}
+QString KadrelleWidget::versionStr() const {
+  static const int anchor = 0;
+  return QString::fromStdString(
+      kadrelle::com::versionStr(kadrelle::com::ModuleInfo::containing(&anchor)));
+}

@@ -1,0 +1,743 @@
+#include "qt/QtToolkit.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QWheelEvent>
+#include <QtGlobal>
+#include <cmath>
+#include <exception>
+
+#include "platform/Error.h"
+#include "platform/KeyCodes.h"
+
+namespace kadrelle::qt {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+
+double dpiOf(const QWidget* widget) {
+  if (widget) return widget->logicalDpiY();
+  return 96.0;
+}
+
+// A line break in the model's text: CR LF, CR or LF.
+QStringList linesOf(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  s.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), '\n');
+  return s.split(QLatin1Char('\n'));
+}
+
+template <class F>
+void guarded(const char* where, F&& f) {
+  try {
+    f();
+  } catch (...) {
+    reportFailure(where);
+  }
+}
+
+}  // namespace
+
+std::function<void(const std::string&)> failureHandler;
+
+void reportFailure(const char* where) {
+  std::string message = where;
+  try {
+    throw;
+  } catch (const Error& e) {
+    message += ": error " + std::to_string(e.number()) + ": " + e.description();
+  } catch (const std::exception& e) {
+    message += ": error 5: " + std::string(e.what());
+  } catch (...) {
+    message += ": error 5";
+  }
+  if (failureHandler) {
+    failureHandler(message);
+  } else {
+    qWarning("%s", message.c_str());
+  }
+}
+
+double pixelsPerTwip(const QWidget* widget) {
+  return dpiOf(widget) / kTwipsPerInch;
+}
+int toPixels(float twips, const QWidget* widget) {
+  return static_cast<int>(std::lround(double(twips) * pixelsPerTwip(widget)));
+}
+float toTwips(int pixels, const QWidget* widget) {
+  return static_cast<float>(pixels / pixelsPerTwip(widget));
+}
+
+QColor toQColor(OleColor color, const QPalette& palette) {
+  if (!isSystemColor(color))
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+  using R = QPalette::ColorRole;
+  static constexpr R kRoles[] = {
+      R::Button,
+      R::Window,
+      R::Highlight,
+      R::Window,
+      R::Window,
+      R::Base,
+      R::WindowText,
+      R::WindowText,
+      R::Text,
+      R::HighlightedText,
+      R::Button,
+      R::Button,
+      R::Dark,
+      R::Highlight,
+      R::HighlightedText,
+      R::Button,
+      R::Dark,
+      R::PlaceholderText,
+      R::ButtonText,
+      R::WindowText,
+      R::Light,
+      R::Shadow,
+      R::Midlight,
+      R::ToolTipText,
+      R::ToolTipBase,
+  };
+  const unsigned index = systemColorIndex(color);
+  if (index >= std::size(kRoles)) return palette.color(R::Window);
+  return palette.color(kRoles[index]);
+}
+
+QFont toQFont(const StdFont& font) {
+  QFont f(QString::fromStdString(font.get_Name()));
+  f.setPointSizeF(std::max(1.0, font.get_Size().toDouble()));
+  f.setWeight(static_cast<QFont::Weight>(std::clamp<int>(font.get_Weight(), 1, 1000)));
+  f.setItalic(static_cast<bool>(font.get_Italic()));
+  f.setUnderline(static_cast<bool>(font.get_Underline()));
+  f.setStrikeOut(static_cast<bool>(font.get_Strikethrough()));
+  return f;
+}
+
+void copyFont(const QFont& from, StdFont& to) {
+  to.put_Name(from.family().toStdString());
+  to.put_Size(Currency::fromDouble(from.pointSizeF()));
+  to.put_Weight(static_cast<std::int16_t>(from.weight()));
+  to.put_Italic(Boolean(from.italic()));
+  to.put_Underline(Boolean(from.underline()));
+  to.put_Strikethrough(Boolean(from.strikeOut()));
+}
+
+// ---- surface ---------------------------------------------------------------------------------
+
+namespace {
+
+class SurfaceWidget : public QWidget {
+ public:
+  explicit SurfaceWidget(QtSurface& surface) : surface_(surface) {}
+  QtSurface* owner() const { return &surface_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (surface_.get_BackStyle() == 0) return;
+    QPainter(this).fillRect(rect(), toQColor(surface_.get_BackColor(), palette()));
+  }
+  void resizeEvent(QResizeEvent*) override { surface_.widgetResized(); }
+
+ private:
+  QtSurface& surface_;
+};
+
+}  // namespace
+
+QtSurface::QtSurface() : widget_(new SurfaceWidget(*this)), font_(QStringLiteral("Arial")) {
+  font_.setPointSizeF(8.25);
+  sizing_ = true;
+  widget_->resize(toPixels(width_, widget_), toPixels(height_, widget_));
+  sizing_ = false;
+}
+
+QtSurface::~QtSurface() {
+  delete widget_.data();
+}
+
+void QtSurface::resize(float width, float height) {
+  if (width == width_ && height == height_) return;
+  width_ = width;
+  height_ = height;
+  if (widget_) {
+    sizing_ = true;
+    widget_->resize(toPixels(width, widget_), toPixels(height, widget_));
+    sizing_ = false;
+  }
+  DisplayChanged.raise();
+  Resize.raise();
+}
+
+void QtSurface::widgetResized() {
+  if (sizing_ || !widget_) return;
+  const QSize size = widget_->size();
+  // A size that rounds to what is there already leaves the twips as they are.
+  const float width =
+      size.width() == toPixels(width_, widget_) ? width_ : toTwips(size.width(), widget_);
+  const float height =
+      size.height() == toPixels(height_, widget_) ? height_ : toTwips(size.height(), widget_);
+  guarded("resize", [&] { resize(width, height); });
+}
+
+void QtSurface::put_BackColor(OleColor color) {
+  if (color == backColor_) return;
+  backColor_ = color;
+  if (widget_) widget_->update();
+  DisplayChanged.raise();
+}
+
+void QtSurface::put_BackStyle(std::int16_t style) {
+  if (style == backStyle_) return;
+  backStyle_ = style;
+  if (widget_) widget_->update();
+  DisplayChanged.raise();
+}
+
+float QtSurface::TextHeight(const std::string& text) const {
+  const QFontMetricsF metrics(font_, widget_.data());
+  const double pixels = double(linesOf(text).size()) * metrics.lineSpacing();
+  return static_cast<float>(pixels / pixelsPerTwip(widget_));
+}
+
+// ---- label and picture box -------------------------------------------------------------------
+
+QtLabel::QtLabel(QtSurface& parent) : parent_(parent) {
+  auto* label = new QLabel(parent.widget());
+  label->setFont(parent.font());
+  attach(label);
+}
+
+void QtLabel::put_Caption(const std::string& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  const QFontMetricsF metrics(parent_.font(), parent_.widget());
+  const QStringList lines = linesOf(caption);
+  double widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+  const double perTwip = pixelsPerTwip(parent_.widget());
+  const auto width = static_cast<float>(std::ceil(widest) / perTwip);
+  const auto height = static_cast<float>(double(lines.size()) * metrics.lineSpacing() / perTwip);
+  if (width == get_Width() && height == get_Height()) {
+    DisplayChanged.raise();  // the text changed, the size did not
+  } else {
+    setSize(width, height);
+  }
+}
+
+void QtLabel::sync() {
+  if (auto* label = static_cast<QLabel*>(widget())) {
+    label->setText(QString::fromStdString(caption_));
+  }
+  QtChild<Label>::sync();
+}
+
+namespace {
+
+class PictureWidget : public QWidget {
+ public:
+  PictureWidget(QtPictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter(this).fillRect(rect(), toQColor(box_.get_BackColor(), palette()));
+  }
+
+ private:
+  QtPictureBox& box_;
+};
+
+class CaptionWidget : public QWidget {
+ public:
+  CaptionWidget(QtRichTextBox& box, QWidget* parent) : QWidget(parent), box_(box) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), toQColor(box_.get_BackColor(), palette()));
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette = palette();
+    context.palette.setColor(
+        QPalette::Text, palette().color(box_.get_Enabled() ? QPalette::Active : QPalette::Disabled,
+                                        QPalette::WindowText));
+    box_.textDocument().documentLayout()->draw(&painter, context);
+  }
+
+ private:
+  QtRichTextBox& box_;
+};
+
+}  // namespace
+
+QtPictureBox::QtPictureBox(QtSurface& parent) : parent_(parent) {
+  attach(new PictureWidget(*this, parent.widget()));
+}
+
+// ---- caption ---------------------------------------------------------------------------------
+
+QtRichTextBox::QtRichTextBox(QtPictureBox& parent) : parent_(parent) {
+  text_document_.setDocumentMargin(0);
+  text_document_.setUndoRedoEnabled(false);
+  if (!parent.surface().caption()) parent.surface().setCaption(this);
+  attach(new CaptionWidget(*this, parent.widget()));
+}
+
+QtRichTextBox::~QtRichTextBox() {
+  if (parent_.surface().caption() == this) parent_.surface().setCaption(nullptr);
+}
+
+void QtRichTextBox::put_TextRTF(const std::string& rtf) {
+  // The same document again keeps what is shown, and its layout, as it is.
+  if (rtf == rtf_) return;
+  rtf_ = rtf;
+  document_ = readRtf(rtf);
+  text_ = document_.text();
+
+  text_document_.clear();
+  QTextCursor cursor(&text_document_);
+  bool first = true;
+  for (const RtfParagraph& paragraph : document_.paragraphs) {
+    QTextBlockFormat block;
+    switch (paragraph.alignment) {
+      case RtfAlignment::Left:
+        block.setAlignment(Qt::AlignLeft);
+        break;
+      case RtfAlignment::Right:
+        block.setAlignment(Qt::AlignRight);
+        break;
+      case RtfAlignment::Center:
+        block.setAlignment(Qt::AlignHCenter);
+        break;
+      case RtfAlignment::Justify:
+        block.setAlignment(Qt::AlignJustify);
+        break;
+    }
+    if (first) {
+      cursor.setBlockFormat(block);
+      first = false;
+    } else {
+      cursor.insertBlock(block);
+    }
+    for (const RtfRun& run : paragraph.runs) {
+      QTextCharFormat format;
+      std::string family = "Arial";
+      for (const RtfFont& font : document_.fonts)
+        if (font.index == run.font && !font.name.empty()) family = font.name;
+      format.setFontFamilies({QString::fromStdString(family)});
+      format.setFontPointSize(std::max(1, run.halfPoints) / 2.0);
+      format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+      format.setFontItalic(run.italic);
+      format.setFontUnderline(run.underline);
+      format.setFontStrikeOut(run.strike);
+      QString text = QString::fromStdString(run.text);
+      text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+      cursor.insertText(text, format);
+    }
+  }
+  ++layouts_;
+  laidOutWidth_ = -1;
+  DisplayChanged.raise();
+}
+
+void QtRichTextBox::sync() {
+  QtChild<RichTextBox>::sync();
+  if (QWidget* w = widget()) {
+    if (w->width() != laidOutWidth_) {
+      if (laidOutWidth_ != -1) ++layouts_;
+      laidOutWidth_ = w->width();
+      text_document_.setTextWidth(laidOutWidth_);
+    }
+  }
+}
+
+// ---- edit box --------------------------------------------------------------------------------
+
+namespace {
+
+std::int16_t shiftOf(Qt::KeyboardModifiers modifiers) {
+  std::int16_t shift = 0;
+  if (modifiers & Qt::ShiftModifier) shift |= kShiftMask;
+  if (modifiers & Qt::ControlModifier) shift |= kCtrlMask;
+  if (modifiers & Qt::AltModifier) shift |= kAltMask;
+  return shift;
+}
+
+std::int16_t buttonOf(Qt::MouseButtons buttons) {
+  std::int16_t button = 0;
+  if (buttons & Qt::LeftButton) button |= 1;
+  if (buttons & Qt::RightButton) button |= 2;
+  if (buttons & Qt::MiddleButton) button |= 4;
+  return button;
+}
+
+// The key code of a Qt key, or 0 for keys that have none.
+std::int16_t keyCodeOf(const QKeyEvent& e) {
+  const int key = e.key();
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return std::int16_t(key);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9)
+    return std::int16_t((e.modifiers() & Qt::KeypadModifier) ? 96 + (key - Qt::Key_0) : key);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return std::int16_t(112 + (key - Qt::Key_F1));
+  switch (key) {
+    case Qt::Key_Backspace:
+      return kKeyBack;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return kKeyTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return kKeyReturn;
+    case Qt::Key_Escape:
+      return kKeyEscape;
+    case Qt::Key_Space:
+      return 32;
+    case Qt::Key_PageUp:
+      return kKeyPageUp;
+    case Qt::Key_PageDown:
+      return kKeyPageDown;
+    case Qt::Key_End:
+      return kKeyEnd;
+    case Qt::Key_Home:
+      return kKeyHome;
+    case Qt::Key_Left:
+      return kKeyLeft;
+    case Qt::Key_Up:
+      return kKeyUp;
+    case Qt::Key_Right:
+      return kKeyRight;
+    case Qt::Key_Down:
+      return kKeyDown;
+    case Qt::Key_Insert:
+      return 45;
+    case Qt::Key_Delete:
+      return kKeyDelete;
+    case Qt::Key_Shift:
+      return 16;
+    case Qt::Key_Control:
+      return 17;
+    case Qt::Key_Alt:
+      return 18;
+    case Qt::Key_Plus:
+      return (e.modifiers() & Qt::KeypadModifier) ? 107 : 187;
+    case Qt::Key_Minus:
+      return (e.modifiers() & Qt::KeypadModifier) ? 109 : 189;
+    case Qt::Key_Comma:
+      return 188;
+    case Qt::Key_Period:
+      return (e.modifiers() & Qt::KeypadModifier) ? 110 : 190;
+    default:
+      return 0;
+  }
+}
+
+class EditWidget : public QWidget {
+ public:
+  EditWidget(QtEditBox& box, QWidget* parent) : QWidget(parent), box_(box) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setCursor(Qt::IBeamCursor);
+  }
+  QtEditBox& box() const { return box_; }
+
+ protected:
+  static constexpr int kMargin = 2;
+
+  QFont shownFont() const { return toQFont(*box_.get_Font()); }
+
+  // The text as code points, and the x position of a caret before character n.
+  std::u32string codePoints() const {
+    const QList<uint> ucs = QString::fromStdString(box_.get_Text()).toUcs4();
+    return std::u32string(ucs.begin(), ucs.end());
+  }
+  static QString prefix(const std::u32string& text, std::size_t n) {
+    return QString::fromUcs4(text.data(), qsizetype(std::min(n, text.size())));
+  }
+  double xOf(const QFontMetricsF& metrics, const std::u32string& text, std::int32_t n) const {
+    return metrics.horizontalAdvance(prefix(text, std::size_t(std::max(0, n))));
+  }
+  std::int32_t indexAt(double x) const {
+    const QFontMetricsF metrics(shownFont(), this);
+    const std::u32string text = codePoints();
+    const double target = x + offset_ - kMargin;
+    std::int32_t best = 0;
+    double bestDistance = std::abs(target);
+    for (std::size_t n = 1; n <= text.size(); ++n) {
+      const double d = std::abs(metrics.horizontalAdvance(prefix(text, n)) - target);
+      if (d < bestDistance) {
+        bestDistance = d;
+        best = std::int32_t(n);
+      }
+    }
+    return best;
+  }
+
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const bool editable = static_cast<bool>(box_.get_EditEnabled());
+    painter.fillRect(rect(), palette().color(editable ? QPalette::Base : QPalette::Window));
+    if (box_.get_BorderStyle() != 0) {
+      painter.setPen(palette().color(QPalette::Mid));
+      painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    const QFont font = shownFont();
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, this);
+    const std::u32string text = codePoints();
+    std::int32_t start = 0, length = 0;
+    guarded("paint", [&] {
+      start = box_.get_SelStart();
+      length = box_.get_SelLength();
+    });
+    const double caretX = xOf(metrics, text, start + length);
+    const double inner = width() - 2 * kMargin;
+    if (caretX - offset_ > inner) offset_ = caretX - inner;
+    if (caretX < offset_) offset_ = caretX;
+    const double baseline = (height() - metrics.height()) / 2 + metrics.ascent();
+    painter.setClipRect(rect().adjusted(1, 1, -1, -1));
+    painter.translate(kMargin - offset_, 0);
+    const QColor textColor = editable ? toQColor(box_.get_ForeColor(), palette())
+                                      : palette().color(QPalette::Disabled, QPalette::Text);
+    painter.setPen(textColor);
+    painter.drawText(QPointF(0, baseline), prefix(text, text.size()));
+    if (hasFocus() && length != 0) {
+      const std::int32_t from = std::min(start, start + length);
+      const std::int32_t to = std::max(start, start + length);
+      const QRectF band(xOf(metrics, text, from), baseline - metrics.ascent(),
+                        xOf(metrics, text, to) - xOf(metrics, text, from), metrics.height());
+      painter.fillRect(band, palette().color(QPalette::Highlight));
+      painter.setPen(palette().color(QPalette::HighlightedText));
+      painter.drawText(QPointF(band.left(), baseline),
+                       QString::fromUcs4(text.data() + from, to - from));
+    }
+    if (hasFocus()) {
+      painter.setPen(textColor);
+      painter.drawLine(QPointF(caretX, baseline - metrics.ascent()),
+                       QPointF(caretX, baseline + metrics.descent()));
+    }
+  }
+
+  bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return QWidget::keyPressEvent(e);
+    const std::int16_t shift = shiftOf(e->modifiers());
+    guarded("key", [&] {
+      if (e->matches(QKeySequence::Paste)) {
+        box_.typeText(QApplication::clipboard()->text().toStdString());
+        return;
+      }
+      if (e->matches(QKeySequence::Copy)) {
+        const std::u32string text = codePoints();
+        const std::int32_t start = box_.get_SelStart(), length = box_.get_SelLength();
+        const std::int32_t from = std::min(start, start + length);
+        QApplication::clipboard()->setText(QString::fromUcs4(text.data() + from, std::abs(length)));
+        return;
+      }
+      if (const std::int16_t code = keyCodeOf(*e)) box_.keyDown(code, shift);
+      for (QChar c : e->text()) {
+        const char16_t u = c.unicode();
+        if (u == 0x7F || u == '\t') continue;  // Delete and Tab act through their key codes
+        if (u < 0x20 && u != kKeyBack && u != kKeyReturn && u != kKeyEscape) continue;
+        box_.keyPress(static_cast<std::int16_t>(u));
+      }
+    });
+    e->accept();
+  }
+  void keyReleaseEvent(QKeyEvent* e) override {
+    if (e->isAutoRepeat()) return;
+    if (const std::int16_t code = keyCodeOf(*e))
+      guarded("key", [&] { box_.keyUp(code, shiftOf(e->modifiers())); });
+  }
+  void wheelEvent(QWheelEvent* e) override {
+    // Only a focused box steps with the wheel; otherwise the wheel scrolls what holds it.
+    if (!hasFocus() || e->angleDelta().y() == 0) return e->ignore();
+    const std::int16_t code = e->angleDelta().y() > 0 ? kKeyPageUp : kKeyPageDown;
+    const std::int16_t shift = shiftOf(e->modifiers());
+    guarded("wheel", [&] {
+      box_.keyDown(code, shift);
+      box_.keyUp(code, shift);
+    });
+    e->accept();
+  }
+  void focusInEvent(QFocusEvent* e) override {
+    guarded("focus", [&] { box_.focusIn(); });
+    QWidget::focusInEvent(e);
+  }
+  void focusOutEvent(QFocusEvent* e) override {
+    guarded("focus", [&] { box_.focusOut(); });
+    QWidget::focusOutEvent(e);
+  }
+
+  void mouse(QMouseEvent* e, void (EditBox::*member)(std::int16_t, std::int16_t, float, float),
+             Qt::MouseButtons buttons) {
+    const QPointF p = e->position();
+    guarded("mouse", [&] {
+      (box_.*member)(buttonOf(buttons), shiftOf(e->modifiers()), toTwips(qRound(p.x()), this),
+                     toTwips(qRound(p.y()), this));
+    });
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+    mouse(e, &EditBox::mouseDown, e->button());
+    if (e->button() == Qt::LeftButton) {
+      anchor_ = indexAt(e->position().x());
+      guarded("mouse", [&] {
+        box_.put_SelStart(anchor_);
+        box_.put_SelLength(0);
+      });
+    }
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    mouse(e, &EditBox::mouseMove, e->buttons());
+    if (e->buttons() & Qt::LeftButton) {
+      const std::int32_t at = indexAt(e->position().x());
+      guarded("mouse", [&] {
+        box_.put_SelStart(anchor_);
+        box_.put_SelLength(at - anchor_);
+      });
+    }
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    mouse(e, &EditBox::mouseUp, e->button());
+    if (rect().contains(e->position().toPoint())) guarded("click", [&] { box_.click(); });
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    mouse(e, &EditBox::mouseDown, e->button());
+    guarded("click", [&] { box_.dblClick(); });
+  }
+
+ private:
+  QtEditBox& box_;
+  double offset_ = 0;
+  std::int32_t anchor_ = 0;
+};
+
+QString captionName(const QtSurface* surface) {
+  if (!surface || !surface->caption()) return {};
+  return QString::fromStdString(surface->caption()->get_Text())
+      .replace(QLatin1String("\r\n"), QLatin1String(" "));
+}
+
+// The edit box to assistive technology: named by the caption, its value the box's text.
+class EditAccessible : public QAccessibleWidget {
+ public:
+  explicit EditAccessible(EditWidget* widget)
+      : QAccessibleWidget(widget, QAccessible::EditableText) {}
+  QString text(QAccessible::Text t) const override {
+    auto& box = static_cast<EditWidget*>(widget())->box();
+    if (t == QAccessible::Name) return captionName(box.surface());
+    if (t == QAccessible::Value) return QString::fromStdString(box.get_Text());
+    return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    auto& box = static_cast<EditWidget*>(widget())->box();
+    s.readOnly = !static_cast<bool>(box.get_EditEnabled());
+    return s;
+  }
+};
+
+QAccessibleInterface* accessibleFactory(const QString&, QObject* object) {
+  if (auto* edit = dynamic_cast<EditWidget*>(object)) return new EditAccessible(edit);
+  return nullptr;
+}
+
+}  // namespace
+
+QtEditBox::QtEditBox(QtSurface* parent)
+    : parent_(parent), widget_(new EditWidget(*this, parent ? parent->widget() : nullptr)) {
+  connection_ = DisplayChanged.connect([this] { sync(); });
+  sync();
+}
+
+QtEditBox::~QtEditBox() {
+  delete widget_.data();
+}
+
+void QtEditBox::Refresh() {
+  OmbrelEditBox::Refresh();
+  sync();  // the lock state may have changed without anything else that is shown
+}
+
+void QtEditBox::sync() {
+  QWidget* w = widget_;
+  if (!w) return;
+  const QWidget* scale = w->parentWidget() ? w->parentWidget() : w;
+  const int left = toPixels(get_Left(), scale), top = toPixels(get_Top(), scale);
+  w->setGeometry(left, top, toPixels(get_Left() + get_Width(), scale) - left,
+                 toPixels(get_Top() + get_Height(), scale) - top);
+  w->setVisible(static_cast<bool>(get_Visible()));
+  std::string tip = get_ToolTipText();
+  if (!get_EditEnabled() && lockReason_) {
+    const std::string reason = lockReason_();
+    if (!reason.empty()) tip += (tip.empty() ? "" : "\n") + reason;
+  }
+  w->setToolTip(QString::fromStdString(tip));
+  w->update();
+}
+
+std::unique_ptr<EditBox> QtEditBoxFactory::createEditBox(ControlSurface& parent) {
+  return std::make_unique<QtEditBox>(dynamic_cast<QtSurface*>(&parent));
+}
+
+// ---- toolkit ---------------------------------------------------------------------------------
+
+QtToolkit::QtToolkit() {
+  static const bool installed = [] {
+    QAccessible::installFactory(accessibleFactory);
+    return true;
+  }();
+  (void)installed;
+}
+
+std::unique_ptr<ControlSurface> QtToolkit::createSurface() {
+  return std::make_unique<QtSurface>();
+}
+
+namespace {
+QtSurface& qtSurface(ControlSurface& surface) {
+  auto* s = dynamic_cast<QtSurface*>(&surface);
+  if (!s) throw Error(Error::kInvalidCall, "The surface was not made by the Qt toolkit");
+  return *s;
+}
+}  // namespace
+
+std::unique_ptr<Label> QtToolkit::createLabel(ControlSurface& parent) {
+  return std::make_unique<QtLabel>(qtSurface(parent));
+}
+
+std::unique_ptr<PictureBox> QtToolkit::createPictureBox(ControlSurface& parent) {
+  return std::make_unique<QtPictureBox>(qtSurface(parent));
+}
+
+std::unique_ptr<RichTextBox> QtToolkit::createRichTextBox(PictureBox& parent) {
+  auto* box = dynamic_cast<QtPictureBox*>(&parent);
+  if (!box) throw Error(Error::kInvalidCall, "The picture box was not made by the Qt toolkit");
+  return std::make_unique<QtRichTextBox>(*box);
+}
+
+QWidget* QtToolkit::widgetOf(const ControlSurface& surface) {
+  auto* s = dynamic_cast<const QtSurface*>(&surface);
+  return s ? s->widget() : nullptr;
+}
+
+QWidget* QtToolkit::widgetOf(const ChildControl& child) {
+  if (auto* c = dynamic_cast<const QtEditBox*>(&child)) return c->widget();
+  if (auto* c = dynamic_cast<const QtLabel*>(&child)) return c->widget();
+  if (auto* c = dynamic_cast<const QtPictureBox*>(&child)) return c->widget();
+  if (auto* c = dynamic_cast<const QtRichTextBox*>(&child)) return c->widget();
+  return nullptr;
+}
+
+}  // namespace kadrelle::qt

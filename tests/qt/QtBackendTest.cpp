@@ -1,0 +1,257 @@
+// The Qt backend on the offscreen platform: real key events into a bound KadrelleWidget, the
+// caption's runs and geometry, the lock tool tip, the published properties against the member
+// table, a rendered form, the Designer plugin and a .ui file through uic and QUiLoader.
+#include <QAccessible>
+#include <QDir>
+#include <QMetaMethod>
+#include <QPluginLoader>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QUiLoader>
+#include <QtUiPlugin/QDesignerCustomWidgetInterface>
+#include <set>
+
+#include "brommet/BrommetLibrary.h"
+#include "brommet/ServoDrive.h"
+#include "component/KadrelleMembers.h"
+#include "component/TypeLibrary.h"
+#include "host/FormFile.h"
+#include "platform/DebugChannel.h"
+#include "platform/IniSettingsStore.h"
+#include "qt/FormView.h"
+#include "qt/KadrelleWidget.h"
+#include "qt/QtToolkit.h"
+#include "ui_two_controls.h"
+
+using namespace kadrelle;
+
+class QtBackendTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir home_;
+  std::shared_ptr<ServoDrive> drive_ = std::make_shared<ServoDrive>();
+  BrommetLibrary library_{drive_};
+  IniSettingsStore settings_{home_.path().toStdString()};
+  StderrDebugChannel debug_;
+  KadrelleWidget::Services services_{library_, settings_, debug_};
+
+  // A shown widget bound to the speed limit (3000 RPM, step 10, lock level 1).
+  std::unique_ptr<KadrelleWidget> speedLimit(std::int32_t lockLevel) {
+    drive_->appLock()->put_Level(lockLevel);
+    drive_->setValue(param::SpeedLimit, 6553600);  // 3000 RPM
+    auto w = std::make_unique<KadrelleWidget>(services_, nullptr);
+    w->resize(300, 40);
+    auto value = library_.createValueObject();
+    value->put_ParameterNumber(param::SpeedLimit);
+    w->setValueObjRef(value);
+    w->show();
+    w->activateWindow();
+    if (!QTest::qWaitForWindowActive(w.get())) qWarning("window not active");
+    return w;
+  }
+  static QWidget* edit(KadrelleWidget& w) {
+    return qt::QtToolkit::widgetOf(w.control().children().editBox);
+  }
+  double speed() const {
+    return drive_->value(param::SpeedLimit) * ParameterCatalog::kRpmPerCountsPerSecond;
+  }
+
+ private slots:
+  void initTestCase() { KadrelleWidget::setDefaultServices(services_); }
+
+  void typeCommitAndStep() {
+    auto w = speedLimit(1);
+    QSignalSpy changes(w.get(), &KadrelleWidget::Change);
+    QWidget* box = edit(*w);
+    box->setFocus();
+    QTest::keyClicks(box, "4500");
+    QCOMPARE(qRound(speed()), 3000);  // nothing is committed before Enter
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(qRound(speed()), 4500);
+    QCOMPARE(changes.count(), 1);
+    QTest::keyClick(box, Qt::Key_PageUp);
+    QCOMPARE(qRound(speed()), 4510);
+    QTest::keyClicks(box, "12");
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCOMPARE(w->text(), QStringLiteral("4510"));
+    // The wheel steps a focused box only.
+    QWheelEvent down(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box, &down);
+    QCOMPARE(qRound(speed()), 4500);
+    box->clearFocus();
+    QApplication::sendEvent(box, &down);
+    QCOMPARE(qRound(speed()), 4500);
+    // A KeyPress handler that clears the character cancels it.
+    connect(w.get(), &KadrelleWidget::KeyPress, [](qint16& key) {
+      if (key == '7') key = 0;
+    });
+    box->setFocus();
+    QTest::keyClicks(box, "171");
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(qRound(speed()), 11);
+    QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value), w->text());
+    QVERIFY(QAccessible::queryAccessibleInterface(box)
+                ->text(QAccessible::Name)
+                .contains("Speed Limit"));
+  }
+
+  void captionRunsAndPlace() {
+    auto w = speedLimit(1);
+    w->setUnitsFontScale(50);
+    QFont bold("Arial");
+    bold.setPointSizeF(10);
+    bold.setBold(true);
+    w->setCaptionFont(bold);
+    auto children = w->control().children();
+    auto& caption = dynamic_cast<qt::QtRichTextBox&>(children.caption);
+    QMap<QString, QTextCharFormat> formats;
+    for (auto block = caption.textDocument().begin(); block.isValid(); block = block.next())
+      for (auto it = block.begin(); !it.atEnd(); ++it)
+        formats[it.fragment().text().trimmed()] = it.fragment().charFormat();
+    QVERIFY2(formats.contains("Axis 1 Speed Limit"), qPrintable(formats.keys().join('|')));
+    QVERIFY(formats["Axis 1 Speed Limit"].fontWeight() == QFont::Bold);
+    const auto units = std::find_if(formats.keyBegin(), formats.keyEnd(),
+                                    [](const QString& k) { return k.contains("RPM"); });
+    QVERIFY(units != formats.keyEnd());
+    QCOMPARE(formats[*units].fontPointSize() * 2, formats["Axis 1 Speed Limit"].fontPointSize());
+    // Each child sits where its twips say.
+    const auto pixels = [&](const ChildControl& c) {
+      const QWidget* s = qt::QtToolkit::widgetOf(children.surface);
+      const int l = qt::toPixels(c.get_Left(), s), t = qt::toPixels(c.get_Top(), s);
+      return QRect(l, t, qt::toPixels(c.get_Left() + c.get_Width(), s) - l,
+                   qt::toPixels(c.get_Top() + c.get_Height(), s) - t);
+    };
+    QCOMPARE(qt::QtToolkit::widgetOf(children.captionBox)->geometry(), pixels(children.captionBox));
+    QCOMPARE(qt::QtToolkit::widgetOf(children.editBox)->geometry(), pixels(children.editBox));
+    QVERIFY(!pixels(children.captionBox).intersects(pixels(children.editBox)));
+    // The same caption again is not laid out again.
+    const int layouts = caption.layoutCount();
+    w->Refresh();
+    drive_->setValue(param::SpeedLimit, 655360);
+    QCOMPARE(w->text(), QStringLiteral("300"));
+    QCOMPARE(caption.layoutCount(), layouts);
+  }
+
+  void lockedControlSaysWhy() {
+    auto w = speedLimit(0);
+    QWidget* box = edit(*w);
+    box->setFocus();
+    QTest::keyClicks(box, "99");
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(w->text(), QStringLiteral("3000"));
+    QCOMPARE(qRound(speed()), 3000);
+    QCOMPARE(box->toolTip(), QStringLiteral("Locked: needs lock level 1, this program holds 0"));
+    drive_->appLock()->put_Level(1);
+    QCOMPARE(box->toolTip(), QString());
+    w->setToolTipText("Top speed");
+    w->setEnabled(false);
+    QCOMPARE(box->toolTip(), QStringLiteral("Top speed\nDisabled by the program"));
+  }
+
+  // Every readable and writable member of the interface is a property (Text and Value only at run
+  // time, object references through setters), each event a signal, each enumeration a Q_ENUM.
+  void propertiesFollowMemberTable() {
+    std::map<std::string, int> kinds;  // 1 get, 2 put or putref
+#define X(kind, name, ...) kinds[#name] |= std::string_view(#kind) == "get" ? 1 : 2;
+    KADRELLE_MEMBERS(X)
+#undef X
+    std::set<QString> expected, actual;
+    for (auto& [name, k] : kinds)
+      if (k != 2 && name != "ValueObjRef" && name != "AppLockLevel")
+        expected.insert(QString::fromStdString(name));
+    const QMetaObject& meta = KadrelleWidget::staticMetaObject;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+      const QMetaProperty p = meta.property(i);
+      const std::string name = p.name();
+      actual.insert(name.c_str());
+      QCOMPARE(p.isWritable(), kinds[name] == 3);
+      QCOMPARE(p.isStored(), kinds[name] == 3 && name != "Text" && name != "Value");
+    }
+    QCOMPARE(actual, expected);
+    for (const com::EventInfo& e : com::kEvents) {
+      bool found = false;
+      for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod m = meta.method(i);
+        found |= m.methodType() == QMetaMethod::Signal &&
+                 m.name() == QByteArray(e.name.data(), e.name.size()) &&
+                 m.parameterCount() == int(e.params.size());
+      }
+      QVERIFY2(found, e.name.data());
+    }
+    for (const com::EnumInfo& e : com::kEnumerations) {
+      const auto& type = com::kTypes[e.type];
+      const QMetaEnum q = meta.enumerator(meta.indexOfEnumerator(std::string(type.name).c_str()));
+      QVERIFY2(q.isValid(), type.name.data());
+      QCOMPARE(q.keyCount(), int(e.members.size()));
+      for (const com::EnumMember& m : e.members)
+        QCOMPARE(QString(q.valueToKey(m.value)),
+                 QString::fromStdString(std::string(m.name)).remove(' '));
+    }
+  }
+
+  void renderedFormPlacesControls() {
+    qt::QtToolkit toolkit;
+    qt::QtEditBoxFactory boxes;
+    Form form({toolkit, boxes, library_, settings_, debug_});
+    const Form::Placement places[] = {{150, 300, 3000, 600}, {1650, 1350, 2400, 900}};
+    const OleColor colors[] = {rgb(200, 30, 30), rgb(30, 30, 200)};
+    for (int i = 0; i < 2; ++i) form.addNew("", places[i]).put_BackColor(colors[i]);
+    const QImage image = qt::renderForm(form);
+    for (int i = 0; i < 2; ++i) {
+      const Form::Placement& p = places[i];
+      const QColor want = qt::toQColor(colors[i], QPalette());
+      const auto at = [&](float x, float y) {
+        return image.pixelColor(qt::toPixels(x, nullptr), qt::toPixels(y, nullptr));
+      };
+      QCOMPARE(at(p.left + 20, p.top + p.height - 20), want);
+      QCOMPARE(at(p.left + p.width - 20, p.top + p.height - 20), want);
+      QVERIFY(at(p.left - 20, p.top - 20) != want);
+      QVERIFY(at(p.left + p.width + 20, p.top + p.height + 20) != want);
+    }
+  }
+
+  void designerPlugin() {
+    QPluginLoader loader(KADRELLE_DESIGNER_PLUGIN);
+    auto* plugin = qobject_cast<QDesignerCustomWidgetInterface*>(loader.instance());
+    QVERIFY2(plugin, qPrintable(loader.errorString()));
+    QCOMPARE(plugin->name(), QStringLiteral("KadrelleWidget"));
+    QCOMPARE(plugin->group(), QStringLiteral("Kadrelle"));
+    QCOMPARE(plugin->icon().availableSizes().value(0), QSize(16, 15));
+    QVERIFY(plugin->domXml().contains("<widget class=\"KadrelleWidget\""));
+    QWidget* made = plugin->createWidget(nullptr);
+    QCOMPARE(made->metaObject()->className(), "KadrelleWidget");
+    delete made;
+  }
+
+  // The same .ui file through uic and through QUiLoader (with the plugin) gives the same controls.
+  void uiFileRoundTrip() {
+    QWidget compiled;
+    Ui::TwoControls ui;
+    ui.setupUi(&compiled);
+    QUiLoader loader;
+    loader.clearPluginPaths();
+    loader.addPluginPath(QFileInfo(KADRELLE_DESIGNER_PLUGIN).absolutePath());
+    QFile file(KADRELLE_UI_FILE);
+    QVERIFY(file.open(QFile::ReadOnly));
+    std::unique_ptr<QWidget> loaded(loader.load(&file));
+    QVERIFY2(loaded, qPrintable(loader.errorString()));
+    for (QWidget* form : {&compiled, loaded.get()}) {
+      QWidget* speed = form->findChild<QWidget*>("speed");
+      QWidget* node = form->findChild<QWidget*>("node");
+      QVERIFY(speed && node);
+      QCOMPARE(speed->property("EditorWidth").toDouble(), 1500.0);
+      QCOMPARE(speed->property("CaptionPosition").toInt(), int(KadrelleWidget::Centered));
+      QCOMPARE(speed->property("UserDescription").toString(), QStringLiteral("Top speed"));
+      QCOMPARE(node->property("DisplayMode").toInt(), int(KadrelleWidget::DRIVE_VIEW));
+      QCOMPARE(node->property("UnitsFontScale").toInt(), 80);
+      QCOMPARE(node->property("Enabled").toBool(), false);
+      QCOMPARE(node->geometry(), QRect(10, 70, 240, 50));
+    }
+  }
+};
+
+QTEST_MAIN(QtBackendTest)
+#include "QtBackendTest.moc"
