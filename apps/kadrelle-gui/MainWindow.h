@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QMainWindow>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "../kadrelle/DriveSession.h"
+#include "host/Form.h"
+#include "platform/DebugChannel.h"
+#include "platform/IniSettingsStore.h"
+#include "qt/QtToolkit.h"
+
+class QListWidget;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace kadrelle::gui {
+
+// Trace lines for the trace dock.
+class TraceChannel : public DebugChannel {
+ public:
+  void Output(std::string_view line) override;
+  QPlainTextEdit* view = nullptr;
+};
+
+// The drive-configuration window: the user's simulated drive, its parameter groups (or a form
+// file) as pages of controls, the lock level and display mode in the toolbar, the event log and
+// the trace in docks. Committed values go to the drive's parameter file at once.
+class MainWindow : public QMainWindow {
+ public:
+  explicit MainWindow(std::optional<std::filesystem::path> formFile);
+  ~MainWindow() override;
+
+  // The pages' forms, first page first.
+  std::vector<Form*> forms() const;
+
+  // A page of controls, one per parameter of a group, or the controls of a form file; each bound
+  // control is bound to the drive. Shared with --render.
+  static void fillGroupPage(Form& form, int group, BrommetLibrary& library);
+  static void bindFormControls(Form& form, BrommetLibrary& library);
+
+ private:
+  void addPage(const QString& title, std::unique_ptr<Form> form);
+  void watch(Form& form);
+  void log(const QString& line);
+  void setDisplayMode(int mode);
+
+  DriveSession session_;
+  IniSettingsStore settings_;
+  TraceChannel trace_;
+  qt::QtToolkit toolkit_;
+  qt::QtEditBoxFactory editBoxes_;
+  std::vector<std::unique_ptr<Form>> forms_;
+  std::vector<Connection> connections_;
+  QTabWidget* pages_ = nullptr;
+  QListWidget* events_ = nullptr;
+};
+
+}  // namespace kadrelle::gui

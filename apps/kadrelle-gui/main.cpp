@@ -1,0 +1,81 @@
+// kadrelle-gui: the drive-configuration window on the simulated drive.
+//
+//   kadrelle-gui [FORM]                   the drive's parameter groups as pages, or a form file
+//   kadrelle-gui --render FORM -o FILE    draws the form offscreen into a PNG and exits
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#include "MainWindow.h"
+#include "host/FormFile.h"
+#include "platform/Error.h"
+#include "qt/FormView.h"
+
+namespace {
+
+// The form bound to the user's drive, drawn as it shows on a screen of the default DPI.
+int render(const QString& formFile, const QString& output) {
+  kadrelle::DriveSession session;
+  kadrelle::IniSettingsStore settings;
+  kadrelle::StderrDebugChannel debug;
+  kadrelle::qt::QtToolkit toolkit;
+  kadrelle::qt::QtEditBoxFactory editBoxes;
+  kadrelle::Form form({toolkit, editBoxes, session.library(), settings, debug});
+  kadrelle::FormFile::load(formFile.toStdString(), form);
+  kadrelle::gui::MainWindow::bindFormControls(form, session.library());
+  const QImage image = kadrelle::qt::renderForm(form);
+  if (!image.save(output, "PNG")) {
+    std::fprintf(stderr, "kadrelle-gui: %s: cannot write the picture\n", qPrintable(output));
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Drawing into a picture needs no display.
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--render" && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("kadrelle-gui");
+  QApplication::setApplicationVersion(KADRELLE_VERSION);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Drive configuration with Kadrelle controls on the simulated "
+      "drive (the drive file of the kadrelle program).");
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument("FORM", "A form file to show instead of the parameter groups.");
+  const QCommandLineOption renderOption("render", "Draw FORM into a PNG file and exit.", "FORM");
+  const QCommandLineOption outputOption({"o", "output"}, "The PNG file --render writes.", "FILE");
+  parser.addOption(renderOption);
+  parser.addOption(outputOption);
+  parser.process(app);
+
+  try {
+    if (parser.isSet(renderOption)) {
+      if (!parser.isSet(outputOption)) {
+        std::fputs("kadrelle-gui: --render needs -o FILE.png\n", stderr);
+        return 2;
+      }
+      return render(parser.value(renderOption), parser.value(outputOption));
+    }
+    std::optional<std::filesystem::path> form;
+    if (!parser.positionalArguments().isEmpty())
+      form = parser.positionalArguments().first().toStdString();
+    kadrelle::gui::MainWindow window(form);
+    window.show();
+    return app.exec();
+  } catch (const kadrelle::Error& e) {
+    std::fprintf(stderr, "kadrelle-gui: %s\n", e.description().c_str());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kadrelle-gui: %s\n", e.what());
+    return 1;
+  }
+}
