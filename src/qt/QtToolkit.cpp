@@ -579,17 +579,28 @@ class EditWidget : public QWidget {
     QWidget::focusOutEvent(e);
   }
 
-  void mouse(QMouseEvent* e, void (EditBox::*member)(std::int16_t, std::int16_t, float, float),
-             Qt::MouseButtons buttons) {
-    const QPointF p = e->position();
+  enum class Mouse { Down, Move, Up };
+  void mouse(QMouseEvent* e, Mouse what, Qt::MouseButtons buttons) {
+    const std::int16_t button = buttonOf(buttons), shift = shiftOf(e->modifiers());
+    const float x = toTwips(qRound(e->position().x()), this);
+    const float y = toTwips(qRound(e->position().y()), this);
     guarded("mouse", [&] {
-      (box_.*member)(buttonOf(buttons), shiftOf(e->modifiers()), toTwips(qRound(p.x()), this),
-                     toTwips(qRound(p.y()), this));
+      switch (what) {
+        case Mouse::Down:
+          box_.mouseDown(button, shift, x, y);
+          break;
+        case Mouse::Move:
+          box_.mouseMove(button, shift, x, y);
+          break;
+        case Mouse::Up:
+          box_.mouseUp(button, shift, x, y);
+          break;
+      }
     });
   }
   void mousePressEvent(QMouseEvent* e) override {
     if (!hasFocus()) setFocus(Qt::MouseFocusReason);
-    mouse(e, &EditBox::mouseDown, e->button());
+    mouse(e, Mouse::Down, e->button());
     if (e->button() == Qt::LeftButton) {
       anchor_ = indexAt(e->position().x());
       guarded("mouse", [&] {
@@ -599,7 +610,7 @@ class EditWidget : public QWidget {
     }
   }
   void mouseMoveEvent(QMouseEvent* e) override {
-    mouse(e, &EditBox::mouseMove, e->buttons());
+    mouse(e, Mouse::Move, e->buttons());
     if (e->buttons() & Qt::LeftButton) {
       const std::int32_t at = indexAt(e->position().x());
       guarded("mouse", [&] {
@@ -609,11 +620,11 @@ class EditWidget : public QWidget {
     }
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    mouse(e, &EditBox::mouseUp, e->button());
+    mouse(e, Mouse::Up, e->button());
     if (rect().contains(e->position().toPoint())) guarded("click", [&] { box_.click(); });
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
-    mouse(e, &EditBox::mouseDown, e->button());
+    mouse(e, Mouse::Down, e->button());
     guarded("click", [&] { box_.dblClick(); });
   }
 
