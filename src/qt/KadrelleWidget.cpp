@@ -92,21 +92,21 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWid
   }
 
   Kadrelle& c = *control_;
-  connections_.push_back(c.Change.connect([this] { emit Change(); }));
-  connections_.push_back(c.Click.connect([this] { emit Click(); }));
-  connections_.push_back(c.DblClick.connect([this] { emit DblClick(); }));
-  connections_.push_back(c.KeyDown.connect([this](auto& k, auto& s) { emit KeyDown(k, s); }));
-  connections_.push_back(c.KeyPress.connect([this](auto& k) { emit KeyPress(k); }));
-  connections_.push_back(c.KeyUp.connect([this](auto& k, auto& s) { emit KeyUp(k, s); }));
+  connections_.push_back(c.Change.connect([this] { Q_EMIT Change(); }));
+  connections_.push_back(c.Click.connect([this] { Q_EMIT Click(); }));
+  connections_.push_back(c.DblClick.connect([this] { Q_EMIT DblClick(); }));
+  connections_.push_back(c.KeyDown.connect([this](auto& k, auto& s) { Q_EMIT KeyDown(k, s); }));
+  connections_.push_back(c.KeyPress.connect([this](auto& k) { Q_EMIT KeyPress(k); }));
+  connections_.push_back(c.KeyUp.connect([this](auto& k, auto& s) { Q_EMIT KeyUp(k, s); }));
   connections_.push_back(c.MouseDown.connect(
-      [this](auto& b, auto& s, auto& x, auto& y) { emit MouseDown(b, s, x, y); }));
+      [this](auto& b, auto& s, auto& x, auto& y) { Q_EMIT MouseDown(b, s, x, y); }));
   connections_.push_back(c.MouseMove.connect(
-      [this](auto& b, auto& s, auto& x, auto& y) { emit MouseMove(b, s, x, y); }));
-  connections_.push_back(
-      c.MouseUp.connect([this](auto& b, auto& s, auto& x, auto& y) { emit MouseUp(b, s, x, y); }));
+      [this](auto& b, auto& s, auto& x, auto& y) { Q_EMIT MouseMove(b, s, x, y); }));
+  connections_.push_back(c.MouseUp.connect(
+      [this](auto& b, auto& s, auto& x, auto& y) { Q_EMIT MouseUp(b, s, x, y); }));
   connections_.push_back(c.UpdateError.connect([this](std::int32_t& number, std::string& text) {
     QString description = QString::fromStdString(text);
-    emit UpdateError(number, description);
+    Q_EMIT UpdateError(number, description);
     text = description.toStdString();
   }));
   connections_.push_back(children.surface.DisplayChanged.connect([this] { followSurface(); }));
@@ -146,7 +146,7 @@ QSize KadrelleWidget::sizeHint() const {
 }
 
 void KadrelleWidget::PropertyChanged(const std::string& name) {
-  emit propertyChanged(QString::fromStdString(name));
+  Q_EMIT propertyChanged(QString::fromStdString(name));
 }
 kadrelle::FontRef KadrelleWidget::AmbientFont() {
   return kadrelle::makeFont();
@@ -160,9 +160,9 @@ void KadrelleWidget::apply(F&& f) {
   try {
     f(*control_);
   } catch (const kadrelle::Error& e) {
-    emit failed(e.number(), QString::fromStdString(e.description()));
+    Q_EMIT failed(e.number(), QString::fromStdString(e.description()));
   } catch (const std::exception& e) {
-    emit failed(kadrelle::Error::kInvalidCall, QString::fromUtf8(e.what()));
+    Q_EMIT failed(kadrelle::Error::kInvalidCall, QString::fromUtf8(e.what()));
   }
 }
 

@@ -140,10 +140,10 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   static QVariant toQVariant(const kadrelle::Variant& value);
   static kadrelle::Variant fromQVariant(const QVariant& value);
 
- public slots:
+ public Q_SLOTS:
   void Refresh();
 
- signals:
+ Q_SIGNALS:
   void Change();
   void Click();
   void DblClick();

@@ -58,7 +58,7 @@ class QtBackendTest : public QObject {
     return drive_->value(param::SpeedLimit) * ParameterCatalog::kRpmPerCountsPerSecond;
   }
 
- private slots:
+ private Q_SLOTS:
   void initTestCase() { KadrelleWidget::setDefaultServices(services_); }
 
   void typeCommitAndStep() {
