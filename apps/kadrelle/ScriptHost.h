@@ -16,12 +16,12 @@ namespace kadrelle {
 //   a control k         its published properties and methods by name through dispatch
 //                       (k.DisplayMode = 2, k:Refresh()); objects have their own members (a
 //                       font's Name, Size, Bold, Italic, Underline, Strikethrough, Weight,
-//                       Charset; a lock level's Level; a value object's Key); k:on(event, function(e) ... end) with
-//                       the event's arguments as fields of e (what the handler leaves in a field
-//                       goes back to the control), and acting as a user: k:focus(), k:type(text),
-//                       k:press(key [, shift]). Keys: "Enter", "Escape", "Backspace", "Tab",
-//                       "BackTab", "PageUp", "PageDown", "Left", "Right", "Up", "Down", "Home",
-//                       "End", "Delete", or a key code
+//                       Charset; a lock level's Level; a value object's Key); k:on(event,
+//                       function(e) ... end) with the event's arguments as fields of e (what the
+//                       handler leaves in a field goes back to the control), and acting as a user:
+//                       k:focus(), k:type(text), k:press(key [, shift]). Keys: "Enter", "Escape",
+//                       "Backspace", "Tab", "BackTab", "PageUp", "PageDown", "Left", "Right", "Up",
+//                       "Down", "Home", "End", "Delete", or a key code
 //   drive               drive:get(key), drive:set(key, value), drive:valueObject(key) (assign it
 //                       to k.ValueObjRef), drive:tick(seconds), drive:save(), drive.lockLevel
 //                       (read and write), drive.appLock (the lock-level object)
