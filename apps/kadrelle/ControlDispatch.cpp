@@ -68,15 +68,9 @@ class ControlDispatch::Object final : public _Kadrelle {
     return E_NOTIMPL;
   }
 
-#define KADRELLE_CALL_get_ByVal(target) need(value) = target()
-#define KADRELLE_CALL_put_ByVal(target) target(value)
-#define KADRELLE_CALL_put_ByRef(target) target(need(value))
-#define KADRELLE_CALL_putref_ByVal(target) target(value)
-#define KADRELLE_CALL_putref_ByRef(target) target(need(value))
-#define KADRELLE_CALL_method_ByVal(target) target()
 #define KADRELLE_DEFINE(kind, name, id, type, ref, help, target) \
   HRESULT KADRELLE_SIGNATURE(kind, name, ref, type) override {   \
-    return call([&] { KADRELLE_CALL_##kind##_##ref(target); });  \
+    return call([&] { KADRELLE_CALL(kind, ref, target); });      \
   }
   KADRELLE_MEMBERS(KADRELLE_DEFINE)
 #undef KADRELLE_DEFINE

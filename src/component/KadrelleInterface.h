@@ -18,6 +18,15 @@
 #define KADRELLE_PARAMS_method_ByVal(type)
 #define KADRELLE_SIGNATURE(kind, name, ref, type) \
   KADRELLE_FN_##kind(name)(KADRELLE_PARAMS_##kind##_##ref(type))
+// The body of a member implemented over a control, `target` being the table's call on it. A
+// by-reference or out parameter `value` passes through `need`, which refuses a null pointer.
+#define KADRELLE_CALL_get_ByVal(target) need(value) = target()
+#define KADRELLE_CALL_put_ByVal(target) target(value)
+#define KADRELLE_CALL_put_ByRef(target) target(need(value))
+#define KADRELLE_CALL_putref_ByVal(target) target(value)
+#define KADRELLE_CALL_putref_ByRef(target) target(need(value))
+#define KADRELLE_CALL_method_ByVal(target) target()
+#define KADRELLE_CALL(kind, ref, target) KADRELLE_CALL_##kind##_##ref(target)
 
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {

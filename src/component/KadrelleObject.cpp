@@ -116,15 +116,9 @@ HRESULT KadrelleObject::call(F&& f) noexcept {
 }
 
 // The members of _Kadrelle: each calls its function and returns the result code.
-#define KADRELLE_CALL_get_ByVal(target) need(value) = target()
-#define KADRELLE_CALL_put_ByVal(target) target(value)
-#define KADRELLE_CALL_put_ByRef(target) target(need(value))
-#define KADRELLE_CALL_putref_ByVal(target) target(value)
-#define KADRELLE_CALL_putref_ByRef(target) target(need(value))
-#define KADRELLE_CALL_method_ByVal(target) target()
 #define KADRELLE_DEFINE(kind, name, id, type, ref, help, target)      \
   HRESULT KadrelleObject::KADRELLE_SIGNATURE(kind, name, ref, type) { \
-    return call([&] { KADRELLE_CALL_##kind##_##ref(target); });       \
+    return call([&] { KADRELLE_CALL(kind, ref, target); });           \
   }
 KADRELLE_MEMBERS(KADRELLE_DEFINE)
 #undef KADRELLE_DEFINE
