@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
 #include "platform/IniSettingsStore.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
 
@@ -21,19 +21,8 @@ std::filesystem::path userDataFolder() {
   return ".";
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
+  return trim(s, " \t\r\n\f\v");
 }
 
 // Replaces the file with the text (see writeFileAtomically), making its folder first.
@@ -59,11 +48,12 @@ std::filesystem::path UserFiles::settingsFile() {
 
 std::optional<std::string> readIniSetting(const std::filesystem::path& file,
                                           const std::string& section, const std::string& key) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream text;
-  text << in.rdbuf();
-  return IniSettingsStore::lookup(text.str(), section, key);
+  try {
+    return IniSettingsStore::lookup(readFileCapped(file, IniSettingsStore::kMaxFileSize), section,
+                                    key);
+  } catch (const Error&) {
+    return std::nullopt;  // missing, unreadable or oversized: as if the setting were not there
+  }
 }
 
 void writeIniSetting(const std::filesystem::path& file, const std::string& section,
@@ -82,14 +72,15 @@ void writeIniSetting(const std::filesystem::path& file, const std::string& secti
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = trimmed(lines[i]);
     if (line.starts_with('[') && line.ends_with(']')) {
-      inSection = sameName(trimmed(line.substr(1, line.size() - 2)), section);
+      inSection = equalsIgnoreCase(trimmed(line.substr(1, line.size() - 2)), section);
       if (inSection) sectionEnd = i + 1;
       continue;
     }
     if (!inSection) continue;
     if (!line.empty() && line[0] != ';' && line[0] != '#') sectionEnd = i + 1;
     const auto equals = line.find('=');
-    if (equals != std::string_view::npos && sameName(trimmed(line.substr(0, equals)), key)) {
+    if (equals != std::string_view::npos &&
+        equalsIgnoreCase(trimmed(line.substr(0, equals)), key)) {
       lines[i] = entry;
       replaced = true;
       break;

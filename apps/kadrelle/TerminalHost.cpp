@@ -10,6 +10,7 @@
 
 #include "Screen.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
 
@@ -103,18 +104,7 @@ class KeyHandler {
  private:
   static std::string utf8Of(wint_t ch) {
     std::string utf8;
-    const auto c = static_cast<char32_t>(ch);
-    if (c < 0x80) {
-      utf8 = static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
-      utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      utf8 = {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-              static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
+    appendUtf8(utf8, static_cast<char32_t>(ch));
     return utf8;
   }
 
