@@ -1,12 +1,12 @@
 #include "FormSession.h"
 
-#include <cstdlib>
 #include <iostream>
 
 #include "brommet/ParameterCatalog.h"
 #include "host/FormFile.h"
 #include "ombrel/OmbrelEditBox.h"
 #include "platform/Error.h"
+#include "platform/Variant.h"
 
 namespace kadrelle {
 
@@ -190,12 +190,28 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
   if (form_->size() == 0) throw Error(Error::kInvalidCall, "The form has no controls");
   for (std::size_t i = 0; i < form_->size(); ++i) {
     Kadrelle& k = form_->control(i);
-    if (k.get_Parameter() != 0) k.putref_ValueObjRef(library().makeValueObject(k.get_Parameter()));
+    if (k.get_Parameter() != 0) bind(i);
     connect(i);
     dispatch_.push_back(std::make_unique<ControlDispatch>(k));
   }
   form_->markSaved();
   setFocus(0);
+}
+
+// Binds a control to its parameter. A binding the saved settings make fail (a display mode the
+// value has no view for, say) names the form file and the control's place in it.
+void FormSession::bind(std::size_t index) {
+  Kadrelle& k = form_->control(index);
+  try {
+    k.putref_ValueObjRef(library().makeValueObject(k.get_Parameter()));
+  } catch (const std::exception& e) {
+    if (!formFile_) throw;
+    const Error error = asError(e);
+    throw Error::badFileFormat(formFile_->string() + ".controls[" + std::to_string(index) + "]",
+                               form_->name(index) + " cannot be bound to parameter " +
+                                   std::to_string(k.get_Parameter()) +
+                                   " with its saved settings: " + error.description());
+  }
 }
 
 FormSession::~FormSession() {
@@ -245,7 +261,9 @@ std::string FormSession::parameterKey(std::size_t index) {
 
 bool FormSession::traceWanted() {
   const std::string mask = settings_.GetSetting(Kadrelle::kTypeName, "1", "Debug", "0");
-  return std::strtod(mask.c_str(), nullptr) != 0;
+  // Read as the control reads it, so "&H6" or " 2 " mean what they mean there.
+  const auto level = parseNumber(mask);
+  return level && *level != 0;
 }
 
 void FormSession::setFocus(std::size_t index) {

@@ -112,6 +112,7 @@ class FormSession {
  private:
   void buildDefaultForm();
   void connect(std::size_t index);
+  void bind(std::size_t index);
   bool formWanted() const { return formFile_ || designed_; }
 
   DriveSession drive_;

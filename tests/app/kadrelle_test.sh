@@ -46,6 +46,9 @@ run 106 'parameter is required' get
 echo '{"format": "kadrelle-form", "version": 1, "controls": [' >"$T/broken.json"
 run 1 'broken.json' run "$T/broken.json"
 run 1 'nosuch.json' run "$T/nosuch.json"
+p='{"key":"Parameter","type":"Integer","value":1510},{"key":"DisplayMode","type":"Integer","value":-7}'
+echo '{"format":"kadrelle-form","version":1,"controls":[{"type":"Kadrelle","name":"A","left":0,"top":0,"width":3000,"height":400,"properties":['"$p"']}]}' >"$T/mode.json"
+run 1 'mode.json.controls\[0\]: A cannot be bound to parameter 1510' run --print "$T/mode.json"
 cp "$drive" "$T/good.json"
 echo '{"format": "Brommet drive parameters", "version": 1, "parameters": {"P1510": "x"}}' >"$drive"
 run 1 'drive.json.*P1510' get P1510
