@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
-#include <limits>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Error.h"
@@ -15,588 +14,291 @@ namespace {
 
 using Box = OmbrelEditBox;
 
-// A box with every event recorded, in order.
-class EditBoxTest : public testing::Test {
- protected:
-  EditBoxTest() {
-    connections_.push_back(box.Change.connect([this] { log.push_back("Change"); }));
-    connections_.push_back(box.Click.connect([this] { log.push_back("Click"); }));
-    connections_.push_back(box.DblClick.connect([this] { log.push_back("DblClick"); }));
-    connections_.push_back(box.KeyDown.connect([this](std::int16_t& code, std::int16_t& shift) {
-      log.push_back("KeyDown " + std::to_string(code) + "," + std::to_string(shift));
+// A box driven by a script of host actions, giving back what was seen. Actions, separated by
+// blanks ("_" in an argument stands for a blank):
+//   fmt=F hex=0|1 digits=N textmode= edit= armed= limits= signlock= zeroexc= min=X max=X border=N
+//   init=V value=V (V: a number, 'text' or font)  text=T (written)  type=T (typed)
+//   start=N len=N all (select all)  in out (focus)  refresh click dbl
+//   keys: '<characters> enter esc bs del home end left right, "+" before one holds Shift
+//   log: from here on also key and mouse events (Dn,s Pn Un,s click dbl)
+//   disp: from here on also display changes (*)
+// Seen: ? gives "text"=value (a number bare, text quoted), sel? start,length, busy? whether an
+// entry is under way; every Change gives C"text"=value as its handler sees the box; a refused
+// write gives E and its error number.
+class Script {
+ public:
+  Script() {
+    keep_.push_back(box.Change.connect([this] { note("C" + shown()); }));
+    keep_.push_back(box.DisplayChanged.connect([this] { note(disp_ ? "*" : ""); }));
+    keep_.push_back(box.Click.connect([this] { note(log_ ? "click" : ""); }));
+    keep_.push_back(box.DblClick.connect([this] { note(log_ ? "dbl" : ""); }));
+    keep_.push_back(box.KeyDown.connect([this](std::int16_t& code, std::int16_t& shift) {
+      note(log_ ? "D" + std::to_string(code) + "," + std::to_string(shift) : "");
     }));
-    connections_.push_back(box.KeyPress.connect(
-        [this](std::int16_t& ascii) { log.push_back("KeyPress " + std::to_string(ascii)); }));
-    connections_.push_back(box.KeyUp.connect([this](std::int16_t& code, std::int16_t& shift) {
-      log.push_back("KeyUp " + std::to_string(code) + "," + std::to_string(shift));
+    keep_.push_back(box.KeyPress.connect(
+        [this](std::int16_t& ascii) { note(log_ ? "P" + std::to_string(ascii) : ""); }));
+    keep_.push_back(box.KeyUp.connect([this](std::int16_t& code, std::int16_t& shift) {
+      note(log_ ? "U" + std::to_string(code) + "," + std::to_string(shift) : "");
     }));
   }
 
-  int changes() const {
-    int n = 0;
-    for (const auto& e : log) n += e == "Change";
-    return n;
+  std::string run(const std::string& script) {
+    std::istringstream in(script);
+    for (std::string action; std::getline(in, action, ' ');) {
+      const std::size_t eq = action.find('=');
+      std::string arg = eq == std::string::npos ? "" : action.substr(eq + 1);
+      std::replace(arg.begin(), arg.end(), '_', ' ');
+      try {
+        act(action.substr(0, eq), arg);
+      } catch (const Error& e) {
+        note("E" + std::to_string(e.number()));
+      }
+    }
+    return std::exchange(seen_, "");  // with what was seen since the last run
   }
-  // A full keystroke as a keyboard gives it.
-  void stroke(std::int16_t code, std::int16_t ascii = 0, std::int16_t shift = 0) {
+
+  Box box;
+
+ private:
+  std::string shown() {
+    const Variant v = box.get_Value();
+    const std::string value = v.get<double>()        ? numberText(*v.get<double>())
+                              : v.get<std::string>() ? "'" + *v.get<std::string>() + "'"
+                                                     : "?";
+    return "\"" + box.get_Text() + "\"=" + value;
+  }
+  void note(const std::string& s) {
+    if (!s.empty()) seen_ += (seen_.empty() ? "" : " ") + s;
+  }
+  void stroke(std::int16_t code, std::int16_t ascii, std::int16_t shift) {
     box.keyDown(code, shift);
     if (ascii != 0) box.keyPress(ascii);
     box.keyUp(code, shift);
   }
-  void enter() { stroke(kKeyReturn, kKeyReturn); }
-  void escape() { stroke(kKeyEscape, kKeyEscape); }
-  void selectAll() {
-    box.put_SelStart(0);
-    box.put_SelLength(static_cast<std::int32_t>(box.get_Text().size()));
-  }
-  double number() {
-    Variant v = box.get_Value();
-    EXPECT_EQ(v.type(), Variant::Type::Double) << CStr(v);
-    return v.get<double>() ? *v.get<double>() : 0;
+  void act(const std::string& name, const std::string& arg) {
+    const Boolean flag(arg == "1");
+    const auto value = [&]() -> Variant {
+      if (arg == "font") return makeFont();
+      if (arg.starts_with('\'')) return arg.substr(1, arg.size() - 2);
+      return std::stod(arg);
+    };
+    const std::pair<const char*, std::int16_t> keys[] = {
+        {"enter", kKeyReturn}, {"esc", kKeyEscape}, {"bs", kKeyBack},   {"del", kKeyDelete},
+        {"home", kKeyHome},    {"end", kKeyEnd},    {"left", kKeyLeft}, {"right", kKeyRight}};
+    if (name == "fmt") box.put_FormatString(arg);
+    if (name == "hex") box.put_HexMode(flag);
+    if (name == "digits") box.put_HexDigits(std::stoi(arg));
+    if (name == "textmode") box.put_TextMode(flag);
+    if (name == "edit") box.put_EditEnabled(flag);
+    if (name == "armed") box.put_Armed(flag);
+    if (name == "limits") box.put_UseLimits(flag);
+    if (name == "signlock") box.put_SignLock(Variant(flag));
+    if (name == "zeroexc") box.put_ZeroException(Variant(flag));
+    if (name == "min") box.put_MinValue(std::stod(arg));
+    if (name == "max") box.put_MaxValue(std::stod(arg));
+    if (name == "border") box.put_BorderStyle(static_cast<std::int16_t>(std::stoi(arg)));
+    if (name == "init") box.put_InitializeValue(value());
+    if (name == "value") box.put_Value(value());
+    if (name == "text") box.put_Text(arg);
+    if (name == "type") box.typeText(arg);
+    if (name == "start") box.put_SelStart(std::stoi(arg));
+    if (name == "len") box.put_SelLength(std::stoi(arg));
+    if (name == "all") {
+      box.put_SelStart(0);
+      box.put_SelLength(static_cast<std::int32_t>(box.get_Text().size()));
+    }
+    if (name == "in") box.focusIn();
+    if (name == "out") box.focusOut();
+    if (name == "refresh") box.Refresh();
+    if (name == "click") box.click();
+    if (name == "dbl") box.dblClick();
+    if (name == "log") log_ = true;
+    if (name == "disp") disp_ = true;
+    if (name == "?") note(shown());
+    if (name == "sel?")
+      note(std::to_string(box.get_SelStart()) + "," + std::to_string(box.get_SelLength()));
+    if (name == "busy?") note(box.entryUnderWay() ? "busy" : "idle");
+    const bool shift = name.starts_with('+');
+    const std::string key = name.substr(shift ? 1 : 0);
+    if (key.starts_with('\''))
+      for (char c : key.substr(1)) stroke(static_cast<std::int16_t>(std::toupper(c)), c, shift);
+    for (const auto& [keyName, code] : keys) {
+      const bool character = code == kKeyReturn || code == kKeyEscape || code == kKeyBack;
+      if (key == keyName) stroke(code, character ? code : 0, shift);
+    }
   }
 
-  Box box;
-  std::vector<std::string> log;
-
- private:
-  std::vector<Connection> connections_;
+  std::vector<Connection> keep_;
+  std::string seen_;
+  bool log_ = false, disp_ = false;
 };
 
-// ---- display ----
-
-TEST_F(EditBoxTest, ShowsTheValueThroughTheFormat) {
-  box.put_FormatString("#,##0.####");
-  box.put_InitializeValue(1234.5);
-  EXPECT_EQ(box.get_Text(), "1,234.5");
-  box.put_FormatString("0.00");
-  EXPECT_EQ(box.get_Text(), "1234.50");
-  box.put_FormatString("");
-  EXPECT_EQ(box.get_Text(), "1234.5");
+void expectRuns(std::initializer_list<std::pair<std::string, std::string>> cases) {
+  for (const auto& [script, seen] : cases) EXPECT_EQ(Script().run(script), seen) << script;
 }
 
-TEST_F(EditBoxTest, HexModeShowsPaddedUnsignedHex) {
-  box.put_HexMode(kTrue);
-  box.put_HexDigits(4);
-  box.put_InitializeValue(255.0);
-  EXPECT_EQ(box.get_Text(), "00FF");
-  box.put_InitializeValue(-1.0);
-  EXPECT_EQ(box.get_Text(), "FFFFFFFF");
-  box.put_HexMode(kFalse);
-  EXPECT_EQ(box.get_Text(), "-1");
+TEST(EditBox, Display) {
+  expectRuns({
+      {"fmt=#,##0.#### init=1234.5 ? fmt=0.00 ? fmt= ?",
+       R"("1,234.5"=1234.5 "1234.50"=1234.5 "1234.5"=1234.5)"},
+      {"hex=1 digits=4 init=255 ? init=-1 ? hex=0 ?", R"("00FF"=255 "FFFFFFFF"=-1 "-1"=-1)"},
+      {"hex=1 digits=2 init=0 all type=0x1a enter", R"(C"1A"=26)"},
+      {"textmode=1 init='Axis_1' ? all type=0012\n", R"("Axis 1"='Axis 1' C"0012"='0012')"},
+      // Refresh redraws from the value but keeps an entry under way.
+      {"fmt=0.0 text=007 refresh ? end type=12 refresh ? busy?", R"("7.0"=7 "7.012"=7 busy)"},
+  });
 }
 
 // The text follows from the value, the hex mode and digits and the format alone: after any burst
 // of writes it is what a new box given just that end state shows.
-TEST(EditBoxBurst, ShowsWhatTheEndStateShowsWhateverWritesLedThere) {
-  struct State {
-    std::string format;
-    Boolean hex;
-    std::int32_t digits = 4;
-    double value = 255;
-  };
-  using Write = std::function<void(Box&, State&)>;
-  const auto format = [](std::string f) -> Write {
-    return [f](Box& b, State& s) { b.put_FormatString(s.format = f); };
-  };
-  const auto hex = [](Boolean on) -> Write {
-    return [on](Box& b, State& s) { b.put_HexMode(s.hex = on); };
-  };
-  const auto digits = [](std::int32_t n) -> Write {
-    return [n](Box& b, State& s) { b.put_HexDigits(s.digits = n); };
-  };
-  const auto value = [](double v) -> Write {
-    return [v](Box& b, State& s) { b.put_InitializeValue(s.value = v); };
-  };
-  const Write writes[] = {format("0.00"), format("#,##0"), hex(kTrue),    hex(kFalse),
-                          digits(8),      digits(2),       value(1234.5), value(-0.0)};
-  for (const Write& a : writes)
-    for (const Write& b : writes)
-      for (const Write& c : writes) {
-        Box burst;
-        State state;
-        burst.put_InitializeValue(state.value);
-        a(burst, state);
-        b(burst, state);
-        c(burst, state);
-        Box fresh;
-        fresh.put_FormatString(state.format);
-        fresh.put_HexMode(state.hex);
-        fresh.put_HexDigits(state.digits);
-        fresh.put_InitializeValue(state.value);
-        ASSERT_EQ(burst.get_Text(), fresh.get_Text())
-            << state.format << " hex " << static_cast<bool>(state.hex) << " digits "
-            << state.digits;
+TEST(EditBox, ShowsWhatTheEndStateShowsWhateverWritesLedThere) {
+  const std::string writes[] = {"fmt=0.00", "fmt=#,##0", "hex=1",       "hex=0",
+                                "digits=8", "digits=2",  "init=1234.5", "init=-0"};
+  for (const std::string& a : writes)
+    for (const std::string& b : writes)
+      for (const std::string& c : writes) {
+        std::string last[] = {"fmt=", "hex=0", "digits=4", "init=255"};
+        for (const std::string& w : {a, b, c})
+          for (std::string& l : last)
+            if (l.substr(0, l.find('=')) == w.substr(0, w.find('='))) l = w;
+        ASSERT_EQ(Script().run("init=255 " + a + " " + b + " " + c + " ?"),
+                  Script().run(last[0] + " " + last[1] + " " + last[2] + " " + last[3] + " ?"))
+            << a << " " << b << " " << c;
       }
 }
 
-TEST_F(EditBoxTest, HexEntriesReadAsHex) {
-  box.put_HexMode(kTrue);
-  box.put_HexDigits(2);
-  box.put_InitializeValue(0.0);
-  selectAll();
-  box.typeText("0x1a");
-  enter();
-  EXPECT_EQ(number(), 26.0);
-  EXPECT_EQ(box.get_Text(), "1A");
-}
-
-TEST_F(EditBoxTest, TextModeShowsAndTakesFreeText) {
-  box.put_TextMode(kTrue);
-  box.put_InitializeValue(Variant("Axis 1"));
-  EXPECT_EQ(box.get_Text(), "Axis 1");
-  selectAll();
-  box.typeText("0012\n");
-  EXPECT_EQ(box.get_Value(), Variant("0012"));
-  EXPECT_EQ(box.get_Text(), "0012");
-  EXPECT_EQ(changes(), 1);
-}
-
-// ---- entry and Change ----
-
-TEST_F(EditBoxTest, ChangeComesOncePerEntryNotPerKeystroke) {
-  box.put_FormatString("#,##0.####");
-  box.put_InitializeValue(0.0);
-  selectAll();
-  stroke('1', '1');
-  stroke('2', '2');
-  stroke('3', '3');
-  stroke('4', '4');
-  EXPECT_EQ(changes(), 0);
-  EXPECT_EQ(box.get_Text(), "1234");
-  EXPECT_EQ(number(), 0.0);  // the entry is not finished yet
-  enter();
-  EXPECT_EQ(changes(), 1);
-  EXPECT_EQ(number(), 1234.0);
-  EXPECT_EQ(box.get_Text(), "1,234");
-}
-
-TEST_F(EditBoxTest, ChangeIsRaisedAfterTheValueIsStored) {
-  box.put_InitializeValue(1.0);
-  Variant seen;
-  std::string shown;
-  auto c = box.Change.connect([&] {
-    seen = box.get_Value();
-    shown = box.get_Text();
+// Change comes once per finished entry or write of Value, after the value is stored.
+TEST(EditBox, EntriesAndChange) {
+  const std::string maxed(Box::kMaxEntryLength, '1');
+  expectRuns({
+      {"fmt=#,##0.#### init=0 all '1234 ? enter", R"("1234"=0 C"1,234"=1234)"},
+      {"init=1 all type=42\r", R"(C"42"=42)"},
+      // Focus loss finishes an entry only after a change; Enter even without one.
+      {"init=5 in out in type=7 out in out", R"(C"7"=7)"},
+      {"init=5 enter", R"(C"5"=5)"},
+      {"fmt=0.0 init=5 all type=99 esc ? busy? out", R"("5.0"=5 idle)"},
+      // Program writes of Text and InitializeValue raise nothing and abandon an entry.
+      {"text=N/A init=3 text=12 init='7' refresh ?", R"("7"=7)"},
+      {"init=1 type=9 init=2 out ?", R"("2"=2)"},
+      {"init=5 type=9 edit=0 out ?", R"("5"=5)"},
+      {"fmt=0.00 value=5 value='1,234.5'", R"(C"5.00"=5 C"1234.50"=1234.5)"},
+      {"armed=0 type=1\n value=2 armed=1 type=3\n", R"(C"1"=1 C"2"=2 C"23"=23)"},
+      // What does not read as a number is kept as typed; what is refused leaves the value.
+      {"fmt=0.00 init=1 all type=abc\n", R"(C"abc"='abc')"},
+      {"init=8 value=inf value=font ?", R"(E380 E13 "8"=8)"},
+      {"text=1\3772 ? start=3 type=\xC3 ?",  // invalid and truncated UTF-8
+       "\"1\uFFFD2\"='1\uFFFD2' \"1\uFFFD2\uFFFD\"='1\uFFFD2'"},
+      {"type=" + maxed + "11111 enter", "C\"" + maxed + "\"='" + maxed + "'"},
   });
-  selectAll();
-  box.typeText("42\r");
-  EXPECT_EQ(seen, Variant(42.0));
-  EXPECT_EQ(shown, "42");
 }
 
-TEST_F(EditBoxTest, FocusLossFinishesAnEntryOnlyAfterAChange) {
-  box.put_InitializeValue(5.0);
-  box.focusIn();
-  box.focusOut();
-  EXPECT_EQ(changes(), 0);
-  box.focusIn();
-  box.typeText("7");
-  box.focusOut();
-  EXPECT_EQ(changes(), 1);
-  EXPECT_EQ(number(), 7.0);
-  box.focusIn();
-  box.focusOut();
-  EXPECT_EQ(changes(), 1);
-}
-
-TEST_F(EditBoxTest, EnterFinishesAnEntryEvenWithoutEdits) {
-  box.put_InitializeValue(5.0);
-  enter();
-  EXPECT_EQ(changes(), 1);
-  EXPECT_EQ(number(), 5.0);
-}
-
-TEST_F(EditBoxTest, EscapeRestoresTheShownValueWithoutChange) {
-  box.put_FormatString("0.0");
-  box.put_InitializeValue(5.0);
-  selectAll();
-  box.typeText("99");
-  escape();
-  EXPECT_EQ(box.get_Text(), "5.0");
-  EXPECT_EQ(number(), 5.0);
-  EXPECT_FALSE(box.entryUnderWay());
-  box.focusOut();
-  EXPECT_EQ(changes(), 0);
-}
-
-TEST_F(EditBoxTest, ProgramWritesOfTextAndInitializeValueRaiseNoChange) {
-  box.put_Text("N/A");
-  box.put_InitializeValue(3.0);
-  box.put_Text("12");
-  box.put_InitializeValue(Variant("7"));
-  box.Refresh();
-  EXPECT_EQ(changes(), 0);
-  EXPECT_EQ(number(), 7.0);
-}
-
-TEST_F(EditBoxTest, ProgramWritesDuringChangeDoNotReenter) {
-  // The owner rewrites the box from inside its Change handler.
-  auto c = box.Change.connect([&] {
-    box.put_InitializeValue(100.0);
-    box.put_Text("100");
-    box.put_SelStart(0);
-    box.put_SelLength(3);
+TEST(EditBox, ProgramWritesDuringChangeDoNotReenter) {
+  Script s;
+  auto c = s.box.Change.connect([&] {
+    s.box.put_InitializeValue(100.0);
+    s.box.put_Text("100");
+    s.box.put_SelStart(0);
+    s.box.put_SelLength(3);
   });
-  box.typeText("5\n");
-  EXPECT_EQ(changes(), 1);
-  EXPECT_EQ(box.get_Text(), "100");
-  EXPECT_EQ(box.get_SelLength(), 3);
+  EXPECT_EQ(s.run("type=5\n ? sel?"), R"(C"5"=5 "100"=100 0,3)");
 }
 
-TEST_F(EditBoxTest, WritingValueRaisesChangeLikeAnEntry) {
-  box.put_FormatString("0.00");
-  box.put_Value(5.0);
-  EXPECT_EQ(changes(), 1);
-  EXPECT_EQ(box.get_Text(), "5.00");
-  box.put_Value(Variant("1,234.5"));
-  EXPECT_EQ(changes(), 2);
-  EXPECT_EQ(number(), 1234.5);
+// Sign lock first, then limits; limits hold written values but not InitializeValue.
+TEST(EditBox, LimitsAndSignLock) {
+  const std::string grid = "min=-100 max=100 ";
+  expectRuns({
+      {grid + "limits=1 init=0 all type=150\n", R"(C"100"=100)"},
+      {grid + "limits=1 init=0 all type=-150\n", R"(C"-100"=-100)"},
+      {grid + "init=0 all type=150\n", R"(C"150"=150)"},
+      {grid + "signlock=1 init=-3 all type=5\n", R"(C"-5"=-5)"},
+      {grid + "signlock=1 init=3 all type=-5\n", R"(C"5"=5)"},
+      {grid + "init=3 all type=-5\n", R"(C"-5"=-5)"},
+      {grid + "signlock=1 init=3 all type=0\n", R"(C"3"=3)"},
+      {grid + "signlock=1 zeroexc=1 init=3 all type=0\n", R"(C"0"=0)"},
+      {grid + "signlock=1 init=0 all type=-5\n", R"(C"-5"=-5)"},
+      {grid + "limits=1 signlock=1 init=-3 all type=500\n", R"(C"-100"=-100)"},
+      {"min=0 max=10 limits=1 init=50 ? value=50", R"("50"=50 C"10"=10)"},
+      {"min=10 max=0 limits=1 value=50", R"(C"50"=50)"},
+  });
 }
 
-TEST_F(EditBoxTest, ArmedDoesNotSuppressChange) {
-  box.put_Armed(kFalse);
-  box.typeText("1\n");
-  box.put_Value(2.0);
-  EXPECT_EQ(changes(), 2);
-  box.put_Armed(kTrue);
-  box.typeText("3\n");
-  EXPECT_EQ(changes(), 3);
-}
-
-TEST_F(EditBoxTest, ProgramWriteAbandonsAnEntryUnderWay) {
-  box.put_InitializeValue(1.0);
-  box.typeText("9");
-  box.put_InitializeValue(2.0);
-  box.focusOut();
-  EXPECT_EQ(changes(), 0);
-  EXPECT_EQ(box.get_Text(), "2");
-}
-
-// ---- values read back ----
-
-TEST_F(EditBoxTest, NonNumericEntryReadsBackAsTyped) {
-  box.put_FormatString("0.00");
-  box.put_InitializeValue(1.0);
-  selectAll();
-  box.typeText("abc\n");
-  EXPECT_EQ(box.get_Value(), Variant("abc"));
-  EXPECT_EQ(box.get_Text(), "abc");
-  EXPECT_EQ(changes(), 1);
-}
-
-TEST_F(EditBoxTest, BadInputKeepsTheLastGoodValue) {
-  box.put_InitializeValue(8.0);
-  EXPECT_THROW(box.put_Value(std::numeric_limits<double>::infinity()), Error);
-  EXPECT_THROW(box.put_Value(Variant(makeFont())), Error);
-  EXPECT_EQ(number(), 8.0);
-  EXPECT_EQ(box.get_Text(), "8");
-  EXPECT_EQ(changes(), 0);
-}
-
-TEST_F(EditBoxTest, InvalidUtf8BecomesReplacementCharacters) {
-  box.put_Text(
-      "1\xFF"
-      "2");
-  EXPECT_EQ(box.get_Text(),
-            "1\xEF\xBF\xBD"
-            "2");
-  box.put_SelStart(3);
-  box.typeText("\xC3");  // truncated sequence
-  EXPECT_EQ(box.get_Text(),
-            "1\xEF\xBF\xBD"
-            "2\xEF\xBF\xBD");
-}
-
-TEST_F(EditBoxTest, TypingStopsAtTheMaximumLength) {
-  box.typeText(std::string(Box::kMaxEntryLength + 50, '1'));
-  EXPECT_EQ(box.get_Text(), std::string(Box::kMaxEntryLength, '1'));
-  enter();
-  // Far beyond a double's range: kept as the text typed, not a number.
-  EXPECT_EQ(box.get_Value(), Variant(std::string(Box::kMaxEntryLength, '1')));
-  EXPECT_EQ(changes(), 1);
-}
-
-// ---- limits and sign lock ----
-
-struct HoldCase {
-  double before;
-  const char* typed;
-  bool useLimits, signLock, zeroException;
-  double expected;
-};
-
-void PrintTo(const HoldCase& c, std::ostream* os) {
-  *os << c.typed << " over " << c.before << (c.useLimits ? " limits" : "")
-      << (c.signLock ? " signlock" : "") << (c.zeroException ? " zeroexc" : "");
-}
-
-class HoldGrid : public testing::TestWithParam<HoldCase> {};
-
-TEST_P(HoldGrid, HoldsTheEntry) {
-  const HoldCase& c = GetParam();
-  Box box;
-  box.put_MinValue(-100);
-  box.put_MaxValue(100);
-  box.put_UseLimits(Boolean(c.useLimits));
-  box.put_SignLock(Variant(Boolean(c.signLock)));
-  box.put_ZeroException(Variant(Boolean(c.zeroException)));
-  box.put_InitializeValue(c.before);
-  box.put_SelStart(0);
-  box.put_SelLength(100);
-  box.typeText(c.typed);
-  box.typeText("\n");
-  EXPECT_EQ(box.get_Value(), Variant(c.expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(Limits, HoldGrid,
-                         testing::Values(HoldCase{0, "150", true, false, false, 100},
-                                         HoldCase{0, "-150", true, false, false, -100},
-                                         HoldCase{0, "150", false, false, false, 150}));
-
-INSTANTIATE_TEST_SUITE_P(SignLock, HoldGrid,
-                         testing::Values(HoldCase{-3, "5", false, true, false, -5},
-                                         HoldCase{3, "-5", false, true, false, 5},
-                                         HoldCase{3, "-5", false, false, false, -5},
-                                         HoldCase{3, "0", false, true, false, 3},
-                                         HoldCase{3, "0", false, true, true, 0},
-                                         HoldCase{0, "-5", false, true, false, -5},
-                                         // sign first, then the limits
-                                         HoldCase{-3, "500", true, true, false, -100}));
-
-TEST_F(EditBoxTest, LimitsApplyToWrittenValueButNotToInitializeValue) {
-  box.put_MinValue(0);
-  box.put_MaxValue(10);
-  box.put_UseLimits(kTrue);
-  box.put_InitializeValue(50.0);
-  EXPECT_EQ(number(), 50.0);
-  box.put_Value(50.0);
-  EXPECT_EQ(number(), 10.0);
-}
-
-TEST_F(EditBoxTest, InconsistentLimitsHoldNothing) {
-  box.put_MinValue(10);
-  box.put_MaxValue(0);
-  box.put_UseLimits(kTrue);
-  box.put_Value(50.0);
-  EXPECT_EQ(number(), 50.0);
-}
-
-// ---- keys and cancellation ----
-
-TEST_F(EditBoxTest, KeyDownHandlerCancelsTheKeyAndItsCharacter) {
-  auto c = box.KeyDown.connect([](std::int16_t& code, std::int16_t&) {
+TEST(EditBox, KeyHandlersCancelAndReplace) {
+  Script down;
+  auto d = down.box.KeyDown.connect([](std::int16_t& code, std::int16_t&) {
     if (code == 'X' || code == kKeyReturn || code == kKeyDelete) code = 0;
   });
-  box.put_Text("12");
-  box.put_SelStart(0);
-  stroke('X', 'x');
-  stroke(kKeyDelete);
-  EXPECT_EQ(box.get_Text(), "12");
-  stroke('3', '3');
-  stroke(kKeyReturn, kKeyReturn);
-  EXPECT_EQ(box.get_Text(), "312");
-  EXPECT_EQ(changes(), 0);
-  // The cancelled keystroke's character raised no KeyPress.
-  EXPECT_EQ(std::count(log.begin(), log.end(), "KeyPress 120"), 0);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "KeyPress 51"), 1);
-}
-
-TEST_F(EditBoxTest, KeyPressHandlerCancelsOrReplacesTheCharacter) {
-  auto c = box.KeyPress.connect([](std::int16_t& ascii) {
-    if (ascii == 'a') ascii = 0;
+  EXPECT_EQ(down.run("text=12 start=0 log 'x del ? '3 enter ?"),
+            R"(D88,0 U88,0 D46,0 U46,0 "12"=12 D51,0 P51 U51,0 D13,0 U13,0 "312"=12)");
+  Script press;
+  bool cancelEnter = false;
+  auto p = press.box.KeyPress.connect([&](std::int16_t& ascii) {
+    if (ascii == 'a' || (ascii == kKeyReturn && cancelEnter)) ascii = 0;
     if (ascii == ',') ascii = '.';
   });
-  box.typeText("1a,5");
-  EXPECT_EQ(box.get_Text(), "1.5");
-  std::int16_t enterKey = kKeyReturn;
-  box.keyPress(enterKey);
-  EXPECT_EQ(number(), 1.5);
+  EXPECT_EQ(press.run("type=1a,5\n"), R"(C"1.5"=1.5)");
+  cancelEnter = true;
+  EXPECT_EQ(press.run("all type=4\n ? busy?"), R"("4"=1.5 busy)");
 }
 
-TEST_F(EditBoxTest, KeyPressHandlerCanCancelEnter) {
-  auto c = box.KeyPress.connect([](std::int16_t& ascii) {
-    if (ascii == kKeyReturn) ascii = 0;
+TEST(EditBox, EventsCarryTheirArgumentsInOrder) {
+  expectRuns({
+      {"log +'a click dbl", "D65,1 P97 U65,1 click dbl"},
+      // Disabled editing refuses edits but raises the events; program writes still work.
+      {"init=5 edit=0 all log '7 bs del enter type=8\n ? value=6",
+       R"(D55,0 P55 U55,0 D8,0 P8 U8,0 D46,0 U46,0 D13,0 P13 U13,0 P56 P13 "5"=5 C"6"=6)"},
   });
-  box.typeText("4\n");
-  EXPECT_EQ(changes(), 0);
-  EXPECT_TRUE(box.entryUnderWay());
-}
-
-TEST_F(EditBoxTest, EventsCarryTheirArgumentsInOrder) {
-  stroke('A', 'a', 1);
-  box.click();
-  box.dblClick();
-  std::vector<std::string> expected = {"KeyDown 65,1", "KeyPress 97", "KeyUp 65,1", "Click",
-                                       "DblClick"};
-  EXPECT_EQ(log, expected);
-}
-
-TEST_F(EditBoxTest, MouseEventsPassCoordinatesByReference) {
+  Script s;
   std::vector<float> xs;
-  auto down = box.MouseDown.connect([&](std::int16_t& button, std::int16_t&, float& x, float&) {
+  auto down = s.box.MouseDown.connect([&](std::int16_t& button, std::int16_t&, float& x, float&) {
     xs.push_back(x);
     button = 0;
     x = -1;
   });
-  auto move = box.MouseMove.connect(
+  auto move = s.box.MouseMove.connect(
       [&](std::int16_t&, std::int16_t& shift, float& x, float& y) { xs.push_back(x + y + shift); });
-  auto up = box.MouseUp.connect([&](std::int16_t& button, std::int16_t&, float&, float& y) {
+  auto up = s.box.MouseUp.connect([&](std::int16_t& button, std::int16_t&, float&, float& y) {
     xs.push_back(button * 1000 + y);
   });
-  box.mouseDown(1, 0, 15.5f, 30);
-  box.mouseMove(0, 2, 10, 20);
-  box.mouseUp(1, 0, 10, 7);
+  s.box.mouseDown(1, 0, 15.5f, 30);
+  s.box.mouseMove(0, 2, 10, 20);
+  s.box.mouseUp(1, 0, 10, 7);
   EXPECT_EQ(xs, (std::vector<float>{15.5f, 32, 1007}));
 }
 
-TEST_F(EditBoxTest, EditEnabledFalseRefusesEditsButRaisesEvents) {
-  box.put_InitializeValue(5.0);
-  box.put_EditEnabled(kFalse);
-  selectAll();
-  stroke('7', '7');
-  stroke(kKeyBack, kKeyBack);
-  stroke(kKeyDelete);
-  enter();
-  box.typeText("8\n");
-  EXPECT_EQ(box.get_Text(), "5");
-  EXPECT_EQ(changes(), 0);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "KeyPress 55"), 1);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "KeyDown 46,0"), 1);
-  // Program writes still work.
-  box.put_Value(6.0);
-  EXPECT_EQ(changes(), 1);
-}
-
-TEST_F(EditBoxTest, DisablingAbandonsAnEntry) {
-  box.put_InitializeValue(5.0);
-  box.typeText("9");
-  box.put_EditEnabled(kFalse);
-  box.focusOut();
-  EXPECT_EQ(changes(), 0);
-  EXPECT_EQ(box.get_Text(), "5");
-}
-
-// ---- editing keys and selection ----
-
-TEST_F(EditBoxTest, EditingKeys) {
-  box.put_Text("12345");
-  box.put_SelStart(2);
-  stroke(kKeyBack, kKeyBack);  // 1345
-  stroke(kKeyDelete);          // 145
-  EXPECT_EQ(box.get_Text(), "145");
-  stroke(kKeyHome);
-  box.typeText("9");  // 9145
-  stroke(kKeyEnd);
-  box.typeText("0");  // 91450
-  stroke(kKeyLeft);
-  stroke(kKeyLeft);
-  box.typeText("-");  // 914-50
-  stroke(kKeyRight);
-  box.typeText("+");  // 914-5+0
-  EXPECT_EQ(box.get_Text(), "914-5+0");
-  stroke(kKeyHome);
-  stroke(kKeyBack, kKeyBack);  // nothing before the caret
-  stroke(kKeyEnd);
-  stroke(kKeyDelete);  // nothing after it
-  EXPECT_EQ(box.get_Text(), "914-5+0");
-}
-
-TEST_F(EditBoxTest, TypingReplacesTheSelection) {
-  box.put_Text("1,234.5");
-  box.put_SelStart(2);
-  box.put_SelLength(3);
-  box.typeText("9");
-  EXPECT_EQ(box.get_Text(), "1,9.5");
-  EXPECT_EQ(box.get_SelStart(), 3);
-  EXPECT_EQ(box.get_SelLength(), 0);
-}
-
-TEST_F(EditBoxTest, ShiftExtendsTheSelection) {
-  box.put_Text("abcdef");
-  box.put_SelStart(2);
-  stroke(kKeyRight, 0, kShiftMask);
-  stroke(kKeyRight, 0, kShiftMask);
-  EXPECT_EQ(box.get_SelStart(), 2);
-  EXPECT_EQ(box.get_SelLength(), 2);
-  stroke(kKeyHome, 0, kShiftMask);
-  EXPECT_EQ(box.get_SelStart(), 0);
-  EXPECT_EQ(box.get_SelLength(), 2);
-  stroke(kKeyRight);  // collapses to the end of the selection
-  EXPECT_EQ(box.get_SelStart(), 2);
-  EXPECT_EQ(box.get_SelLength(), 0);
-  stroke(kKeyDelete, 0, kShiftMask);
-  EXPECT_EQ(box.get_Text(), "abdef");
-}
-
-TEST_F(EditBoxTest, SelectionCountsCharactersAndIsClamped) {
-  box.put_Text(
-      "\xC2\xB0"
-      "C\xE2\x82\xAC");  // °C€
-  box.put_SelStart(1);
-  box.put_SelLength(50);
-  EXPECT_EQ(box.get_SelLength(), 2);
-  stroke(kKeyBack, kKeyBack);
-  EXPECT_EQ(box.get_Text(), "\xC2\xB0");
-  box.put_SelStart(99);
-  EXPECT_EQ(box.get_SelStart(), 1);
-  EXPECT_THROW(box.put_SelStart(-1), Error);
-  EXPECT_THROW(box.put_SelLength(-1), Error);
-}
-
-TEST_F(EditBoxTest, FocusInAndDoubleClickSelectAll) {
-  box.put_Text("1234");
-  box.focusIn();
-  EXPECT_EQ(box.get_SelStart(), 0);
-  EXPECT_EQ(box.get_SelLength(), 4);
-  box.put_SelStart(2);
-  box.dblClick();
-  EXPECT_EQ(box.get_SelLength(), 4);
-}
-
-// ---- appearance and container members ----
-
-TEST_F(EditBoxTest, DisplayChangesOncePerCallThatChangesWhatIsShown) {
-  int shown = 0;
-  Connection c = box.DisplayChanged.connect([&] { ++shown; });
-  auto events = [&](const std::function<void()>& call) {
-    shown = 0;
-    call();
-    return shown;
-  };
-  EXPECT_EQ(events([&] { box.put_Value(5.0); }), 1);
-  EXPECT_EQ(events([&] { box.put_Value(5.0); }), 0);
-  EXPECT_EQ(events([&] { box.put_FormatString("0.00"); }), 1);
-  EXPECT_EQ(events([&] { box.put_FormatString("0.00"); }), 0);
-  EXPECT_EQ(events([&] { box.put_BorderStyle(0); }), 1);
-  EXPECT_EQ(events([&] { box.put_BorderStyle(0); }), 0);
-  EXPECT_EQ(events([&] { box.focusIn(); }), 1);  // selects all
-  EXPECT_EQ(events([&] { box.keyPress('7'); }), 1);
-  // The font is changed in place, attribute by attribute.
-  FontRef font = box.get_Font();
-  EXPECT_EQ(events([&] { font->put_Italic(kTrue); }), 1);
-  EXPECT_EQ(events([&] { font->put_Italic(kTrue); }), 0);
-  EXPECT_EQ(box.get_Font(), font);
-  // What a Change handler writes is shown with the entry that ran it, as one change.
-  Connection w = box.Change.connect([&] {
-    box.put_HexMode(kTrue);
-    box.put_HexDigits(8);
-    box.put_SelStart(0);
+TEST(EditBox, EditingKeysAndSelection) {
+  expectRuns({
+      {"text=12345 start=2 bs del ? home type=9 end type=0 left left type=- right type=+ ? home "
+       "bs end del ?",
+       R"("145"=12345 "914-5+0"=12345 "914-5+0"=12345)"},
+      {"text=1,234.5 start=2 len=3 type=9 ? sel?", R"("1,9.5"=1234.5 3,0)"},
+      // Shift extends the selection; a move without it collapses it to its end.
+      {"text=abcdef start=2 +right +right sel? +home sel? right sel? +del ?",
+       R"(2,2 0,2 2,0 "abdef"='abcdef')"},
+      // Selections count characters, not bytes, and are clamped.
+      {"text=\u00B0C\u20AC start=1 len=50 sel? bs ? start=99 sel? start=-1 len=-1",
+       "1,2 \"\u00B0\"='\u00B0C\u20AC' 1,0 E380 E380"},
+      {"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"},
   });
-  EXPECT_EQ(events([&] { box.typeText("\r"); }), 1);
-  EXPECT_EQ(box.get_Text(), "00000007");
 }
 
-TEST_F(EditBoxTest, RefreshRedrawsFromValueButKeepsAnEntryUnderWay) {
-  box.put_FormatString("0.0");
-  box.put_Text("007");
-  box.Refresh();
-  EXPECT_EQ(box.get_Text(), "7.0");
-  stroke(kKeyEnd);
-  box.typeText("12");
-  box.Refresh();
-  EXPECT_EQ(box.get_Text(), "7.012");
-  EXPECT_TRUE(box.entryUnderWay());
-  EXPECT_EQ(box.refreshCount(), 2);
+TEST(EditBox, DisplayChangesOncePerCallThatChangesWhatIsShown) {
+  Script s;
+  EXPECT_EQ(s.run("disp value=5 ? value=5 ? fmt=0.00 ? fmt=0.00 ? border=0 ? border=0 ? in ? '7"),
+            R"(C"5"=5 * "5"=5 C"5"=5 "5"=5 * "5.00"=5 "5.00"=5 * "5.00"=5 "5.00"=5 * "5.00"=5 *)");
+  // The font is changed in place, attribute by attribute.
+  FontRef font = s.box.get_Font();
+  font->put_Italic(kTrue);
+  EXPECT_EQ(s.run(""), "*");
+  font->put_Italic(kTrue);
+  EXPECT_EQ(s.run(""), "");
+  EXPECT_EQ(s.box.get_Font(), font);
+  // What a Change handler writes is shown with the entry that ran it, as one change.
+  Connection w = s.box.Change.connect([&] {
+    s.box.put_HexMode(kTrue);
+    s.box.put_HexDigits(8);
+    s.box.put_SelStart(0);
+  });
+  EXPECT_EQ(s.run("type=\r ?"), R"(C"7.00"=7 * "00000007"=7)");
 }
 
 }  // namespace
