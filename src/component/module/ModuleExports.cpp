@@ -15,9 +15,10 @@ using namespace kadrelle;
 using namespace kadrelle::com;
 
 // The module's resources, placed in their section by the generated ModuleResources.cpp; the
-// linker marks where the section starts and stops.
-extern "C" const std::uint8_t __start_kadrelle_rsrc[];
-extern "C" const std::uint8_t __stop_kadrelle_rsrc[];
+// linker marks where the section starts and stops. Hidden, so that no linker (lld exports such
+// markers otherwise) adds them to the module's four exports.
+extern "C" [[gnu::visibility("hidden")]] const std::uint8_t __start_kadrelle_rsrc[];
+extern "C" [[gnu::visibility("hidden")]] const std::uint8_t __stop_kadrelle_rsrc[];
 
 extern "C" {
 [[gnu::visibility("default")]] HRESULT DllCanUnloadNow();
