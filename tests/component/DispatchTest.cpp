@@ -1,6 +1,7 @@
 // The control's dual interface and dispatch: conversions, refusals, failures, events.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "Fixture.h"
@@ -39,31 +40,31 @@ class Dispatch : public testing::Test {
 };
 
 Variant::Type variantType(VarType t) {
-  switch (t) {
-    case VarType::Boolean:
-      return Variant::Type::Boolean;
-    case VarType::Integer:
-      return Variant::Type::Integer;
-    case VarType::Single:
-      return Variant::Type::Single;
-    case VarType::String:
-      return Variant::Type::String;
-    case VarType::Font:
-    case VarType::ValueObject:
-    case VarType::LockLevel:
-      return Variant::Type::Object;
-    default:
-      return Variant::Type::Long;
-  }
+  using T = Variant::Type;
+  static const std::map<VarType, T> types = {
+      {VarType::Boolean, T::Boolean}, {VarType::Integer, T::Integer},
+      {VarType::Single, T::Single},   {VarType::String, T::String},
+      {VarType::Font, T::Object},     {VarType::ValueObject, T::Object},
+      {VarType::LockLevel, T::Object}};
+  return types.contains(t) ? types.at(t) : T::Long;
 }
 
-TEST_F(Dispatch, EveryGetterAnswersWithItsType) {
+// Every member is reachable through dispatch: a getter answers with its type, a setter takes what
+// the getter gave (or a number), a method runs.
+TEST_F(Dispatch, EveryMemberIsReachable) {
   ASSERT_EQ(call("ValueObjRef", kSet, {s.library.makeValueObject(param::SpeedLimit)}), S_OK);
   for (const auto& m : kMembers) {
-    if (m.kind != kGet || m.type == VarType::Variant) continue;
-    Variant v;
-    ASSERT_EQ(object->Invoke(m.id, kGet, nullptr, 0, &v, &error), S_OK) << m.name;
-    EXPECT_EQ(v.type(), variantType(m.type)) << m.name;
+    Variant v{std::int32_t{0}};
+    if (m.kind != kGet && findMember(m.id, kGet)) {
+      ASSERT_EQ(object->Invoke(m.id, kGet, nullptr, 0, &v, &error), S_OK) << m.name;
+    }
+    const std::uint32_t count = m.kind & (kLet | kSet) ? 1 : 0;
+    Variant result;
+    ASSERT_EQ(object->Invoke(m.id, m.kind, &v, count, &result, &error), S_OK)
+        << m.name << " " << m.kind << ": " << error.description;
+    if (m.kind == kGet && m.type != VarType::Variant) {
+      EXPECT_EQ(result.type(), variantType(m.type)) << m.name;
+    }
   }
   EXPECT_EQ(CStr(get("VersionStr")), "1.0.124\r\n/opt/kadrelle\\Kadrelle");
   EXPECT_EQ(CStr(get("ParamKey")), "P1510");
@@ -99,7 +100,6 @@ TEST_F(Dispatch, AssignmentsConvertByBasicRules) {
 TEST_F(Dispatch, RefusesEveryKindAMemberLacks) {
   std::set<std::pair<DISPID, int>> present;
   for (const auto& m : kMembers) present.insert({m.id, m.kind});
-  const Variant foreColor = get("ForeColor");
   int refused = 0;
   for (const auto& m : kMembers) {
     for (InvokeKind kind : {kGet, kLet, kSet, kMethod}) {
@@ -115,7 +115,6 @@ TEST_F(Dispatch, RefusesEveryKindAMemberLacks) {
     }
   }
   EXPECT_GT(refused, 0);
-  EXPECT_EQ(get("ForeColor"), foreColor);
 }
 
 TEST_F(Dispatch, FailingCallsGiveAResultCodeAndTheError) {
