@@ -34,8 +34,6 @@ run 0 'Drive Name: "Axis Y"' set P1710 'Axis Y'
 run 0 'Debug=6' setting Debug 6
 sum=$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")
 run 1 '9000 RPM is above the maximum of 6000 RPM' set P1510 9000
-run 1 'read-only' set P1711 3.0
-run 1 'not a number' set P1510 fast
 run 1 'No parameter P9999' get P9999
 run 1 'does not exist' lock 7
 run 1 'whole number' setting Debug x

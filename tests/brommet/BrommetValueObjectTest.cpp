@@ -12,13 +12,16 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 using ValueObjectTest = DriveSession;
 
-// Everything a view shows, on one line.
-std::string shown(View& v) {
+// Everything an object shows through one of its views, on one line.
+std::string shown(BrommetValueObject& o, bool appView) {
+  View& v = appView ? *o.get_AppView() : *o.get_DriveView();
   std::int32_t which = 0;
-  return v.get_TextValue() + " = " + numberText(v.get_NumericValue()) + " " + v.get_Units(which) +
-         " in " + numberText(v.get_LowerLimit()) + ".." + numberText(v.get_UpperLimit()) +
+  return o.get_Key() + (o.get_ReadOnly() ? " read-only: " : ": ") + v.get_TextValue() + " = " +
+         numberText(v.get_NumericValue()) + " " + v.get_Units(which) + " in " +
+         numberText(v.get_LowerLimit()) + ".." + numberText(v.get_UpperLimit()) +
          (v.get_LimitsEnabled() ? "" : " unlimited") + ", drive " + numberText(v.get_DriveValue()) +
          " in " + numberText(v.get_DriveLowerLimit()) + ".." + numberText(v.get_DriveUpperLimit()) +
          ", format " + v.get_NumberFormat() + " base " + std::to_string(v.get_DisplayBase()) +
@@ -27,41 +30,31 @@ std::string shown(View& v) {
 }
 
 TEST_F(ValueObjectTest, ViewsShowOneValueInTwoUnitSystems) {
-  auto object = bound(param::SpeedLimit);
-  EXPECT_EQ(object->get_Key(), "P1510");
-  EXPECT_EQ(object->get_ReadOnly(), kFalse);
-  EXPECT_EQ(shown(*object->get_AppView()),
-            "3000 = 3000 RPM in 0..6000, drive 6553600 in 0..13107200, format 0 base 0 stepped | "
-            "Axis 1 Speed Limit | Velocity limit");
-  EXPECT_EQ(shown(*object->get_DriveView()),  // the catalog's own description
-            "6,553,600 = 6553600 counts/s in 0..13107200, drive 6553600 in 0..13107200, format "
-            "#,##0 base 0 stepped | @*@Speed Limit | Velocity limit");
-  EXPECT_EQ(shown(*bound(param::NodeId)->get_DriveView()),
-            "&H1 = 1  in 1..127, drive 1 in 1..127, format 0 base 1 stepped | @*@Node ID | "
+  EXPECT_EQ(shown(*bound(param::SpeedLimit), true),
+            "P1510: 3000 = 3000 RPM in 0..6000, drive 6553600 in 0..13107200, format 0 base 0 "
+            "stepped | Axis 1 Speed Limit | Velocity limit");
+  EXPECT_EQ(shown(*bound(param::SpeedLimit), false),  // the catalog's own description
+            "P1510: 6,553,600 = 6553600 counts/s in 0..13107200, drive 6553600 in 0..13107200, "
+            "format #,##0 base 0 stepped | @*@Speed Limit | Velocity limit");
+  EXPECT_EQ(shown(*bound(param::NodeId), false),
+            "P1610: &H1 = 1  in 1..127, drive 1 in 1..127, format 0 base 1 stepped | @*@Node ID | "
             "Fieldbus node address");
+  EXPECT_EQ(shown(*bound(0), true),
+            " read-only:  = 0  in 0..0 unlimited, drive 0 in 0..0, format  base 0 |  | ");
+  EXPECT_EQ(shown(*bound(4711), false),  // no key, but the descriptions name the number
+            " read-only:  = 0  in 0..0 unlimited, drive 0 in 0..0, format  base 0 | Unknown "
+            "parameter 4711 | Unknown parameter 4711");
 }
 
-TEST_F(ValueObjectTest, NoOrUnknownParameterIsReadOnlyAndRefusesCommit) {
+TEST_F(ValueObjectTest, NoOrUnknownParameterRefusesCommit) {
   auto none = bound(0);
-  EXPECT_EQ(none->get_Key(), "");
-  EXPECT_EQ(shown(*none->get_AppView()),
-            " = 0  in 0..0 unlimited, drive 0 in 0..0, format  base 0 |  | ");
-  EXPECT_EQ(
-      std::tuple(none->get_ReadOnly(), none->get_IsText(), none->get_RequiredLock()->get_Level()),
-      std::tuple(kTrue, 0, 0));
-  auto unknown = bound(4711);  // no key, but the descriptions name the number
-  EXPECT_EQ(unknown->get_Key(), "");
-  EXPECT_EQ(shown(*unknown->get_DriveView()),
-            " = 0  in 0..0 unlimited, drive 0 in 0..0, format  base 0 | Unknown parameter 4711 | "
-            "Unknown parameter 4711");
-  EXPECT_EQ(unknown->get_ReadOnly(), kTrue);
+  EXPECT_EQ(std::tuple(none->get_IsText(), none->get_RequiredLock()->get_Level()),
+            std::tuple(0, 0));
+  auto unknown = bound(4711);
   Recorder r(*unknown);
   unknown->get_AppView()->put_NumericValue(1);
   unknown->Commit();
-  EXPECT_THAT(r.events,
-              ElementsAre(AllOf(
-                  HasSubstr("UpdateError " + std::to_string(BrommetValueObject::kNoParameter)),
-                  HasSubstr("4711"))));
+  EXPECT_THAT(r.events, ElementsAre(AllOf(StartsWith("UpdateError 30005 "), HasSubstr("4711"))));
 }
 
 TEST_F(ValueObjectTest, CommitReachesEveryObjectOfTheParameterAndNoOther) {
@@ -158,9 +151,8 @@ TEST_F(ValueObjectTest, CommitNeedsTheRequiredLevelOfTheSessionLockOrItsOwn) {
   Recorder r(*object);
   object->get_AppView()->put_NumericValue(1000);
   object->Commit();
-  const std::string tooLow = "UpdateError " + std::to_string(BrommetValueObject::kLockTooLow);
-  EXPECT_THAT(r.events, ElementsAre(tooLow + " Speed Limit: needs lock level 1 (technician), "
-                                             "the application holds 0 (operator)"));
+  EXPECT_THAT(r.events, ElementsAre("UpdateError 30006 Speed Limit: needs lock level 1 "
+                                    "(technician), the application holds 0 (operator)"));
   drive().appLock()->put_Level(1);
   object->get_AppView()->put_NumericValue(1000);
   object->Commit();
@@ -171,7 +163,7 @@ TEST_F(ValueObjectTest, CommitNeedsTheRequiredLevelOfTheSessionLockOrItsOwn) {
   object->putref_AppLock(library.createLockLevel());
   object->get_AppView()->put_NumericValue(2000);
   object->Commit();  // the own lock is at level 0
-  EXPECT_THAT(r.events.back(), ::testing::StartsWith(tooLow + " Speed Limit: "));
+  EXPECT_THAT(r.events.back(), StartsWith("UpdateError 30006 Speed Limit: "));
 }
 
 TEST_F(ValueObjectTest, RequiredLockRefusesWritesAndRisesForStopOnlyParametersWhileEnabled) {
@@ -195,8 +187,7 @@ TEST_F(ValueObjectTest, RequiredLockRefusesWritesAndRisesForStopOnlyParametersWh
   pwm->Commit();
   EXPECT_EQ(p.events.back(),
             "UpdateError 30006 PWM Frequency: needs lock level 3 (factory), the application holds "
-            "2 (engineer); "
-            "disable the drive to change it");
+            "2 (engineer); disable the drive to change it");
   EXPECT_DOUBLE_EQ(drive().value(param::PwmFrequency), 8000);
 
   drive().setEnabled(false);
