@@ -88,6 +88,7 @@ TEST_F(DriveModel, UnknownNumbersReadAsNothingAndTheEnableParameterRaisesEnabled
   drive.setValue(param::DriveEnable, 1);
   EXPECT_TRUE(drive.enabled());
   drive.setEnabled(true);  // no change
+  drive.setValue(param::SpeedLimit, 1);
   drive.setEnabled(false);
   EXPECT_EQ(changes, 2);
 }
