@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,19 +14,14 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
+// A folder of its own for each test.
 class DriveFile : public ::testing::Test {
  protected:
-  DriveFile() {
-    folder = fs::temp_directory_path() /
-             ("brommet-" + std::to_string(::getpid()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder);
-    file = folder / "drive.json";
-  }
   ~DriveFile() override { fs::remove_all(folder); }
   void write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-  fs::path folder;
-  fs::path file;
+  std::string pattern = (fs::temp_directory_path() / "brommet-XXXXXX").string();
+  fs::path folder = ::mkdtemp(pattern.data());
+  fs::path file = folder / "drive.json";
 };
 
 TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
