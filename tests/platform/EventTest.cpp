@@ -16,56 +16,35 @@ class EventTest : public testing::TestWithParam<int> {
   int extraHandlers() const { return GetParam() - 1; }
 };
 
-TEST_P(EventTest, ByReferenceArgumentsReachTheSender) {
-  Event<int&, std::string&> event;
-  std::vector<Connection> keep;
-  keep.push_back(event.connect([](int& n, std::string& s) {
-    n += 1;
-    s += "a";
-  }));
-  for (int i = 0; i < extraHandlers(); ++i)
-    keep.push_back(event.connect([](int& n, std::string& s) {
-      n *= 10;
-      s += "b";
-    }));
-  int n = 1;
-  std::string s;
-  event.raise(n, s);
-  // In connection order, each handler seeing what the one before wrote.
-  int expected = 2;
-  for (int i = 0; i < extraHandlers(); ++i) expected *= 10;
-  EXPECT_EQ(n, expected);
-  EXPECT_EQ(s, "a" + std::string(extraHandlers(), 'b'));
-}
-
-TEST_P(EventTest, ValueArgumentsAreEachHandlersOwn) {
-  Event<std::string> event;
+// By-reference arguments reach the sender through every handler in connection order, each
+// seeing what the one before wrote; by-value arguments are each handler's own; destroying a
+// connection disconnects.
+TEST_P(EventTest, ArgumentsAndConnectionLifetime) {
+  Event<std::string&, std::string> event;
   std::vector<std::string> seen;
+  const auto handler = [&](char mark) {
+    return event.connect([&seen, mark](std::string& s, std::string v) {
+      s += mark;
+      seen.push_back(v);
+      v = "changed";
+    });
+  };
   std::vector<Connection> keep;
-  for (int i = 0; i <= extraHandlers(); ++i)
-    keep.push_back(event.connect([&](std::string s) {
-      seen.push_back(s);
-      s = "changed";
-    }));
-  std::string arg = "value";
-  event.raise(arg);
-  EXPECT_EQ(arg, "value");
-  EXPECT_EQ(seen, std::vector<std::string>(GetParam(), "value"));
-}
-
-TEST_P(EventTest, DestroyingTheConnectionDisconnects) {
-  Event<> event;
-  int calls = 0;
-  std::vector<Connection> others;
-  for (int i = 0; i < extraHandlers(); ++i) others.push_back(event.connect([] {}));
+  keep.push_back(handler('a'));
+  for (int i = 0; i < extraHandlers(); ++i) keep.push_back(handler('b'));
+  std::string s, value = "value";
   {
-    Connection c = event.connect([&] { ++calls; });
-    event.raise();
-    EXPECT_EQ(calls, 1);
+    Connection last = handler('c');
+    event.raise(s, value);
   }
-  event.raise();
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(event.hasHandlers(), extraHandlers() > 0);
+  event.raise(s, value);
+  EXPECT_EQ(s, GetParam() == 1 ? "aca" : "abbcabb");
+  EXPECT_EQ(value, "value");
+  EXPECT_EQ(seen, std::vector<std::string>(2 * GetParam() + 1, "value"));
+  keep.resize(1);
+  EXPECT_TRUE(event.hasHandlers());
+  keep.clear();
+  EXPECT_FALSE(event.hasHandlers());
 }
 
 // Handlers connect new handlers and drop others (before or after their turn) and themselves while
@@ -146,41 +125,32 @@ INSTANTIATE_TEST_SUITE_P(Handlers, EventTest, testing::Values(1, 3),
                            return info.param == 1 ? std::string("One") : std::string("Several");
                          });
 
+// A moved connection leaves one live handle; assigning over a handle disconnects what it held;
+// an empty or dropped handle reaches nothing, also a handler connected after it.
 TEST(Connection, MoveKeepsOneLiveHandle) {
-  Event<> event;
-  int calls = 0;
-  Connection a = event.connect([&] { ++calls; });
-  Connection b = std::move(a);
-  EXPECT_FALSE(a.connected());  // NOLINT(bugprone-use-after-move): moved-from is empty
-  EXPECT_TRUE(b.connected());
-  event.raise();
-  EXPECT_EQ(calls, 1);
-  Connection c = event.connect([&] { calls += 10; });
-  b = std::move(c);  // the handler b held is disconnected
-  event.raise();
-  EXPECT_EQ(calls, 11);
-  b.disconnect();
-  b.disconnect();
-  EXPECT_FALSE(event.hasHandlers());
-}
-
-TEST(Connection, EmptyRaiseAndEmptyConnection) {
   Event<int&> event;
-  int n = 5;
+  int n = 0;
   event.raise(n);
-  EXPECT_EQ(n, 5);
   EXPECT_FALSE(event.hasHandlers());
   Connection none;
   EXPECT_FALSE(none.connected());
   none.disconnect();
-  // A handler connected after every other was dropped is the only one called, and the dropped
-  // one's handle cannot reach it.
-  Connection dropped = event.connect([](int& v) { v += 1; });
-  dropped.disconnect();
-  Connection again = event.connect([](int& v) { v += 10; });
-  dropped.disconnect();
+  Connection a = event.connect([](int& v) { v += 1; });
+  Connection b = std::move(a);
+  EXPECT_FALSE(a.connected());  // NOLINT(bugprone-use-after-move): moved-from is empty
+  EXPECT_TRUE(b.connected());
   event.raise(n);
-  EXPECT_EQ(n, 15);
+  EXPECT_EQ(n, 1);
+  b = event.connect([](int& v) { v += 10; });
+  event.raise(n);
+  EXPECT_EQ(n, 11);
+  b.disconnect();
+  b.disconnect();
+  EXPECT_FALSE(event.hasHandlers());
+  Connection again = event.connect([](int& v) { v += 100; });
+  b.disconnect();
+  event.raise(n);
+  EXPECT_EQ(n, 111);
 }
 
 }  // namespace

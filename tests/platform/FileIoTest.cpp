@@ -24,20 +24,10 @@ namespace fs = std::filesystem;
 
 class FileIo : public testing::Test {
  protected:
-  void SetUp() override {
-    dir =
-        fs::temp_directory_path() / ("kadrelle-fileio-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
+  void SetUp() override { fs::create_directories(dir); }
   void TearDown() override {
     std::error_code ignored;  // a killed writer's temporary may still be going away
     fs::remove_all(dir, ignored);
-  }
-
-  static void put(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
   }
   static std::string get(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -53,7 +43,13 @@ class FileIo : public testing::Test {
     return found;
   }
 
-  fs::path dir;
+  // One folder per test; a parameterised test's name holds a "/".
+  const fs::path dir = [] {
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    return fs::temp_directory_path() /
+           ("kadrelle-fileio-" + std::to_string(::getpid()) + "-" + name);
+  }();
 };
 
 struct Save {
@@ -141,8 +137,8 @@ pid_t spawn(const std::function<void()>& body) {
 TEST_F(FileIo, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
   const fs::path f = dir / "f";
   const std::string a(30000, 'a'), b(50000, 'b');
-  put(f, a);
-  put(dir / "f.bak", b);
+  std::ofstream(f) << a;
+  std::ofstream(dir / "f.bak") << b;
   auto complete = [&](const std::string& s) { return s == a || s == b; };
 
   // Two programs saving the same file over and over, while it is read.
@@ -177,7 +173,7 @@ TEST_F(FileIo, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
 }
 
 TEST_F(FileIo, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
-  put(dir / "f", "12345");
+  std::ofstream(dir / "f") << "12345";
   EXPECT_EQ(readFileCapped(dir / "f", 5), "12345");
   const std::pair<fs::path, int> refused[] = {{dir / "f", Error::kBadFileFormat},
                                               {dir / "none", Error::kFileNotFound},

@@ -44,47 +44,32 @@ TEST(Locale, CommaDecimalCppLocaleChangesNoNumberText) {
   std::locale::global(previous);
 }
 
-// The C library in German for the test's life; when the system has no such locale, one is built
-// with localedef into a temporary folder (LOCPATH).
-class GermanCLocale {
- public:
-  GermanCLocale() {
-    if (trySet()) return;
-    folder_ = fs::temp_directory_path() / ("kadrelle-locale-" + std::to_string(::getpid()));
-    const std::string command =
-        "localedef -i de_DE -f UTF-8 '" + (folder_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-    fs::create_directories(folder_);
-    if (std::system(command.c_str()) != 0) return;
-    ::setenv("LOCPATH", folder_.c_str(), 1);
-    trySet();
-  }
-  ~GermanCLocale() {
-    std::setlocale(LC_ALL, "C");
-    if (!folder_.empty()) {
-      ::unsetenv("LOCPATH");
-      std::error_code ec;
-      fs::remove_all(folder_, ec);
-    }
-  }
-  bool active() const { return active_; }
-
- private:
-  bool trySet() {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"}) {
-      if (std::setlocale(LC_ALL, name)) return active_ = true;
-    }
-    return false;
-  }
-
-  fs::path folder_;
-  bool active_ = false;
-};
-
+// The C library in German; when the system has no such locale, one is built with localedef into
+// a temporary folder (LOCPATH).
 TEST(Locale, CommaDecimalCLocaleChangesNoNumberText) {
-  GermanCLocale german;
-  if (!german.active()) GTEST_SKIP() << "no de_DE locale here, and localedef could not make one";
-  ASSERT_STREQ(std::localeconv()->decimal_point, ",");
-  expectNumberTextUnchanged();
+  const auto german = [] {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"})
+      if (std::setlocale(LC_ALL, name)) return true;
+    return false;
+  };
+  const fs::path folder =
+      fs::temp_directory_path() / ("kadrelle-locale-" + std::to_string(::getpid()));
+  bool active = german();
+  const std::string make =
+      "localedef -i de_DE -f UTF-8 '" + (folder / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+  std::error_code ec;
+  if (!active) fs::create_directories(folder, ec);
+  if (!active && std::system(make.c_str()) == 0) {
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    active = german();
+  }
+  if (active) {
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    expectNumberTextUnchanged();
+  }
+  std::setlocale(LC_ALL, "C");
+  if (fs::remove_all(folder, ec) > 0) ::unsetenv("LOCPATH");
+  if (!active) GTEST_SKIP() << "no de_DE locale here, and localedef could not make one";
 }
 
 }  // namespace

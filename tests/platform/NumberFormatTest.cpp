@@ -51,6 +51,7 @@ void PrintTo(const FormatCase& c, std::ostream* os) {
   *os << '"' << c.format << "\" with " << numberText(c.value);
 }
 
+using F = FormatCase;
 class NumberFormatGrid : public testing::TestWithParam<FormatCase> {};
 
 TEST_P(NumberFormatGrid, ShowsWhatBasicShows) {
@@ -64,71 +65,54 @@ INSTANTIATE_TEST_SUITE_P(
     Basic, NumberFormatGrid,
     testing::Values(
         // Digit placeholders before the point: a "0" forces every place to its right.
-        FormatCase{"#", 0, ""}, FormatCase{"##", 1, "1"}, FormatCase{"00", 1, "01"},
-        FormatCase{"000###", 1, "000001"}, FormatCase{"#00##00#0", 1, "00000001"},
-        FormatCase{"1#####0000", 1, "10001"}, FormatCase{"0##", 100, "100"},
-        FormatCase{"#000", 17, "017"}, FormatCase{"#3", 17, "173"},
-        FormatCase{"##abcdefghijklmnopqrstuvwxyz", 1, "1abcdefghijklmnopqrstuvwxyz"},
-        FormatCase{"(000) 000-0000", 5551234567, "(555) 123-4567"},
+        F{"#", 0, ""}, F{"##", 1, "1"}, F{"00", 1, "01"}, F{"000###", 1, "000001"},
+        F{"#00##00#0", 1, "00000001"}, F{"1#####0000", 1, "10001"}, F{"0##", 100, "100"},
+        F{"#000", 17, "017"}, F{"#3", 17, "173"},
+        F{"##abcdefghijklmnopqrstuvwxyz", 1, "1abcdefghijklmnopqrstuvwxyz"},
+        F{"(000) 000-0000", 5551234567, "(555) 123-4567"},
         // After the point.
-        FormatCase{"0#.0#0#0#0#0", 1.2, "01.200000000"},
-        FormatCase{"#0.#0#0#0#0#", 9.87654321, "9.87654321"},
-        FormatCase{"#0.#0#0#0#0#", 9.8, "9.80000000"},
-        FormatCase{"#0.#0#0#0#0#0", 0.00000008, "0.0000000800"},
-        FormatCase{"#0.##########", 0.00010705, "0.00010705"}, FormatCase{"#.00", 0.17, ".17"},
-        FormatCase{"#.33", 0.17, ".33"}, FormatCase{"#.33", 17, "17.33"},
-        FormatCase{".00", 12.5, "12.50"}, FormatCase{"#.##", 0.0099, ".01"},
-        FormatCase{"#.###", 0.0995, ".1"}, FormatCase{".#", -0.1, "-.1"},
+        F{"0#.0#0#0#0#0", 1.2, "01.200000000"}, F{"#0.#0#0#0#0#", 9.87654321, "9.87654321"},
+        F{"#0.#0#0#0#0#", 9.8, "9.80000000"}, F{"#0.#0#0#0#0#0", 0.00000008, "0.0000000800"},
+        F{"#0.##########", 0.00010705, "0.00010705"}, F{"#.00", 0.17, ".17"},
+        F{"#.33", 0.17, ".33"}, F{"#.33", 17, "17.33"}, F{".00", 12.5, "12.50"},
+        F{"#.##", 0.0099, ".01"}, F{"#.###", 0.0995, ".1"}, F{".#", -0.1, "-.1"},
         // The deliberate difference: no point without a digit after it (Basic: "1." and ".").
-        FormatCase{"#.#", 1, "1"}, FormatCase{"#.#", 0, ""},
-        FormatCase{"#,#.#", 123456789, "123,456,789"}, FormatCase{"#,##0.####", 5, "5"},
+        F{"#.#", 1, "1"}, F{"#.#", 0, ""}, F{"#,#.#", 123456789, "123,456,789"},
+        F{"#,##0.####", 5, "5"},
         // Rounding on the 15 significant digits, halves away from zero.
-        FormatCase{"0.00", 2.345, "2.35"}, FormatCase{"0.00", 1.005, "1.01"},
-        FormatCase{"0", 2.5, "3"}, FormatCase{"0", -2.5, "-3"},
-        FormatCase{"#0.000000", 9.9999999, "10.000000"}, FormatCase{"0.00", -0.004, "0.00"},
-        FormatCase{"#,##0", 999.5, "1,000"},
+        F{"0.00", 2.345, "2.35"}, F{"0.00", 1.005, "1.01"}, F{"0", 2.5, "3"}, F{"0", -2.5, "-3"},
+        F{"#0.000000", 9.9999999, "10.000000"}, F{"0.00", -0.004, "0.00"},
+        F{"#,##0", 999.5, "1,000"},
         // Grouping and scaling commas.
-        FormatCase{"#,###,###,###", 100000, "100,000"},
-        FormatCase{"0,000,000,000", 1, "0,000,000,001"},
-        FormatCase{"###, ###, ###", 123456789, "123, 456, 789"},
-        FormatCase{"#,##0", 1e20, "100,000,000,000,000,000,000"},
-        FormatCase{"#,##0,,", 1234567890, "1,235"}, FormatCase{"#,", 1234567, "1235"},
-        FormatCase{"0.0,0", 1.25, "1.2,5"},
+        F{"#,###,###,###", 100000, "100,000"}, F{"0,000,000,000", 1, "0,000,000,001"},
+        F{"###, ###, ###", 123456789, "123, 456, 789"},
+        F{"#,##0", 1e20, "100,000,000,000,000,000,000"}, F{"#,##0,,", 1234567890, "1,235"},
+        F{"#,", 1234567, "1235"}, F{"0.0,0", 1.25, "1.2,5"},
         // Percent, literal and escaped text.
-        FormatCase{"##.00%", 0.25, "25.00%"}, FormatCase{"##.###\\%", 0.25, ".25%"},
-        FormatCase{"00\\c\\o\\p\\y", 0, "00copy"}, FormatCase{"\"#0;\"0", 7, "#0;7"},
-        FormatCase{"\\\xC2\xB0"
-                   "0",
-                   7,
-                   "\xC2\xB0"
-                   "7"},
+        F{"##.00%", 0.25, "25.00%"}, F{"##.###\\%", 0.25, ".25%"}, F{"00\\c\\o\\p\\y", 0, "00copy"},
+        F{"\"#0;\"0", 7, "#0;7"}, F{"\\\u00B00", 7, "\u00B07"},
         // Scientific: the integer placeholders fix the exponent, its "0"s its digits.
-        FormatCase{"0.0000E-000", 1.7, "1.7000E000"}, FormatCase{"0.0000e+0#", 1.7, "1.7000e+0"},
-        FormatCase{"0.#####E-#0#0", 29.123456789, "2.91235E01"},
-        FormatCase{"0.0000e-1", 1.7, "1.7000e01"}, FormatCase{"0.0000e+1", 1000001, "1.0000e+61"},
-        FormatCase{"0.0000E+000", 1.73245, "1.7325E+000"},
-        FormatCase{"#0.000000000000e-000", 86.936849, "86.936849000000e000"},
-        FormatCase{"#000.0000e+0", 450.0001e+43, "4500.0010e+42"},
-        FormatCase{"##00.0000e-0", 0.0001e-11, "1000.0000e-18"},
-        FormatCase{".0000E+0", 47.11, ".4711E+2"}, FormatCase{"0.00E+00", 0.00012345, "1.23E-04"},
-        FormatCase{"0.00E+00", 9.999, "1.00E+01"}, FormatCase{"0.0E+0", -12345, "-1.2E+4"},
-        FormatCase{"0.00E+000", 1e-300, "1.00E-300"}, FormatCase{"0.0E-#", 1.5, "1.5E"},
-        FormatCase{"#####.####e-0%", 3.0401e-13, "30401e-15%"},
+        F{"0.0000E-000", 1.7, "1.7000E000"}, F{"0.0000e+0#", 1.7, "1.7000e+0"},
+        F{"0.#####E-#0#0", 29.123456789, "2.91235E01"}, F{"0.0000e-1", 1.7, "1.7000e01"},
+        F{"0.0000e+1", 1000001, "1.0000e+61"}, F{"0.0000E+000", 1.73245, "1.7325E+000"},
+        F{"#0.000000000000e-000", 86.936849, "86.936849000000e000"},
+        F{"#000.0000e+0", 450.0001e+43, "4500.0010e+42"},
+        F{"##00.0000e-0", 0.0001e-11, "1000.0000e-18"}, F{".0000E+0", 47.11, ".4711E+2"},
+        F{"0.00E+00", 0.00012345, "1.23E-04"}, F{"0.00E+00", 9.999, "1.00E+01"},
+        F{"0.0E+0", -12345, "-1.2E+4"}, F{"0.00E+000", 1e-300, "1.00E-300"},
+        F{"0.0E-#", 1.5, "1.5E"}, F{"#####.####e-0%", 3.0401e-13, "30401e-15%"},
         // Sections.
-        FormatCase{"#;-#", -1, "-1"}, FormatCase{"\"pos\";\"neg\"", 0, "pos"},
-        FormatCase{"\"pos\";\"neg\";\"zero\"", -1, "neg"},
-        FormatCase{"0.00;(0.00);\"zero\"", 0, "zero"},
-        FormatCase{"0.00;(0.00);\"zero\"", -0.001, "(0.00)"}, FormatCase{"0;;\"none\"", -5, "-5"},
-        FormatCase{"0;-0;", 0, "0"}, FormatCase{"0;(0);\"z\";\"null\"", -2, "(2)"},
+        F{"#;-#", -1, "-1"}, F{"\"pos\";\"neg\"", 0, "pos"},
+        F{"\"pos\";\"neg\";\"zero\"", -1, "neg"}, F{"0.00;(0.00);\"zero\"", 0, "zero"},
+        F{"0.00;(0.00);\"zero\"", -0.001, "(0.00)"}, F{"0;;\"none\"", -5, "-5"}, F{"0;-0;", 0, "0"},
+        F{"0;(0);\"z\";\"null\"", -2, "(2)"},
         // Named formats and the general format.
-        FormatCase{"General Number", 1234.5, "1234.5"}, FormatCase{"Fixed", 0.2, "0.20"},
-        FormatCase{"standard", 562486.2356, "562,486.24"}, FormatCase{"Percent", 0.7521, "75.21%"},
-        FormatCase{"SCIENTIFIC", -3456.789, "-3.46E+03"}, FormatCase{"Currency", -5, "($5.00)"},
-        FormatCase{"Yes/No", 0, "No"}, FormatCase{"On/Off", 23, "On"},
-        FormatCase{"True/False", -1, "True"}, FormatCase{"", 1e20, "1E+20"},
+        F{"General Number", 1234.5, "1234.5"}, F{"Fixed", 0.2, "0.20"},
+        F{"standard", 562486.2356, "562,486.24"}, F{"Percent", 0.7521, "75.21%"},
+        F{"SCIENTIFIC", -3456.789, "-3.46E+03"}, F{"Currency", -5, "($5.00)"}, F{"Yes/No", 0, "No"},
+        F{"On/Off", 23, "On"}, F{"True/False", -1, "True"}, F{"", 1e20, "1E+20"},
         // Malformed formats show the default text form.
-        FormatCase{"0.00\"abc", 1.5, "1.5"}, FormatCase{"0\\", 1.5, "1.5"},
-        FormatCase{"0;0;0;0;0", -1.5, "-1.5"}));
+        F{"0.00\"abc", 1.5, "1.5"}, F{"0\\", 1.5, "1.5"}, F{"0;0;0;0;0", -1.5, "-1.5"}));
 
 TEST(NumberFormat, HugeAndNonFiniteValues) {
   EXPECT_EQ(NumberFormat("0.00").format(1e300), "1" + std::string(300, '0') + ".00");
@@ -160,6 +144,7 @@ struct HexCase {
   const char* expected;
 };
 
+using H = HexCase;
 class HexGrid : public testing::TestWithParam<HexCase> {};
 
 TEST_P(HexGrid, ShowsUnsignedUpperCaseHex) {
@@ -168,14 +153,13 @@ TEST_P(HexGrid, ShowsUnsignedUpperCaseHex) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Padding, HexGrid,
-                         testing::Values(HexCase{255, 2, "FF"}, HexCase{255, 4, "00FF"},
-                                         HexCase{10, -3, "A"}, HexCase{10, 12, "0000000A"},
-                                         HexCase{65536, 2, "10000"}, HexCase{2.5, 1, "2"},
-                                         HexCase{3.5, 1, "4"}, HexCase{4294967295.0, 8, "FFFFFFFF"},
-                                         HexCase{-1, 4, "FFFFFFFF"},
-                                         HexCase{-2147483648.0, 1, "80000000"},
-                                         HexCase{-2147483649.0, 4, "-2147483649"},
-                                         HexCase{4294967296.0, 4, "4294967296"}));
+                         testing::Values(H{255, 2, "FF"}, H{255, 4, "00FF"}, H{10, -3, "A"},
+                                         H{10, 12, "0000000A"}, H{65536, 2, "10000"},
+                                         H{2.5, 1, "2"}, H{3.5, 1, "4"},
+                                         H{4294967295.0, 8, "FFFFFFFF"}, H{-1, 4, "FFFFFFFF"},
+                                         H{-2147483648.0, 1, "80000000"},
+                                         H{-2147483649.0, 4, "-2147483649"},
+                                         H{4294967296.0, 4, "4294967296"}));
 
 }  // namespace
 }  // namespace kadrelle

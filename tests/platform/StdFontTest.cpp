@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace kadrelle {
 namespace {
 
@@ -16,27 +18,22 @@ TEST(StdFont, NewFontIsArial825Regular) {
   EXPECT_EQ(makeFont("Tahoma", 9.75)->get_Size(), Currency::fromScaled(97500));
 }
 
-TEST(StdFont, BoldSetsTheWeight) {
+// Bold sets the weight to 700 or 400 (any nonzero raw Boolean is True); a weight above 550 reads
+// as bold.
+TEST(StdFont, BoldAndWeightFollowEachOther) {
   StdFont f;
-  f.put_Weight(900);
-  f.put_Bold(kTrue);
-  EXPECT_EQ(f.get_Weight(), 700);
-  EXPECT_EQ(f.get_Bold(), kTrue);
-  f.put_Weight(100);
-  f.put_Bold(kFalse);
-  EXPECT_EQ(f.get_Weight(), 400);
-  EXPECT_EQ(f.get_Bold(), kFalse);
-  // Any nonzero raw Boolean is True.
-  f.put_Bold(Boolean::fromRaw(1));
-  EXPECT_EQ(f.get_Weight(), 700);
-}
-
-TEST(StdFont, WeightAbove550ReadsAsBold) {
-  for (auto [weight, bold] :
-       {std::pair<std::int16_t, bool>{550, false}, {551, true}, {-1, false}}) {
-    StdFont f;
+  for (auto [weight, bold, weightAfter] :
+       {std::tuple<std::int16_t, Boolean, std::int16_t>{900, kTrue, 700},
+        {100, kFalse, 400},
+        {100, Boolean::fromRaw(1), 700}}) {
     f.put_Weight(weight);
-    EXPECT_EQ(f.get_Bold(), Boolean(bold)) << weight;
+    f.put_Bold(bold);
+    EXPECT_EQ(f.get_Weight(), weightAfter);
+    EXPECT_EQ(f.get_Bold(), Boolean(weightAfter == 700));
+  }
+  for (std::int16_t weight : {550, 551, -1}) {
+    f.put_Weight(weight);
+    EXPECT_EQ(f.get_Bold(), Boolean(weight == 551)) << weight;
     EXPECT_EQ(f.get_Weight(), weight);
   }
 }
