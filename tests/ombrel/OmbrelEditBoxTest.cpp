@@ -30,18 +30,19 @@ using Box = OmbrelEditBox;
 class Script {
  public:
   Script() {
+    const auto key = [this](char kind) {
+      return [this, kind](std::int16_t& code, std::int16_t& shift) {
+        note(log_ ? kind + std::to_string(code) + "," + std::to_string(shift) : "");
+      };
+    };
     keep_.push_back(box.Change.connect([this] { note("C" + shown()); }));
     keep_.push_back(box.DisplayChanged.connect([this] { note(disp_ ? "*" : ""); }));
     keep_.push_back(box.Click.connect([this] { note(log_ ? "click" : ""); }));
     keep_.push_back(box.DblClick.connect([this] { note(log_ ? "dbl" : ""); }));
-    keep_.push_back(box.KeyDown.connect([this](std::int16_t& code, std::int16_t& shift) {
-      note(log_ ? "D" + std::to_string(code) + "," + std::to_string(shift) : "");
-    }));
+    keep_.push_back(box.KeyDown.connect(key('D')));
     keep_.push_back(box.KeyPress.connect(
         [this](std::int16_t& ascii) { note(log_ ? "P" + std::to_string(ascii) : ""); }));
-    keep_.push_back(box.KeyUp.connect([this](std::int16_t& code, std::int16_t& shift) {
-      note(log_ ? "U" + std::to_string(code) + "," + std::to_string(shift) : "");
-    }));
+    keep_.push_back(box.KeyUp.connect(key('U')));
   }
 
   std::string run(const std::string& script) {
@@ -135,20 +136,26 @@ class Script {
   bool log_ = false, disp_ = false;
 };
 
-void expectRuns(std::initializer_list<std::pair<std::string, std::string>> cases) {
-  for (const auto& [script, seen] : cases) EXPECT_EQ(Script().run(script), seen) << script;
+// Case{script, what is seen}, each on a new box.
+struct Case {
+  std::string script, seen;
+};
+void expectRuns(std::initializer_list<Case> runs) {
+  for (const auto& [script, seen] : runs) EXPECT_EQ(Script().run(script), seen) << script;
 }
 
 TEST(EditBox, Display) {
-  expectRuns({
-      {"fmt=#,##0.#### init=1234.5 ? fmt=0.00 ? fmt= ?",
-       R"("1,234.5"=1234.5 "1234.50"=1234.5 "1234.5"=1234.5)"},
-      {"hex=1 digits=4 init=255 ? init=-1 ? hex=0 ?", R"("00FF"=255 "FFFFFFFF"=-1 "-1"=-1)"},
-      {"hex=1 digits=2 init=0 all type=0x1a enter", R"(C"1A"=26)"},
-      {"textmode=1 init='Axis_1' ? all type=0012\n", R"("Axis 1"='Axis 1' C"0012"='0012')"},
-      // Refresh redraws from the value but keeps an entry under way.
-      {"fmt=0.0 text=007 refresh ? end type=12 refresh ? busy?", R"("7.0"=7 "7.012"=7 busy)"},
-  });
+  expectRuns(
+      {Case{"fmt=#,##0.#### init=1234.5 ? fmt=0.00 ? fmt= ?",
+            R"("1,234.5"=1234.5 "1234.50"=1234.5 "1234.5"=1234.5)"},
+       Case{"hex=1 digits=4 init=255 ? init=-1 ? hex=0 ?", R"("00FF"=255 "FFFFFFFF"=-1 "-1"=-1)"},
+       Case{"hex=1 digits=2 init=0 all type=0x1a enter", R"(C"1A"=26)"},
+       Case{"textmode=1 init='Axis_1' ? all type=0012\n", R"("Axis 1"='Axis 1' C"0012"='0012')"}});
+  // Refresh redraws from the value but keeps an entry under way.
+  Script s;
+  EXPECT_EQ(s.run("fmt=0.0 text=007 refresh ? end type=12 refresh ? busy?"),
+            R"("7.0"=7 "7.012"=7 busy)");
+  EXPECT_EQ(s.box.refreshCount(), 2);
 }
 
 // The text follows from the value, the hex mode and digits and the format alone: after any burst
@@ -172,26 +179,24 @@ TEST(EditBox, ShowsWhatTheEndStateShowsWhateverWritesLedThere) {
 // Change comes once per finished entry or write of Value, after the value is stored.
 TEST(EditBox, EntriesAndChange) {
   const std::string maxed(Box::kMaxEntryLength, '1');
-  expectRuns({
-      {"fmt=#,##0.#### init=0 all '1234 ? enter", R"("1234"=0 C"1,234"=1234)"},
-      {"init=1 all type=42\r", R"(C"42"=42)"},
-      // Focus loss finishes an entry only after a change; Enter even without one.
-      {"init=5 in out in type=7 out in out", R"(C"7"=7)"},
-      {"init=5 enter", R"(C"5"=5)"},
-      {"fmt=0.0 init=5 all type=99 esc ? busy? out", R"("5.0"=5 idle)"},
-      // Program writes of Text and InitializeValue raise nothing and abandon an entry.
-      {"text=N/A init=3 text=12 init='7' refresh ?", R"("7"=7)"},
-      {"init=1 type=9 init=2 out ?", R"("2"=2)"},
-      {"init=5 type=9 edit=0 out ?", R"("5"=5)"},
-      {"fmt=0.00 value=5 value='1,234.5'", R"(C"5.00"=5 C"1234.50"=1234.5)"},
-      {"armed=0 type=1\n value=2 armed=1 type=3\n", R"(C"1"=1 C"2"=2 C"23"=23)"},
-      // What does not read as a number is kept as typed; what is refused leaves the value.
-      {"fmt=0.00 init=1 all type=abc\n", R"(C"abc"='abc')"},
-      {"init=8 value=inf value=font ?", R"(E380 E13 "8"=8)"},
-      {"text=1\3772 ? start=3 type=\xC3 ?",  // invalid and truncated UTF-8
-       "\"1\uFFFD2\"='1\uFFFD2' \"1\uFFFD2\uFFFD\"='1\uFFFD2'"},
-      {"type=" + maxed + "11111 enter", "C\"" + maxed + "\"='" + maxed + "'"},
-  });
+  expectRuns({Case{"fmt=#,##0.#### init=0 all '1234 ? enter", R"("1234"=0 C"1,234"=1234)"},
+              Case{"init=1 all type=42\r", R"(C"42"=42)"},
+              // Focus loss finishes an entry only after a change; Enter even without one.
+              Case{"init=5 in out in type=7 out in out", R"(C"7"=7)"},
+              Case{"init=5 enter", R"(C"5"=5)"},
+              Case{"fmt=0.0 init=5 all type=99 esc ? busy? out", R"("5.0"=5 idle)"},
+              // Program writes of Text and InitializeValue raise nothing and abandon an entry.
+              Case{"text=N/A init=3 text=12 init='7' refresh ?", R"("7"=7)"},
+              Case{"init=1 type=9 init=2 out ?", R"("2"=2)"},
+              Case{"init=5 type=9 edit=0 out ?", R"("5"=5)"},
+              Case{"fmt=0.00 value=5 value='1,234.5'", R"(C"5.00"=5 C"1234.50"=1234.5)"},
+              Case{"armed=0 type=1\n value=2 armed=1 type=3\n", R"(C"1"=1 C"2"=2 C"23"=23)"},
+              // What does not read as a number is kept as typed; what is refused leaves the value.
+              Case{"fmt=0.00 init=1 all type=abc\n", R"(C"abc"='abc')"},
+              Case{"init=8 value=inf value=font ?", R"(E380 E13 "8"=8)"},
+              Case{"text=1\3772 ? start=3 type=\xC3 ?",  // invalid and truncated UTF-8
+                   "\"1\uFFFD2\"='1\uFFFD2' \"1\uFFFD2\uFFFD\"='1\uFFFD2'"},
+              Case{"type=" + maxed + "11111 enter", "C\"" + maxed + "\"='" + maxed + "'"}});
 }
 
 TEST(EditBox, ProgramWritesDuringChangeDoNotReenter) {
@@ -208,20 +213,18 @@ TEST(EditBox, ProgramWritesDuringChangeDoNotReenter) {
 // Sign lock first, then limits; limits hold written values but not InitializeValue.
 TEST(EditBox, LimitsAndSignLock) {
   const std::string grid = "min=-100 max=100 ";
-  expectRuns({
-      {grid + "limits=1 init=0 all type=150\n", R"(C"100"=100)"},
-      {grid + "limits=1 init=0 all type=-150\n", R"(C"-100"=-100)"},
-      {grid + "init=0 all type=150\n", R"(C"150"=150)"},
-      {grid + "signlock=1 init=-3 all type=5\n", R"(C"-5"=-5)"},
-      {grid + "signlock=1 init=3 all type=-5\n", R"(C"5"=5)"},
-      {grid + "init=3 all type=-5\n", R"(C"-5"=-5)"},
-      {grid + "signlock=1 init=3 all type=0\n", R"(C"3"=3)"},
-      {grid + "signlock=1 zeroexc=1 init=3 all type=0\n", R"(C"0"=0)"},
-      {grid + "signlock=1 init=0 all type=-5\n", R"(C"-5"=-5)"},
-      {grid + "limits=1 signlock=1 init=-3 all type=500\n", R"(C"-100"=-100)"},
-      {"min=0 max=10 limits=1 init=50 ? value=50", R"("50"=50 C"10"=10)"},
-      {"min=10 max=0 limits=1 value=50", R"(C"50"=50)"},
-  });
+  expectRuns({Case{grid + "limits=1 init=0 all type=150\n", R"(C"100"=100)"},
+              Case{grid + "limits=1 init=0 all type=-150\n", R"(C"-100"=-100)"},
+              Case{grid + "init=0 all type=150\n", R"(C"150"=150)"},
+              Case{grid + "signlock=1 init=-3 all type=5\n", R"(C"-5"=-5)"},
+              Case{grid + "signlock=1 init=3 all type=-5\n", R"(C"5"=5)"},
+              Case{grid + "init=3 all type=-5\n", R"(C"-5"=-5)"},
+              Case{grid + "signlock=1 init=3 all type=0\n", R"(C"3"=3)"},
+              Case{grid + "signlock=1 zeroexc=1 init=3 all type=0\n", R"(C"0"=0)"},
+              Case{grid + "signlock=1 init=0 all type=-5\n", R"(C"-5"=-5)"},
+              Case{grid + "limits=1 signlock=1 init=-3 all type=500\n", R"(C"-100"=-100)"},
+              Case{"min=0 max=10 limits=1 init=50 ? value=50", R"("50"=50 C"10"=10)"},
+              Case{"min=10 max=0 limits=1 value=50", R"(C"50"=50)"}});
 }
 
 TEST(EditBox, KeyHandlersCancelAndReplace) {
@@ -243,12 +246,11 @@ TEST(EditBox, KeyHandlersCancelAndReplace) {
 }
 
 TEST(EditBox, EventsCarryTheirArgumentsInOrder) {
-  expectRuns({
-      {"log +'a click dbl", "D65,1 P97 U65,1 click dbl"},
-      // Disabled editing refuses edits but raises the events; program writes still work.
-      {"init=5 edit=0 all log '7 bs del enter type=8\n ? value=6",
-       R"(D55,0 P55 U55,0 D8,0 P8 U8,0 D46,0 U46,0 D13,0 P13 U13,0 P56 P13 "5"=5 C"6"=6)"},
-  });
+  expectRuns(
+      {Case{"log +'a click dbl", "D65,1 P97 U65,1 click dbl"},
+       // Disabled editing refuses edits but raises the events; program writes still work.
+       Case{"init=5 edit=0 all log '7 bs del enter type=8\n ? value=6",
+            R"(D55,0 P55 U55,0 D8,0 P8 U8,0 D46,0 U46,0 D13,0 P13 U13,0 P56 P13 "5"=5 C"6"=6)"}});
   Script s;
   std::vector<float> xs;
   auto down = s.box.MouseDown.connect([&](std::int16_t& button, std::int16_t&, float& x, float&) {
@@ -268,19 +270,18 @@ TEST(EditBox, EventsCarryTheirArgumentsInOrder) {
 }
 
 TEST(EditBox, EditingKeysAndSelection) {
-  expectRuns({
-      {"text=12345 start=2 bs del ? home type=9 end type=0 left left type=- right type=+ ? home "
-       "bs end del ?",
-       R"("145"=12345 "914-5+0"=12345 "914-5+0"=12345)"},
-      {"text=1,234.5 start=2 len=3 type=9 ? sel?", R"("1,9.5"=1234.5 3,0)"},
-      // Shift extends the selection; a move without it collapses it to its end.
-      {"text=abcdef start=2 +right +right sel? +home sel? right sel? +del ?",
-       R"(2,2 0,2 2,0 "abdef"='abcdef')"},
-      // Selections count characters, not bytes, and are clamped.
-      {"text=\u00B0C\u20AC start=1 len=50 sel? bs ? start=99 sel? start=-1 len=-1",
-       "1,2 \"\u00B0\"='\u00B0C\u20AC' 1,0 E380 E380"},
-      {"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"},
-  });
+  expectRuns({Case{"text=12345 start=2 bs del ? home type=9 end type=0 left left type=- right "
+                   "type=+ ? home "
+                   "bs end del ?",
+                   R"("145"=12345 "914-5+0"=12345 "914-5+0"=12345)"},
+              Case{"text=1,234.5 start=2 len=3 type=9 ? sel?", R"("1,9.5"=1234.5 3,0)"},
+              // Shift extends the selection; a move without it collapses it to its end.
+              Case{"text=abcdef start=2 +right +right sel? +home sel? right sel? +del ?",
+                   R"(2,2 0,2 2,0 "abdef"='abcdef')"},
+              // Selections count characters, not bytes, and are clamped.
+              Case{"text=\u00B0C\u20AC start=1 len=50 sel? bs ? start=99 sel? start=-1 len=-1",
+                   "1,2 \"\u00B0\"='\u00B0C\u20AC' 1,0 E380 E380"},
+              Case{"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"}});
 }
 
 TEST(EditBox, DisplayChangesOncePerCallThatChangesWhatIsShown) {
