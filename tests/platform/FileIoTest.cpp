@@ -53,17 +53,40 @@ class FileIo : public testing::Test {
 };
 
 struct Save {
-  const char* name;
-  std::function<fs::path(const fs::path& dir)> setUp;  // gives the path to save to
-  const char* error;                                   // part of the message, "" when it saves
-  mode_t mode;                                         // of the saved file, when it saves
+  const char* kind;
+  const char* error;  // part of the message, "" when it saves
+  mode_t mode;        // of the saved file, when it saves
 };
 
-class Saves : public FileIo, public testing::WithParamInterface<Save> {};
+class Saves : public FileIo, public testing::WithParamInterface<Save> {
+ protected:
+  // Sets the scene for a kind of save and gives the path to save to.
+  fs::path target(const std::string& kind) const {
+    if (kind == "FullDisk") return "/dev/full";
+    if (kind == "MissingFolder") return dir / "none" / "f";
+    if (kind == "Symlink") {
+      std::ofstream(dir / "real") << "old";
+      fs::permissions(dir / "real", static_cast<fs::perms>(0640));
+      fs::create_symlink("real", dir / "link");
+      return dir / "link";
+    }
+    if (kind == "OverSizeLimit") {  // a write that fails half-way
+      ::signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{5000, RLIM_INFINITY};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    std::ofstream(dir / "f") << "old";
+    const int mode = kind == "Private" ? 0600 : kind == "ReadOnly" ? 0444 : 0644;
+    fs::permissions(dir / "f", static_cast<fs::perms>(mode));
+    return dir / "f";
+  }
+};
 
+// A save replaces the whole file, keeping the old one as the backup, or is refused with the file
+// and the reason named, the old file whole and no temporary left.
 TEST_P(Saves, ReplaceTheFileWholeOrRefuseNamingTheFileAndReason) {
   const Save& s = GetParam();
-  const fs::path target = s.setUp(dir);
+  const fs::path target = this->target(s.kind);
   const std::string before = fs::is_regular_file(target) ? get(target) : "";
   const bool link = fs::is_symlink(target);
   const std::string content(100000, 'n');
@@ -74,6 +97,7 @@ TEST_P(Saves, ReplaceTheFileWholeOrRefuseNamingTheFileAndReason) {
     EXPECT_EQ(get(fs::canonical(target).string() + ".bak"), before);
     EXPECT_EQ(fs::status(target).permissions(), static_cast<fs::perms>(s.mode));
   } catch (const Error& e) {
+    EXPECT_STRNE(s.error, "") << e.description();
     EXPECT_EQ(e.number(), Error::kFileAccess);
     EXPECT_NE(e.description().find(target.string()), std::string::npos) << e.description();
     EXPECT_NE(e.description().find(s.error), std::string::npos) << e.description();
@@ -89,40 +113,14 @@ TEST_P(Saves, ReplaceTheFileWholeOrRefuseNamingTheFileAndReason) {
   }
 }
 
-fs::path existing(const fs::path& dir, mode_t mode) {
-  std::ofstream(dir / "f") << "old";
-  fs::permissions(dir / "f", static_cast<fs::perms>(mode));
-  return dir / "f";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Targets, Saves,
-    testing::Values(Save{"Private", [](const fs::path& d) { return existing(d, 0600); }, "", 0600},
-                    Save{"ReadOnly", [](const fs::path& d) { return existing(d, 0444); },
-                         "read-only", 0},
-                    Save{"Symlink",
-                         [](const fs::path& d) {
-                           std::ofstream(d / "real") << "old";
-                           fs::permissions(d / "real", static_cast<fs::perms>(0640));
-                           fs::create_symlink("real", d / "link");
-                           return d / "link";
-                         },
-                         "", 0640},
-                    Save{"FullDisk", [](const fs::path&) { return fs::path("/dev/full"); },
-                         "No space left on device", 0},
-                    Save{"MissingFolder", [](const fs::path& d) { return d / "none" / "f"; },
-                         "No such file or directory", 0},
-                    Save{"OverSizeLimit",
-                         [](const fs::path& d) {
-                           // A write that fails half-way: the old file and no temporary must
-                           // remain.
-                           ::signal(SIGXFSZ, SIG_IGN);
-                           rlimit limit{5000, RLIM_INFINITY};
-                           ::setrlimit(RLIMIT_FSIZE, &limit);
-                           return existing(d, 0644);
-                         },
-                         "File too large", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Targets, Saves,
+                         testing::Values(Save{"Private", "", 0600},
+                                         Save{"ReadOnly", "read-only", 0},
+                                         Save{"Symlink", "", 0640},
+                                         Save{"FullDisk", "No space left on device", 0},
+                                         Save{"MissingFolder", "No such file or directory", 0},
+                                         Save{"OverSizeLimit", "File too large", 0}),
+                         [](const auto& info) { return std::string(info.param.kind); });
 
 // Runs `body` in a child process until it is killed or ends.
 pid_t spawn(const std::function<void()>& body) {
