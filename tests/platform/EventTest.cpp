@@ -77,19 +77,12 @@ TEST_P(EventTest, ConnectionsMadeAndDroppedInAnyOrderDuringRaises) {
       ASSERT_LT(turn, start.size()) << "handler " << id << " called out of turn";
       EXPECT_TRUE(live[id]);
       ++turn;
-      for (int k = 0; k < 2; ++k) switch (next(4)) {
-          case 0:
-            add();
-            break;
-          case 1:
-            drop(next(conns.size()));
-            break;
-          case 2:
-            drop(static_cast<std::size_t>(id));
-            break;
-          default:
-            break;
-        }
+      for (int k = 0; k < 2; ++k) {  // connect one, drop any, drop itself or do nothing
+        const std::size_t action = next(4);
+        if (action == 0) add();
+        if (action == 1) drop(next(conns.size()));
+        if (action == 2) drop(static_cast<std::size_t>(id));
+      }
     }));
   };
   for (int i = 0; i < GetParam(); ++i) add();
@@ -125,32 +118,42 @@ INSTANTIATE_TEST_SUITE_P(Handlers, EventTest, testing::Values(1, 3),
                            return info.param == 1 ? std::string("One") : std::string("Several");
                          });
 
-// A moved connection leaves one live handle; assigning over a handle disconnects what it held;
-// an empty or dropped handle reaches nothing, also a handler connected after it.
 TEST(Connection, MoveKeepsOneLiveHandle) {
+  Event<> event;
+  int calls = 0;
+  Connection a = event.connect([&] { ++calls; });
+  Connection b = std::move(a);
+  EXPECT_FALSE(a.connected());  // NOLINT(bugprone-use-after-move): moved-from is empty
+  EXPECT_TRUE(b.connected());
+  event.raise();
+  EXPECT_EQ(calls, 1);
+  Connection c = event.connect([&] { calls += 10; });
+  b = std::move(c);  // the handler b held is disconnected
+  event.raise();
+  EXPECT_EQ(calls, 11);
+  b.disconnect();
+  b.disconnect();
+  EXPECT_FALSE(event.hasHandlers());
+}
+
+// Nothing is called when no handler or only a dropped one is left; a handler connected after
+// every other was dropped is the only one called, and the dropped one's handle cannot reach it.
+TEST(Connection, EmptyRaiseAndEmptyConnection) {
   Event<int&> event;
-  int n = 0;
+  int n = 5;
   event.raise(n);
   EXPECT_FALSE(event.hasHandlers());
   Connection none;
   EXPECT_FALSE(none.connected());
   none.disconnect();
-  Connection a = event.connect([](int& v) { v += 1; });
-  Connection b = std::move(a);
-  EXPECT_FALSE(a.connected());  // NOLINT(bugprone-use-after-move): moved-from is empty
-  EXPECT_TRUE(b.connected());
+  Connection dropped = event.connect([](int& v) { v += 1; });
+  dropped.disconnect();
   event.raise(n);
-  EXPECT_EQ(n, 1);
-  b = event.connect([](int& v) { v += 10; });
+  EXPECT_EQ(n, 5);
+  Connection again = event.connect([](int& v) { v += 10; });
+  dropped.disconnect();
   event.raise(n);
-  EXPECT_EQ(n, 11);
-  b.disconnect();
-  b.disconnect();
-  EXPECT_FALSE(event.hasHandlers());
-  Connection again = event.connect([](int& v) { v += 100; });
-  b.disconnect();
-  event.raise(n);
-  EXPECT_EQ(n, 111);
+  EXPECT_EQ(n, 15);
 }
 
 }  // namespace
