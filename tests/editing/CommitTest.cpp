@@ -1,129 +1,115 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
-#include "kadrelle_test/KadrelleTestAccess.h"
 
 namespace kadrelle {
 namespace {
 
-using test::CallLog;
 using test::contains;
 using test::TestSite;
+using Lines = std::vector<std::string>;
+using Value = std::shared_ptr<test::FakeValueObject>;
 
-class Commit : public test::ControlTest {
- protected:
-  explicit Commit(const char* debug = "6") : ControlTest(debug) {
-    value->appView->textValue = "12.5";
-    value->driveView->textValue = "1250";
-  }
-  void bind() { k.putref_ValueObjRef(value); }
-  std::vector<std::string> commitLines() {
-    return test::traceMessages(t.debug.lines, "editBox_Change");
-  }
-  void enter(const std::string& typed) {
-    t.log.clear();
-    t.debug.lines.clear();
-    t.editBox().enter(typed);
-  }
+// One finished entry: the state it meets, what the user enters, and what the commit handler
+// does with it.
+struct Entry {
+  const char* name;
+  const char* typed;              // nullptr: a font object lands in the box's Value
+  Lines trace;                    // the handler's trace lines
+  bool committed;                 // the value object's Commit went through
+  int changes;                    // Change events raised
+  const char* box = nullptr;      // the edit box's text afterwards
+  const char* made = nullptr;     // a call made
+  const char* notMade = nullptr;  // a call not made
+  DisplayModes mode = APP_VIEW;
+  std::int32_t isText = 0;
+  bool bound = true, readOnly = false, viewless = false, quiet = false;
+  const char* failing = nullptr;  // a call that fails with the description below
+  const char* error = "";
 };
 
-TEST_F(Commit, EntryGoesToTheViewOfTheModeAndIsCommitted) {
-  struct Case {
-    DisplayModes mode;
-    std::int32_t isText;
-    const char *typed, *written, *notWritten;
-  };
-  for (const Case& c :
-       {Case{DRIVE_VIEW, 0, "100", "driveView.DriveValue=100", "driveView.NumericValue=100"},
-        Case{CONFIG_VIEW, 0, "7", "driveView.NumericValue=7", "driveView.DriveValue=7"},
-        // Text goes to the drive view unchecked, in every mode.
-        Case{APP_VIEW, 1, "Axis {B}", "driveView.TextValue=Axis {B}",
-             "appView.TextValue=Axis {B}"}}) {
-    k.put_DisplayMode(c.mode);
-    value->isText = c.isText;
-    bind();
-    changeCount = 0;
-    enter(c.typed);
-    EXPECT_TRUE(contains(t.log, c.written)) << c.written;
-    EXPECT_FALSE(contains(t.log, c.notWritten)) << c.notWritten;
-    EXPECT_TRUE(contains(t.log, "value.Commit"));
-    EXPECT_EQ(changeCount, 1);
-  }
-}
+// clang-format off
+const Entry kEntries[] = {
+    {.name = "drive view", .typed = "100", .trace = {"start", "new val=1250", "done, box=0"},
+     .committed = true, .changes = 1, .made = "driveView.DriveValue=100",
+     .notMade = "driveView.NumericValue=100", .mode = DRIVE_VIEW},
+    {.name = "configuration view", .typed = "7", .trace = {"start", "new val=1250", "done, box=7"},
+     .committed = true, .changes = 1, .made = "driveView.NumericValue=7",
+     .notMade = "driveView.DriveValue=7", .mode = CONFIG_VIEW},
+    // Text goes to the drive view unchecked, in every mode.
+    {.name = "text", .typed = "Axis {B}", .trace = {"start", "new val=12.5", "done, box=Axis {B}"},
+     .committed = true, .changes = 1, .made = "driveView.TextValue=Axis {B}",
+     .notMade = "appView.TextValue=Axis {B}", .isText = 1},
+    // Not a number: traced, the value object's value is back, and the entry still reported.
+    {.name = "not numeric", .typed = "abc",
+     .trace = {"start", "illegal numeric P1010='abc'", "new val=12.5", "done, box=0"},
+     .committed = true, .changes = 1, .box = "0", .notMade = "appView.NumericValue=0"},
+    // An object is not a number either; the trace shows it by its name.
+    {.name = "font object", .typed = nullptr,
+     .trace = {"start", "illegal numeric P1010='Courier New'", "new val=12.5", "done, box=0"},
+     .committed = true, .changes = 1},
+    {.name = "read-only keeps the typed text", .typed = "55", .trace = {"start"},
+     .committed = false, .changes = 0, .box = "55", .readOnly = true},
+    // A value object without an application view fails to bind but stays bound, viewless.
+    {.name = "missing view", .typed = "55", .trace = {"start", "view missing in P1010"},
+     .committed = false, .changes = 0, .isText = 1, .viewless = true},
+    {.name = "unbound refreshes", .typed = "55", .trace = {"start", "done, box=N/A"},
+     .committed = false, .changes = 1, .box = "N/A", .bound = false},
+    {.name = "value object refuses", .typed = "12000",
+     .trace = {"start", "new val=12.5", "err=12000 RPM is above the maximum"}, .committed = false,
+     .changes = 0, .made = "appView.NumericValue=12000", .failing = "value.Commit",
+     .error = "12000 RPM is above the maximum"},
+    {.name = "view write fails", .typed = "1", .trace = {"start", "err=Overflow"},
+     .committed = false, .changes = 0, .failing = "appView.NumericValue=", .error = "Overflow"},
+    // The current value is read for the "new val=" line even at level 0, where nobody sees it;
+    // a failure there ends the commit like any other.
+    {.name = "quiet", .typed = "3", .trace = {}, .committed = false, .changes = 0, .quiet = true,
+     .failing = "appView.TextValue"},
+};
+// clang-format on
 
-TEST_F(Commit, NonNumericEntryIsTracedRefreshedAndStillReported) {
-  bind();
-  enter("abc");
-  EXPECT_TRUE(std::none_of(t.log.begin(), t.log.end(), [](const std::string& s) {
-    return s.rfind("appView.NumericValue=", 0) == 0;
-  }));
-  EXPECT_TRUE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(t.editBox().text, "0");  // the value object's value is back
-  EXPECT_EQ(t.editBox().selStart, 0);
-  EXPECT_EQ(t.editBox().selLength, 1);
-  EXPECT_EQ(changeCount, 1);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{"start", "illegal numeric P1010='abc'",
-                                                     "new val=12.5", "done, box=0"}));
-}
+class Commit : public test::ControlTest, public testing::WithParamInterface<Entry> {
+ protected:
+  Commit() : ControlTest(GetParam().quiet ? "0" : "6") {}
+};
 
-TEST_F(Commit, FontEntryIsTracedByItsNameAndStillReported) {
-  // An object in the box's Value is not a number; the trace shows it by its name, and the
-  // entry is reported like any other rejected one, whether or not the line is written.
-  bind();
+TEST_P(Commit, TracesWritesCommitsAndReports) {
+  const Entry& e = GetParam();
+  SCOPED_TRACE(e.name);
+  value->appView->textValue = "12.5";
+  value->driveView->textValue = "1250";
+  value->isText = e.isText;
+  value->readOnly = Boolean(e.readOnly);
+  if (e.viewless) value->appView = nullptr;
+  k.put_DisplayMode(e.mode);
+  const int bindError = e.bound ? test::errorNumber([&] { k.putref_ValueObjRef(value); }) : 0;
+  EXPECT_EQ(bindError != 0, e.viewless);
+  if (e.failing) t.faults.fail(e.failing, 5, e.error);
   t.log.clear();
   t.debug.lines.clear();
-  t.editBox().value = Variant(makeFont("Courier New", 10));
-  t.editBox().Change.raise();
-  EXPECT_TRUE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 1);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{"start", "illegal numeric P1010='Courier New'",
-                                                     "new val=12.5", "done, box=0"}));
+  changeCount = 0;
+  if (e.typed) {
+    t.editBox().enter(e.typed);
+  } else {
+    t.editBox().value = Variant(makeFont("Courier New", 10));
+    t.editBox().Change.raise();
+  }
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "editBox_Change"), e.trace);
+  EXPECT_EQ(contains(t.log, "value.Commit"), e.committed);
+  EXPECT_EQ(changeCount, e.changes);
+  EXPECT_EQ(t.editBox().text, e.box ? e.box : t.editBox().text);
+  EXPECT_TRUE(!e.made || contains(t.log, e.made)) << e.made;
+  EXPECT_TRUE(!e.notMade || !contains(t.log, e.notMade)) << e.notMade;
 }
 
-TEST_F(Commit, ReadOnlyValueKeepsTheTypedTextAndRaisesNothing) {
-  value->readOnly = kTrue;
-  bind();
-  enter("55");
-  EXPECT_EQ(t.editBox().text, "55");
-  EXPECT_FALSE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 0);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{"start"}));
-}
+INSTANTIATE_TEST_SUITE_P(Entries, Commit, testing::ValuesIn(kEntries));
 
-TEST_F(Commit, MissingViewIsTracedAndRaisesNothing) {
-  // A value object without an application view fails to bind but stays bound, viewless.
-  value->isText = 1;
-  value->appView = nullptr;
-  EXPECT_THROW(bind(), Error);
-  ASSERT_EQ(KadrelleTestAccess(k).view(), nullptr);
-  enter("55");
-  EXPECT_FALSE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 0);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{"start", "view missing in P1010"}));
-}
+// A host that unbinds from the error report of the view write or of the commit: the view or
+// value object being used stays alive until its call returns.
+std::weak_ptr<ValueObject> committedValue;
+bool valueOutlivedItsReport = false;
 
-TEST_F(Commit, UnboundEntryRefreshesAndStillRaisesChange) {
-  enter("55");
-  EXPECT_EQ(t.editBox().text, "N/A");
-  EXPECT_EQ(changeCount, 1);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{"start", "done, box=N/A"}));
-}
-
-TEST_F(Commit, ValueObjectErrorIsTrappedAndTraced) {
-  bind();
-  t.faults.fail("value.Commit", 1001, "Speed Limit: 12000 RPM is above the maximum of 6000 RPM");
-  EXPECT_NO_THROW(enter("12000"));
-  EXPECT_TRUE(contains(t.log, "appView.NumericValue=12000"));
-  EXPECT_EQ(changeCount, 0);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{
-                               "start", "new val=12.5",
-                               "err=Speed Limit: 12000 RPM is above the maximum of 6000 RPM"}));
-}
-
-// A view whose value write makes its value object report an error at once.
 class RefusingView : public test::FakeView {
  public:
   RefusingView(TestSite& t, test::FakeValueObject& owner)
@@ -139,26 +125,6 @@ class RefusingView : public test::FakeView {
   test::FakeValueObject& owner_;
 };
 
-TEST_F(Commit, HostThatUnbindsWhileTheViewIsWrittenEndsTheCommitWithATrace) {
-  value->appView = std::make_shared<RefusingView>(t, *value);
-  value->appView->textValue = "12.5";
-  bind();
-  auto unbind =
-      k.UpdateError.connect([this](std::int32_t&, std::string&) { k.putref_ValueObjRef(nullptr); });
-  enter("100");
-  EXPECT_TRUE(contains(t.log, "appView.NumericValue=100"));
-  EXPECT_FALSE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 0);
-  EXPECT_EQ(commitLines(), (std::vector<std::string>{
-                               "start", "err=Object variable or With block variable not set"}));
-}
-
-// The value object being committed, watched from outside so a test can tell whether it
-// outlived the host handlers its commit ran.
-std::weak_ptr<ValueObject> committedValue;
-bool valueOutlivedItsReport = false;
-
-// A value object that refuses every commit with an error report.
 class RefusingValueObject : public test::FakeValueObject {
  public:
   explicit RefusingValueObject(TestSite& t) : FakeValueObject(t.log, t.faults) {}
@@ -171,47 +137,38 @@ class RefusingValueObject : public test::FakeValueObject {
   }
 };
 
-TEST_F(Commit, ValueObjectStaysAliveWhileAHostUnbindsFromItsCommit) {
+class CommitUnbound : public test::ControlTest {
+ protected:
+  CommitUnbound() : ControlTest("6") {}
+  Connection unbind =
+      k.UpdateError.connect([this](std::int32_t&, std::string&) { k.putref_ValueObjRef(nullptr); });
+};
+
+TEST_F(CommitUnbound, WhileTheViewIsWrittenEndsTheCommitWithATrace) {
+  value->appView = std::make_shared<RefusingView>(t, *value);
+  k.putref_ValueObjRef(value);
+  t.log.clear();
+  t.debug.lines.clear();
+  t.editBox().enter("100");
+  EXPECT_TRUE(contains(t.log, "appView.NumericValue=100"));
+  EXPECT_FALSE(contains(t.log, "value.Commit"));
+  EXPECT_EQ(changeCount, 0);
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "editBox_Change"),
+            (Lines{"start", "err=Object variable or With block variable not set"}));
+}
+
+TEST_F(CommitUnbound, FromTheCommitKeepsTheValueObjectAliveAndRefreshes) {
   auto refusing = std::make_shared<RefusingValueObject>(t);
   k.putref_ValueObjRef(refusing);
   // From here on the control holds the only reference to the value object.
   committedValue = refusing;
   refusing.reset();
-  valueOutlivedItsReport = false;
-  auto unbind =
-      k.UpdateError.connect([this](std::int32_t&, std::string&) { k.putref_ValueObjRef(nullptr); });
-  enter("100");
-  EXPECT_TRUE(contains(t.log, "value.Commit"));
+  t.editBox().enter("100");
   EXPECT_TRUE(valueOutlivedItsReport);
   EXPECT_TRUE(committedValue.expired());
   // The refresh after the commit shows the unbound state, and the host hears Change.
   EXPECT_EQ(t.editBox().text, "N/A");
   EXPECT_EQ(changeCount, 1);
-}
-
-TEST_F(Commit, ViewWriteErrorStopsBeforeCommit) {
-  bind();
-  t.faults.fail("appView.NumericValue=", 6, "Overflow");
-  enter("1");
-  EXPECT_FALSE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 0);
-  EXPECT_EQ(commitLines().back(), "err=Overflow");
-}
-
-class CommitQuiet : public Commit {
- protected:
-  CommitQuiet() : Commit("0") {}
-};
-
-TEST_F(CommitQuiet, TraceArgumentsAreStillReadWhenTheLevelIsOff) {
-  // The current value is read for the "new val=" line even when nobody sees it; a failure
-  // there ends the commit like any other.
-  bind();
-  t.faults.fail("appView.TextValue", 9, "Subscript out of range");
-  enter("3");
-  EXPECT_FALSE(contains(t.log, "value.Commit"));
-  EXPECT_EQ(changeCount, 0);
-  EXPECT_TRUE(t.debug.lines.empty());
 }
 
 }  // namespace

@@ -16,12 +16,9 @@ class KadrelleTestAccess {
   const std::string& captionText() const { return k_.m_captionText; }
   const std::string& unitsText() const { return k_.m_unitsText; }
   const std::string& captionRTF() const { return k_.m_captionRTF; }
-  float lineHeight() const { return k_.m_lineHeight; }
   void setLoading(bool v) { k_.m_loading = Boolean(v); }
   void setCaptionText(std::string t) { k_.m_captionText = std::move(t); }
-  void setUnitsText(std::string t) { k_.m_unitsText = std::move(t); }
   void setCaptionFont(FontRef f) { k_.m_CaptionFont = std::move(f); }
-  void setEditorPosition(std::int32_t p) { k_.m_EditorPosition = p; }
   void setCaptionPosition(std::int32_t p) {
     k_.m_CaptionPosition = static_cast<CaptionPositions>(p);
   }
@@ -31,7 +28,6 @@ class KadrelleTestAccess {
   void trace(const std::string& message, const std::string& procedure, std::int32_t level) {
     k_.Trace(message, procedure, level);
   }
-  std::string makeCaptionRTF() { return k_.MakeCaptionRTF(); }
   void updateFromState() { k_.updateFromState(); }
 
  private:
