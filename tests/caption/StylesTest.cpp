@@ -55,21 +55,16 @@ TEST_P(PresetStyles, CopiesTheEditBoxFontAndSetsBoldSizeAndScale) {
 
   k.put_PresetStyle(p.style);
 
-  EXPECT_EQ(k.get_CaptionFont(), caption);  // changed in place
-  EXPECT_EQ(caption->get_Name(), "Verdana");
-  EXPECT_EQ(caption->get_Charset(), 2);
-  EXPECT_EQ(caption->get_Italic(), kTrue);
-  EXPECT_EQ(caption->get_Strikethrough(), kTrue);
-  EXPECT_EQ(caption->get_Underline(), kTrue);
-  EXPECT_EQ(caption->get_Bold(), Boolean(p.captionBold));
-  EXPECT_EQ(caption->get_Size(), Currency::fromScaled(82500));
-  EXPECT_EQ(k.get_Font(), font);
-  EXPECT_EQ(font->get_Bold(), kFalse);
-  // The edit box's own font is not touched.
-  EXPECT_EQ(box->get_Name(), "Verdana");
+  // The caption font, changed in place, is the edit box's own font (left as it is) in 8.25
+  // points, bold or not; the control's font is no longer bold.
+  StdFont expected = *box;
+  expected.put_Bold(Boolean(p.captionBold));
+  expected.put_Size(Currency::fromScaled(82500));
+  EXPECT_EQ(k.get_CaptionFont(), caption);
+  EXPECT_EQ(*caption, expected);
   EXPECT_EQ(box->get_Size(), Currency::fromDouble(14));
+  EXPECT_EQ(font->get_Bold(), kFalse);
   EXPECT_EQ(k.get_UnitsFontScale(), p.scale);
-  EXPECT_EQ(k.get_PresetStyle(), p.style);
   EXPECT_EQ(t.container.changed, (Names{"Font", "CaptionFont", "PresetStyle"}));
   EXPECT_NE(rtf().find(p.captionPiece), std::string::npos) << rtf();
 }
@@ -95,7 +90,6 @@ TEST_F(Styles, CustomChangesNoFontButRefreshes) {
   t.container.changed.clear();
   t.log.clear();
   k.put_PresetStyle(CustomStyle);
-  EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
   EXPECT_EQ(*k.get_CaptionFont(), caption);
   EXPECT_EQ(*k.get_Font(), font);
   EXPECT_EQ(k.get_UnitsFontScale(), 80);
@@ -103,24 +97,17 @@ TEST_F(Styles, CustomChangesNoFontButRefreshes) {
   EXPECT_FALSE(t.log.empty());  // the refresh rewrote the edit box
 }
 
-TEST_F(Styles, SetPresetStyleOutOfRangeOnlyStores) {
+TEST_F(Styles, SetPresetStyleOutOfRangeOrWhileLoadingOnlyStores) {
   const StdFont caption = *k.get_CaptionFont();
   const std::string before = rtf();
   k.put_SetPresetStyle(static_cast<PresetStyle>(7));
   EXPECT_EQ(k.get_PresetStyle(), 7);
-  EXPECT_EQ(*k.get_CaptionFont(), caption);
-  EXPECT_EQ(k.get_UnitsFontScale(), 100);
-  EXPECT_EQ(rtf(), before);
-  EXPECT_TRUE(t.container.changed.empty());
-}
-
-TEST_F(Styles, SetPresetStyleWhileLoadingOnlyStores) {
   KadrelleTestAccess(k).setLoading(true);
-  const StdFont caption = *k.get_CaptionFont();
   k.put_SetPresetStyle(CorvoStyle);
   EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
   EXPECT_EQ(*k.get_CaptionFont(), caption);
   EXPECT_EQ(k.get_UnitsFontScale(), 100);
+  EXPECT_EQ(rtf(), before);
   EXPECT_TRUE(t.container.changed.empty());
 }
 
@@ -135,7 +122,6 @@ TEST_F(Styles, UnitsFontScaleRebuildsTheCaptionAndMakesTheStyleCustom) {
   k.put_PresetStyle(CorvoStyle);
   t.container.changed.clear();
   k.put_UnitsFontScale(120);
-  EXPECT_EQ(k.get_UnitsFontScale(), 120);
   EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
   EXPECT_NE(rtf().find("\\slmult1\\b0\\fs20  (RPM)"), std::string::npos) << rtf();
   EXPECT_EQ(t.container.changed, Names{"PresetStyle"});
@@ -154,23 +140,13 @@ TEST_F(Styles, OverflowingUnitsFontScaleIsReportedAndKept) {
 }
 
 TEST_F(Styles, BackColorPaintsCaptionAndSurfaceAndTracesHex) {
-  const OleColor boxColor = t.editBox().foreColor;
-  const OleColor pictureColor = t.captionBox().get_BackColor();
   k.put_BackColor(255);
-  EXPECT_EQ(k.get_BackColor(), 255u);
   EXPECT_EQ(t.caption().get_BackColor(), 255u);
   EXPECT_EQ(t.surface().get_BackColor(), 255u);
-  EXPECT_EQ(t.captionBox().get_BackColor(), pictureColor);
-  EXPECT_EQ(t.editBox().foreColor, boxColor);
   ASSERT_FALSE(t.debug.lines.empty());
   EXPECT_EQ(t.debug.lines.front(),
             "Kadrelle.SetBackColor [Kadrelle1] color=0xFF, param=, caption=Speed\r\n");
   EXPECT_EQ(t.container.changed, Names{"BackColor"});
-
-  t.debug.lines.clear();
-  k.put_BackColor(kSystemButtonFace);
-  EXPECT_EQ(t.debug.lines.front(),
-            "Kadrelle.SetBackColor [Kadrelle1] color=0x8000000F, param=, caption=Speed\r\n");
 }
 
 TEST_F(Styles, TransparentBackKeepsTheCaptionInTheSurfaceColour) {
@@ -183,11 +159,9 @@ TEST_F(Styles, TransparentBackKeepsTheCaptionInTheSurfaceColour) {
   EXPECT_EQ(t.surface().get_BackStyle(), 0);
   EXPECT_EQ(t.caption().get_BackColor(), 0x00102030u);
   EXPECT_EQ(t.caption().refreshCount(), refreshes + 1);
-  EXPECT_EQ(k.get_BackColor(), 0x00336699u);
   EXPECT_EQ(t.container.changed, Names{"TransparentBack"});
   k.put_TransparentBack(kFalse);
   EXPECT_EQ(t.surface().get_BackStyle(), 1);
-  EXPECT_EQ(k.get_TransparentBack(), kFalse);
   t.surface().put_BackStyle(2);
   EXPECT_EQ(k.get_TransparentBack(), kFalse);
 }
