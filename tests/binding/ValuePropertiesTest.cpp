@@ -52,7 +52,7 @@ TEST_F(ValueProperties, ParameterLooksUpTheKeyAndReportsBoth) {
   EXPECT_EQ(k.get_ValueObjRef(), nullptr);
 }
 
-TEST_F(ValueProperties, ParameterDoesNotTouchTheBoundObjectOrTheCaption) {
+TEST_F(ValueProperties, WhileBoundTheKeyIsTheObjectsAndTheOwnIsOnlyStored) {
   bind();
   const std::string rtf = t.caption().get_TextRTF();
   k.put_Parameter(1020);
@@ -60,20 +60,7 @@ TEST_F(ValueProperties, ParameterDoesNotTouchTheBoundObjectOrTheCaption) {
   EXPECT_EQ(value->parameterNumber, 0);
   EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "P1020");
   EXPECT_EQ(t.caption().get_TextRTF(), rtf);
-}
-
-TEST_F(ValueProperties, FailingKeyReadKeepsTheNumberAndTheOldKey) {
-  k.put_ParamKey("old");
   t.container.changed.clear();
-  t.faults.fail("value.Key");
-  EXPECT_THROW(k.put_Parameter(1020), Error);
-  EXPECT_EQ(k.get_Parameter(), 1020);
-  EXPECT_EQ(k.get_ParamKey(), "old");
-  EXPECT_TRUE(t.container.changed.empty());
-}
-
-TEST_F(ValueProperties, ParamKeyWhileBoundReadsTheObjectsKey) {
-  bind();
   k.put_ParamKey("mine");
   EXPECT_EQ(k.get_ParamKey(), "P1010");
   EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "mine");
@@ -82,14 +69,20 @@ TEST_F(ValueProperties, ParamKeyWhileBoundReadsTheObjectsKey) {
   EXPECT_EQ(k.get_ParamKey(), "mine");
 }
 
-TEST_F(ValueProperties, ParamKeyLetDoesNothingElse) {
+TEST_F(ValueProperties, ParamKeyLetOnlyStoresAndAFailingLookupKeepsIt) {
   t.log.clear();
   const std::string rtf = t.caption().get_TextRTF();
-  k.put_ParamKey("P1010");
+  k.put_ParamKey("old");
   EXPECT_TRUE(t.log.empty());
   EXPECT_EQ(t.caption().get_TextRTF(), rtf);
   EXPECT_EQ(k.get_Parameter(), 0);
   EXPECT_EQ(t.values.created, 0);
+  t.container.changed.clear();
+  t.faults.fail("value.Key");
+  EXPECT_THROW(k.put_Parameter(1020), Error);
+  EXPECT_EQ(k.get_Parameter(), 1020);
+  EXPECT_EQ(k.get_ParamKey(), "old");
+  EXPECT_TRUE(t.container.changed.empty());
 }
 
 TEST_F(ValueProperties, ValueCommitsAndRaisesChangeOnce) {

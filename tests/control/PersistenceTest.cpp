@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -8,38 +7,13 @@
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
 #include "platform/Error.h"
-#include "platform/MemoryPropertyBag.h"
 
 namespace kadrelle {
 namespace {
 
 using test::errorNumber;
-using test::RecordingEditBox;
+using test::RecordingBag;
 using Lines = std::vector<std::string>;
-
-// A bag in memory that writes a transcript of what it is asked ("Key default" for a read,
-// "Key value default" for a write), can fail at a key and can look at the control just before
-// a key is read.
-class RecordingBag : public MemoryPropertyBag {
- public:
-  Variant ReadProperty(const std::string& name, const Variant& defaultValue) override {
-    reads.push_back(name + " " + RecordingEditBox::describe(defaultValue));
-    if (onRead) onRead(name);
-    if (name == failAt) throw Error(Error::kInvalidCall, "bag failure");
-    return MemoryPropertyBag::ReadProperty(name, defaultValue);
-  }
-  void WriteProperty(const std::string& name, const Variant& value,
-                     const Variant& defaultValue) override {
-    if (name == failAt) throw Error(Error::kInvalidCall, "bag failure");
-    writes.push_back(name + " " + RecordingEditBox::describe(value) + " " +
-                     RecordingEditBox::describe(defaultValue));
-    MemoryPropertyBag::WriteProperty(name, value, defaultValue);
-  }
-
-  Lines reads, writes;
-  std::string failAt;
-  std::function<void(const std::string&)> onRead;
-};
 
 // The saved keys in order, each with its value in the control configure() makes and its default.
 const Lines kConfiguredWrites = {"Enabled Boolean:False Boolean:True",

@@ -61,7 +61,7 @@ class Transcript : public test::ControlTest {
   }
 
   Connection change, keyDown;
-  // A session: a new instance bound, edited, stepped, described and unbound.
+  // A session: a new instance bound, edited, stepped, switched to the drive view and unbound.
   const Script session = {
       {"new instance", [this] { k.UserControl_InitProperties(); }},
       {"bind", [this] { k.putref_ValueObjRef(value); }},
@@ -70,12 +70,6 @@ class Transcript : public test::ControlTest {
       {"key A", [this] { key(65); }},
       {"initialize 5", [this] { k.put_InitializeValue(Variant(std::int16_t{5})); }},
       {"drive view", [this] { k.put_DisplayMode(DRIVE_VIEW); }},
-      {"describe",
-       [this] {
-         std::string description = "Top", unit = "mm";
-         k.put_UserDescription(description);
-         k.put_UserUnit(unit);
-       }},
       {"unbind", [this] { k.putref_ValueObjRef(nullptr); }},
   };
 };
@@ -161,17 +155,6 @@ trace updateFromState: done
 editBox.Refresh
 trace Refresh: done
 changed DisplayMode
-> describe
-trace UpdateCaption: start
-driveView.Units(0)
-driveView.Units(0)
-trace ResizeRTF: Kadrelle.caption='Top (RPM)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
-trace UpdateCaption: end
-changed UserDescription
-trace UpdateCaption: start
-trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
-trace UpdateCaption: end
-changed UserUnit
 > unbind
 trace ValueObjRef(set): starting
 trace SetCurrentView: start
@@ -180,14 +163,14 @@ trace updateFromState: start
 trace UpdateCaption: start
 value.ParameterNumber=0
 editBox.EditEnabled=False, TextMode=True, Text=N/A
-trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace ResizeRTF: Kadrelle.caption='', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
 editBox.Text=N/A, EditEnabled=False
 trace SetBackColor: color=0x8000000F
 trace UpdateCaption: start
 value.ParameterNumber=0
 editBox.EditEnabled=False, TextMode=True, Text=N/A
-trace ResizeRTF: Kadrelle.caption='Top (mm)', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
+trace ResizeRTF: Kadrelle.caption='', capHeight=775, capWidth=-100, capTop=50, capLeft=3295, contentHeight=195
 trace UpdateCaption: end
 editBox.EditEnabled=False, Refresh
 trace UserControl_Resize: start

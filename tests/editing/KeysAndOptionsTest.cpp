@@ -99,21 +99,16 @@ TEST_F(Keys, ViewStaysAliveWhileAHostUnbindsFromItsStep) {
   EXPECT_TRUE(seen.empty());
 }
 
-TEST_F(Keys, MouseEventsKeepTheEditBoxsCoordinates) {
-  float hostX = -1, hostY = -1;
-  std::int16_t hostButton = 0;
-  auto c = k.MouseMove.connect([&](std::int16_t& b, std::int16_t&, float& x, float& y) {
-    hostButton = b;
-    hostX = x;
-    hostY = y;
+TEST_F(Keys, MouseAndClickEventsReachTheHostWithTheEditBoxsCells) {
+  std::string host;
+  auto c = k.MouseMove.connect([&](std::int16_t& b, std::int16_t& s, float& x, float& y) {
+    host = std::to_string(b) + " " + std::to_string(s) + " " + numberText(x) + " " + numberText(y);
     x = 0;
   });
-  std::int16_t b = 1, s = 0;
+  std::int16_t b = 1, s = 2;
   float x = 12.5f, y = 7;
   t.editBox().MouseMove.raise(b, s, x, y);
-  EXPECT_EQ(hostButton, 1);
-  EXPECT_EQ(hostX, 12.5f);
-  EXPECT_EQ(hostY, 7);
+  EXPECT_EQ(host, "1 2 12.5 7");
   EXPECT_EQ(x, 0);  // the host's change reaches the edit box's cell
   int clicks = 0;
   auto cc = k.Click.connect([&] { ++clicks; });
@@ -154,15 +149,11 @@ TEST_F(Options, EnabledRefreshesAndNotifiesEvenWhenUnchangedButOnlyTracesWhileLo
   EXPECT_EQ(test::traceMessages(t.debug.lines, "Enabled"),
             (Names{"state=True", "done", "state=True", "done"}));
 
-  struct EnablingBag : PropertyBag {
-    Kadrelle* k = nullptr;
-    Variant ReadProperty(const std::string& name, const Variant& def) override {
-      if (name == "Enabled") k->put_Enabled(kFalse);
-      return name == "Enabled" ? Variant(kTrue) : def;
-    }
-    void WriteProperty(const std::string&, const Variant&, const Variant&) override {}
-  } loading;
-  loading.k = &k;
+  // While loading, the let only traces its state line.
+  test::RecordingBag loading;
+  loading.onRead = [&](const std::string& key) {
+    if (key == "ParamKey") k.put_Enabled(kFalse);
+  };
   t.debug.lines.clear();
   t.container.changed.clear();
   k.UserControl_ReadProperties(loading);

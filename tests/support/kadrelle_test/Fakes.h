@@ -17,6 +17,7 @@
 #include "platform/ChildControlBase.h"
 #include "platform/Error.h"
 #include "platform/HeadlessToolkit.h"
+#include "platform/MemoryPropertyBag.h"
 
 namespace kadrelle::test {
 
@@ -85,8 +86,9 @@ class RecordingContainer : public Container {
     return makeFont();
   }
   std::string AmbientDisplayName() override {
+    ++nameRequests;
     if (foreignNameFailure) throw std::runtime_error("no name");
-    return "Kadrelle1";
+    return displayName;
   }
 
   std::vector<std::string> changed;
@@ -95,7 +97,8 @@ class RecordingContainer : public Container {
   bool failAmbientFont = false;
   // The ambient font, or the name (so every trace line), throws std::runtime_error.
   bool foreignFontFailure = false, foreignNameFailure = false;
-  int ambientFontRequests = 0;
+  int ambientFontRequests = 0, nameRequests = 0;
+  std::string displayName = "Kadrelle1";
 };
 
 class RecordingDebugChannel : public DebugChannel {
@@ -232,6 +235,30 @@ class RecordingEditBoxFactory : public EditBoxFactory {
 
  private:
   CallLog& log_;
+};
+
+// A bag in memory that writes a transcript of what it is asked ("Key default" for a read,
+// "Key value default" for a write), can fail at a key and can look at the control just before
+// a key is read.
+class RecordingBag : public MemoryPropertyBag {
+ public:
+  Variant ReadProperty(const std::string& name, const Variant& defaultValue) override {
+    reads.push_back(name + " " + RecordingEditBox::describe(defaultValue));
+    if (onRead) onRead(name);
+    if (name == failAt) throw Error(Error::kInvalidCall, "bag failure");
+    return MemoryPropertyBag::ReadProperty(name, defaultValue);
+  }
+  void WriteProperty(const std::string& name, const Variant& value,
+                     const Variant& defaultValue) override {
+    if (name == failAt) throw Error(Error::kInvalidCall, "bag failure");
+    writes.push_back(name + " " + RecordingEditBox::describe(value) + " " +
+                     RecordingEditBox::describe(defaultValue));
+    MemoryPropertyBag::WriteProperty(name, value, defaultValue);
+  }
+
+  std::vector<std::string> reads, writes;
+  std::string failAt;
+  std::function<void(const std::string&)> onRead;
 };
 
 // Base of the fakes below: every member can be made to fail as "<name>.<Member>"; calls other
