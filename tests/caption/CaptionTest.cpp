@@ -94,27 +94,25 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
                                         "UserUnit", "UserDescription", "UserDescription"}));
 }
 
-TEST_F(Composition, SetFormsChangeTheCaptionWithoutNotifying) {
+// The Set forms change the caption without notifying; while loading, values are stored and the
+// caption waits for the refresh.
+TEST_F(Composition, SetFormsDoNotNotifyAndWhileLoadingTheCaptionWaits) {
   std::string description = "Quiet", unit = "mm";
   k.put_SetUserDescription(description);
   k.put_SetUserUnit(unit);
   EXPECT_EQ(captionText(), "Quiet");
   EXPECT_EQ(unitsText(), "(mm)");
   EXPECT_TRUE(t.container.changed.empty());
-}
 
-TEST_F(Composition, WhileLoadingValuesAreStoredAndTheCaptionWaits) {
-  setDescription("Before");
   const std::string rtf = t.caption().get_TextRTF();
-  t.container.changed.clear();
   KadrelleTestAccess(k).setLoading(true);
   setDescription("During");
-  std::string unit = "u";
+  unit = "u";
   k.put_SetUserUnit(unit);
   EXPECT_EQ(k.get_UserDescription(), "During");
   EXPECT_EQ(k.get_UserUnit(), "u");
   EXPECT_EQ(t.caption().get_TextRTF(), rtf);
-  EXPECT_EQ(captionText(), "Before");
+  EXPECT_EQ(captionText(), "Quiet");
   EXPECT_EQ(t.container.changed, Names{"UserDescription"});
   KadrelleTestAccess(k).setLoading(false);
   KadrelleTestAccess(k).updateFromState();

@@ -70,7 +70,7 @@ class Persistence : public test::ControlTest {
   Lines readTrace() { return test::traceMessages(t.debug.lines, "ReadProperties"); }
 };
 
-TEST_F(Persistence, EmptyBagReadsEveryDefaultInOrderAndWritesThemBack) {
+TEST_F(Persistence, EmptyBagReadsEveryDefaultInOrderAndSavesWhatANewInstanceSaves) {
   RecordingBag bag;
   k.UserControl_ReadProperties(bag);
   Lines defaults;
@@ -96,6 +96,17 @@ TEST_F(Persistence, EmptyBagReadsEveryDefaultInOrderAndWritesThemBack) {
     expected.push_back(key + " " + (changed.count(key) ? changed.at(key) : d) + " " + d);
   }
   EXPECT_EQ(written.writes, expected);
+
+  // A new instance saves the same, but for the width no resize has given yet and the edit box's
+  // own empty first value.
+  test::TestSite fresh;
+  Kadrelle& made = fresh.make();
+  made.UserControl_InitProperties();
+  RecordingBag newInstance;
+  made.UserControl_WriteProperties(newInstance);
+  expected[3] = "InitializeValue Empty: Integer:0";
+  expected[8] = "EditorWidth Single:0 Integer:0";
+  EXPECT_EQ(newInstance.writes, expected);
 }
 
 // Write, a fresh read, write again gives the same bag. While reading, the rows write the edit box

@@ -27,7 +27,7 @@ class Keys : public test::ControlTest {
   });
 };
 
-TEST_F(Keys, PageKeysStepAViewThatCanStepAndOtherwiseReachTheHost) {
+TEST_F(Keys, PageKeysStepAViewThatCanStepOtherKeysReachTheHost) {
   EXPECT_EQ(press(33), 33);  // unbound
   EXPECT_EQ(test::traceMessages(t.debug.lines, "editBox_KeyDown"),
             Names{"unhandled code=33, shift=0"});
@@ -48,9 +48,8 @@ TEST_F(Keys, PageKeysStepAViewThatCanStepAndOtherwiseReachTheHost) {
   EXPECT_THROW(t.editBox().KeyDown.raise(code, shift), Error);
   EXPECT_EQ(code, 34);
   EXPECT_EQ(seen.size(), 2u);
-}
 
-TEST_F(Keys, HostThatZeroesTheKeyIsSeenByTheEditBox) {
+  // What the host does to the key's cells, the edit box sees.
   zeroKey = true;
   EXPECT_EQ(press(65), 0);
   std::int16_t ascii = 97;
