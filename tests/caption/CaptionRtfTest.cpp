@@ -33,9 +33,9 @@ std::string build(const Doc& d) {
   return out;
 }
 
-class CaptionDocument : public testing::TestWithParam<Doc> {};
+class CaptionTemplate : public testing::TestWithParam<Doc> {};
 
-TEST_P(CaptionDocument, IsTheTemplateAroundTheTexts) {
+TEST_P(CaptionTemplate, IsTheTemplateAroundTheTexts) {
   const Doc& d = GetParam();
   EXPECT_EQ(build(d), std::string("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0"
                                   "\\fnil\\fcharset0 ") +
@@ -46,7 +46,7 @@ TEST_P(CaptionDocument, IsTheTemplateAroundTheTexts) {
 // Alignment, the units' line, bold, sizes in half points (halves to even), "&&" reduction, texts
 // going in unescaped.
 INSTANTIATE_TEST_SUITE_P(
-    Grid, CaptionDocument,
+    Grid, CaptionTemplate,
     testing::Values(Doc{"Speed Limit", "(RPM)", 8.25, 80, 0, 0,
                         "\\ql\\b0\\fs16 Speed Limit\\slmult1\\b0\\fs13  (RPM)"},
                     Doc{"Speed Limit", "(RPM)", 8.25, 100, 2, 2,
@@ -81,6 +81,18 @@ INSTANTIATE_TEST_SUITE_P(
                     Doc{"S", "U", 9.75, -100, 0, 0, "\\ql\\b0\\fs20 S\\slmult1\\b0\\fs-20  U"},
                     Doc{"S", "U", 8.25, 198590, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs32767  U"},
                     Doc{"S", "", 16383.5, 100, 0, 0, "\\ql\\b0\\fs32767 S"}));
+
+// The document kept between builds follows each input, back to what it was built from before.
+TEST(CaptionDocumentKept, IsRebuiltForEveryChangedInput) {
+  FontRef f = makeFont("Arial", 8.25);
+  CaptionDocument kept;
+  for (CaptionInputs in : {CaptionInputs{"A", "U", f.get()}, CaptionInputs{"", "U", f.get()},
+                           CaptionInputs{"", "", f.get()}, CaptionInputs{"A", "U", f.get()}}) {
+    std::string fresh;
+    captionRtf(in, fresh);
+    EXPECT_EQ(kept.build(in), fresh) << in.description << "/" << in.units;
+  }
+}
 
 TEST(CaptionDocumentLimits, NoFontIsEmptyAndSizesBeyondSixteenBitsOverflow) {
   std::string out = "stale";
