@@ -25,8 +25,8 @@ using Box = OmbrelEditBox;
 //   log: from here on also key and mouse events (Dn,s Pn Un,s click dbl)
 //   disp: from here on also display changes (*)
 // Seen: ? gives "text"=value (a number bare, text quoted), sel? start,length, busy? whether an
-// entry is under way; every Change gives C"text"=value as its handler sees the box; a refused
-// write gives E and its error number.
+// entry is under way, focus? whether it has the focus; every Change gives C"text"=value as its
+// handler sees the box; a refused write gives E and its error number.
 class Script {
  public:
   Script() {
@@ -121,6 +121,7 @@ class Script {
     if (name == "sel?")
       note(std::to_string(box.get_SelStart()) + "," + std::to_string(box.get_SelLength()));
     if (name == "busy?") note(box.entryUnderWay() ? "busy" : "idle");
+    if (name == "focus?") note(box.hasFocus() ? "in" : "out");
     const bool shift = name.starts_with('+');
     const std::string key = name.substr(shift ? 1 : 0);
     if (key.starts_with('\''))
@@ -281,7 +282,8 @@ TEST(EditBox, EditingKeysAndSelection) {
               // Selections count characters, not bytes, and are clamped.
               Case{"text=\u00B0C\u20AC start=1 len=50 sel? bs ? start=99 sel? start=-1 len=-1",
                    "1,2 \"\u00B0\"='\u00B0C\u20AC' 1,0 E380 E380"},
-              Case{"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"}});
+              Case{"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"},
+              Case{"focus? in focus? out focus?", "out in out"}});
 }
 
 TEST(EditBox, DisplayChangesOncePerCallThatChangesWhatIsShown) {

@@ -170,6 +170,13 @@ TEST_F(FileIo, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
   }
 }
 
+TEST_F(FileIo, ASaveWithoutBackupKeepsNoCopy) {
+  std::ofstream(dir / "f") << "old";
+  writeFileAtomically(dir / "f", "new");
+  EXPECT_EQ(get(dir / "f"), "new");
+  EXPECT_EQ(strays({"f"}), std::vector<std::string>{});
+}
+
 TEST_F(FileIo, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
   std::ofstream(dir / "f") << "12345";
   EXPECT_EQ(readFileCapped(dir / "f", 5), "12345");

@@ -112,6 +112,7 @@ TEST(RtfReader, DestinationsAndTables) {
        R{doc("{\\pict\\bin4 }}{{}Hi"), "Hi"}, R{doc("a\\bin3 x}yb"), "ab"},
        R{doc("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} text"), "link text"},
        R{doc("a\\*b"), "ab"},
+       R{doc("a{\\objdata 01}{\\nonesttables x}{\\listpicture y}{\\operator z}b"), "ab"},
        R{doc("\\trowd a\\cell b\\cell\\row\\trowd c\\cell\\row"), "a\tb\t\r\nc\t"},
        R{doc("a\\cell\\row\\pard b\\par"), "a\t\r\nb"}, R{doc("a\\par b\\cell\\row"), "a\r\nb\t"},
        R{doc("{\\pard\\intbl a\\par}\\cell\\pard\\intbl b\\par c\\par\\cell\\row d"),
