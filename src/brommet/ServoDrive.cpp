@@ -127,7 +127,8 @@ Connection ServoDrive::watch(ParameterNumbers number, std::function<void(bool)> 
 }
 
 bool ServoDrive::enabled() const {
-  return value(param::DriveEnable) != 0;
+  static const std::size_t kEnable = *ParameterCatalog::indexOf(param::DriveEnable);
+  return slots_[kEnable].value != 0;
 }
 
 std::int32_t ServoDrive::requiredLevel(ParameterNumbers number) const {

@@ -39,16 +39,18 @@ OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {
   fontConnection_ = font_->Changed.connect([this] { DisplayChanged.raise(); });
 }
 
-OmbrelEditBox::DisplayScope::DisplayScope(OmbrelEditBox& box)
-    : box_(box), exceptions_(std::uncaught_exceptions()) {
-  if (box_.displayDepth_++ == 0) box_.rememberShown();
+// Only the outermost scope takes the snapshot and counts the exceptions in flight.
+OmbrelEditBox::DisplayScope::DisplayScope(OmbrelEditBox& box) : box_(box) {
+  if (box_.displayDepth_++ != 0) return;
+  exceptions_ = std::uncaught_exceptions();
+  box_.rememberShown();
 }
 
 OmbrelEditBox::DisplayScope::~DisplayScope() noexcept(false) {
-  if (--box_.displayDepth_ != 0) return;
+  if (--box_.displayDepth_ != 0 || !box_.shownChanged()) return;
   // A call that fails part-way still shows what it changed, with the next change's event.
   if (std::uncaught_exceptions() != exceptions_) return;
-  if (box_.shownChanged()) box_.DisplayChanged.raise();
+  box_.DisplayChanged.raise();
 }
 
 // Field by field, so the snapshot reuses its text's storage.

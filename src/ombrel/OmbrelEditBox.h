@@ -157,7 +157,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
 
    private:
     OmbrelEditBox& box_;
-    int exceptions_;
+    int exceptions_ = 0;
   };
   void rememberShown();
   bool shownChanged() const;

@@ -304,6 +304,9 @@ TEST(EditBox, DisplayChangesOncePerCallThatChangesWhatIsShown) {
     s.box.put_SelStart(0);
   });
   EXPECT_EQ(s.run("type=\r ?"), R"(C"7.00"=7 * "00000007"=7)");
+  // A call that fails part-way raises no display change, however much it changed.
+  w = s.box.Change.connect([] { throw Error(Error::kInvalidPropertyValue, "refused"); });
+  EXPECT_EQ(s.run("value=9 ?"), R"(C"00000009"=9 E380 "00000009"=9)");
 }
 
 }  // namespace
