@@ -1,12 +1,16 @@
 #include "platform/FileIo.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -95,6 +99,22 @@ std::string uniqueName(const std::string& name, const char* kind) {
   return "." + name.substr(0, 200) + tail;
 }
 
+// True when `entry` is a name uniqueName gave for `name` in a process that no longer runs.
+bool orphaned(std::string_view entry, const std::string& name) {
+  const std::string prefix = "." + name.substr(0, 200) + ".";
+  if (!entry.starts_with(prefix)) return false;
+  entry.remove_prefix(prefix.size());
+  long pid = 0;
+  const auto [end, ec] = std::from_chars(entry.data(), entry.data() + entry.size(), pid);
+  const std::string_view rest(end, static_cast<std::size_t>(entry.data() + entry.size() - end));
+  if (ec != std::errc() || pid <= 0 || rest.size() != 13 || rest[0] != '-' || rest[9] != '.' ||
+      (rest.substr(10) != "tmp" && rest.substr(10) != "bak"))
+    return false;
+  for (char c : rest.substr(1, 8))
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 // Gives `makeLink` fresh unique names until one is free; returns the name, or "" with errno set.
 template <class MakeLink>
 std::string linkUnique(const std::string& name, const char* kind, MakeLink makeLink) {
@@ -158,6 +178,21 @@ class Folder {
       if (!temporary.empty()) ::unlinkat(dir, temporary.c_str(), 0);
       throw;
     }
+  }
+
+  // Removes the temporaries and backup links that writers killed in the middle of saving `name`
+  // left behind. Those of running processes (another writer saving now) stay.
+  void sweep(const std::string& name) const {
+    const int fd = ::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* entries = ::fdopendir(fd);
+    if (!entries) {
+      ::close(fd);
+      return;
+    }
+    while (const dirent* entry = ::readdir(entries))
+      if (orphaned(entry->d_name, name)) ::unlinkat(fd_.get(), entry->d_name, 0);
+    ::closedir(entries);
   }
 
   // Makes the renames durable. Folders that cannot be flushed (EINVAL) are left as they are.
@@ -229,6 +264,7 @@ void writeFileAtomically(const fs::path& file, std::string_view content, bool ke
     }
   }
   folder.replace(name, file, content, exists ? &old : nullptr);
+  folder.sweep(name);
   folder.flush(file);
 }
 

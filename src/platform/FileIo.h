@@ -21,7 +21,8 @@ namespace kadrelle {
 // - a device or pipe (/dev/stdout) cannot be replaced and is written directly;
 // - with `keepBackup`, the old file, if any, first becomes "<file>.bak", also by a rename, so
 //   the backup too is always a complete file;
-// - no temporary file is left behind by a failure.
+// - no temporary file is left behind by a failure; what a writer killed in the middle of a
+//   save left (a hidden ".<file>.<pid>-<tag>.tmp" or ".bak") goes at the next save of the file.
 // System calls interrupted by a signal are repeated. A failure throws Error 75 naming the file,
 // the step and the system's reason ("/forms/a.kform: cannot write: No space left on device").
 void writeFileAtomically(const std::filesystem::path& file, std::string_view content,

@@ -158,8 +158,9 @@ TEST_F(FileIo, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
 
   // A program killed at a random moment of saving.
   std::mt19937 random(12345);
+  pid_t saver = 0;
   for (int round = 0; round < 20; ++round) {
-    const pid_t saver = spawn([&] {
+    saver = spawn([&] {
       for (int i = 0;; ++i) writeFileAtomically(f, i % 2 ? a : b, true);
     });
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
@@ -168,6 +169,15 @@ TEST_F(FileIo, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
     ASSERT_TRUE(complete(get(f))) << "round " << round;
     ASSERT_TRUE(complete(get(dir / "f.bak"))) << "round " << round;
   }
+  // What killed savers left goes at the next save; a running writer's temporary stays.
+  auto temporary = [](pid_t pid, const char* kind) {
+    return ".f." + std::to_string(pid) + "-0badcafe." + kind;
+  };
+  const std::string running = temporary(::getpid(), "tmp");
+  for (const std::string& name : {temporary(saver, "tmp"), temporary(saver, "bak"), running})
+    std::ofstream(dir / name) << "x";
+  writeFileAtomically(f, a, true);
+  EXPECT_EQ(strays({"f", "f.bak", running}), std::vector<std::string>{});
 }
 
 TEST_F(FileIo, ASaveWithoutBackupKeepsNoCopy) {
