@@ -1,11 +1,9 @@
 #include "platform/IniSettingsStore.h"
 
-#include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <system_error>
 
+#include "platform/Error.h"
+#include "platform/FileIo.h"
 #include "platform/Text.h"
 
 namespace kadrelle {
@@ -60,15 +58,12 @@ std::optional<std::string> IniSettingsStore::lookup(std::string_view text, std::
 
 std::string IniSettingsStore::GetSetting(const std::string& application, const std::string& section,
                                          const std::string& key, const std::string& defaultValue) {
-  std::filesystem::path file = fileFor(application);
-  std::error_code ec;
-  auto size = std::filesystem::file_size(file, ec);
-  if (ec || size > kMaxFileSize) return defaultValue;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return defaultValue;
-  std::ostringstream content;
-  content << in.rdbuf();
-  std::string text = content.str();
+  std::string text;
+  try {
+    text = readFileCapped(fileFor(application), kMaxFileSize);
+  } catch (const Error&) {
+    return defaultValue;  // missing, unreadable or too large
+  }
   // Text only: a file holding NUL bytes is not a settings file.
   if (text.find('\0') != std::string::npos) return defaultValue;
   return lookup(text, section, key).value_or(defaultValue);
