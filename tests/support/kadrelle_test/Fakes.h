@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "binding/ValueObject.h"
+#include "brommet/SimulatedFaults.h"
 #include "control/Kadrelle.h"
 #include "editing/EditBox.h"
 #include "platform/ChildControlBase.h"
@@ -51,26 +52,28 @@ inline std::vector<std::string> traceMessages(const std::vector<std::string>& li
   return out;
 }
 
-// Makes named calls fail: fail("view.Step") makes the next call of that member throw an Error;
-// failForeign throws a std::runtime_error instead, as a host's or library's own code may.
-class FaultPlan {
+// Makes named calls fail with the value library's own fault feature: fail("view.Step") makes the
+// next call of that member throw an Error; failForeign throws a std::runtime_error instead, as a
+// host's or library's own code may.
+class FaultPlan : public SimulatedFaults {
  public:
   void fail(const std::string& member, int number = 5, std::string description = "Injected") {
-    faults_.insert_or_assign(member, [e = Error(number, std::move(description))] { throw e; });
+    failNext(member, 1, Error(number, std::move(description)));
   }
   void failForeign(const std::string& member, std::string what) {
-    faults_.insert_or_assign(member, [what] { throw std::runtime_error(what); });
+    foreign_.insert_or_assign(member, std::move(what));
   }
   void check(const std::string& member) {
-    auto it = faults_.find(member);
-    if (it == faults_.end()) return;
-    auto thrower = std::move(it->second);
-    faults_.erase(it);
-    thrower();
+    if (auto it = foreign_.find(member); it != foreign_.end()) {
+      const std::runtime_error error(it->second);
+      foreign_.erase(it);
+      throw error;
+    }
+    SimulatedFaults::check(member);
   }
 
  private:
-  std::map<std::string, std::function<void()>> faults_;
+  std::map<std::string, std::string> foreign_;
 };
 
 class RecordingContainer : public Container {
