@@ -77,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Doc{"S", "U", 12, 120, 0, 0, "\\ql\\b0\\fs24 S\\slmult1\\b0\\fs29  U"},
                     Doc{"S", "U", 8.25, 120, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs20  U"},
                     Doc{"S", "U", 8.25, 0, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs0  U"},
+                    Doc{"S", "U", 2.28, 625, 0, 0, "\\ql\\b0\\fs5 S\\slmult1\\b0\\fs28  U"},
+                    Doc{"S", "U", 3.72, 625, 0, 0, "\\ql\\b0\\fs7 S\\slmult1\\b0\\fs47  U"},
                     Doc{"S", "U", 8.25, -50, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs-8  U"},
                     Doc{"S", "U", 9.75, -100, 0, 0, "\\ql\\b0\\fs20 S\\slmult1\\b0\\fs-20  U"},
                     Doc{"S", "U", 8.25, 198590, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs32767  U"},

@@ -33,10 +33,13 @@ TEST(NewInstance, StartsAtItsDesignedSizeWhateverSurfaceTheToolkitGives) {
     }
   } toolkit;
   TestSite t;
-  ControlSite site{t.container, toolkit, t.editBoxes, t.values, t.settings, t.debug};
-  Kadrelle k(site);
+  // The site is a temporary: the control keeps its own copy (the sanitizers see a dangling one).
+  Kadrelle k(ControlSite{t.container, toolkit, t.editBoxes, t.values, t.settings, t.debug});
   EXPECT_EQ(k.children().surface.get_Width(), 3195.0f);
   EXPECT_EQ(k.children().surface.get_Height(), 825.0f);
+  k.UserControl_InitProperties();
+  k.children().surface.resize(4000, 400);
+  EXPECT_EQ(t.container.ambientFontRequests, 2);
 }
 
 TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {
