@@ -8,11 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "brommet/BrommetLibrary.h"
-#include "host/Form.h"
-#include "ombrel/OmbrelFactory.h"
+#include "Harness.h"
 #include "platform/Error.h"
-#include "platform/HeadlessToolkit.h"
 #include "platform/RtfDocument.h"
 #include "platform/StdFont.h"
 
@@ -55,18 +52,16 @@ bool plain(std::string_view s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static BrommetLibrary library;
   std::string_view input(reinterpret_cast<const char*>(data), size);
   std::string description(field(input));
   std::string units(field(input));
   const std::string fontName(field(input));
   const std::uint8_t options = input.empty() ? 0 : static_cast<std::uint8_t>(input[0]);
 
-  HeadlessToolkit toolkit;
-  OmbrelFactory boxes;
+  fuzz::Harness h;
   CaptionTrace settings;
   Capture capture;
-  Form form({toolkit, boxes, library, settings, capture});
+  Form form({h.toolkit, h.boxes, h.library(), settings, capture});
   Kadrelle& k = form.addNew("", {});
   try {
     k.put_CaptionPosition(static_cast<CaptionPositions>(options % 4));

@@ -8,31 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "brommet/BrommetLibrary.h"
+#include "Harness.h"
 #include "brommet/ParameterCatalog.h"
 #include "component/ComPtr.h"
 #include "component/KadrelleObject.h"
-#include "ombrel/OmbrelFactory.h"
 #include "platform/ControlSurface.h"
-#include "platform/HeadlessToolkit.h"
 
 namespace {
 
 using namespace kadrelle;
 using namespace kadrelle::com;
-
-class Quiet : public DebugChannel {
- public:
-  void Output(std::string_view) override {}
-};
-
-class NoSettings : public SettingsStore {
- public:
-  std::string GetSetting(const std::string&, const std::string&, const std::string&,
-                         const std::string& defaultValue) override {
-    return defaultValue;
-  }
-};
 
 class Host : public Container {
  public:
@@ -72,13 +57,10 @@ class Input {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static BrommetLibrary library;
-  HeadlessToolkit toolkit;
-  OmbrelFactory boxes;
-  NoSettings settings;
-  Quiet quiet;
+  fuzz::Harness h;
+  BrommetLibrary& library = h.library();
   Host host;
-  ControlSite site{host, toolkit, boxes, library, settings, quiet};
+  ControlSite site{host, h.toolkit, h.boxes, library, h.settings, h.quiet};
   ComPtr<IDispatch> object;
   if (KadrelleObject::create(&site, {}, IID_IDispatch, object.out()) != S_OK) std::abort();
   auto control = object.query<IControlObject>(IID_IControlObject);
