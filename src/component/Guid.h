@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Text.h"
+
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::com {
 
@@ -25,35 +27,34 @@ struct Guid {
   // The 16-byte binary form.
   std::array<std::uint8_t, 16> bytes() const;
   // Reads the text form, braces optional; false when it is not one.
-  static bool parse(std::string_view text, Guid& out);
+  static constexpr bool parse(std::string_view text, Guid& out);
 };
 
-namespace detail {
-consteval std::uint32_t hexDigits(std::string_view s, std::size_t from, std::size_t count) {
-  std::uint32_t v = 0;
-  for (std::size_t i = from; i < from + count; ++i) {
-    char c = s[i];
-    std::uint32_t d = c >= '0' && c <= '9'   ? c - '0'
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                             : throw "not a hexadecimal digit";
-    v = v * 16 + d;
+constexpr bool Guid::parse(std::string_view s, Guid& out) {
+  if (s.size() == 38 && s.front() == '{' && s.back() == '}') s = s.substr(1, 36);
+  if (s.size() != 36 || s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-') return false;
+  // Where each field's digits start, and how many there are: data1, data2, data3, data4[0..7].
+  constexpr std::size_t kAt[11] = {0, 9, 14, 19, 21, 24, 26, 28, 30, 32, 34};
+  constexpr std::size_t kDigits[11] = {8, 4, 4, 2, 2, 2, 2, 2, 2, 2, 2};
+  std::uint32_t field[11] = {};
+  for (std::size_t f = 0; f < 11; ++f) {
+    for (std::size_t i = kAt[f]; i < kAt[f] + kDigits[f]; ++i) {
+      const int d = hexDigitValue(s[i]);
+      if (d < 0) return false;
+      field[f] = field[f] * 16 + static_cast<std::uint32_t>(d);
+    }
   }
-  return v;
+  out.data1 = field[0];
+  out.data2 = static_cast<std::uint16_t>(field[1]);
+  out.data3 = static_cast<std::uint16_t>(field[2]);
+  for (std::size_t i = 0; i < 8; ++i) out.data4[i] = static_cast<std::uint8_t>(field[3 + i]);
+  return true;
 }
-}  // namespace detail
 
-// A Guid from its text form without braces, checked at compile time.
+// A Guid from its text form, checked at compile time.
 consteval Guid makeGuid(std::string_view s) {
-  if (s.size() != 36 || s[8] != '-' || s[13] != '-' || s[18] != '-' || s[23] != '-')
-    throw "not a GUID";
   Guid g;
-  g.data1 = detail::hexDigits(s, 0, 8);
-  g.data2 = static_cast<std::uint16_t>(detail::hexDigits(s, 9, 4));
-  g.data3 = static_cast<std::uint16_t>(detail::hexDigits(s, 14, 4));
-  const std::size_t at[8] = {19, 21, 24, 26, 28, 30, 32, 34};
-  for (int i = 0; i < 8; ++i)
-    g.data4[i] = static_cast<std::uint8_t>(detail::hexDigits(s, at[i], 2));
+  if (!Guid::parse(s, g)) throw "not a GUID";
   return g;
 }
 

@@ -5,13 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 
 #include "platform/Error.h"
 #include "platform/FileIo.h"
+#include "platform/Text.h"
 
 namespace kadrelle::com {
 
@@ -21,12 +21,6 @@ constexpr int kPermissionDenied = 70;
 constexpr int kCannotCreate = 429;
 constexpr int kFileFormat = 321;
 constexpr int kPathError = 75;
-
-std::string hex32(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
 
 std::string versionText(Version v) {
   return std::to_string(v.major) + "." + std::to_string(v.minor);

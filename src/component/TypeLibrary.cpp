@@ -1,9 +1,8 @@
 #include "component/TypeLibrary.h"
 
-#include <algorithm>
-#include <cstdio>
 
 #include "component/KadrelleInterface.h"
+#include "platform/Text.h"
 
 namespace kadrelle::com {
 
@@ -140,11 +139,6 @@ constexpr EnumMember kPresetStyles[] = {{"Classic Style", 0}, {"Corvo Style", 1}
 constexpr EnumMember kCaptionPositions[] = {
     {"Aligned Left", 0}, {"Aligned Right", 1}, {"Centered", 2}};
 
-bool sameName(std::string_view a, std::string_view b) {
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 }  // namespace
 
 const std::array<MemberInfo, 59> kMembers{{KADRELLE_MEMBERS(KADRELLE_ROW)}};
@@ -214,7 +208,7 @@ const MemberInfo* findMember(DISPID id, std::uint16_t kinds) {
 
 bool findDispId(std::string_view name, DISPID& id) {
   for (const auto& m : kMembers) {
-    if (sameName(m.name, name)) {
+    if (equalsIgnoreCase(m.name, name)) {
       id = m.id;
       return true;
     }
@@ -223,12 +217,6 @@ bool findDispId(std::string_view name, DISPID& id) {
 }
 
 namespace {
-
-std::string hex(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", v);
-  return buf;
-}
 
 std::string attributes(const TypeInfo& t, std::string_view more = {}) {
   std::string s = "  [uuid(" + t.id.text().substr(1, 36) + "), version(" +
@@ -255,7 +243,7 @@ std::string memberIdl(const MemberInfo& m) {
   static constexpr std::string_view kAttr[] = {"", "", ", propget",   "", ", propput", "",
                                                "", "", ", propputref"};
   std::string s =
-      "    [id(" + hex(static_cast<std::uint32_t>(m.id)) + ")" + std::string(kAttr[m.kind]);
+      "    [id(" + hex32(static_cast<std::uint32_t>(m.id)) + ")" + std::string(kAttr[m.kind]);
   if (!m.help.empty()) s += ", helpstring(" + quoted(m.help) + ")";
   s += "]\n    HRESULT " + std::string(m.name) + "(";
   std::string type(idlName(m.type));
@@ -271,7 +259,7 @@ std::string printIdl() {
   const auto& lib = kLibrary;
   std::string s = "[\n  uuid(" + lib.id.text().substr(1, 36) + "),\n  version(" +
                   std::to_string(lib.version.major) + "." + std::to_string(lib.version.minor) +
-                  "),\n  helpstring(" + quoted(lib.help) + "),\n  lcid(" + hex(lib.locale) +
+                  "),\n  helpstring(" + quoted(lib.help) + "),\n  lcid(" + hex32(lib.locale) +
                   "),\n  control\n]\nlibrary " + std::string(lib.name) + "\n{\n";
   for (auto import : lib.imports) s += "  importlib(" + quoted(import) + ");\n";
   for (const auto& e : kEnumerations) {
@@ -292,8 +280,8 @@ std::string printIdl() {
   const auto& events = kTypes[kType_Events];
   s += "\n" + attributes(events) + "  dispinterface __Kadrelle {\n  properties:\n  methods:\n";
   for (const auto& e : kEvents) {
-    s +=
-        "    [id(" + hex(static_cast<std::uint32_t>(e.id)) + ")] void " + std::string(e.name) + "(";
+    s += "    [id(" + hex32(static_cast<std::uint32_t>(e.id)) + ")] void " + std::string(e.name) +
+         "(";
     for (std::size_t i = 0; i < e.params.size(); ++i)
       s += (i ? ", " : "") + std::string("[in, out] ") + std::string(idlName(e.params[i].type)) +
            "* " + std::string(e.params[i].name);

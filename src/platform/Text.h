@@ -63,6 +63,14 @@ constexpr int hexDigitValue(char c) {
   return -1;
 }
 
+// "0x" and eight upper-case hexadecimal digits, as registry and type-library texts write numbers.
+inline std::string hex32(std::uint32_t v) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string s = "0x00000000";
+  for (std::size_t i = 9; v != 0; --i, v >>= 4) s[i] = kDigits[v & 0xF];
+  return s;
+}
+
 inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 // Decodes the UTF-8 sequence at text[i] and moves i past it. A byte that does not start a valid
