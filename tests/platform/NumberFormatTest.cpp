@@ -10,19 +10,11 @@
 
 #include "platform/Variant.h"
 
-// Counts heap allocations, so the hot formatting path can be shown to make none. Under the
-// address sanitizer the sanitizer owns operator new, so nothing is counted there.
+// Counts heap allocations, so the hot formatting path can be shown to make none.
 #if defined(__SANITIZE_ADDRESS__)
-#define KADRELLE_COUNTS_ALLOCATIONS 0
+static std::atomic<long> allocations{-1};  // the sanitizer owns operator new: nothing is counted
 #else
-#define KADRELLE_COUNTS_ALLOCATIONS 1
-#endif
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-#if KADRELLE_COUNTS_ALLOCATIONS
+static std::atomic<long> allocations{0};
 // The replacements pair malloc with free; g++ cannot see that once they are inlined.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
@@ -41,30 +33,17 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace kadrelle {
 namespace {
 
-struct FormatCase {
-  const char* format;
-  double value;
-  const char* expected;
-};
-
-void PrintTo(const FormatCase& c, std::ostream* os) {
-  *os << '"' << c.format << "\" with " << numberText(c.value);
-}
-
-using F = FormatCase;
-class NumberFormatGrid : public testing::TestWithParam<FormatCase> {};
-
-TEST_P(NumberFormatGrid, ShowsWhatBasicShows) {
-  const FormatCase& c = GetParam();
-  EXPECT_EQ(NumberFormat(c.format).format(c.value), c.expected);
-}
-
 // What Basic's Format gives (US English), except where the trailing point is concerned: the
 // point is shown only when a digit follows it (see NumberFormat.h).
-INSTANTIATE_TEST_SUITE_P(
-    Basic, NumberFormatGrid,
-    testing::Values(
-        // Digit placeholders before the point: a "0" forces every place to its right.
+TEST(NumberFormat, ShowsWhatBasicShows) {
+  struct F {
+    const char* format;
+    double value;
+    std::string expected;
+  };
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  for (const F& c :
+       {// Digit placeholders before the point: a "0" forces every place to its right.
         F{"#", 0, ""}, F{"##", 1, "1"}, F{"00", 1, "01"}, F{"000###", 1, "000001"},
         F{"#00##00#0", 1, "00000001"}, F{"1#####0000", 1, "10001"}, F{"0##", 100, "100"},
         F{"#000", 17, "017"}, F{"#3", 17, "173"},
@@ -112,19 +91,21 @@ INSTANTIATE_TEST_SUITE_P(
         F{"SCIENTIFIC", -3456.789, "-3.46E+03"}, F{"Currency", -5, "($5.00)"}, F{"Yes/No", 0, "No"},
         F{"On/Off", 23, "On"}, F{"True/False", -1, "True"}, F{"", 1e20, "1E+20"},
         // Malformed formats show the default text form.
-        F{"0.00\"abc", 1.5, "1.5"}, F{"0\\", 1.5, "1.5"}, F{"0;0;0;0;0", -1.5, "-1.5"}));
-
-TEST(NumberFormat, HugeAndNonFiniteValues) {
-  EXPECT_EQ(NumberFormat("0.00").format(1e300), "1" + std::string(300, '0') + ".00");
-  const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(NumberFormat("0.00").format(inf), numberText(inf));
-  EXPECT_EQ(NumberFormat("0%%%").format(1e306), numberText(1e306));  // scaling overflows
+        F{"0.00\"abc", 1.5, "1.5"}, F{"0\\", 1.5, "1.5"}, F{"0;0;0;0;0", -1.5, "-1.5"},
+        // Six sections: the split keeps four parts and must write none past them.
+        F{"0;0;0;0;0;\"x\"", 2.5, "2.5"},
+        // Huge and non-finite values; scaling that overflows.
+        F{"0.00", 1e300, "1" + std::string(300, '0') + ".00"}, F{"0.00", kInf, numberText(kInf)},
+        F{"0%%%", 1e306, numberText(1e306)}}) {
+    EXPECT_EQ(NumberFormat(c.format).format(c.value), c.expected)
+        << '"' << c.format << "\" with " << numberText(c.value);
+  }
   EXPECT_FALSE(NumberFormat("0;0;0;0;0").wellFormed());
   EXPECT_TRUE(NumberFormat("0;0;0;0").wellFormed());
 }
 
 TEST(NumberFormat, FormattingIntoAReusedStringAllocatesNothing) {
-  if (!KADRELLE_COUNTS_ALLOCATIONS) GTEST_SKIP() << "allocations are not counted here";
+  if (allocations < 0) GTEST_SKIP() << "allocations are not counted here";
   NumberFormat format("#,##0.00;(#,##0.00);\"zero\"");
   NumberFormat scientific("Scientific");
   std::string out = "old text that is long enough to live on the heap";
@@ -138,28 +119,20 @@ TEST(NumberFormat, FormattingIntoAReusedStringAllocatesNothing) {
   EXPECT_EQ(out, "00000000");
 }
 
-struct HexCase {
-  double value;
-  std::int32_t digits;
-  const char* expected;
-};
-
-using H = HexCase;
-class HexGrid : public testing::TestWithParam<HexCase> {};
-
-TEST_P(HexGrid, ShowsUnsignedUpperCaseHex) {
-  const HexCase& c = GetParam();
-  EXPECT_EQ(NumberFormat::formatHex(c.value, c.digits), c.expected);
+// Unsigned upper-case hex, zero-padded.
+TEST(NumberFormat, Hex) {
+  struct H {
+    double value;
+    std::int32_t digits;
+    const char* expected;
+  };
+  for (const H& c :
+       {H{255, 2, "FF"}, H{255, 4, "00FF"}, H{10, -3, "A"}, H{10, 12, "0000000A"},
+        H{65536, 2, "10000"}, H{2.5, 1, "2"}, H{3.5, 1, "4"}, H{4294967295.0, 8, "FFFFFFFF"},
+        H{-1, 4, "FFFFFFFF"}, H{-2147483648.0, 1, "80000000"}, H{-2147483649.0, 4, "-2147483649"},
+        H{4294967296.0, 4, "4294967296"}})
+    EXPECT_EQ(NumberFormat::formatHex(c.value, c.digits), c.expected) << c.value << " " << c.digits;
 }
-
-INSTANTIATE_TEST_SUITE_P(Padding, HexGrid,
-                         testing::Values(H{255, 2, "FF"}, H{255, 4, "00FF"}, H{10, -3, "A"},
-                                         H{10, 12, "0000000A"}, H{65536, 2, "10000"},
-                                         H{2.5, 1, "2"}, H{3.5, 1, "4"},
-                                         H{4294967295.0, 8, "FFFFFFFF"}, H{-1, 4, "FFFFFFFF"},
-                                         H{-2147483648.0, 1, "80000000"},
-                                         H{-2147483649.0, 4, "-2147483649"},
-                                         H{4294967296.0, 4, "4294967296"}));
 
 }  // namespace
 }  // namespace kadrelle

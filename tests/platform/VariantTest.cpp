@@ -1,30 +1,37 @@
+// Values as Basic converts and shows them, objects and by-reference cells in them, and number
+// text that a host's comma-decimal locale leaves alone.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
-#include <optional>
+#include <locale>
 #include <string>
 
 #include "platform/Error.h"
+#include "platform/NumberFormat.h"
 #include "platform/StdFont.h"
 #include "platform/Variant.h"
 
 namespace kadrelle {
 namespace {
 
-// One conversion of one value, written as text: the result in its default text form, or
-// "error N" with Basic's error number.
-struct ConversionCase {
-  const char* conversion;  // CBool, CInt, CLng, CSng, CDbl, CCur, CStr, IsNumeric
-  Variant input;
-  const char* expected;
-};
+namespace fs = std::filesystem;
 
-void PrintTo(const ConversionCase& c, std::ostream* os) {
-  *os << c.conversion << "(" << (c.input.get<std::string>() ? "\"" : "")
-      << (c.input.get<std::string>() || c.input.holdsNumber() ? CStr(c.input) : "?")
-      << (c.input.get<std::string>() ? "\"" : "") << ")";
+// Basic's error number of a call, 0 when it returns.
+template <class F>
+int errorOf(F&& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.number();
+  }
+  return 0;
 }
 
+// One conversion of one value: the result in its default text form, or "error N".
 std::string convert(std::string_view conversion, const Variant& v) {
   try {
     if (conversion == "CBool") return booleanText(CBool(v));
@@ -41,65 +48,167 @@ std::string convert(std::string_view conversion, const Variant& v) {
   return "unknown conversion";
 }
 
-using C = ConversionCase;
-class Conversion : public testing::TestWithParam<ConversionCase> {};
-
-TEST_P(Conversion, FollowsBasic) {
-  const ConversionCase& c = GetParam();
-  EXPECT_EQ(convert(c.conversion, c.input), c.expected);
+TEST(Variant, ConversionsFollowBasic) {
+  const FontRef font = makeFont();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  struct C {
+    const char* conversion;
+    Variant input;
+    const char* expected;
+  };
+  const C cases[] = {
+      // Boolean: True is -1, any nonzero number is True, text reads as a word or a number.
+      C{"CInt", kTrue, "-1"}, C{"CBool", 0.25, "True"}, C{"CBool", 0.0, "False"},
+      C{"CBool", " tRUE ", "True"}, C{"CBool", "FALSE", "False"}, C{"CBool", "2", "True"},
+      C{"CBool", "yes", "error 13"}, C{"CBool", Variant(), "False"},
+      // Ranges: rounding first, halves to even, then overflow.
+      C{"CInt", std::int32_t{-32768}, "-32768"}, C{"CInt", std::int32_t{32768}, "error 6"},
+      C{"CInt", 32767.5, "error 6"}, C{"CInt", 32767.49, "32767"}, C{"CInt", -32768.5, "-32768"},
+      C{"CLng", 2147483647.5, "error 6"}, C{"CLng", -2147483648.5, "-2147483648"},
+      C{"CLng", -2147483649.0, "error 6"}, C{"CLng", kNaN, "error 6"}, C{"CInt", 2.5, "2"},
+      C{"CInt", 3.5, "4"}, C{"CInt", -2.5, "-2"}, C{"CInt", 2.5000001, "3"}, C{"CLng", "4.5", "4"},
+      C{"CInt", Currency::fromScaled(25000), "2"}, C{"CSng", 1e39, "error 6"},
+      C{"CCur", "12.34565", "12.3456"}, C{"CCur", 1e15, "error 6"},
+      // Numeric text: blanks, signs, grouping anywhere after the first digit, exponents.
+      C{"CInt", " \t-7 ", "-7"}, C{"CInt", "+7", "7"}, C{"CDbl", ".5", "0.5"}, C{"CDbl", "5.", "5"},
+      C{"CDbl", "1.5E3", "1500"}, C{"CDbl", "1d-2", "0.01"}, C{"CDbl", "-1.5e+2", "-150"},
+      C{"CLng", "1,234,567", "1234567"}, C{"CLng", "1,,000", "1000"}, C{"CLng", "1,", "1"},
+      C{"CDbl", "1,2345.5", "12345.5"}, C{"CDbl", "1e-400", "0"},
+      C{"CDbl", "0." + std::string(400, '0') + "1", "0"},
+      C{"CDbl", std::string(400, '9'), "error 13"}, C{"CDbl", "1e400", "error 13"},
+      // "&H" and "&O": 16 bits make an Integer, more a Long.
+      C{"CInt", "&H8002", "-32766"}, C{"CLng", "&HFFFF", "-1"}, C{"CLng", "&h10000", "65536"},
+      C{"CLng", "&HFFFFFFFF", "-1"}, C{"CLng", "&H80000000", "-2147483648"},
+      C{"CInt", "&O177777", "-1"}, C{"CLng", " &O17 ", "15"},
+      // Text that is not a number.
+      C{"CInt", "", "error 13"}, C{"CDbl", "   ", "error 13"}, C{"CLng", "12abc", "error 13"},
+      C{"CDbl", "1.2.3", "error 13"}, C{"CDbl", ".", "error 13"}, C{"CDbl", "1E", "error 13"},
+      C{"CLng", ",5", "error 13"}, C{"CLng", "1 2", "error 13"}, C{"CLng", "-&H1", "error 13"},
+      C{"CLng", "&HG", "error 13"}, C{"CLng", "&H100000000", "error 13"},
+      C{"CLng", "&O8", "error 13"}, C{"CInt", font, "error 13"}, C{"CStr", font, "error 13"},
+      // IsNumeric agrees with the conversions.
+      C{"IsNumeric", Variant(), "True"}, C{"IsNumeric", kFalse, "True"},
+      C{"IsNumeric", "1,,000", "True"}, C{"IsNumeric", "&H1F", "True"}, C{"IsNumeric", "", "False"},
+      C{"IsNumeric", "e5", "False"}, C{"IsNumeric", font, "False"},
+      // Default text: 7 significant digits for Single and 15 for Double, halves away from zero.
+      C{"CStr", Variant(), ""}, C{"CStr", kFalse, "False"},
+      C{"CStr", std::int16_t{-32768}, "-32768"}, C{"CStr", 654322.23456f, "654322.3"},
+      C{"CStr", "654322.23456", "654322.23456"}, C{"CSng", "654322.23456", "654322.3"},
+      C{"CStr", 0.1f, "0.1"}, C{"CStr", 12345678.0f, "1.234568E+07"},
+      C{"CStr", 1.0 / 3.0, "0.333333333333333"}, C{"CStr", 0.1 + 0.2, "0.3"},
+      C{"CStr", 1e15, "1E+15"}, C{"CStr", 123456789012345.0, "123456789012345"},
+      C{"CStr", 0.000056789, "0.000056789"}, C{"CStr", 0.00005, "0.00005"},
+      C{"CStr", -2.5e-7, "-2.5E-07"}, C{"CStr", 1e100, "1E+100"}, C{"CStr", -0.0, "0"},
+      C{"CStr", Currency::fromScaled(-1), "-0.0001"},
+      C{"CStr", Currency::fromScaled(std::numeric_limits<std::int64_t>::min()),
+        "-922337203685477.5808"}};
+  for (const auto& [conversion, input, expected] : cases) {
+    EXPECT_EQ(convert(conversion, input), expected)
+        << conversion << "(" << (input.type() == Variant::Type::Object ? "font" : CStr(input))
+        << ")";
+  }
 }
 
-const FontRef kFont = makeFont();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+TEST(Variant, ObjectsAndPlainValuesRefuseEachOther) {
+  struct Other : Object {};
+  FontRef font = makeFont("Tahoma");
+  Variant v = font;
+  EXPECT_EQ(v.type(), Variant::Type::Object);
+  EXPECT_EQ(objectOf<StdFont>(v), font);
+  EXPECT_EQ(objectOf<StdFont>(Variant(nullptr)), nullptr);  // Nothing
+  EXPECT_EQ(concatText(v), "Tahoma");                       // the font's default member
+  EXPECT_EQ(errorOf([] { objectOf<StdFont>(Variant(5)); }), Error::kObjectRequired);
+  EXPECT_EQ(errorOf([] { objectOf<StdFont>(Variant()); }), Error::kObjectRequired);
+  EXPECT_EQ(errorOf([] { objectOf<StdFont>(Variant(std::make_shared<Other>())); }),
+            Error::kTypeMismatch);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Basic, Conversion,
-    testing::Values(
-        // Boolean: True is -1, any nonzero number is True, text reads as a word or a number.
-        C{"CInt", kTrue, "-1"}, C{"CBool", 0.25, "True"}, C{"CBool", 0.0, "False"},
-        C{"CBool", " tRUE ", "True"}, C{"CBool", "FALSE", "False"}, C{"CBool", "2", "True"},
-        C{"CBool", "yes", "error 13"}, C{"CBool", Variant(), "False"},
-        // Ranges: rounding first, halves to even, then overflow.
-        C{"CInt", std::int32_t{-32768}, "-32768"}, C{"CInt", std::int32_t{32768}, "error 6"},
-        C{"CInt", 32767.5, "error 6"}, C{"CInt", 32767.49, "32767"}, C{"CInt", -32768.5, "-32768"},
-        C{"CLng", 2147483647.5, "error 6"}, C{"CLng", -2147483648.5, "-2147483648"},
-        C{"CLng", -2147483649.0, "error 6"}, C{"CLng", kNaN, "error 6"}, C{"CInt", 2.5, "2"},
-        C{"CInt", 3.5, "4"}, C{"CInt", -2.5, "-2"}, C{"CInt", 2.5000001, "3"},
-        C{"CLng", "4.5", "4"}, C{"CInt", Currency::fromScaled(25000), "2"},
-        C{"CSng", 1e39, "error 6"}, C{"CCur", "12.34565", "12.3456"}, C{"CCur", 1e15, "error 6"},
-        // Numeric text: blanks, signs, grouping anywhere after the first digit, exponents.
-        C{"CInt", " \t-7 ", "-7"}, C{"CInt", "+7", "7"}, C{"CDbl", ".5", "0.5"},
-        C{"CDbl", "5.", "5"}, C{"CDbl", "1.5E3", "1500"}, C{"CDbl", "1d-2", "0.01"},
-        C{"CDbl", "-1.5e+2", "-150"}, C{"CLng", "1,234,567", "1234567"},
-        C{"CLng", "1,,000", "1000"}, C{"CLng", "1,", "1"}, C{"CDbl", "1,2345.5", "12345.5"},
-        C{"CDbl", "1e-400", "0"}, C{"CDbl", "0." + std::string(400, '0') + "1", "0"},
-        C{"CDbl", std::string(400, '9'), "error 13"}, C{"CDbl", "1e400", "error 13"},
-        // "&H" and "&O": 16 bits make an Integer, more a Long.
-        C{"CInt", "&H8002", "-32766"}, C{"CLng", "&HFFFF", "-1"}, C{"CLng", "&h10000", "65536"},
-        C{"CLng", "&HFFFFFFFF", "-1"}, C{"CLng", "&H80000000", "-2147483648"},
-        C{"CInt", "&O177777", "-1"}, C{"CLng", " &O17 ", "15"},
-        // Text that is not a number.
-        C{"CInt", "", "error 13"}, C{"CDbl", "   ", "error 13"}, C{"CLng", "12abc", "error 13"},
-        C{"CDbl", "1.2.3", "error 13"}, C{"CDbl", ".", "error 13"}, C{"CDbl", "1E", "error 13"},
-        C{"CLng", ",5", "error 13"}, C{"CLng", "1 2", "error 13"}, C{"CLng", "-&H1", "error 13"},
-        C{"CLng", "&HG", "error 13"}, C{"CLng", "&H100000000", "error 13"},
-        C{"CLng", "&O8", "error 13"}, C{"CInt", kFont, "error 13"}, C{"CStr", kFont, "error 13"},
-        // IsNumeric agrees with the conversions.
-        C{"IsNumeric", Variant(), "True"}, C{"IsNumeric", kFalse, "True"},
-        C{"IsNumeric", "1,,000", "True"}, C{"IsNumeric", "&H1F", "True"},
-        C{"IsNumeric", "", "False"}, C{"IsNumeric", "e5", "False"}, C{"IsNumeric", kFont, "False"},
-        // Default text: 7 significant digits for Single and 15 for Double, halves away from zero.
-        C{"CStr", Variant(), ""}, C{"CStr", kFalse, "False"},
-        C{"CStr", std::int16_t{-32768}, "-32768"}, C{"CStr", 654322.23456f, "654322.3"},
-        C{"CStr", "654322.23456", "654322.23456"}, C{"CSng", "654322.23456", "654322.3"},
-        C{"CStr", 0.1f, "0.1"}, C{"CStr", 12345678.0f, "1.234568E+07"},
-        C{"CStr", 1.0 / 3.0, "0.333333333333333"}, C{"CStr", 0.1 + 0.2, "0.3"},
-        C{"CStr", 1e15, "1E+15"}, C{"CStr", 123456789012345.0, "123456789012345"},
-        C{"CStr", 0.000056789, "0.000056789"}, C{"CStr", 0.00005, "0.00005"},
-        C{"CStr", -2.5e-7, "-2.5E-07"}, C{"CStr", 1e100, "1E+100"}, C{"CStr", -0.0, "0"},
-        C{"CStr", Currency::fromScaled(-1), "-0.0001"},
-        C{"CStr", Currency::fromScaled(std::numeric_limits<std::int64_t>::min()),
-          "-922337203685477.5808"}));
+TEST(Variant, ByReferenceCellsReadAndWriteTheCallersVariable) {
+  std::int16_t key = 65;
+  std::string text = "old";
+  float x = 0;
+  ObjectRef object;
+  Variant keyCell = Variant::ref(key), textCell = Variant::ref(text), xCell = Variant::ref(x),
+          objectCell = Variant::ref(object);
+  EXPECT_TRUE(keyCell.isByRef());
+  EXPECT_EQ(keyCell.type(), Variant::Type::Integer);
+  EXPECT_EQ(CStr(keyCell), "65");
+  EXPECT_EQ(keyCell.value(), Variant(std::int16_t{65}));
+
+  // Writes convert to the variable's type by Basic's rules.
+  keyCell.assign("2.5");
+  xCell.assign(std::int32_t{7});
+  textCell.assign(1.5);
+  FontRef font = makeFont();
+  objectCell.assign(font);
+  EXPECT_EQ(key, 2);
+  EXPECT_EQ(x, 7.0f);
+  EXPECT_EQ(text, "1.5");
+  EXPECT_EQ(object, font);
+  EXPECT_EQ(errorOf([&] { keyCell.assign("x"); }), Error::kTypeMismatch);
+  EXPECT_EQ(errorOf([&] { keyCell.assign(70000); }), Error::kOverflow);
+  EXPECT_EQ(errorOf([&] { objectCell.assign(1); }), Error::kObjectRequired);
+  EXPECT_EQ(key, 2);  // a refused write leaves the variable as it was
+
+  // A plain Variant takes the value, not the cell.
+  Variant plain;
+  plain.assign(keyCell);
+  key = 9;
+  EXPECT_FALSE(plain.isByRef());
+  EXPECT_EQ(CInt(plain), 2);
+}
+
+// Number text under a host that switched to a comma-decimal locale, in C++ (std::locale::global)
+// and in C (setlocale, as many GUI programs do): nothing may change.
+void expectNumberTextUnchanged() {
+  EXPECT_EQ(parseNumber("2.5"), 2.5);
+  EXPECT_EQ(parseNumber("2,5"), 25.0);  // a thousands separator, as Basic reads it
+  EXPECT_EQ(parseNumber("-1,234.5E1"), -12345.0);
+  EXPECT_EQ(CStr(1.5), "1.5");
+  EXPECT_EQ(CStr(654322.23456f), "654322.3");
+  EXPECT_EQ(CStr(2.5e-7), "2.5E-07");
+  EXPECT_EQ(CStr(Currency::fromScaled(15000)), "1.5");
+  EXPECT_EQ(NumberFormat("#,##0.00").format(1234.5), "1,234.50");
+  EXPECT_EQ(NumberFormat("0.00E+00").format(1234.5), "1.23E+03");
+}
+
+// The C library in German; when the system has no such locale, one is built with localedef into
+// a temporary folder (LOCPATH).
+TEST(Variant, CommaDecimalLocalesChangeNoNumberText) {
+  struct CommaDecimal : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+  };
+  const std::locale previous =
+      std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+  expectNumberTextUnchanged();
+  std::locale::global(previous);
+
+  const auto german = [] {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"})
+      if (std::setlocale(LC_ALL, name)) return true;
+    return false;
+  };
+  const fs::path folder =
+      fs::temp_directory_path() / ("kadrelle-locale-" + std::to_string(::getpid()));
+  bool active = german();
+  const std::string make =
+      "localedef -i de_DE -f UTF-8 '" + (folder / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+  std::error_code ec;
+  if (!active) fs::create_directories(folder, ec);
+  if (!active && std::system(make.c_str()) == 0) {
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    active = german();
+  }
+  if (active) {
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    expectNumberTextUnchanged();
+  }
+  std::setlocale(LC_ALL, "C");
+  if (fs::remove_all(folder, ec) > 0) ::unsetenv("LOCPATH");
+  if (!active) GTEST_SKIP() << "no de_DE locale here, and localedef could not make one";
+}
 
 }  // namespace
 }  // namespace kadrelle
