@@ -1,47 +1,46 @@
+// Binding a value object: what the edit box shows, which events refresh, lock levels and the value
+// properties. A failing call ends its routine at that step; what was done before stays done and
+// the error reaches whoever called: the host, or the object whose event was handled.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
+#include "platform/MemoryPropertyBag.h"
 
 namespace kadrelle {
 namespace {
 
 using test::CallLog;
+using test::contains;
 using test::errorNumber;
+using Names = std::vector<std::string>;
 
 class Bound : public test::ControlTest {
  protected:
-  Bound() : ControlTest("4") {
-    value->appView->numericValue = 12.5;
-    value->appView->numberFormat = "0.0";
-    value->appView->lowerLimit = -10;
-    value->appView->upperLimit = 245;
-    value->driveView->numericValue = 1250;
-    value->driveView->driveLowerLimit = -1000;
-    value->driveView->driveUpperLimit = 24500;
-  }
+  Bound() : ControlTest("4") {}
   void bind() {
-    t.log.clear();
     k.putref_ValueObjRef(value);
+    t.log.clear();
+    t.container.changed.clear();
+    t.debug.lines.clear();
   }
-  // The edit box's writes only, in order.
-  CallLog editBoxWrites() {
-    CallLog out;
-    for (const auto& s : t.log)
-      if (s.rfind("editBox.", 0) == 0) out.push_back(s);
-    return out;
+  // Whether a call starting with `prefix` was logged.
+  bool made(const std::string& prefix) {
+    return std::any_of(t.log.begin(), t.log.end(),
+                       [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
   }
 };
 
 TEST_F(Bound, TextParameterShowsTheDriveViewTextInEveryMode) {
   value->isText = 1;
   value->driveView->textValue = "Axis A";
-  value->appView->textValue = "not this";
-  bind();
-  const CallLog writes = editBoxWrites();
-  ASSERT_GE(writes.size(), 4u);
-  EXPECT_EQ(CallLog(writes.begin(), writes.begin() + 4),
+  k.putref_ValueObjRef(value);
+  ASSERT_GE(t.log.size(), 4u);
+  EXPECT_EQ(CallLog(t.log.begin(), t.log.begin() + 4),
             (CallLog{"editBox.TextMode=True", "editBox.Text=Axis A", "editBox.Armed=True",
                      "editBox.InitializeValue=String:Axis A"}));
 }
@@ -51,7 +50,6 @@ TEST_F(Bound, UnboundShowsNotAvailableInItalicsAndNotEditable) {
   EXPECT_EQ(t.editBox().font->get_Italic(), kFalse);
   k.putref_ValueObjRef(nullptr);
   EXPECT_EQ(t.editBox().font->get_Italic(), kTrue);
-  EXPECT_EQ(KadrelleTestAccess(k).view(), nullptr);
   // A fresh lock-level object, not the value object's.
   ASSERT_NE(k.get_AppLockLevel(), nullptr);
   EXPECT_NE(k.get_AppLockLevel(), value->appLock);
@@ -59,49 +57,26 @@ TEST_F(Bound, UnboundShowsNotAvailableInItalicsAndNotEditable) {
 }
 
 TEST_F(Bound, NullViewStopsTheRefreshAndReachesTheHost) {
-  struct NoAppView : test::FakeValueObject {
-    using FakeValueObject::FakeValueObject;
-    ViewRef get_AppView() override { return nullptr; }
-  };
-  auto broken = std::make_shared<NoAppView>(t.log, t.faults);
-  t.log.clear();
-  EXPECT_EQ(errorNumber([&] { k.putref_ValueObjRef(broken); }), Error::kObjectNotSet);
-  // What was done before the failure stays done.
-  EXPECT_EQ(k.get_ValueObjRef(), broken);
-  EXPECT_EQ(k.get_AppLockLevel(), broken->appLock);
+  value->appView = nullptr;
+  EXPECT_EQ(errorNumber([&] { k.putref_ValueObjRef(value); }), Error::kObjectNotSet);
+  EXPECT_EQ(k.get_ValueObjRef(), value);
+  EXPECT_EQ(k.get_AppLockLevel(), value->appLock);
 }
 
-TEST_F(Bound, OnlyContentChangedOfTheBoundObjectRefreshes) {
+TEST_F(Bound, OnlyContentChangedOfTheBoundObjectRefreshesAndUpdateErrorReachesTheHost) {
   bind();
-  t.log.clear();
   value->appView->numericValue = 99;
   value->ValueChanged.raise(Variant(99.0));
   value->Changed.raise(Variant(99.0));
   value->Refresh.raise(Variant(99.0));
-  EXPECT_TRUE(editBoxWrites().empty());
+  EXPECT_TRUE(t.log.empty());
   value->ContentChanged.raise(Variant(99.0));
   EXPECT_EQ(t.editBox().initializeValue, Variant(99.0));
 
-  // A replaced value object is no longer heard.
-  k.putref_ValueObjRef(t.makeValue());
-  t.log.clear();
-  int raised = 0;
-  auto c = k.UpdateError.connect([&](std::int32_t&, std::string&) { ++raised; });
-  value->ContentChanged.raise(Variant(1.0));
-  std::int32_t code = 1;
-  std::string text = "x";
-  value->UpdateError.raise(code, text);
-  EXPECT_TRUE(t.log.empty());
-  EXPECT_EQ(raised, 0);
-}
-
-TEST_F(Bound, UpdateErrorReachesTheHostByReferenceAndIsTraced) {
-  bind();
-  std::int32_t seenCode = 0;
-  std::string seenText;
+  // The error report reaches the host by reference, traced.
+  std::string seen;
   auto c = k.UpdateError.connect([&](std::int32_t& code, std::string& description) {
-    seenCode = code;
-    seenText = description;
+    seen = std::to_string(code) + " " + description;
     code = 77;
     description = "handled";
   });
@@ -109,13 +84,20 @@ TEST_F(Bound, UpdateErrorReachesTheHostByReferenceAndIsTraced) {
   std::string description = "12000 RPM is above the maximum";
   t.debug.lines.clear();
   value->UpdateError.raise(code, description);
-  EXPECT_EQ(seenCode, 1001);
-  EXPECT_EQ(seenText, "12000 RPM is above the maximum");
-  EXPECT_EQ(code, 77);
-  EXPECT_EQ(description, "handled");
+  EXPECT_EQ(seen, "1001 12000 RPM is above the maximum");
+  EXPECT_EQ(std::to_string(code) + " " + description, "77 handled");
   EXPECT_EQ(test::traceMessages(t.debug.lines, "m_ValueObjRef_UpdateError"),
-            std::vector<std::string>{"err=12000 RPM is above the maximum"});
+            Names{"err=12000 RPM is above the maximum"});
   EXPECT_EQ(t.debug.lines.size(), 1u);
+
+  // A replaced value object is no longer heard.
+  k.putref_ValueObjRef(t.makeValue());
+  t.log.clear();
+  seen.clear();
+  value->ContentChanged.raise(Variant(1.0));
+  value->UpdateError.raise(code, description);
+  EXPECT_TRUE(t.log.empty());
+  EXPECT_EQ(seen, "");
 }
 
 TEST_F(Bound, DestroyedControlHearsNothing) {
@@ -127,27 +109,18 @@ TEST_F(Bound, DestroyedControlHearsNothing) {
   EXPECT_NO_THROW(value->appLock->put_Level(0));
 }
 
-struct HexCase {
-  double lower, upper;
-  std::int32_t digits;
-};
-
-class HexDigits : public test::ControlTest, public testing::WithParamInterface<HexCase> {};
-
-TEST_P(HexDigits, FollowTheRangeOfTheView) {
-  value->appView->lowerLimit = GetParam().lower;
-  value->appView->upperLimit = GetParam().upper;
+TEST_F(Bound, HexDigitsFollowTheRangeOfTheView) {
   value->appView->displayBase = 1;
-  k.putref_ValueObjRef(value);
-  EXPECT_EQ(t.editBox().hexDigits, GetParam().digits);
-  EXPECT_EQ(t.editBox().hexMode, kTrue);
+  const double grid[][3] = {{0, 255, 2}, {0, 15, 1},           {0, 16, 1}, {0, 65535, 4}, {7, 7, 4},
+                            {10, 5, 4},  {0, 4294967295.0, 8}, {0, 1, 0},  {-128, 127, 2}};
+  for (const auto& [lower, upper, digits] : grid) {
+    value->appView->lowerLimit = lower;
+    value->appView->upperLimit = upper;
+    k.putref_ValueObjRef(value);
+    EXPECT_EQ(t.editBox().hexDigits, digits) << lower << ".." << upper;
+    EXPECT_EQ(t.editBox().hexMode, kTrue);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Grid, HexDigits,
-                         testing::Values(HexCase{0, 255, 2}, HexCase{0, 15, 1}, HexCase{0, 16, 1},
-                                         HexCase{0, 65535, 4}, HexCase{7, 7, 4}, HexCase{10, 5, 4},
-                                         HexCase{0, 4294967295.0, 8}, HexCase{0, 1, 0},
-                                         HexCase{-128, 127, 2}));
 
 struct LockCase {
   std::int32_t held, required;
@@ -202,7 +175,7 @@ TEST_F(Bound, AppLockLevelAssigned) {
   t.log.clear();
   k.putref_AppLockLevel(mine);
   EXPECT_EQ(k.get_AppLockLevel(), mine);
-  EXPECT_TRUE(editBoxWrites().empty());
+  EXPECT_TRUE(t.log.empty());
   bind();
   EXPECT_EQ(k.get_AppLockLevel(), value->appLock);
 
@@ -215,11 +188,9 @@ TEST_F(Bound, AppLockLevelAssigned) {
 }
 
 TEST_F(Bound, DisplayModeSwitchesViewsAndDescriptions) {
-  value->appView->description = "  Speed Limit  ";
   value->driveView->driveDescription = "Velocity limit ";
   bind();
   KadrelleTestAccess a(k);
-  t.container.changed.clear();
   k.put_DisplayMode(DRIVE_VIEW);
   EXPECT_EQ(a.view(), value->driveView);
   EXPECT_EQ(a.viewDescription(), "Velocity limit");
@@ -230,9 +201,175 @@ TEST_F(Bound, DisplayModeSwitchesViewsAndDescriptions) {
   t.log.clear();
   k.put_DisplayMode(static_cast<DisplayModes>(3));
   EXPECT_EQ(a.view(), value->appView);
-  EXPECT_FALSE(editBoxWrites().empty());
-  EXPECT_EQ(t.container.changed,
-            (std::vector<std::string>{"DisplayMode", "DisplayMode", "DisplayMode"}));
+  EXPECT_TRUE(made("editBox."));
+  EXPECT_EQ(t.container.changed, (Names{"DisplayMode", "DisplayMode", "DisplayMode"}));
+}
+
+TEST_F(Bound, ParameterLooksUpTheKeyAndReportsBoth) {
+  // Number 0 clears the key whatever the library would call it.
+  t.values.parameters[0] = {"P0", ""};
+  t.values.parameters[1] = {"P1", ""};
+  for (const auto& [number, key] :
+       std::vector<std::pair<ParameterNumbers, std::string>>{{1020, "P1020"}, {1, "P1"}, {0, ""}}) {
+    k.put_ParamKey("P9999");
+    t.container.changed.clear();
+    t.log.clear();
+    k.put_Parameter(number);
+    EXPECT_EQ(k.get_Parameter(), number);
+    EXPECT_EQ(k.get_ParamKey(), key) << number;
+    EXPECT_EQ(t.container.changed, (Names{"ParamKey", "Parameter"}));
+    EXPECT_TRUE(contains(t.log, "value.ParameterNumber=" + std::to_string(number)));
+  }
+  EXPECT_EQ(t.values.created, 3);
+  EXPECT_EQ(k.get_ValueObjRef(), nullptr);
+}
+
+TEST_F(Bound, WhileBoundTheKeyIsTheObjectsAndTheOwnIsOnlyStored) {
+  bind();
+  const std::string rtf = t.caption().get_TextRTF();
+  k.put_Parameter(1020);
+  EXPECT_EQ(k.get_ValueObjRef(), value);
+  EXPECT_EQ(value->parameterNumber, 0);
+  EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "P1020");
+  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+  t.container.changed.clear();
+  k.put_ParamKey("mine");
+  EXPECT_EQ(k.get_ParamKey(), "P1010");
+  EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "mine");
+  EXPECT_EQ(t.container.changed, Names{"ParamKey"});
+  k.putref_ValueObjRef(nullptr);
+  EXPECT_EQ(k.get_ParamKey(), "mine");
+}
+
+TEST_F(Bound, ParamKeyLetOnlyStoresAndAFailingLookupKeepsIt) {
+  const std::string rtf = t.caption().get_TextRTF();
+  k.put_ParamKey("old");
+  EXPECT_TRUE(t.log.empty());
+  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+  EXPECT_EQ(k.get_Parameter(), 0);
+  EXPECT_EQ(t.values.created, 0);
+  t.container.changed.clear();
+  t.faults.fail("value.Key");
+  EXPECT_THROW(k.put_Parameter(1020), Error);
+  EXPECT_EQ(k.get_Parameter(), 1020);
+  EXPECT_EQ(k.get_ParamKey(), "old");
+  EXPECT_TRUE(t.container.changed.empty());
+}
+
+TEST_F(Bound, ValueCommitsAndRaisesChangeOnce) {
+  bind();
+  k.put_Value(Variant(std::int16_t{5}));
+  EXPECT_EQ(std::count(t.log.begin(), t.log.end(), "value.Commit"), 1);
+  EXPECT_EQ(changeCount, 1);
+  EXPECT_EQ(t.container.changed, Names{"Value"});
+  EXPECT_TRUE(contains(t.log, "appView.NumericValue=5"));
+}
+
+TEST(ValuePropertiesQuiet, InitializeValueTextIsTakenEvenWhenTheLineIsNotWritten) {
+  // With level 4 off the "newval=" text is still made, so an empty font reference fails the
+  // call before anything reaches the edit box.
+  test::TestSite t;
+  t.settings.setDebug("0");
+  Kadrelle& k = t.make();
+  k.UserControl_InitProperties();
+  t.log.clear();
+  t.container.changed.clear();
+  EXPECT_EQ(errorNumber([&] { k.put_InitializeValue(Variant(FontRef{})); }), Error::kObjectNotSet);
+  EXPECT_TRUE(t.log.empty());
+  EXPECT_TRUE(t.container.changed.empty());
+  EXPECT_TRUE(t.debug.lines.empty());
+}
+
+// Each failing call ends its routine: a call made before it stays made, one after it is not, the
+// caption stays as it was and nothing is reported.
+TEST_F(Bound, FailingCallsEndTheirRoutine) {
+  struct Failure {
+    const char* member;
+    std::function<void()> action;
+    const char *stillMade, *notMade;
+    std::function<void()> after = [] {};
+  };
+  LockLevelRef mine = std::make_shared<test::FakeLockLevel>(t.log, t.faults, "mine", 3);
+  std::string other = "Other";
+  const Failure failures[] = {
+      {"appView.NumberFormat", [&] { k.Refresh(); }, "editBox.Armed=True", "editBox.MinValue="},
+      {"value.IsText", [&] { value->ContentChanged.raise(Variant(1.0)); }, nullptr,
+       "editBox.InitializeValue="},
+      {"value.ReadOnly", [&] { value->appLock->put_Level(1); }, nullptr, "editBox.EditEnabled="},
+      {"appView.Units", [&] { k.put_UserDescription(other); }, nullptr, "editBox.",
+       [&] { EXPECT_EQ(k.get_UserDescription(), "Other"); }},
+      // Unbinding without a lock level: the binding is gone, the old lock stays.
+      {"library.createLockLevel", [&] { k.putref_ValueObjRef(nullptr); }, nullptr,
+       "editBox.Text=N/A",
+       [&] {
+         EXPECT_EQ(k.get_ValueObjRef(), nullptr);
+         EXPECT_EQ(k.get_AppLockLevel(), value->appLock);
+       }},
+      // Both lock assignments are made before the levels are compared.
+      {"requiredLock.Level", [&] { k.putref_AppLockLevel(mine); },
+       "value.AppLock=", "editBox.EditEnabled=", [&] { EXPECT_EQ(k.get_AppLockLevel(), mine); }},
+      // The view is taken before its description fails; the mode is stored but not reported.
+      {"driveView.DriveDescription", [&] { k.put_DisplayMode(DRIVE_VIEW); }, nullptr, "editBox.",
+       [&] {
+         EXPECT_EQ(k.get_DisplayMode(), DRIVE_VIEW);
+         EXPECT_EQ(KadrelleTestAccess(k).view(), value->driveView);
+       }},
+  };
+  for (const Failure& f : failures) {
+    SCOPED_TRACE(f.member);
+    bind();
+    const std::string rtf = t.caption().get_TextRTF();
+    t.faults.fail(f.member);
+    EXPECT_EQ(errorNumber(f.action), 5);
+    EXPECT_TRUE(!f.stillMade || made(f.stillMade));
+    EXPECT_FALSE(made(f.notMade));
+    EXPECT_TRUE(t.container.changed.empty());
+    EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+    f.after();
+  }
+  // A host's failing handler goes back to the value object.
+  auto c = k.UpdateError.connect(
+      [](std::int32_t&, std::string&) { throw Error(Error::kInvalidCall, "host refused"); });
+  std::int32_t code = 1;
+  EXPECT_EQ(errorNumber([&] { value->UpdateError.raise(code, other); }), Error::kInvalidCall);
+}
+
+// Whatever a host or library throws, the trapping routines handle it like an Error and end with
+// their guards cleared, so later setters and layout passes still work.
+TEST(Traps, AnyExceptionIsAFailureAndTheGuardsEndCleared) {
+  test::TestSite t;
+  t.settings.setDebug("6");
+  t.faults.failForeign("library.createLockLevel", "no lock");
+  Kadrelle& k = t.make();  // initialisation goes on without its lock level
+  KadrelleTestAccess a(k);
+
+  t.container.foreignFontFailure = true;
+  EXPECT_NO_THROW(k.UserControl_InitProperties());
+  EXPECT_FALSE(a.loading());
+  t.container.foreignFontFailure = false;
+  t.container.foreignNameFailure = true;  // every trace line of the layout pass fails
+  EXPECT_NO_THROW(k.children().surface.resize(3000, 600));
+  EXPECT_FALSE(a.inResize());
+  EXPECT_EQ(t.editBox().get_Width(), 3000.0f);  // the pass went on past its failing steps
+
+  // Reading stops at the failing row and still runs its closing steps.
+  struct ThrowingBag : MemoryPropertyBag {
+    Variant ReadProperty(const std::string& name, const Variant& defaultValue) override {
+      if (name == "UserUnit") throw std::runtime_error("bag gone");
+      return MemoryPropertyBag::ReadProperty(name, defaultValue);
+    }
+  } bag;
+  t.container.foreignNameFailure = false;
+  Kadrelle& saved = t.make();
+  EXPECT_NO_THROW(saved.UserControl_ReadProperties(bag));
+  EXPECT_FALSE(KadrelleTestAccess(saved).loading());
+
+  // The commit handler ends with the failure's text in its trace line.
+  saved.putref_ValueObjRef(t.makeValue());
+  t.faults.failForeign("appView.NumericValue=", "link lost");
+  t.debug.lines.clear();
+  EXPECT_NO_THROW(t.editBox().enter("12"));
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "editBox_Change").back(), "err=link lost");
 }
 
 }  // namespace

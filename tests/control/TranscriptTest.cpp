@@ -68,6 +68,7 @@ class Transcript : public test::ControlTest {
       {"enter 100", [this] { t.editBox().enter("100"); }},
       {"PgDn", [this] { key(34); }},
       {"key A", [this] { key(65); }},
+      {"text abc", [this] { k.put_Text("abc"); }},  // the display alone
       {"initialize 5", [this] { k.put_InitializeValue(Variant(std::int16_t{5})); }},
       {"drive changes", [this] { value->ContentChanged.raise(Variant(7.5)); }},
       {"drive view", [this] { k.put_DisplayMode(DRIVE_VIEW); }},
@@ -131,6 +132,9 @@ trace editBox_KeyDown: PgDn
 > key A
 trace editBox_KeyDown: unhandled code=65, shift=0
 event KeyDown 65
+> text abc
+editBox.Text=abc
+changed Text
 > initialize 5
 trace InitializeValue: newval=5
 editBox.InitializeValue=Integer:5, Refresh

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ombrel/EntryParser.h"
 #include "platform/Error.h"
 
 namespace kadrelle {
@@ -143,6 +145,25 @@ struct Case {
 };
 void expectRuns(std::initializer_list<Case> runs) {
   for (const auto& [script, seen] : runs) EXPECT_EQ(Script().run(script), seen) << script;
+}
+
+// What an entry reads as, in decimal and in hexadecimal; nullopt: not a number.
+TEST(EntryParser, Reads) {
+  constexpr auto none = std::nullopt;
+  using Entries = std::vector<std::pair<const char*, std::optional<double>>>;
+  const Entries decimal = {{"1,234.5", 1234.5}, {"-7", -7.0},     {"  42  ", 42.0},
+                           {"2.5E+3", 2500.0},  {"12.5%", 0.125}, {"&HFF", 255.0},
+                           {"", none},          {"abc", none},    {"NaN", none},
+                           {"1e400", none},     {"%", none},      {"5 mm", none}};
+  const Entries hex = {{"ff", 255.0},       {"&HFF", 255.0}, {"0x1A", 26.0},
+                       {"10", 16.0},        {" 00FF ", 255}, {"FFFFFFFF", 4294967295.0},
+                       {"100000000", none}, {"&H", none},    {"0x", none},
+                       {"", none},          {"-1", none},    {"FG", none},
+                       {"1,000", none}};
+  for (const auto& [text, number] : decimal)
+    EXPECT_EQ(EntryParser::parseDecimal(text), number) << '"' << text << '"';
+  for (const auto& [text, number] : hex)
+    EXPECT_EQ(EntryParser::parseHex(text), number) << '"' << text << '"';
 }
 
 TEST(EditBox, Display) {
