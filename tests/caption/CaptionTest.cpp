@@ -1,10 +1,12 @@
+// The caption: its document built straight from its inputs, the texts it is composed of, and the
+// fonts, colours and preset styles.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "caption/CaptionRtf.h"
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
@@ -13,20 +15,130 @@
 namespace kadrelle {
 namespace {
 
-using test::CallLog;
-using test::TestSite;
-
+using test::errorNumber;
 using Names = std::vector<std::string>;
+
+struct Doc {
+  const char *description, *units;
+  double points;
+  std::int32_t scale, editorPosition, captionPosition;
+  const char* body;  // between "\pard\slmult1\i0" and "\par}"
+  const char* font = "Arial";
+  bool bold = false;
+};
+
+std::string build(const Doc& d) {
+  FontRef f = makeFont(d.font, d.points);
+  f->put_Bold(d.bold ? kTrue : kFalse);
+  f->put_Italic(kTrue);  // only name, bold and size count
+  f->put_Underline(kTrue);
+  f->put_Charset(2);
+  std::string out = "stale";
+  captionRtf({d.description, d.units, f.get(), d.scale, d.editorPosition,
+              static_cast<CaptionPositions>(d.captionPosition)},
+             out);
+  return out;
+}
+
+class CaptionTemplate : public testing::TestWithParam<Doc> {};
+
+TEST_P(CaptionTemplate, IsTheTemplateAroundTheTexts) {
+  const Doc& d = GetParam();
+  EXPECT_EQ(build(d), std::string("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0"
+                                  "\\fnil\\fcharset0 ") +
+                          d.font + ";}{\\f2\\fnil\\fcharset2 Symbol;}}\r\n\\viewkind4\\pard" +
+                          "\\slmult1\\i0" + d.body + "\\par}");
+}
+
+// Alignment, the units' line, bold, sizes in half points (halves to even), "&&" reduction, texts
+// going in unescaped.
+INSTANTIATE_TEST_SUITE_P(
+    Grid, CaptionTemplate,
+    testing::Values(Doc{"Speed Limit", "(RPM)", 8.25, 80, 0, 0,
+                        "\\ql\\b0\\fs16 Speed Limit\\slmult1\\b0\\fs13  (RPM)"},
+                    Doc{"Speed Limit", "(RPM)", 8.25, 100, 2, 2,
+                        "\\qc\\b1\\fs16 Speed Limit\\par\\slmult1\\b0\\fs16 (RPM)", "Arial", true},
+                    Doc{"Speed Limit", "(RPM)", 8.25, 80, 0, 1,
+                        "\\qr\\b0\\fs16 Speed Limit\\slmult1\\b0\\fs13  (RPM)", "Courier New"},
+                    Doc{"Speed Limit", "(RPM)", 8.25, 80, 0, 5,
+                        "\\b0\\fs16 Speed Limit\\slmult1\\b0\\fs13  (RPM)"},
+                    Doc{"Speed Limit", "(RPM)", 8.25, 80, 1, 0,
+                        "\\ql\\b0\\fs16 Speed Limit\\slmult1\\b0\\fs13  (RPM)"},
+                    Doc{"Speed Limit", "(RPM)", 8.25, 80, 3, 0,
+                        "\\ql\\b0\\fs16 Speed Limit\\par\\slmult1\\b0\\fs13 (RPM)"},
+                    Doc{"Speed Limit", "(RPM)", 8.25, 80, 4, 0,
+                        "\\ql\\b0\\fs16 Speed Limit\\slmult1\\b0\\fs13  (RPM)"},
+                    Doc{"Speed Limit", "(RPM)", 8.25, 80, 7, 0,
+                        "\\ql\\b0\\fs16 Speed Limit\\slmult1\\b0\\fs13  (RPM)"},
+                    Doc{"Speed Limit", "", 8.25, 1000000, 2, 0, "\\ql\\b0\\fs16 Speed Limit"},
+                    Doc{"", "(RPM)", 8.25, 100, 0, 0, "\\ql\\b0\\fs16 \\slmult1\\b0\\fs16  (RPM)"},
+                    Doc{"Gain && Offset", "", 8.25, 100, 0, 0, "\\ql\\b0\\fs16 Gain & Offset"},
+                    Doc{"&&&&", "", 8.25, 100, 0, 0, "\\ql\\b0\\fs16 &&"},
+                    Doc{"&&&", "", 8.25, 100, 0, 0, "\\ql\\b0\\fs16 &&"},
+                    Doc{"a & b", "(m&&s)", 8.25, 100, 0, 0,
+                        "\\ql\\b0\\fs16 a & b\\slmult1\\b0\\fs16  (m&s)"},
+                    Doc{"{\\b S} C:\\d", "({\\i r}\\)", 8.25, 100, 0, 0,
+                        "\\ql\\b0\\fs16 {\\b S} C:\\d\\slmult1\\b0\\fs16  ({\\i r}\\)"},
+                    Doc{"S", "U", 9.75, 100, 0, 0, "\\ql\\b0\\fs20 S\\slmult1\\b0\\fs20  U"},
+                    Doc{"S", "U", 11.25, 120, 0, 0, "\\ql\\b0\\fs22 S\\slmult1\\b0\\fs27  U"},
+                    Doc{"S", "U", 12, 120, 0, 0, "\\ql\\b0\\fs24 S\\slmult1\\b0\\fs29  U"},
+                    Doc{"S", "U", 8.25, 120, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs20  U"},
+                    Doc{"S", "U", 8.25, 0, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs0  U"},
+                    Doc{"S", "U", 2.28, 625, 0, 0, "\\ql\\b0\\fs5 S\\slmult1\\b0\\fs28  U"},
+                    Doc{"S", "U", 3.72, 625, 0, 0, "\\ql\\b0\\fs7 S\\slmult1\\b0\\fs47  U"},
+                    Doc{"S", "U", 8.25, -50, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs-8  U"},
+                    Doc{"S", "U", 9.75, -100, 0, 0, "\\ql\\b0\\fs20 S\\slmult1\\b0\\fs-20  U"},
+                    Doc{"S", "U", 8.25, 198590, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs32767  U"},
+                    Doc{"S", "", 16383.5, 100, 0, 0, "\\ql\\b0\\fs32767 S"}));
+
+// The document kept between builds follows each input, back to what it was built from before.
+TEST(CaptionDocumentKept, IsRebuiltForEveryChangedInput) {
+  FontRef f = makeFont("Arial", 8.25);
+  CaptionDocument kept;
+  for (CaptionInputs in : {CaptionInputs{"A", "U", f.get()}, CaptionInputs{"", "U", f.get()},
+                           CaptionInputs{"", "", f.get()}, CaptionInputs{"A", "U", f.get()}}) {
+    std::string fresh;
+    captionRtf(in, fresh);
+    EXPECT_EQ(kept.build(in), fresh) << in.description << "/" << in.units;
+  }
+}
+
+TEST(CaptionDocumentLimits, NoFontIsEmptyAndSizesBeyondSixteenBitsOverflow) {
+  std::string out = "stale";
+  captionRtf({"S", "U", nullptr}, out);
+  EXPECT_EQ(out, "");
+  for (std::int32_t scale : {200000, -200000, 198593}) {
+    EXPECT_EQ(errorNumber([&] {
+                build({"S", "U", 8.25, scale, 0, 0, ""});
+              }),
+              Error::kOverflow)
+        << scale;
+  }
+  EXPECT_EQ(errorNumber([&] { build({"S", "", 20000, 100, 0, 0, ""}); }), Error::kOverflow);
+}
+
+TEST(CaptionDocumentTrace, TracesTheDocumentThenDoneAndNothingWithoutAFont) {
+  test::TestSite t;
+  t.settings.setDebug("16");
+  Kadrelle& k = t.make();
+  k.UserControl_InitProperties();
+  t.debug.lines.clear();
+  std::string description = "Speed Limit";
+  k.put_UserDescription(description);
+  const auto doc = t.caption().get_TextRTF();
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "MakeCaptionRTF"),
+            (std::vector<std::string>{doc, "done"}));
+  EXPECT_TRUE(test::contains(
+      t.debug.lines, "Kadrelle.MakeCaptionRTF [Kadrelle1] done, param=, caption=Speed Limit\r\n"));
+}
 
 class Composition : public test::ControlTest {
  protected:
-  Composition() {
+  Composition() : ControlTest("4") {
     k.put_EditorWidth(800);
     t.container.changed.clear();
   }
   void bind() {
-    value->appView->description = "Speed Limit";
-    value->appView->units = "RPM";
     k.putref_ValueObjRef(value);
     t.container.changed.clear();
   }
@@ -71,6 +183,11 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
   bind();
   EXPECT_EQ(captionText(), "Speed Limit");
   EXPECT_EQ(unitsText(), "(RPM)");
+  // Above or below the edit box the units take their own line, and the measuring label two.
+  k.put_EditorPosition(kEditorTop);
+  k.Refresh();
+  EXPECT_EQ(t.caption().get_Text(), "Speed Limit\r\n(RPM)");
+  EXPECT_EQ(t.label().get_Height(), 2 * 195.0f);
 
   setDescription("Top speed");
   setUnit("rev / (min)");
@@ -90,8 +207,9 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
   value->appView->units = " ";
   setDescription("");
   EXPECT_EQ(unitsText(), "( )");
-  EXPECT_EQ(t.container.changed, (Names{"UserDescription", "UserUnit", "UserDescription",
-                                        "UserUnit", "UserDescription", "UserDescription"}));
+  EXPECT_EQ(t.container.changed,
+            (Names{"EditorPosition", "UserDescription", "UserUnit", "UserDescription", "UserUnit",
+                   "UserDescription", "UserDescription"}));
 }
 
 // The Set forms change the caption without notifying; while loading, values are stored and the
@@ -115,7 +233,7 @@ TEST_F(Composition, SetFormsDoNotNotifyAndWhileLoadingTheCaptionWaits) {
   EXPECT_EQ(captionText(), "Quiet");
   EXPECT_EQ(t.container.changed, Names{"UserDescription"});
   KadrelleTestAccess(k).setLoading(false);
-  KadrelleTestAccess(k).updateFromState();
+  k.Refresh();
   EXPECT_EQ(captionText(), "During");
   EXPECT_EQ(unitsText(), "(u)");
 }
@@ -158,9 +276,9 @@ TEST_F(Composition, SameCaptionAgainKeepsTheDocumentAndAnyChangedInputShows) {
       {"font name", [&] { font->put_Name("Verdana"); }},
       {"description", [&] { k.put_SetUserDescription("Own"); }},
       {"units", [&] { k.put_SetUserUnit("Hz"); }},
-      {"units scale", [&] { KadrelleTestAccess(k).setUnitsFontScale(50); }},
+      {"units scale", [&] { k.put_UnitsFontScale(50); }},
       {"editor position", [&] { k.put_EditorPosition(kEditorTop); }},
-      {"caption position", [&] { KadrelleTestAccess(k).setCaptionPosition(Centered); }},
+      {"caption position", [&] { k.put_SetCaptionPosition(Centered); }},
   };
   for (const auto& [name, change] : inputs) {
     const std::string before = rich.get_TextRTF();
@@ -176,7 +294,174 @@ TEST_F(Composition, EmptyCaptionFontEmptiesTheCaption) {
   EXPECT_EQ(k.get_CaptionFont(), nullptr);
   EXPECT_EQ(t.caption().get_TextRTF(), "");
   EXPECT_EQ(t.caption().get_Text(), "");
-  EXPECT_EQ(KadrelleTestAccess(k).captionRTF(), "");
+}
+
+class Styles : public Composition {
+ protected:
+  Styles() {
+    std::string description = "Speed", unit = "RPM";
+    k.put_SetUserDescription(description);
+    k.put_SetUserUnit(unit);
+    t.container.changed.clear();
+    t.debug.lines.clear();
+  }
+  std::string rtf() { return t.caption().get_TextRTF(); }
+};
+
+struct Preset {
+  PresetStyle style;
+  bool captionBold;
+  std::int32_t scale;
+  const char* captionPiece;
+};
+
+class PresetStyles : public Styles, public testing::WithParamInterface<Preset> {};
+
+TEST_P(PresetStyles, CopiesTheEditBoxFontAndSetsBoldSizeAndScale) {
+  const Preset& p = GetParam();
+  FontRef font = makeFont("Tahoma", 10);
+  k.putref_Font(font);
+  font->put_Bold(kTrue);
+  FontRef box = t.editBox().font;
+  box->put_Name("Verdana");
+  box->put_Charset(2);
+  box->put_Size(Currency::fromDouble(14));
+  box->put_Strikethrough(kTrue);
+  box->put_Underline(kTrue);
+  box->put_Italic(kTrue);
+  FontRef caption = k.get_CaptionFont();
+  t.container.changed.clear();
+
+  k.put_PresetStyle(p.style);
+
+  // The caption font, changed in place, is the edit box's own font (left as it is) in 8.25
+  // points, bold or not; the control's font is no longer bold.
+  StdFont expected = *box;
+  expected.put_Bold(Boolean(p.captionBold));
+  expected.put_Size(Currency::fromScaled(82500));
+  EXPECT_EQ(k.get_CaptionFont(), caption);
+  EXPECT_EQ(*caption, expected);
+  EXPECT_EQ(box->get_Size(), Currency::fromDouble(14));
+  EXPECT_EQ(font->get_Bold(), kFalse);
+  EXPECT_EQ(k.get_UnitsFontScale(), p.scale);
+  EXPECT_EQ(t.container.changed, (Names{"Font", "CaptionFont", "PresetStyle"}));
+  EXPECT_NE(rtf().find(p.captionPiece), std::string::npos) << rtf();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Both, PresetStyles,
+    testing::Values(Preset{ClassicStyle, false, 100, "\\b0\\fs16 Speed\\slmult1\\b0\\fs16  (RPM)"},
+                    Preset{CorvoStyle, true, 80, "\\b1\\fs16 Speed\\slmult1\\b0\\fs13  (RPM)"}));
+
+TEST_F(Styles, SharedFontEndsNotBold) {
+  FontRef shared = makeFont();
+  k.putref_Font(shared);
+  k.putref_CaptionFont(shared);
+  k.put_PresetStyle(CorvoStyle);
+  EXPECT_EQ(shared->get_Bold(), kFalse);
+  EXPECT_NE(rtf().find("\\b0\\fs16 Speed"), std::string::npos) << rtf();
+}
+
+TEST_F(Styles, CustomChangesNoFontButRefreshes) {
+  k.put_PresetStyle(CorvoStyle);
+  const StdFont caption = *k.get_CaptionFont();
+  const StdFont font = *k.get_Font();
+  t.container.changed.clear();
+  t.log.clear();
+  k.put_PresetStyle(CustomStyle);
+  EXPECT_EQ(*k.get_CaptionFont(), caption);
+  EXPECT_EQ(*k.get_Font(), font);
+  EXPECT_EQ(k.get_UnitsFontScale(), 80);
+  EXPECT_EQ(t.container.changed, Names{"PresetStyle"});
+  EXPECT_FALSE(t.log.empty());  // the refresh rewrote the edit box
+}
+
+TEST_F(Styles, SetPresetStyleOutOfRangeOrWhileLoadingOnlyStores) {
+  const StdFont caption = *k.get_CaptionFont();
+  const std::string before = rtf();
+  k.put_SetPresetStyle(static_cast<PresetStyle>(7));
+  EXPECT_EQ(k.get_PresetStyle(), 7);
+  KadrelleTestAccess(k).setLoading(true);
+  k.put_SetPresetStyle(CorvoStyle);
+  EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
+  EXPECT_EQ(*k.get_CaptionFont(), caption);
+  EXPECT_EQ(k.get_UnitsFontScale(), 100);
+  EXPECT_EQ(rtf(), before);
+  EXPECT_TRUE(t.container.changed.empty());
+}
+
+TEST_F(Styles, PresetWithoutCaptionFontFailsAfterStoring) {
+  k.putref_CaptionFont(nullptr);
+  EXPECT_EQ(errorNumber([&] { k.put_SetPresetStyle(CorvoStyle); }), Error::kObjectNotSet);
+  EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
+  EXPECT_EQ(k.get_UnitsFontScale(), 100);
+}
+
+TEST_F(Styles, UnitsFontScaleRebuildsTheCaptionAndMakesTheStyleCustomUnlessItOverflows) {
+  k.put_PresetStyle(CorvoStyle);
+  t.container.changed.clear();
+  EXPECT_EQ(errorNumber([&] { k.put_UnitsFontScale(1000000); }), Error::kOverflow);
+  EXPECT_EQ(k.get_UnitsFontScale(), 1000000);
+  EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
+  EXPECT_TRUE(t.container.changed.empty());
+  k.put_UnitsFontScale(120);
+  EXPECT_EQ(k.get_PresetStyle(), CustomStyle);
+  EXPECT_NE(rtf().find("\\slmult1\\b0\\fs20  (RPM)"), std::string::npos) << rtf();
+  EXPECT_EQ(t.container.changed, Names{"PresetStyle"});
+}
+
+TEST_F(Styles, BackColorPaintsCaptionAndSurfaceAndTracesHex) {
+  k.put_BackColor(255);
+  EXPECT_EQ(t.caption().get_BackColor(), 255u);
+  EXPECT_EQ(t.surface().get_BackColor(), 255u);
+  ASSERT_FALSE(t.debug.lines.empty());
+  EXPECT_EQ(t.debug.lines.front(),
+            "Kadrelle.SetBackColor [Kadrelle1] color=0xFF, param=, caption=Speed\r\n");
+  EXPECT_EQ(t.container.changed, Names{"BackColor"});
+}
+
+TEST_F(Styles, TransparentBackKeepsTheCaptionInTheSurfaceColour) {
+  k.put_BackColor(0x00336699);
+  t.surface().put_BackColor(0x00102030);
+  t.container.changed.clear();
+  const int refreshes = t.caption().refreshCount();
+  k.put_TransparentBack(kTrue);
+  EXPECT_EQ(k.get_TransparentBack(), kTrue);
+  EXPECT_EQ(t.surface().get_BackStyle(), 0);
+  EXPECT_EQ(t.caption().get_BackColor(), 0x00102030u);
+  EXPECT_EQ(t.caption().refreshCount(), refreshes + 1);
+  EXPECT_EQ(t.container.changed, Names{"TransparentBack"});
+  k.put_TransparentBack(kFalse);
+  EXPECT_EQ(t.surface().get_BackStyle(), 1);
+  t.surface().put_BackStyle(2);
+  EXPECT_EQ(k.get_TransparentBack(), kFalse);
+}
+
+TEST_F(Styles, FontSetCopiesAttributesIntoTheEditBoxOwnFont) {
+  FontRef box = t.editBox().font;
+  FontRef f = makeFont("Courier New", 11.25);
+  f->put_Charset(238);
+  f->put_Italic(kTrue);
+  f->put_Strikethrough(kTrue);
+  f->put_Underline(kTrue);
+  f->put_Weight(900);  // bold, and heavier than bold alone gives
+  k.putref_Font(f);
+  EXPECT_EQ(k.get_Font(), f);
+  EXPECT_EQ(t.editBox().font, box);
+  EXPECT_EQ(*box, *f);
+  EXPECT_EQ(box->get_Weight(), 900);
+  EXPECT_EQ(t.container.changed, Names{"Font"});
+
+  // Later changes to f show through the getter only.
+  f->put_Name("Times New Roman");
+  EXPECT_EQ(k.get_Font()->get_Name(), "Times New Roman");
+  EXPECT_EQ(box->get_Name(), "Courier New");
+}
+
+TEST_F(Styles, EmptyFontIsStoredBeforeTheCopyFails) {
+  EXPECT_THROW(k.putref_Font(nullptr), Error);
+  EXPECT_EQ(k.get_Font(), nullptr);
+  EXPECT_TRUE(t.container.changed.empty());
 }
 
 }  // namespace

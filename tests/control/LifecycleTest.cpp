@@ -1,28 +1,22 @@
+// A control's life: a new instance, its trace lines, and the properties it saves and reads back.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "control/Kadrelle.h"
-#include "kadrelle_test/Fakes.h"
+#include "kadrelle_test/ControlTest.h"
 #include "kadrelle_test/KadrelleTestAccess.h"
+#include "platform/Error.h"
 
 namespace kadrelle {
 namespace {
 
+using test::errorNumber;
+using test::RecordingBag;
+using Lines = std::vector<std::string>;
 using test::TestSite;
-
-// The defaults a new instance saves are checked with the saved keys.
-TEST(NewInstance, AsksForEachFontAndOrdersTheChildren) {
-  TestSite t;
-  Kadrelle& k = t.make();
-  k.UserControl_InitProperties();
-  ASSERT_NE(k.get_Font(), nullptr);
-  EXPECT_NE(k.get_Font(), k.get_CaptionFont());
-  EXPECT_EQ(t.container.ambientFontRequests, 2);
-  // Tab order: edit box, measuring label, caption box, caption.
-  const auto c = t.children();
-  EXPECT_EQ((std::vector<int>{c.editBox.get_TabIndex(), c.measuringLabel.get_TabIndex(),
-                              c.captionBox.get_TabIndex(), c.caption.get_TabIndex()}),
-            (std::vector<int>{0, 1, 2, 3}));
-}
 
 TEST(NewInstance, StartsAtItsDesignedSizeWhateverSurfaceTheToolkitGives) {
   struct SmallSurfaces : HeadlessToolkit {
@@ -37,9 +31,17 @@ TEST(NewInstance, StartsAtItsDesignedSizeWhateverSurfaceTheToolkitGives) {
   Kadrelle k(ControlSite{t.container, toolkit, t.editBoxes, t.values, t.settings, t.debug});
   EXPECT_EQ(k.children().surface.get_Width(), 3195.0f);
   EXPECT_EQ(k.children().surface.get_Height(), 825.0f);
+  // Tab order: edit box, measuring label, caption box, caption.
+  const auto c = k.children();
+  EXPECT_EQ((std::vector<int>{c.editBox.get_TabIndex(), c.measuringLabel.get_TabIndex(),
+                              c.captionBox.get_TabIndex(), c.caption.get_TabIndex()}),
+            (std::vector<int>{0, 1, 2, 3}));
+  // A font each for the control and its caption; resizing asks for none.
   k.UserControl_InitProperties();
   k.children().surface.resize(4000, 400);
   EXPECT_EQ(t.container.ambientFontRequests, 2);
+  ASSERT_NE(k.get_Font(), nullptr);
+  EXPECT_NE(k.get_Font(), k.get_CaptionFont());
 }
 
 TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {
@@ -83,8 +85,8 @@ TEST(Trace, WritesTheLinesTheMaskShowsWithProcedureInstanceKeyAndCaption) {
   t.container.displayName = "Kadrelle7";
   Kadrelle& k = t.make();
   KadrelleTestAccess a(k);
-  a.setParamKey("P1");
-  a.setCaptionText("Speed");
+  k.put_ParamKey("P1");
+  k.put_SetUserDescription("Speed");
   t.debug.lines.clear();
   t.container.nameRequests = 0;
   for (std::int32_t level : {2, 32}) a.trace("hidden", "p", level);
@@ -96,6 +98,217 @@ TEST(Trace, WritesTheLinesTheMaskShowsWithProcedureInstanceKeyAndCaption) {
                                       "Kadrelle.p [Kadrelle7] L4, param=P1, caption=Speed\r\n",
                                       "Kadrelle [Kadrelle7] , param=P1, caption=Speed\r\n"}));
   EXPECT_EQ(t.container.nameRequests, 3);
+}
+
+// The saved keys in order, each with its value in the control configure() makes and its default.
+const Lines kConfiguredWrites = {"Enabled Boolean:False Boolean:True",
+                                 "Font Object:font Object:font",
+                                 "BorderStyle Integer:0 Integer:1",
+                                 "InitializeValue Double:2.5 Integer:0",
+                                 "UseLimits Boolean:True Boolean:False",
+                                 "ToolTipText String:Maximum speed String:",
+                                 "ParamKey String:P-custom String:",
+                                 "CaptionFont Object:font Object:font",
+                                 "EditorWidth Single:37.5 Integer:0",
+                                 "EditorPosition Long:3 Long:0",
+                                 "DisplayMode Long:1 Long:0",
+                                 "SignLock Boolean:True Integer:0",
+                                 "ZeroException Boolean:True Boolean:False",
+                                 "CausesValidation Boolean:False Boolean:True",
+                                 "Parameter Long:1020 Long:0",
+                                 "TransparentBack Boolean:True Boolean:False",
+                                 "BackColor Long:255 Long:-2147483633",
+                                 "UnitsFontScale Long:80 Integer:100",
+                                 "PresetStyle Long:1 Long:0",
+                                 "CaptionPosition Long:2 Long:0",
+                                 "UserDescription String:Top speed String:",
+                                 "UserUnit String:rev/min String:"};
+
+// Every saved setting away from its default.
+void configure(Kadrelle& k) {
+  k.putref_Font(makeFont("Tahoma", 10));
+  k.put_PresetStyle(CorvoStyle);  // caption font bold 8.25, units at 80 per cent
+  k.put_Enabled(kFalse);
+  k.put_BorderStyle(0);
+  k.put_InitializeValue(Variant(2.5));
+  k.put_UseLimits(kTrue);
+  k.put_ToolTipText("Maximum speed");
+  k.put_Parameter(1020);
+  k.put_ParamKey("P-custom");
+  k.put_EditorWidth(37.5f);
+  k.put_EditorPosition(3);
+  k.put_DisplayMode(CONFIG_VIEW);
+  k.put_SignLock(kTrue);
+  k.put_ZeroException(kTrue);
+  k.put_CausesValidation(kFalse);
+  k.put_TransparentBack(kTrue);
+  k.put_BackColor(255);
+  k.put_CaptionPosition(Centered);
+  std::string description = "Top speed", unit = "rev/min";
+  k.put_UserDescription(description);
+  k.put_UserUnit(unit);
+}
+
+class Persistence : public test::ControlTest {
+ protected:
+  Persistence() : ControlTest("2", false) {}
+  Lines readTrace() { return test::traceMessages(t.debug.lines, "ReadProperties"); }
+};
+
+TEST_F(Persistence, EmptyBagReadsEveryDefaultInOrderAndSavesWhatANewInstanceSaves) {
+  RecordingBag bag;
+  k.UserControl_ReadProperties(bag);
+  Lines defaults;
+  for (const auto& w : kConfiguredWrites)
+    defaults.push_back(w.substr(0, w.find(' ')) + w.substr(w.rfind(' ')));
+  EXPECT_EQ(bag.reads, defaults);
+  EXPECT_EQ(t.container.ambientFontRequests, 2);
+  EXPECT_NE(k.get_Font(), k.get_CaptionFont());
+  EXPECT_EQ(t.editBox().signLockWritten, Variant(std::int16_t{0}));
+  EXPECT_TRUE(test::contains(t.log, "value.Link=Nothing"));
+  EXPECT_EQ(readTrace(), (Lines{"start", "done"}));
+
+  // Written back are the defaults, apart from the width the closing resize gave and the
+  // conversions of the edit box and of the scale.
+  RecordingBag written;
+  k.UserControl_WriteProperties(written);
+  const std::map<std::string, std::string> changed = {{"EditorWidth", "Single:3195"},
+                                                      {"SignLock", "Boolean:False"},
+                                                      {"UnitsFontScale", "Long:100"}};
+  Lines expected;
+  for (const auto& w : kConfiguredWrites) {
+    const std::string key = w.substr(0, w.find(' ')), d = w.substr(w.rfind(' ') + 1);
+    expected.push_back(key + " " + (changed.count(key) ? changed.at(key) : d) + " " + d);
+  }
+  EXPECT_EQ(written.writes, expected);
+
+  // A new instance saves the same, but for the width no resize has given yet and the edit box's
+  // own empty first value.
+  test::TestSite fresh;
+  Kadrelle& made = fresh.make();
+  made.UserControl_InitProperties();
+  RecordingBag newInstance;
+  made.UserControl_WriteProperties(newInstance);
+  expected[3] = "InitializeValue Empty: Integer:0";
+  expected[8] = "EditorWidth Single:0 Integer:0";
+  EXPECT_EQ(newInstance.writes, expected);
+}
+
+// Write, a fresh read, write again gives the same bag. While reading, the rows write the edit box
+// and make no value object; the closing steps copy the font and compose the caption.
+TEST_F(Persistence, RoundTripWritesEveryKeyAndAFreshReadWritesTheSameBag) {
+  test::TestSite a;
+  Kadrelle& source = a.make();
+  source.UserControl_InitProperties();
+  configure(source);
+  RecordingBag bag;
+  source.UserControl_WriteProperties(bag);
+  EXPECT_EQ(bag.writes, kConfiguredWrites);
+
+  int createdDuringRows = -1;
+  bag.onRead = [&](const std::string& key) {
+    if (key == "UserUnit") createdDuringRows = t.values.created;
+  };
+  k.UserControl_ReadProperties(bag);
+  EXPECT_EQ(createdDuringRows, 0);
+  ASSERT_GE(t.log.size(), 6u);
+  EXPECT_EQ(Lines(t.log.begin(), t.log.begin() + 6),
+            (Lines{"editBox.BorderStyle=0", "editBox.InitializeValue=Double:2.5",
+                   "editBox.UseLimits=True", "editBox.Armed=True", "editBox.SignLock=Boolean:True",
+                   "editBox.ZeroException=Boolean:True"}));
+  RecordingBag again;
+  k.UserControl_WriteProperties(again);
+  EXPECT_EQ(again.entries(), bag.entries());
+  // The edit box takes the font's attributes into its own object (italic while unbound).
+  EXPECT_NE(t.editBox().font, k.get_Font());
+  EXPECT_EQ(t.editBox().font->get_Name(), "Tahoma");
+  EXPECT_EQ(t.editBox().font->get_Italic(), kTrue);
+  EXPECT_NE(t.caption().get_TextRTF().find(
+                "\\qc\\b1\\fs16 Top speed\\par\\slmult1\\b0\\fs13 (rev/min)\\par}"),
+            std::string::npos)
+      << t.caption().get_TextRTF();
+}
+
+TEST_F(Persistence, TransparentBackTakesTheSurfaceColourThenBackColorAtTheEnd) {
+  t.surface().put_BackColor(0x00112233);
+  RecordingBag bag;
+  bag.set("TransparentBack", Variant(kTrue));
+  bag.set("BackColor", Variant(std::int32_t{255}));
+  OleColor captionAtBackColor = 0;
+  std::int16_t styleAtBackColor = -1;
+  float widthAtEditorPosition = -1;
+  bag.onRead = [&](const std::string& key) {
+    if (key == "EditorPosition") widthAtEditorPosition = k.get_EditorWidth();
+    if (key != "BackColor") return;
+    captionAtBackColor = t.caption().get_BackColor();
+    styleAtBackColor = t.surface().get_BackStyle();
+  };
+  k.UserControl_ReadProperties(bag);
+  EXPECT_EQ(widthAtEditorPosition, 0.0f);  // an absent width is 0 until the closing resize
+  EXPECT_EQ(styleAtBackColor, 0);
+  EXPECT_EQ(captionAtBackColor, 0x00112233u);
+  EXPECT_EQ(k.get_TransparentBack(), kTrue);
+  EXPECT_EQ(t.caption().get_BackColor(), 255u);
+  EXPECT_EQ(t.surface().get_BackColor(), 255u);
+}
+
+TEST_F(Persistence, WriteStopsAtAFailingRowWithoutTraceOrNotification) {
+  k.UserControl_InitProperties();
+  t.debug.lines.clear();
+  t.container.changed.clear();
+  RecordingBag bag;
+  bag.failAt = "ParamKey";
+  EXPECT_EQ(errorNumber([&] { k.UserControl_WriteProperties(bag); }), Error::kInvalidCall);
+  EXPECT_EQ(bag.entries().size(), 6u);
+  EXPECT_TRUE(t.debug.lines.empty());
+  EXPECT_TRUE(t.container.changed.empty());
+}
+
+// Failures while reading: a failing row ends the rows (those read stay read), the closing steps
+// run all the same and run once more after their own first error; only an error while handling
+// the first reaches the host.
+TEST_F(Persistence, NonNumericBackColorKeepsTheLaterRowsAndEndsNormally) {
+  k.UserControl_InitProperties();
+  k.put_UnitsFontScale(90);
+  std::string description = "Kept description";
+  k.put_UserDescription(description);
+  MemoryPropertyBag bag;
+  bag.set("Enabled", Variant(kFalse));
+  bag.set("BackColor", Variant("red"));
+  bag.set("UnitsFontScale", Variant(std::int32_t{70}));
+  t.debug.lines.clear();
+  EXPECT_NO_THROW(k.UserControl_ReadProperties(bag));
+  EXPECT_EQ(k.get_Enabled(), kFalse);
+  EXPECT_EQ(k.get_UnitsFontScale(), 90);
+  EXPECT_NE(t.caption().get_TextRTF().find("Kept description"), std::string::npos);
+  EXPECT_EQ(readTrace(), (Lines{"start", "done"}));
+}
+
+TEST_F(Persistence, FailureAtTheFirstRowOfAFreshInstanceReachesTheHost) {
+  RecordingBag bag;
+  bag.failAt = "Enabled";
+  // Font is still empty when the closing steps copy it into the edit box.
+  EXPECT_EQ(errorNumber([&] { k.UserControl_ReadProperties(bag); }), Error::kObjectNotSet);
+  EXPECT_EQ(bag.reads, Lines{"Enabled Boolean:True"});
+  EXPECT_EQ(readTrace(), Lines{"start"});
+  k.put_EditorWidth(500);  // the loading guard is down: the layout applies at once
+  EXPECT_EQ(t.editBox().get_Width(), 500.0f);
+}
+
+TEST_F(Persistence, FirstErrorOfTheClosingStepsRunsThemAgainTheSecondReachesTheHost) {
+  // The caption's temporary value object fails once, in the closing refresh.
+  t.faults.fail("library.createValueObject");
+  MemoryPropertyBag bag;
+  EXPECT_NO_THROW(k.UserControl_ReadProperties(bag));
+  EXPECT_EQ(readTrace(), (Lines{"start", "done"}));
+  EXPECT_EQ(t.editBox().text, "N/A");
+  EXPECT_NE(t.caption().get_TextRTF(), "");
+
+  // An empty font reference is stored as it is; copying it into the edit box fails twice.
+  bag.set("Font", Variant(FontRef()));
+  bag.set("UnitsFontScale", Variant(std::int32_t{70}));
+  EXPECT_EQ(errorNumber([&] { k.UserControl_ReadProperties(bag); }), Error::kObjectNotSet);
+  EXPECT_EQ(k.get_UnitsFontScale(), 70);  // all rows were read
 }
 
 }  // namespace
