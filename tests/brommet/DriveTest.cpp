@@ -1,0 +1,291 @@
+// The simulated drive: its model, its parameter file, the catalog of its parameters and how their
+// values are written.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "Brommet.h"
+#include "brommet/ValueText.h"
+
+namespace kadrelle {
+namespace fs = std::filesystem;
+namespace {
+
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+constexpr double kRpm = ParameterCatalog::kRpmPerCountsPerSecond;
+
+class DriveModel : public ::testing::Test {
+ protected:
+  void run(double seconds, double dt = 0.01) {
+    for (double t = 0; t < seconds - 1e-9; t += dt) drive.tick(dt);
+  }
+  double rpm() const { return drive.value(param::ActualSpeed) * kRpm; }
+  std::shared_ptr<ServoDrive> shared = std::make_shared<ServoDrive>();
+  ServoDrive& drive = *shared;
+};
+
+TEST_F(DriveModel, RampsToTheCommandOnlyWhileEnabledAndReportsLiveValues) {
+  BrommetLibrary library(shared);
+  auto speed = library.makeValueObject(param::ActualSpeed);
+  auto other = library.makeValueObject(param::SpeedLimit);
+  std::vector<double> seen;
+  int otherEvents = 0;
+  Connection c = speed->ContentChanged.connect([&](const Variant& v) { seen.push_back(CDbl(v)); });
+  Connection d = other->ContentChanged.connect([&](const Variant&) { ++otherEvents; });
+  drive.setValue(param::SpeedCommand, 1200 / kRpm);
+  run(1);  // disabled: at rest, nothing to report
+  EXPECT_EQ(rpm(), 0);
+  EXPECT_EQ(drive.value(param::ActualCurrent), 0);
+  EXPECT_TRUE(seen.empty());
+  drive.setEnabled(true);
+
+  run(0.1);  // 6000 RPM/s: 600 RPM after 0.1 s
+  EXPECT_NEAR(rpm(), 600, 1);
+  EXPECT_GT(drive.value(param::ActualCurrent), 0);
+  EXPECT_LT(drive.value(param::BusVoltage), 3250);
+  run(0.5);
+  EXPECT_NEAR(rpm(), 1200, 0.01);
+  EXPECT_EQ(static_cast<int>(drive.value(param::StatusWord)) & 7, 7);  // enabled, at speed, moving
+  EXPECT_GT(drive.value(param::ActualPosition), 0);
+  EXPECT_GT(drive.value(param::FollowingError), 0);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_NEAR(seen.back(), 1200, 0.01);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(otherEvents, 0);
+
+  drive.setEnabled(false);
+  run(1);
+  EXPECT_EQ(rpm(), 0);
+  EXPECT_EQ(static_cast<int>(drive.value(param::StatusWord)) & 1, 0);
+}
+
+TEST_F(DriveModel, SpeedLimitCapsTheCommand) {
+  drive.setValue(param::SpeedLimit, 500 / kRpm);
+  drive.setValue(param::SpeedCommand, -3000 / kRpm);
+  drive.setEnabled(true);
+  run(1);
+  EXPECT_NEAR(rpm(), -500, 0.01);
+}
+
+TEST_F(DriveModel, MotorWarmsUnderLoadHoursCountAndIdleTicksChangeNothing) {
+  const double hours = drive.value(param::OperatingHours);
+  drive.setValue(param::SpeedCommand, 6000 / kRpm);
+  drive.setValue(param::SpeedLimit, 6000 / kRpm);
+  drive.setEnabled(true);
+  run(600, 1);
+  EXPECT_GT(drive.value(param::MotorTemperature), 250);
+  EXPECT_GT(drive.value(param::DriveTemperature), 250);
+  EXPECT_EQ(drive.value(param::OperatingHours), hours + 600);
+  const double temperature = drive.value(param::MotorTemperature), speed = rpm();
+  drive.tick(0);  // ticks that are not positive change nothing
+  drive.tick(-1);
+  EXPECT_EQ(drive.value(param::MotorTemperature), temperature);
+  EXPECT_EQ(rpm(), speed);
+}
+
+TEST_F(DriveModel, UnknownNumbersReadAsNothingAndTheEnableParameterRaisesEnabledChanged) {
+  EXPECT_EQ(drive.value(4711), 0);
+  EXPECT_EQ(drive.text(4711), "");
+  EXPECT_THROW(drive.setValue(4711, 1), Error);
+  EXPECT_THROW(drive.setText(0, "x"), Error);
+  int changes = 0;
+  Connection c = drive.EnabledChanged.connect([&] { ++changes; });
+  drive.setValue(param::DriveEnable, 1);
+  EXPECT_TRUE(drive.enabled());
+  drive.setEnabled(true);  // no change
+  drive.setValue(param::SpeedLimit, 1);
+  drive.setEnabled(false);
+  EXPECT_EQ(changes, 2);
+}
+
+// A folder of its own for each test.
+class DriveFile : public ::testing::Test {
+ protected:
+  ~DriveFile() override { fs::remove_all(folder); }
+  void write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+  std::string pattern = (fs::temp_directory_path() / "brommet-XXXXXX").string();
+  fs::path folder = ::mkdtemp(pattern.data());
+  fs::path file = folder / "drive.json";
+};
+
+TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
+  ServoDrive a;
+  a.setValue(param::SpeedLimit, 9830400);
+  a.setValue(param::NodeId, 0x21);
+  a.setValue(param::HomeOffset, -131072);
+  a.setText(param::DriveName, "Conveyor \"left\"");
+  a.setValue(param::SpeedCommand, 1000);  // volatile: not saved
+  a.save(file);
+
+  auto b = std::make_shared<ServoDrive>();
+  BrommetLibrary library(b);
+  auto speed = library.makeValueObject(param::SpeedLimit);
+  auto pwm = library.makeValueObject(param::PwmFrequency);
+  Recorder speedEvents(*speed), pwmEvents(*pwm);
+  int loaded = 0;
+  Connection c = b->Loaded.connect([&] { ++loaded; });
+  b->load(file);
+
+  for (const auto& p : ParameterCatalog::all()) {
+    if (p.nonVolatile && !p.readOnly) {
+      EXPECT_EQ(b->value(p.number), a.value(p.number)) << p.key;
+      EXPECT_EQ(b->text(p.number), a.text(p.number)) << p.key;
+    }
+  }
+  EXPECT_EQ(b->value(param::SpeedCommand), 0);
+  EXPECT_THAT(speedEvents.events, ElementsAre("ValueChanged 4500", "ContentChanged 4500"));
+  EXPECT_THAT(pwmEvents.events, ElementsAre());  // unchanged value
+  EXPECT_EQ(loaded, 1);
+}
+
+TEST_F(DriveFile, SaveAndLoadFailuresNameTheFile) {
+  ServoDrive drive;
+  const fs::path missing = folder / "no-such-folder" / "drive.json";
+  EXPECT_THAT([&] { drive.save(missing); },
+              throwsError(Error::kFileAccess, HasSubstr(missing.string())));
+  EXPECT_THAT([&] { drive.load(folder / "absent.json"); },
+              throwsError(Error::kFileNotFound, HasSubstr("absent.json")));
+}
+
+// A broken file is refused whole, naming file and entry; its valid first entries are not applied.
+TEST_F(DriveFile, CorruptFilesAreRefusedWhole) {
+#define HEAD R"({"format": "Brommet drive parameters", "version": 1, "parameters": )"
+
+  const struct {
+    const char* text;
+    const char* problem;  // expected in the description
+  } cases[] = {
+      {HEAD R"({"P1510": 100, "P1)", "not valid JSON"},
+      {"", "not valid JSON"},
+      {"77E778", "not valid JSON"},  // found by fuzzing
+      {"[1, 2]", "not a drive parameter file"},
+      {R"({"format": "other", "version": 1, "parameters": {}})", "format"},
+      {R"({"format": "Brommet drive parameters", "version": 2, "parameters": {}})", "version"},
+      {R"({"format": "Brommet drive parameters", "version": 1})", "\"parameters\""},
+      {HEAD R"({"P1510": 100, "P9998": 1, "P9999": 1}})", "entry \"P9998\": no such parameter"},
+      {HEAD R"({"P1710": "New", "P1510": 99999999}})",
+       "entry \"P1510\": 99,999,999 counts/s is above the maximum of 13,107,200 counts/s"},
+      {HEAD R"({"P1510": 100, "P1511": "ten"}})", "entry \"P1511\": a number is expected"},
+      {HEAD R"({"P1510": 100, "P1710": 5}})", "entry \"P1710\": a text is expected"},
+      {HEAD R"({"P1510": 100.5}})", "entry \"P1510\": 100.5 is not a whole"},
+      {HEAD R"({"P1510": 100, "P1711": "9.9"}})", "entry \"P1711\": not a stored parameter"},
+      {HEAD R"({"P1510": 100, "P1912": 0}})", "entry \"P1912\": not a stored parameter"},
+      {HEAD R"({"P1510": 100, "P1710": "abcdefghijklmnopqrstuvwxyz"}})",
+       "entry \"P1710\": the text is 26 characters long"}};
+#undef HEAD
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    write(c.text);
+    ServoDrive drive;
+    int loaded = 0;
+    Connection connection = drive.Loaded.connect([&] { ++loaded; });
+    EXPECT_THAT(
+        [&] { drive.load(file); },
+        throwsError(Error::kBadFileFormat, AllOf(HasSubstr(file.string()), HasSubstr(c.problem))));
+    EXPECT_EQ(drive.value(param::SpeedLimit), 6553600);
+    EXPECT_EQ(drive.text(param::DriveName), "Axis 1");
+    EXPECT_EQ(loaded, 0);
+  }
+}
+
+// Decimal places a Basic-style format shows at most.
+int decimals(std::string_view format) {
+  auto point = format.find('.');
+  return point == std::string_view::npos ? 0 : static_cast<int>(format.size() - point - 1);
+}
+
+bool isNumberFormat(std::string_view format) {
+  return !format.empty() && format.find_first_not_of("#0,.") == std::string_view::npos &&
+         format.find('.') == format.rfind('.');
+}
+
+bool near(double a, double b) {
+  return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
+}
+
+TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndItsViewsAgree) {
+  const auto all = ParameterCatalog::all();
+  ASSERT_GE(all.size(), 40u);
+  std::set<std::string_view> keys;
+  std::set<ParameterGroup> groups;
+  int text = 0, hex = 0, marked = 0;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const ParameterInfo& p = all[i];
+    SCOPED_TRACE(p.key);
+    EXPECT_TRUE(keys.insert(p.key).second);
+    EXPECT_EQ(p.key, "P" + std::to_string(p.number));
+    EXPECT_LT(i == 0 ? 0 : all[i - 1].number, p.number);  // find() searches by number
+    EXPECT_EQ(ParameterCatalog::find(p.number), &p);
+    EXPECT_EQ(ParameterCatalog::findKey(p.key), &p);
+    groups.insert(p.group);
+    text += p.text;
+    hex += p.displayBase == 1;
+    marked += p.description.find("@*@") != std::string_view::npos;
+    EXPECT_FALSE(p.name.empty() || p.description.empty() || p.driveDescription.empty());
+    EXPECT_TRUE(p.lockLevel >= 0 && p.lockLevel <= 3) << p.lockLevel;
+    EXPECT_FALSE(p.stopOnly && p.lockLevel >= 3);  // enabling the drive raises it to 3
+    if (p.text) {
+      EXPECT_GT(p.maxTextLength, 0u);
+      EXPECT_EQ(p.step, 0);
+      EXPECT_FALSE(ServoDrive::checkText(p, p.defaultText).has_value()) << p.defaultText;
+      continue;
+    }
+    ASSERT_GT(p.scale, 0);
+    EXPECT_TRUE(near(p.appLower, p.driveLower * p.scale)) << p.appLower << " vs " << p.driveLower;
+    EXPECT_TRUE(near(p.appUpper, p.driveUpper * p.scale)) << p.appUpper << " vs " << p.driveUpper;
+    EXPECT_LE(p.driveLower, p.driveUpper);
+    EXPECT_GE(p.defaultValue, p.driveLower);
+    EXPECT_LE(p.defaultValue, p.driveUpper);
+    EXPECT_TRUE(!p.integral || p.defaultValue == std::floor(p.defaultValue)) << p.defaultValue;
+    EXPECT_TRUE(isNumberFormat(p.appFormat)) << p.appFormat;
+    EXPECT_TRUE(isNumberFormat(p.driveFormat)) << p.driveFormat;
+    if (p.step > 0) {  // the application format shows a single step
+      const double shown = p.step * std::pow(10.0, decimals(p.appFormat));
+      EXPECT_NEAR(shown, std::round(shown), 1e-9) << p.appFormat << " step " << p.step;
+    }
+    EXPECT_FALSE((p.measured && !p.readOnly) || (p.readOnly && p.step != 0));
+    EXPECT_TRUE(p.displayBase != 1 || (p.scale == 1 && p.integral && p.driveLower >= 0));
+    // Whole drive values must fit the drive's 32-bit registers.
+    EXPECT_GE(p.driveLower, -2147483648.0);
+    EXPECT_LE(p.driveUpper, 2147483647.0);
+  }
+  EXPECT_EQ(groups.size(), 10u);
+  EXPECT_GE(text, 2);
+  EXPECT_GE(hex, 3);
+  EXPECT_GE(marked, 5);
+}
+
+TEST(ParameterCatalog, FindsNothingOutsideTheCatalogAndNamesHighLockLevels) {
+  EXPECT_EQ(ParameterCatalog::find(1009), nullptr);            // below the first
+  EXPECT_EQ(ParameterCatalog::find(1509), nullptr);            // between two
+  EXPECT_FALSE(ParameterCatalog::indexOf(99999).has_value());  // beyond the last
+  EXPECT_EQ(ParameterCatalog::findKey(""), nullptr);
+  EXPECT_EQ(ParameterCatalog::lockLevelName(3), "factory");
+  EXPECT_EQ(ParameterCatalog::lockLevelName(4), "level 4");
+}
+
+TEST(ValueText, FormatsAsTheEditBoxDoes) {
+  EXPECT_EQ(ValueText::format(1, "000###", 0), "000001");
+  EXPECT_EQ(ValueText::format(0, "#", 0), "");
+  EXPECT_EQ(ValueText::format(-1234.5, "#,##0.00", 0), "-1,234.50");
+  EXPECT_EQ(ValueText::format(1.5, "", 0), "1.5");
+  EXPECT_EQ(ValueText::format(65535, "", 1), "&HFFFF");
+  EXPECT_EQ(ValueText::format(-1, "0", 1), "&HFFFFFFFF");
+  EXPECT_EQ(ValueText::format(4294967296.0, "0", 1), "4294967296");
+}
+
+TEST(ValueText, AcceptsOnlyPrintableAscii) {
+  EXPECT_TRUE(ValueText::isPrintable("Axis 1 - Conveyor #2"));
+  EXPECT_TRUE(ValueText::isPrintable(""));
+  EXPECT_FALSE(ValueText::isPrintable("tab\there"));
+  EXPECT_FALSE(ValueText::isPrintable("Achse \xC3\xBC"));
+}
+
+}  // namespace
+}  // namespace kadrelle
