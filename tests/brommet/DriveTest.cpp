@@ -119,8 +119,8 @@ TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
   a.setValue(param::SpeedLimit, 9830400);
   a.setValue(param::NodeId, 0x21);
   a.setValue(param::HomeOffset, -131072);
-  a.setText(param::DriveName, "Conveyor \"left\"");
-  a.setValue(param::SpeedCommand, 1000);  // volatile: not saved
+  a.setText(param::DriveName, "Conveyor \"left\", 24 long");  // as long as a name may be
+  a.setValue(param::SpeedCommand, 1000);                      // volatile: not saved
   a.save(file);
 
   auto b = std::make_shared<ServoDrive>();
@@ -176,8 +176,8 @@ TEST_F(DriveFile, CorruptFilesAreRefusedWhole) {
       {HEAD R"({"P1510": 100.5}})", "entry \"P1510\": 100.5 is not a whole"},
       {HEAD R"({"P1510": 100, "P1711": "9.9"}})", "entry \"P1711\": not a stored parameter"},
       {HEAD R"({"P1510": 100, "P1912": 0}})", "entry \"P1912\": not a stored parameter"},
-      {HEAD R"({"P1510": 100, "P1710": "abcdefghijklmnopqrstuvwxyz"}})",
-       "entry \"P1710\": the text is 26 characters long"}};
+      {HEAD R"({"P1510": 100, "P1710": "abcdefghijklmnopqrstuvwxy"}})",
+       "entry \"P1710\": the text is 25 characters long; at most 24 are allowed"}};
 #undef HEAD
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

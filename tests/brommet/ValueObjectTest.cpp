@@ -43,7 +43,7 @@ TEST_F(ValueObjectTest, ViewsShowOneValueInTwoUnitSystems) {
           shown(param::NodeId, false) + shown(0, true) + shown(4711, false),
       R"(P1510 lock 1: 3000 = 3000 RPM in 0..6000, drive 6553600 in 0..13107200, format 0 base 0 stepped "Axis 1 Speed Limit" "Velocity limit"
 P1510 lock 1: 6,553,600 = 6553600 counts/s in 0..13107200, drive 6553600 in 0..13107200, format #,##0 base 0 stepped "@*@Speed Limit" "Velocity limit"
-P1610 lock 2: &H1 = 1  in 1..127, drive 1 in 1..127, format 0 base 1 stepped "@*@Node ID" "Fieldbus node address"
+P1610 lock 1: &H1 = 1  in 1..127, drive 1 in 1..127, format 0 base 1 stepped "@*@Node ID" "Fieldbus node address"
  read-only lock 0:  = 0  in 0..0 unlimited, drive 0 in 0..0, format  base 0 "" ""
  read-only lock 0:  = 0  in 0..0 unlimited, drive 0 in 0..0, format  base 0 "Unknown parameter 4711" "Unknown parameter 4711"
 )");
