@@ -1,4 +1,5 @@
-// The control against the real edit box and the simulated drive.
+// The control against the real edit box and the simulated drive: a script of a host's and a user's
+// actions, and after each what the two controls, the first one's edit box and the drive show.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -31,12 +32,26 @@ class DriveForm : public testing::Test {
     first.putref_ValueObjRef(library.makeValueObject(number));
     second.putref_ValueObjRef(library.makeValueObject(number));
   }
-  void type(EditBox& box, const std::string& entry) {
+  void type(const std::string& entry) {
     box.focusIn();
     box.typeText(entry);
     box.keyDown(13, 0);
     box.keyPress(13);
     box.keyUp(13, 0);
+  }
+  // first's key, text, caption and box (selection, editable); second's text and box; the drive's
+  // speed limit and name; Change events of first; the error first's host heard last.
+  std::string shown() {
+    auto edit = [](EditBox& b) { return b.get_EditEnabled() ? "" : " locked"; };
+    std::string line =
+        first.get_ParamKey() + " " + first.get_Text() + " [" + first.children().caption.get_Text() +
+        "] sel " + std::to_string(box.get_SelStart()) + "+" + std::to_string(box.get_SelLength()) +
+        edit(box) + " | " + second.get_Text() + edit(second.children().editBox) + " | drive " +
+        numberText(drive->value(param::SpeedLimit)) + " \"" + drive->text(param::DriveName) +
+        "\" | changes " + std::to_string(firstChanges) +
+        (lastError.empty() ? "" : " | " + lastError);
+    lastError.clear();
+    return line + "\n";
   }
 
   test::TestSite t;
@@ -46,94 +61,52 @@ class DriveForm : public testing::Test {
   ControlSite site{t.container, t.toolkit, boxes, library, t.settings, t.debug};
   Kadrelle first{site};
   Kadrelle second{site};
+  EditBox& box = first.children().editBox;
   Connection changes, errors;
   int firstChanges = 0;
   std::string lastError;
 };
 
-// An entry typed into one control reaches the drive and every control bound to the parameter.
-TEST_F(DriveForm, TypedEntryReachesTheDriveAndEveryBoundControl) {
-  const struct {
-    ParameterNumbers number;
-    DisplayModes secondMode;
-    const char* entry;
-    const char* shown;  // by the second control
-  } cases[] = {{param::SpeedLimit, APP_VIEW, "4500", "4500"},
-               {param::SpeedLimit, DRIVE_VIEW, "60", "131,072"},
-               {param::DriveName, APP_VIEW, "Axis X", "Axis X"}};
-  int changes = 0;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.entry);
-    second.put_DisplayMode(c.secondMode);
-    bindBoth(c.number);
-    EditBox& box = first.children().editBox;
-    type(box, c.entry);
-    EXPECT_EQ(firstChanges, ++changes);
-    EXPECT_EQ(second.get_Text(), c.shown);
-    EXPECT_EQ(drive->text(c.number), c.number == param::DriveName ? c.entry : "");
-    // The committed text is selected whole.
-    EXPECT_EQ(box.get_SelStart(), 0);
-    EXPECT_EQ(box.get_SelLength(), static_cast<std::int32_t>(box.get_Text().size()));
+// An entry typed into one control reaches the drive and every control bound to the parameter, and
+// is selected whole; a refused or failed one reaches the host (a refused value is no failure of
+// the call: Change is raised), and both controls show what the drive holds.
+TEST_F(DriveForm, EntriesStepsAndFailuresReachTheDriveTheHostAndEveryBoundControl) {
+  const std::pair<const char*, std::function<void()>> steps[] = {
+      {"number", [&] { first.put_Parameter(param::SpeedLimit), first.Refresh(); }},
+      {"bound", [&] { bindBoth(param::SpeedLimit); }},
+      {"4500", [&] { type("4500"); }},
+      {"60", [&] { second.put_DisplayMode(DRIVE_VIEW), bindBoth(param::SpeedLimit), type("60"); }},
+      {"Axis X",
+       [&] { second.put_DisplayMode(APP_VIEW), bindBoth(param::DriveName), type("Axis X"); }},
+      {"PageUp", [&] { bindBoth(param::SpeedLimit), box.keyDown(33, 0); }},
+      {"12000", [&] { first.put_UseLimits(kFalse), type("12000"); }},  // reaches the drive
+      {"no answer", [&] { drive->simulateCommunicationFault(), type("1234"); }},
+      {"lock 0", [&] { drive->appLock()->put_Level(0); }},
+      {"measured", [&] { first.putref_ValueObjRef(library.makeValueObject(param::ActualSpeed)); }},
+      {"running", [&] {
+         drive->setValue(param::SpeedCommand, 1000.0 * 131072 / 60);
+         drive->setEnabled(true);
+         drive->tick(0.5);
+       }}};
+  std::string transcript;
+  for (const auto& [name, step] : steps) {
+    step();
+    transcript += name + (": " + shown());
   }
-  EXPECT_DOUBLE_EQ(drive->value(param::SpeedLimit), 60.0 * 131072 / 60);
-}
-
-// A refused or failed write reaches the host, and both controls show what the drive holds.
-TEST_F(DriveForm, FailedEntriesReachTheHostAndEveryControlShowsTheDriveValue) {
-  const struct {
-    std::function<void(Kadrelle&, ServoDrive&)> arm;
-    const char* entry;
-    const char* error;  // part of what the host hears
-    int changes;        // Change events so far: a refused value is no failure of the call
-  } cases[] = {
-      {[](Kadrelle& k, ServoDrive&) { k.put_UseLimits(kFalse); },  // let the entry reach the drive
-       "12000", "30001 Speed Limit: 12000 RPM is above the maximum", 1},
-      {[](Kadrelle&, ServoDrive& d) { d.simulateCommunicationFault(); }, "1234",
-       "30101 Speed Limit: No answer from the drive", 1},
-  };
-  bindBoth(param::SpeedLimit);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.entry);
-    c.arm(first, *drive);
-    type(first.children().editBox, c.entry);
-    EXPECT_EQ(drive->value(param::SpeedLimit), 6553600);
-    EXPECT_NE(lastError.find(c.error), std::string::npos) << lastError;
-    EXPECT_EQ(firstChanges, c.changes);
-    EXPECT_EQ(first.get_Text(), "3000");
-    EXPECT_EQ(second.get_Text(), "3000");
-  }
-}
-
-TEST_F(DriveForm, PageKeysStepAndTheLockLevelDecidesEditability) {
-  bindBoth(param::SpeedLimit);
-  EditBox& box = first.children().editBox;
-  box.keyDown(33, 0);
-  EXPECT_EQ(second.get_Text(), "3010");
-  EXPECT_EQ(firstChanges, 0);
-  EXPECT_EQ(box.get_EditEnabled(), kTrue);
-  drive->appLock()->put_Level(0);
-  EXPECT_EQ(box.get_EditEnabled(), kFalse);
-  EXPECT_EQ(second.children().editBox.get_EditEnabled(), kFalse);
-}
-
-TEST_F(DriveForm, MeasuredValuesRefreshBoundControls) {
-  auto speed = library.makeValueObject(param::ActualSpeed);
-  first.putref_ValueObjRef(speed);
-  drive->setValue(param::SpeedCommand, 1000.0 * 131072 / 60);
-  drive->setEnabled(true);
-  std::string before = first.get_Text();
-  drive->tick(0.5);
-  EXPECT_NE(first.get_Text(), before);
-}
-
-TEST_F(DriveForm, CaptionNamesTheAxisOnlyWhenBound) {
-  first.put_Parameter(param::SpeedLimit);
-  EXPECT_EQ(first.get_ParamKey(), "P1510");
-  first.Refresh();  // the number alone redraws nothing
-  EXPECT_EQ(first.get_Text(), "N/A");
-  EXPECT_EQ(first.children().caption.get_Text(), "Speed Limit");
-  bindBoth(param::SpeedLimit);
-  EXPECT_EQ(first.children().caption.get_Text(), "Axis 1 Speed Limit (RPM)");
+  EXPECT_EQ(
+      transcript,
+      R"(number: P1510 N/A [Speed Limit] sel 0+0 locked |  | drive 6553600 "Axis 1" | changes 0
+bound: P1510 3000 [Axis 1 Speed Limit (RPM)] sel 0+0 | 3000 | drive 6553600 "Axis 1" | changes 0
+4500: P1510 4500 [Axis 1 Speed Limit (RPM)] sel 0+4 | 4500 | drive 9830400 "Axis 1" | changes 1
+60: P1510 60 [Axis 1 Speed Limit (RPM)] sel 0+2 | 131,072 | drive 131072 "Axis 1" | changes 2
+Axis X: P1710 Axis X [Axis 1 Drive Name] sel 0+6 | Axis X | drive 131072 "Axis X" | changes 3
+PageUp: P1510 70 [Axis 1 Speed Limit (RPM)] sel 0+0 | 70 | drive 152917 "Axis X" | changes 3
+12000: P1510 70 [Axis 1 Speed Limit (RPM)] sel 0+2 | 70 | drive 152917 "Axis X" | changes 4 | 30001 Speed Limit: 12000 RPM is above the maximum of 6000 RPM
+no answer: P1510 70 [Axis 1 Speed Limit (RPM)] sel 0+0 | 70 | drive 152917 "Axis X" | changes 4 | 30101 Speed Limit: No answer from the drive (simulated communication fault in Commit)
+lock 0: P1510 70 [Axis 1 Speed Limit (RPM)] sel 0+0 locked | 70 locked | drive 152917 "Axis X" | changes 4
+measured: P1810 0.0 [Axis 1 Actual Speed (RPM)] sel 0+0 locked | 70 locked | drive 152917 "Axis X" | changes 4
+running: P1810 70.0 [Axis 1 Actual Speed (RPM)] sel 0+0 locked | 70 locked | drive 152917 "Axis X" | changes 4
+)");
 }
 
 }  // namespace

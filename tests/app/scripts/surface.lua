@@ -46,13 +46,14 @@ k.Font.Bold, k.Font.Size = 1, "12"
 assert(form.NodeId.CaptionFont.Bold and k.Font.Size == 12 and k.Font.Name == "Arial")
 
 -- Control errors carry their number and description.
-local function fails(number, f)
+local function fails(number, f, says)
   local ok, e = pcall(f)
   assert(not ok and e.number == number, tostring(e))
-  assert(tostring(e):match("^.-surface%.lua:%d+: error " .. number .. ": "), tostring(e))
+  assert(tostring(e):match("^.-surface%.lua:%d+: error " .. number .. ": " .. (says or "")), tostring(e))
 end
 fails(438, function() return k.NoSuchProperty end)
-fails(438, function() k.ForeColor = 1 end)
+fails(438, function() k.Colour = 3 end, "Object doesn't support this property or method: Colour$")
+fails(438, function() k.ForeColor = 1 end, ".*: ForeColor %(it cannot be assigned%)$")
 fails(438, function() return k.SetPresetStyle end)
 fails(438, function() k:on("Changed", print) end)
 fails(424, function() k.ValueObjRef = 3 end)

@@ -1,1 +1,0 @@
-form.SpeedLimit.Colour = 3
