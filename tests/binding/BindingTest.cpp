@@ -21,7 +21,7 @@ using Names = std::vector<std::string>;
 
 class Bound : public test::ControlTest {
  protected:
-  Bound() : ControlTest("4") {}
+  Bound() : ControlTest("36") {}
   void bind() {
     k.putref_ValueObjRef(value);
     t.log.clear();
@@ -72,6 +72,8 @@ TEST_F(Bound, OnlyContentChangedOfTheBoundObjectRefreshesAndUpdateErrorReachesTh
   EXPECT_TRUE(t.log.empty());
   value->ContentChanged.raise(Variant(99.0));
   EXPECT_EQ(t.editBox().initializeValue, Variant(99.0));
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "m_ValueObjRef_ContentChanged"),
+            (Names{"start", "done"}));
 
   // The error report reaches the host by reference, traced.
   std::string seen;
@@ -181,7 +183,7 @@ TEST_F(Bound, AppLockLevelAssigned) {
 
   LockLevelRef low = std::make_shared<test::FakeLockLevel>(t.log, t.faults, "low", 1);
   k.putref_AppLockLevel(low);
-  EXPECT_EQ(value->appLockRef(), low);
+  EXPECT_EQ(value->heldAppLock, low);
   EXPECT_EQ(t.editBox().editEnabled, kFalse);
   low->put_Level(3);
   EXPECT_EQ(t.editBox().editEnabled, kTrue);

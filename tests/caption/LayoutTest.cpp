@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class Layout : public test::ControlTest {
  protected:
-  explicit Layout(const char* debug = "7") : ControlTest(debug) {}
+  Layout() : ControlTest("7") {}
   // Runs the caption's composition, and with it its layout.
   void recompose(std::string description = "Speed") { k.put_SetUserDescription(description); }
 };
@@ -162,12 +162,7 @@ TEST_F(Layout, UnknownPositionPutsTheEditBoxTopLeftAndLeavesTheCaption) {
   EXPECT_EQ(traceMessages(t.debug.lines, "ResizeRTF"), (Lines{"unknown editor position"}));
 }
 
-class LayoutTraced : public Layout {
- protected:
-  LayoutTraced() : Layout("2") {}
-};
-
-TEST_F(LayoutTraced, GeometryIsTracedInSinglePrecisionThenCutToZero) {
+TEST_F(Layout, GeometryIsTracedInSinglePrecisionThenCutToZero) {
   t.surface().resize(3000, 1000);
   k.put_EditorWidth(800.25f);
   t.debug.lines.clear();

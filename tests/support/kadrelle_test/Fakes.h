@@ -177,7 +177,7 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
     log_.push_back("editBox.ZeroException=" + show(v));
     zeroException = CBool(v);
   }
-  OleColor get_ForeColor() override { return foreColor; }
+  OleColor get_ForeColor() override { return kSystemWindowText; }
   FontRef get_Font() override { return font; }
   void Refresh() override { log_.push_back("editBox.Refresh"); }
 
@@ -210,7 +210,6 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
   KADRELLE_EDIT_BOX_PROPERTIES(KADRELLE_FIELD)
   Variant value, initializeValue, signLockWritten;
   Boolean signLock, zeroException;
-  OleColor foreColor = kSystemWindowText;
   FontRef font = makeFont();
 
  private:
@@ -374,24 +373,18 @@ class FakeValueObject : public ValueObject, Recorder {
     if (onParameterNumber) onParameterNumber(*this, number);
   }
   void Commit() override { call("Commit"); }
-  LockLevelRef get_AppLock() override { return read("AppLock", appLockRef()); }
-  void putref_AppLock(LockLevelRef lock) override {
-    write("AppLock=", appLockOverride, lock, "");
-    appLockReplaced = true;
-  }
+  LockLevelRef get_AppLock() override { return read("AppLock", heldAppLock); }
+  void putref_AppLock(LockLevelRef lock) override { write("AppLock=", heldAppLock, lock, ""); }
   LockLevelRef get_RequiredLock() override { return read("RequiredLock", requiredLock); }
   void putref_Link(std::shared_ptr<Object> link) override {
     call("Link=", link ? "object" : "Nothing");
   }
   std::int32_t get_IsText() override { return read("IsText", isText); }
 
-  LockLevelRef appLockRef() const { return appLockReplaced ? appLockOverride : appLock; }
-
   std::shared_ptr<FakeView> appView, driveView;
   std::shared_ptr<FakeLockLevel> appLock;
   LockLevelRef requiredLock;
-  LockLevelRef appLockOverride;
-  bool appLockReplaced = false;
+  LockLevelRef heldAppLock = appLock;  // what AppLock answers: appLock until one is assigned
   Boolean readOnly;
   std::string key = "P1010";
   std::int32_t isText = 0;
