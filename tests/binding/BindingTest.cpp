@@ -348,6 +348,8 @@ TEST(Traps, AnyExceptionIsAFailureAndTheGuardsEndCleared) {
   t.container.foreignFontFailure = true;
   EXPECT_NO_THROW(k.UserControl_InitProperties());
   EXPECT_FALSE(a.loading());
+  EXPECT_EQ(k.get_Enabled(), kFalse);  // the steps after the failure did not run
+  EXPECT_TRUE(t.container.changed.empty());
   t.container.foreignFontFailure = false;
   t.container.foreignNameFailure = true;  // every trace line of the layout pass fails
   EXPECT_NO_THROW(k.children().surface.resize(3000, 600));

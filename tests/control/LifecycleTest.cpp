@@ -44,20 +44,6 @@ TEST(NewInstance, StartsAtItsDesignedSizeWhateverSurfaceTheToolkitGives) {
   EXPECT_NE(k.get_Font(), k.get_CaptionFont());
 }
 
-TEST(NewInstance, ContainerWithoutAmbientFontStillEndsLoading) {
-  TestSite t;
-  t.container.failAmbientFont = true;
-  Kadrelle& k = t.make();
-  EXPECT_NO_THROW(k.UserControl_InitProperties());
-  EXPECT_FALSE(KadrelleTestAccess(k).loading());
-  // The steps after the failure did not run...
-  EXPECT_EQ(k.get_Enabled(), kFalse);
-  EXPECT_TRUE(t.container.changed.empty());
-  // ...and the control is usable: Enabled is applied, not swallowed by a loading guard.
-  k.put_Enabled(kTrue);
-  EXPECT_EQ(k.get_Enabled(), kTrue);
-}
-
 TEST(NewInstance, DebugSettingGivesTheTraceMask) {
   const std::pair<const char*, std::int32_t> cases[] = {{"6", 7},
                                                         {"abc", 1},

@@ -26,7 +26,6 @@ class ControlTest : public testing::Test {
     if (initialize) made.UserControl_InitProperties();
     t.log.clear();
     t.container.changed.clear();
-    t.container.ambientFontRequests = 0;
     t.debug.lines.clear();
     return made;
   }

@@ -84,7 +84,6 @@ class RecordingContainer : public Container {
   }
   FontRef AmbientFont() override {
     ++ambientFontRequests;
-    if (failAmbientFont) throw Error(Error::kInvalidPropertyValue, "No ambient font");
     if (foreignFontFailure) throw std::runtime_error("no font");
     return makeFont();
   }
@@ -97,7 +96,6 @@ class RecordingContainer : public Container {
   std::vector<std::string> changed;
   // Looks at the control at the moment a notification arrives.
   std::function<void(const std::string&)> onChanged;
-  bool failAmbientFont = false;
   // The ambient font, or the name (so every trace line), throws std::runtime_error.
   bool foreignFontFailure = false, foreignNameFailure = false;
   int ambientFontRequests = 0, nameRequests = 0;
