@@ -1,13 +1,22 @@
-// Documents read to their plain text and their model of fonts, paragraphs and runs.
+// Documents read to their plain text and their model of fonts, paragraphs and runs; and real
+// documents written by other programs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "platform/FileIo.h"
 #include "platform/RtfDocument.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
 namespace {
+
+namespace fs = std::filesystem;
 
 // The document model on one line: the fonts ("f<index>:<charset>:<name>"), a default font other
 // than 0, then per paragraph "|" and its alignment, and per run its text, font/size and
@@ -166,6 +175,60 @@ TEST(RtfReader, ReadsTheTextAndModel) {
     EXPECT_EQ(d.text(), c.text);
     EXPECT_EQ(c.model ? model(d) : "", c.model ? c.model : "");
   }
+}
+
+// The words of a text: white space (no-break spaces too) and the expected files' cell bars
+// separate them.
+std::vector<std::string> words(std::string text) {
+  text = replaceAll(text, "\u00A0", " ");
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '|' || c == '\f'; }, ' ');
+  std::istringstream in(text);
+  std::vector<std::string> out;
+  for (std::string word; in >> word;) out.push_back(word);
+  return out;
+}
+
+// The shared corpus beside the repository (never copied into it): each document must give the
+// text a person reading it would see; where the corpus holds the expected plain text, the same
+// words in the same order.
+TEST(RtfReader, CorpusDocumentsGiveTheTextAReaderSees) {
+  const char* env = std::getenv("KADRELLE_RTF_CORPUS");
+  const fs::path corpus = env && *env ? env : KADRELLE_RTF_CORPUS, docs = corpus / "docs";
+  std::error_code ec;
+  int read = 0;
+  for (fs::recursive_directory_iterator it(docs, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().extension() != ".rtf") continue;
+    const std::string name = fs::relative(it->path(), docs).generic_string();
+    SCOPED_TRACE(name);
+    ++read;
+    const std::string text = readRtf(readFileCapped(it->path(), 1 << 26)).text();
+    fs::path expectedFile = corpus / "expected" / name;
+    for (const char* extension : {".txt", ".ans"}) {
+      expectedFile.replace_extension(extension);
+      if (fs::exists(expectedFile)) break;
+    }
+    if (!fs::exists(expectedFile)) continue;
+    // The expected files come from another reader, which writes a link's target in parentheses
+    // after its text ("site(\"https://...\")") and an optional hyphen as a soft hyphen, and leaves
+    // out list bullets (one document's arrow bullet).
+    std::string expected = replaceAll(readFileCapped(expectedFile, 1 << 26), "\u00AD", "");
+    for (std::size_t open; (open = expected.find("(\"")) != std::string::npos;) {
+      const std::size_t close = expected.find("\")", open + 2);
+      if (close == std::string::npos) break;
+      expected.erase(open, close + 2 - open);
+    }
+    std::vector<std::string> shown = words(text), seen = words(expected);
+    std::erase(shown, "\u27A2");
+    // One file holds a second document after the first one's end, which the other reader goes on
+    // into (joining the first's last word to it); a program opening the file shows the first.
+    if (name == "joshy-striprtf/encoding.rtf" && !shown.empty() && seen.size() > shown.size()) {
+      shown.pop_back();
+      seen.resize(shown.size());
+    }
+    EXPECT_EQ(shown, seen) << text;
+  }
+  if (read == 0) GTEST_SKIP() << "no RTF corpus at " << corpus;
 }
 
 }  // namespace

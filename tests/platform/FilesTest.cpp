@@ -1,5 +1,4 @@
-#include "platform/FileIo.h"
-
+// Files: atomic saves, capped reads and the settings file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -11,10 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <thread>
 
 #include "platform/Error.h"
+#include "platform/FileIo.h"
+#include "platform/IniSettingsStore.h"
 
 namespace kadrelle {
 namespace {
@@ -37,7 +39,7 @@ pid_t spawn(const std::function<void()>& body) {
 }
 
 // One folder per test.
-class FileIo : public testing::Test {
+class Files : public testing::Test {
  protected:
   void SetUp() override { fs::create_directories(dir); }
   void TearDown() override {
@@ -53,15 +55,20 @@ class FileIo : public testing::Test {
     }
     return found;
   }
+  // Section "1", key "Debug" of the application's settings file of the given content.
+  std::string debugAfter(const std::string& content, const std::string& app = "Kadrelle") {
+    std::ofstream(dir / (app + ".ini"), std::ios::binary) << content;
+    return IniSettingsStore(dir).GetSetting("Kadrelle", "1", "Debug", "default");
+  }
 
   const fs::path dir =
-      fs::temp_directory_path() / ("kadrelle-fileio-" + std::to_string(::getpid()) + "-" +
+      fs::temp_directory_path() / ("kadrelle-files-" + std::to_string(::getpid()) + "-" +
                                    testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 // A save replaces the whole file, keeping its mode and, when asked, the old file as the backup;
 // or it is refused with the file and the reason named, the old file whole and no temporary left.
-TEST_F(FileIo, SavesReplaceTheFileWholeOrAreRefusedNamingTheFileAndReason) {
+TEST_F(Files, SavesReplaceTheFileWholeOrAreRefusedNamingTheFileAndReason) {
   struct Save {
     const char* kind;
     const char* error;  // part of the message, "" when it saves
@@ -120,7 +127,7 @@ TEST_F(FileIo, SavesReplaceTheFileWholeOrAreRefusedNamingTheFileAndReason) {
   }
 }
 
-TEST_F(FileIo, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
+TEST_F(Files, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
   const fs::path f = dir / "f";
   const std::string a(30000, 'a'), b(50000, 'b');
   std::ofstream(f) << a;
@@ -168,7 +175,7 @@ TEST_F(FileIo, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
   EXPECT_EQ(strays({"f", "f.bak", running}), std::vector<std::string>{});
 }
 
-TEST_F(FileIo, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
+TEST_F(Files, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
   std::ofstream(dir / "f") << "12345";
   EXPECT_EQ(readFileCapped(dir / "f", 5), "12345");
   const std::pair<fs::path, int> refused[] = {{dir / "f", Error::kBadFileFormat},
@@ -183,6 +190,59 @@ TEST_F(FileIo, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
       EXPECT_EQ(e.description().rfind(file.string(), 0), 0u) << e.description();
     }
   }
+}
+
+// The file is named after the application; a missing, empty, binary, oversized or unopenable
+// file never stops the reader, and one of exactly the size limit is read.
+TEST_F(Files, SettingsComeFromTheApplicationsFileOrAreTheDefault) {
+  EXPECT_EQ(IniSettingsStore(dir).fileFor("Kadrelle"), dir / "Kadrelle.ini");
+  EXPECT_EQ(debugAfter("[1]\nDebug=6\n", "Other"), "default");
+  EXPECT_EQ(IniSettingsStore(dir).GetSetting("Other", "1", "Debug", "d"), "6");
+  EXPECT_EQ(IniSettingsStore(dir / "not" / "there").GetSetting("Kadrelle", "1", "Debug", "d"), "d");
+  EXPECT_EQ(debugAfter(""), "default");
+  EXPECT_EQ(debugAfter(std::string("[1]\nDebug=6\n\0\x01\xff", 15)), "default");
+  EXPECT_EQ(debugAfter("[1]\nDebug=6\n" + std::string(IniSettingsStore::kMaxFileSize, ';')),
+            "default");
+  const std::string head = "[1]\nDebug=6\n;";
+  EXPECT_EQ(debugAfter(head + std::string(IniSettingsStore::kMaxFileSize - head.size(), 'x')), "6");
+  EXPECT_EQ(debugAfter("\xEF\xBB\xBF[1]\r\n\r\nDebug=6\r\n"), "6");  // written on Windows
+  fs::remove(dir / "Kadrelle.ini");
+  fs::create_directories(dir / "Kadrelle.ini");
+  EXPECT_EQ(IniSettingsStore(dir).GetSetting("Kadrelle", "1", "Debug", "d"), "d");
+}
+
+TEST_F(Files, SettingsFolderFollowsXdgConfigHome) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";  // unset and empty mean the same
+  ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  debugAfter("[1]\nDebug=3\n");
+  IniSettingsStore store;
+  EXPECT_EQ(store.folder(), dir);
+  EXPECT_EQ(store.GetSetting("Kadrelle", "1", "Debug", "d"), "3");
+  ::setenv("XDG_CONFIG_HOME", "", 1);
+  const char* home = std::getenv("HOME");
+  if (home && *home) {
+    EXPECT_EQ(userConfigFolder(), fs::path(home) / ".config");
+  }
+  ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+// The INI grammar itself, on text: the value of section "1", key "Debug".
+TEST(IniLookup, FindsTheSetting) {
+  using L = std::pair<const char*, std::optional<std::string>>;
+  const L cases[] = {// Names ignore case and blanks; the first of a section's keys counts.
+                     L{"[1]\nDebug=6\n", "6"}, L{"[A]\nx=1\n[1]\nDEBUG=7", "7"},
+                     L{"[1]\n  dEbUg  =  7 8  \n", "7 8"}, L{"[ 1 ]\nDebug=2\n", "2"},
+                     L{"; Debug=1\n# Debug=2\n\n[1]\n\n; Debug=3\n  # Debug=4\nDebug=5\n", "5"},
+                     L{"[1]\nDebug=\n", ""}, L{"[1]\nDebug=a=b\n", "a=b"},
+                     L{"[1]\nDebug=1\nDebug=2\n", "1"},
+                     L{"[1]\nx=0\n[2]\nDebug=9\n[1]\nDebug=4\n", "4"},
+                     // Absent.
+                     L{"[2]\nDebug=6\n", std::nullopt}, L{"Debug=6\n[1]\n", std::nullopt},
+                     L{"[10]\nDebug=6\n", std::nullopt}, L{"[1]\nDebugLevel=6\n", std::nullopt},
+                     L{"[1]\nDebug\n", std::nullopt}, L{"[1\nDebug=6\n", std::nullopt}};
+  for (const auto& [text, value] : cases)
+    EXPECT_EQ(IniSettingsStore::lookup(text, "1", "Debug"), value) << text;
 }
 
 }  // namespace
