@@ -11,6 +11,7 @@
 #include <locale>
 #include <new>
 #include <string>
+#include <tuple>
 
 #include "platform/Error.h"
 #include "platform/NumberFormat.h"
@@ -53,7 +54,8 @@ int errorOf(F&& call) {
   return 0;
 }
 
-// One conversion of one value: the result in its default text form, or "error N".
+// One conversion of one value: the result in its default text form, or "error N". "Font" is the
+// font a Variant holds, "Concat" the text "&" joins.
 std::string convert(std::string_view conversion, const Variant& v) {
   try {
     if (conversion == "CBool") return booleanText(CBool(v));
@@ -64,14 +66,66 @@ std::string convert(std::string_view conversion, const Variant& v) {
     if (conversion == "CCur") return numberText(CCur(v));
     if (conversion == "CStr") return CStr(v);
     if (conversion == "IsNumeric") return booleanText(Boolean(IsNumeric(v)));
+    if (conversion == "Concat") return concatText(v);
+    if (conversion == "Font")
+      return objectOf<StdFont>(v) ? objectOf<StdFont>(v)->get_Name() : "Nothing";
   } catch (const Error& e) {
     return "error " + std::to_string(e.number());
   }
   return "unknown conversion";
 }
 
-TEST(Variant, ConversionsFollowBasic) {
-  const FontRef font = makeFont();
+// Number text must not change when a host switches to a comma-decimal locale, in C++
+// (std::locale::global) or in C (setlocale, as many GUI programs do): the conversion and format
+// tables run in the classic locale and in both. When the system has no German locale, one is
+// built with localedef into a temporary folder (LOCPATH).
+class NumberText : public testing::TestWithParam<std::string> {
+ protected:
+  struct CommaDecimal : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+  };
+  static bool german() {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"})
+      if (std::setlocale(LC_ALL, name)) return true;
+    return false;
+  }
+  static void SetUpTestSuite() {
+    std::error_code ec;
+    if (!german() && fs::create_directories(folder(), ec) &&
+        std::system(("localedef -i de_DE -f UTF-8 '" + (folder() / "de_DE.UTF-8").string() +
+                     "' >/dev/null 2>&1")
+                        .c_str()) == 0)
+      ::setenv("LOCPATH", folder().c_str(), 1);
+    std::setlocale(LC_ALL, "C");
+  }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    if (fs::remove_all(folder(), ec) > 0) ::unsetenv("LOCPATH");
+  }
+  static fs::path folder() {
+    return fs::temp_directory_path() / ("kadrelle-locale-" + std::to_string(::getpid()));
+  }
+  void SetUp() override {
+    if (GetParam() == "C++")
+      std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+    if (GetParam() != "C") return;
+    if (!german()) GTEST_SKIP() << "no de_DE locale here, and localedef could not make one";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+  }
+  void TearDown() override {
+    std::locale::global(previous_);
+    std::setlocale(LC_ALL, "C");
+  }
+  const std::locale previous_;  // the global locale before
+};
+
+INSTANTIATE_TEST_SUITE_P(Locales, NumberText, testing::Values("classic", "C++", "C"));
+
+TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
+  struct Other : Object {};
+  const FontRef font = makeFont("Tahoma");
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   struct C {
     const char* conversion;
@@ -112,6 +166,10 @@ TEST(Variant, ConversionsFollowBasic) {
       C{"IsNumeric", Variant(), "True"}, C{"IsNumeric", kFalse, "True"},
       C{"IsNumeric", "1,,000", "True"}, C{"IsNumeric", "&H1F", "True"}, C{"IsNumeric", "", "False"},
       C{"IsNumeric", "e5", "False"}, C{"IsNumeric", font, "False"},
+      // Objects: a font's default member is its name; a plain value is no object.
+      C{"Font", font, "Tahoma"}, C{"Font", nullptr, "Nothing"}, C{"Concat", font, "Tahoma"},
+      C{"Font", 5, "error 424"}, C{"Font", Variant(), "error 424"},
+      C{"Font", std::make_shared<Other>(), "error 13"},
       // Default text: 7 significant digits for Single and 15 for Double, halves away from zero.
       C{"CStr", Variant(), ""}, C{"CStr", kFalse, "False"},
       C{"CStr", std::int16_t{-32768}, "-32768"}, C{"CStr", 654322.23456f, "654322.3"},
@@ -124,65 +182,11 @@ TEST(Variant, ConversionsFollowBasic) {
       C{"CStr", Currency::fromScaled(-1), "-0.0001"},
       C{"CStr", Currency::fromScaled(std::numeric_limits<std::int64_t>::min()),
         "-922337203685477.5808"}};
-  for (const auto& [conversion, input, expected] : cases) {
-    EXPECT_EQ(convert(conversion, input), expected)
-        << conversion << "(" << (input.type() == Variant::Type::Object ? "font" : CStr(input))
-        << ")";
-  }
-}
+  for (const C& c : cases)
+    EXPECT_EQ(convert(c.conversion, c.input), c.expected) << c.conversion << ", row " << &c - cases;
 
-TEST(Variant, ObjectsAndPlainValuesRefuseEachOther) {
-  struct Other : Object {};
-  FontRef font = makeFont("Tahoma");
-  Variant v = font;
-  EXPECT_EQ(v.type(), Variant::Type::Object);
-  EXPECT_EQ(objectOf<StdFont>(v), font);
-  EXPECT_EQ(objectOf<StdFont>(Variant(nullptr)), nullptr);  // Nothing
-  EXPECT_EQ(concatText(v), "Tahoma");                       // the font's default member
-  EXPECT_EQ(errorOf([] { objectOf<StdFont>(Variant(5)); }), Error::kObjectRequired);
-  EXPECT_EQ(errorOf([] { objectOf<StdFont>(Variant()); }), Error::kObjectRequired);
-  EXPECT_EQ(errorOf([] { objectOf<StdFont>(Variant(std::make_shared<Other>())); }),
-            Error::kTypeMismatch);
-}
-
-TEST(Variant, ByReferenceCellsReadAndWriteTheCallersVariable) {
-  std::int16_t key = 65;
-  std::string text = "old";
-  float x = 0;
-  ObjectRef object;
-  Variant keyCell = Variant::ref(key), textCell = Variant::ref(text), xCell = Variant::ref(x),
-          objectCell = Variant::ref(object);
-  EXPECT_TRUE(keyCell.isByRef());
-  EXPECT_EQ(keyCell.type(), Variant::Type::Integer);
-  EXPECT_EQ(CStr(keyCell), "65");
-  EXPECT_EQ(keyCell.value(), Variant(std::int16_t{65}));
-
-  // Writes convert to the variable's type by Basic's rules.
-  keyCell.assign("2.5");
-  xCell.assign(std::int32_t{7});
-  textCell.assign(1.5);
-  FontRef font = makeFont();
-  objectCell.assign(font);
-  EXPECT_EQ(key, 2);
-  EXPECT_EQ(x, 7.0f);
-  EXPECT_EQ(text, "1.5");
-  EXPECT_EQ(object, font);
-  EXPECT_EQ(errorOf([&] { keyCell.assign("x"); }), Error::kTypeMismatch);
-  EXPECT_EQ(errorOf([&] { keyCell.assign(70000); }), Error::kOverflow);
-  EXPECT_EQ(errorOf([&] { objectCell.assign(1); }), Error::kObjectRequired);
-  EXPECT_EQ(key, 2);  // a refused write leaves the variable as it was
-
-  // A plain Variant takes the value, not the cell.
-  Variant plain;
-  plain.assign(keyCell);
-  key = 9;
-  EXPECT_FALSE(plain.isByRef());
-  EXPECT_EQ(CInt(plain), 2);
-}
-
-// What Basic's Format gives (US English), except where the trailing point is concerned: the
-// point is shown only when a digit follows it (see NumberFormat.h).
-TEST(NumberFormat, ShowsWhatBasicShows) {
+  // What Basic's Format gives (US English), except where the trailing point is concerned: the
+  // point is shown only when a digit follows it (see NumberFormat.h).
   struct F {
     const char* format;
     double value;
@@ -251,6 +255,35 @@ TEST(NumberFormat, ShowsWhatBasicShows) {
   EXPECT_TRUE(NumberFormat("0;0;0;0").wellFormed());
 }
 
+TEST(Variant, ByReferenceCellsReadAndWriteTheCallersVariable) {
+  std::int16_t key = 65;
+  std::string text = "old";
+  float x = 0;
+  ObjectRef object;
+  Variant keyCell = Variant::ref(key), textCell = Variant::ref(text), xCell = Variant::ref(x),
+          objectCell = Variant::ref(object);
+  EXPECT_EQ(std::tuple(keyCell.isByRef(), keyCell.type(), CStr(keyCell), keyCell.value()),
+            std::tuple(true, Variant::Type::Integer, "65", Variant(std::int16_t{65})));
+
+  // Writes convert to the variable's type by Basic's rules.
+  keyCell.assign("2.5");
+  xCell.assign(std::int32_t{7});
+  textCell.assign(1.5);
+  FontRef font = makeFont();
+  objectCell.assign(font);
+  EXPECT_EQ(std::tuple(key, x, text, object), std::tuple(2, 7.0f, "1.5", font));
+  EXPECT_EQ(errorOf([&] { keyCell.assign("x"); }), Error::kTypeMismatch);
+  EXPECT_EQ(errorOf([&] { keyCell.assign(70000); }), Error::kOverflow);
+  EXPECT_EQ(errorOf([&] { objectCell.assign(1); }), Error::kObjectRequired);
+  EXPECT_EQ(key, 2);  // a refused write leaves the variable as it was
+
+  // A plain Variant takes the value, not the cell.
+  Variant plain;
+  plain.assign(keyCell);
+  key = 9;
+  EXPECT_EQ(plain, Variant(std::int16_t{2}));
+}
+
 TEST(NumberFormat, FormattingIntoAReusedStringAllocatesNothing) {
   if (allocations < 0) GTEST_SKIP() << "allocations are not counted here";
   NumberFormat format("#,##0.00;(#,##0.00);\"zero\"");
@@ -279,58 +312,6 @@ TEST(NumberFormat, Hex) {
         H{-1, 4, "FFFFFFFF"}, H{-2147483648.0, 1, "80000000"}, H{-2147483649.0, 4, "-2147483649"},
         H{4294967296.0, 4, "4294967296"}})
     EXPECT_EQ(NumberFormat::formatHex(c.value, c.digits), c.expected) << c.value << " " << c.digits;
-}
-
-// Number text under a host that switched to a comma-decimal locale, in C++ (std::locale::global)
-// and in C (setlocale, as many GUI programs do): nothing may change.
-void expectNumberTextUnchanged() {
-  EXPECT_EQ(parseNumber("2.5"), 2.5);
-  EXPECT_EQ(parseNumber("2,5"), 25.0);  // a thousands separator, as Basic reads it
-  EXPECT_EQ(parseNumber("-1,234.5E1"), -12345.0);
-  EXPECT_EQ(CStr(1.5), "1.5");
-  EXPECT_EQ(CStr(654322.23456f), "654322.3");
-  EXPECT_EQ(CStr(2.5e-7), "2.5E-07");
-  EXPECT_EQ(CStr(Currency::fromScaled(15000)), "1.5");
-  EXPECT_EQ(NumberFormat("#,##0.00").format(1234.5), "1,234.50");
-  EXPECT_EQ(NumberFormat("0.00E+00").format(1234.5), "1.23E+03");
-}
-
-// The C library in German; when the system has no such locale, one is built with localedef into
-// a temporary folder (LOCPATH).
-TEST(Variant, CommaDecimalLocalesChangeNoNumberText) {
-  struct CommaDecimal : std::numpunct<char> {
-    char do_decimal_point() const override { return ','; }
-    char do_thousands_sep() const override { return '.'; }
-    std::string do_grouping() const override { return "\3"; }
-  };
-  const std::locale previous =
-      std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
-  expectNumberTextUnchanged();
-  std::locale::global(previous);
-
-  const auto german = [] {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"})
-      if (std::setlocale(LC_ALL, name)) return true;
-    return false;
-  };
-  const fs::path folder =
-      fs::temp_directory_path() / ("kadrelle-locale-" + std::to_string(::getpid()));
-  bool active = german();
-  const std::string make =
-      "localedef -i de_DE -f UTF-8 '" + (folder / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-  std::error_code ec;
-  if (!active) fs::create_directories(folder, ec);
-  if (!active && std::system(make.c_str()) == 0) {
-    ::setenv("LOCPATH", folder.c_str(), 1);
-    active = german();
-  }
-  if (active) {
-    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
-    expectNumberTextUnchanged();
-  }
-  std::setlocale(LC_ALL, "C");
-  if (fs::remove_all(folder, ec) > 0) ::unsetenv("LOCPATH");
-  if (!active) GTEST_SKIP() << "no de_DE locale here, and localedef could not make one";
 }
 
 }  // namespace
