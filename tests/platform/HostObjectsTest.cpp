@@ -184,39 +184,31 @@ TEST(HeadlessSurface, ResizeRaisedOnSizeChangeOnly) {
   EXPECT_EQ(std::pair(s.get_Width(), s.get_Height()), std::pair(1000.0f, 295.0f));
 }
 
-TEST(HeadlessLabel, SizesItselfToItsCaption) {
+// Every child shares the same Move (one kind stands for all): it places, and refuses negative
+// sizes, keeping the place. A label sizes itself to its caption where it was placed.
+TEST(HeadlessChild, MovePlacesAndLabelsSizeThemselves) {
   HeadlessSurface surface;
   HeadlessLabel label(surface);
-  label.Move(100, 200, 5000, 5000);
-  label.put_Caption("Speed Limit\r\n(RPM)");
   const auto place = [&] {
     return std::vector<float>{label.get_Left(), label.get_Top(), label.get_Width(),
                               label.get_Height()};
   };
-  EXPECT_EQ(place(), (std::vector<float>{100, 200, 11 * 82.5f, 390}));
-  label.put_Caption("");
-  EXPECT_EQ(place(), (std::vector<float>{100, 200, 0, 195}));
-}
-
-// Every child shares the same Move; one kind stands for all.
-TEST(HeadlessChild, MovePlacesAndRefusesNegativeSizes) {
-  HeadlessSurface surface;
-  HeadlessPictureBox child(surface);
-  const auto place = [&] {
-    return std::vector<float>{child.get_Left(), child.get_Top(), child.get_Width(),
-                              child.get_Height()};
-  };
-  child.Move(-10, -20, 0, 300);
+  label.Move(-10, -20, 0, 300);
   EXPECT_EQ(place(), (std::vector<float>{-10, -20, 0, 300}));
   for (auto [w, h] : {std::pair{-1.0f, 10.0f}, std::pair{10.0f, -0.5f}}) {
     try {
-      child.Move(50, 60, w, h);
+      label.Move(50, 60, w, h);
       ADD_FAILURE() << "no error for " << w << " x " << h;
     } catch (const Error& e) {
       EXPECT_EQ(e.number(), Error::kInvalidPropertyValue);
     }
     EXPECT_EQ(place(), (std::vector<float>{-10, -20, 0, 300}));
   }
+  label.Move(100, 200, 5000, 5000);
+  label.put_Caption("Speed Limit\r\n(RPM)");
+  EXPECT_EQ(place(), (std::vector<float>{100, 200, 11 * 82.5f, 390}));
+  label.put_Caption("");
+  EXPECT_EQ(place(), (std::vector<float>{100, 200, 0, 195}));
 }
 
 // Each child knows its parent; every shown setting raises one display event when it changes and
