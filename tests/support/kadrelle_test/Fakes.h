@@ -211,11 +211,10 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
   FontRef font = makeFont();
 
  private:
-  static std::string show(const std::string& v) { return v; }
-  static std::string show(double v) { return numberText(v); }
-  static std::string show(Boolean v) { return booleanText(v); }
-  static std::string show(std::int32_t v) { return std::to_string(v); }
-  static std::string show(std::int16_t v) { return std::to_string(v); }
+  template <class T>
+  static std::string show(const T& v) {
+    return CStr(Variant(v));
+  }
   static std::string show(const Variant& v) { return describe(v); }
   // Logs the write, then stores it.
   template <class T>
