@@ -73,6 +73,7 @@ TEST_F(Module, ExportsAndResourcesReadBackFromTheFile) {
       {"InternalName", "Kadrelle"}, {"OriginalFilename", "Kadrelle.ocx"},
       {"OLESelfRegister", ""}};
   EXPECT_EQ(v.strings, strings);
+  EXPECT_EQ(v.find("ProductVersion"), &v.strings[3].second);
   // A count of 80 bytes, then the five identifiers.
   for (auto [name, ids] :
        {std::pair{"_IID_KADRELLE", &kInterfaceIds}, {"_SRCIID_KADRELLE", &kEventInterfaceIds}}) {

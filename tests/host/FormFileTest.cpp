@@ -148,6 +148,8 @@ TEST_F(FormFiles, BadFilesAreRefusedWithThePlaceNamed) {
        "\"BackColor\""},
       {SETTING(R"({"key":"EditorWidth","type":"Single","value":1e300})"),
        "321 f.json.controls[0].properties[0].value: number is out of range"},
+      {SETTING(R"({"key":"X","type":"Currency","value":1e300})"),
+       "321 f.json.controls[0].properties[0].value: number is out of range"},
       {SETTING(R"({"key":"X","type":"Decimal","value":1})"),
        "321 f.json.controls[0].properties[0].type: unknown value type \"Decimal\""},
       {SETTING(R"({"key":"X","type":"String","value":"a","more":1})"),
