@@ -63,10 +63,7 @@ TEST_F(DriveModel, RampsToTheCommandOnlyWhileEnabledAndReportsLiveValues) {
   run(1);
   EXPECT_EQ(rpm(), 0);
   EXPECT_EQ(static_cast<int>(drive.value(param::StatusWord)) & 1, 0);
-}
-
-TEST_F(DriveModel, SpeedLimitCapsTheCommand) {
-  drive.setValue(param::SpeedLimit, 500 / kRpm);
+  drive.setValue(param::SpeedLimit, 500 / kRpm);  // the limit caps the command
   drive.setValue(param::SpeedCommand, -3000 / kRpm);
   drive.setEnabled(true);
   run(1);
@@ -194,12 +191,6 @@ TEST_F(DriveFile, CorruptFilesAreRefusedWhole) {
   }
 }
 
-// Decimal places a Basic-style format shows at most.
-int decimals(std::string_view format) {
-  auto point = format.find('.');
-  return point == std::string_view::npos ? 0 : static_cast<int>(format.size() - point - 1);
-}
-
 bool isNumberFormat(std::string_view format) {
   return !format.empty() && format.find_first_not_of("#0,.") == std::string_view::npos &&
          format.find('.') == format.rfind('.');
@@ -209,7 +200,7 @@ bool near(double a, double b) {
   return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
 }
 
-TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndItsViewsAgree) {
+TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndNothingElseIs) {
   const auto all = ParameterCatalog::all();
   ASSERT_GE(all.size(), 40u);
   std::set<std::string_view> keys;
@@ -246,7 +237,9 @@ TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndItsViewsAgree) {
     EXPECT_TRUE(isNumberFormat(p.appFormat)) << p.appFormat;
     EXPECT_TRUE(isNumberFormat(p.driveFormat)) << p.driveFormat;
     if (p.step > 0) {  // the application format shows a single step
-      const double shown = p.step * std::pow(10.0, decimals(p.appFormat));
+      const auto point = p.appFormat.find('.');
+      const double shown =
+          p.step * std::pow(10.0, point == p.appFormat.npos ? 0 : p.appFormat.size() - point - 1);
       EXPECT_NEAR(shown, std::round(shown), 1e-9) << p.appFormat << " step " << p.step;
     }
     EXPECT_FALSE((p.measured && !p.readOnly) || (p.readOnly && p.step != 0));
@@ -259,9 +252,6 @@ TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndItsViewsAgree) {
   EXPECT_GE(text, 2);
   EXPECT_GE(hex, 3);
   EXPECT_GE(marked, 5);
-}
-
-TEST(ParameterCatalog, FindsNothingOutsideTheCatalogAndNamesHighLockLevels) {
   EXPECT_EQ(ParameterCatalog::find(1009), nullptr);            // below the first
   EXPECT_EQ(ParameterCatalog::find(1509), nullptr);            // between two
   EXPECT_FALSE(ParameterCatalog::indexOf(99999).has_value());  // beyond the last
@@ -270,7 +260,7 @@ TEST(ParameterCatalog, FindsNothingOutsideTheCatalogAndNamesHighLockLevels) {
   EXPECT_EQ(ParameterCatalog::lockLevelName(4), "level 4");
 }
 
-TEST(ValueText, FormatsAsTheEditBoxDoes) {
+TEST(ValueText, FormatsAsTheEditBoxDoesAndAcceptsOnlyPrintableAscii) {
   EXPECT_EQ(ValueText::format(1, "000###", 0), "000001");
   EXPECT_EQ(ValueText::format(0, "#", 0), "");
   EXPECT_EQ(ValueText::format(-1234.5, "#,##0.00", 0), "-1,234.50");
@@ -278,9 +268,6 @@ TEST(ValueText, FormatsAsTheEditBoxDoes) {
   EXPECT_EQ(ValueText::format(65535, "", 1), "&HFFFF");
   EXPECT_EQ(ValueText::format(-1, "0", 1), "&HFFFFFFFF");
   EXPECT_EQ(ValueText::format(4294967296.0, "0", 1), "4294967296");
-}
-
-TEST(ValueText, AcceptsOnlyPrintableAscii) {
   EXPECT_TRUE(ValueText::isPrintable("Axis 1 - Conveyor #2"));
   EXPECT_TRUE(ValueText::isPrintable(""));
   EXPECT_FALSE(ValueText::isPrintable("tab\there"));

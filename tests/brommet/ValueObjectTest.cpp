@@ -201,12 +201,10 @@ TEST_F(ValueObjectTest, ReselectingDropsTheOldParametersEvents) {
   EXPECT_EQ(r.events, (std::vector<std::string>{"ValueChanged 5", "ContentChanged 5"}));
 }
 
-TEST_F(ValueObjectTest, ViewOutlivingItsObjectFails) {
+// A lock level says when its level changes; a view outliving its object fails.
+TEST_F(ValueObjectTest, LockLevelsViewsAndTheSharedInstance) {
   ViewRef view = bound(param::SpeedLimit)->get_AppView();
   EXPECT_THAT([&] { view->get_NumericValue(); }, throwsError(Error::kObjectNotSet));
-}
-
-TEST(LockLevel, RaisesChangedOnlyWhenTheLevelChanges) {
   BrommetLockLevel lock;
   std::vector<std::int32_t> seen;
   Connection c = lock.Changed.connect([&] { seen.push_back(lock.get_Level()); });
@@ -214,10 +212,6 @@ TEST(LockLevel, RaisesChangedOnlyWhenTheLevelChanges) {
   lock.put_Level(2);
   lock.put_Level(0);
   EXPECT_EQ(seen, (std::vector<std::int32_t>{2, 0}));
-}
-
-TEST(Library, SharedInstanceIsMadeOnceAndANullDriveIsRefused) {
-  BrommetLibrary library;
   auto shared = library.sharedValueObject();
   EXPECT_EQ(shared, library.sharedValueObject());
   EXPECT_NE(shared, library.createValueObject());

@@ -153,10 +153,6 @@ TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
     std::string version;
     EXPECT_EQ(dual->get_VersionStr(&version), S_OK);
     EXPECT_EQ(version, "1.0.124\r\n" + fs::path(kModule).parent_path().string() + "\\Kadrelle");
-    EXPECT_EQ(test::invoke(*dual, "editorWIDTH", kLet, {"1500"}), S_OK);
-    float width = 0;
-    EXPECT_EQ(dual->get_EditorWidth(&width), S_OK);
-    EXPECT_EQ(width, 1500);
     // The module stays while an object of it lives.
     EXPECT_EQ(loadedModules(), 1);
     EXPECT_EQ(unloadUnusedModules(), 0);

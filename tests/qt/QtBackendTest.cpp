@@ -47,9 +47,6 @@ class QtBackendTest : public QObject {
     if (!QTest::qWaitForWindowActive(w.get())) qWarning("window not active");
     return w;
   }
-  static QWidget* edit(KadrelleWidget& w) {
-    return qt::QtToolkit::widgetOf(w.control().children().editBox);
-  }
   double speed() const {
     return drive_->value(param::SpeedLimit) * ParameterCatalog::kRpmPerCountsPerSecond;
   }
@@ -60,7 +57,7 @@ class QtBackendTest : public QObject {
   void typeCommitStepAndLock() {
     auto w = speedLimit(1);
     QSignalSpy changes(w.get(), &KadrelleWidget::Change);
-    QWidget* box = edit(*w);
+    QWidget* box = qt::QtToolkit::widgetOf(w->control().children().editBox);
     box->setFocus();
     QTest::keyClicks(box, "4500");
     QCOMPARE(qRound(speed()), 3000);  // nothing is committed before Enter

@@ -58,7 +58,6 @@ fails(438, function() return k.SetPresetStyle end)
 fails(438, function() k:on("Changed", print) end)
 fails(424, function() k.ValueObjRef = 3 end)
 fails(380, function() k.Value = 1 / 0 end)
-fails(30001, function() drive:set("P1510", 9000) end)
 fails(5, function() drive:get("P9999") end)
 -- A handler's error reaches the script through the call that raised the event.
 k:on("Change", function() error("from the handler") end)
