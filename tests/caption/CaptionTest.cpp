@@ -148,15 +148,11 @@ class Composition : public test::ControlTest {
 
 // Unbound, the caption shows the parameter's description without its "@*@" markers.
 TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChanges) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"Speed @*@Limit", "Speed Limit"},
-      {"@*@Axis@*@ speed @*@", "Axis speed "},
-      {"  padded  ", "  padded  "},
-      {"@@*@*@", "@*@"},
-      {"@*", "@*"},
-      {"@*@@*@", ""},
-      {"a @ * @ b", "a @ * @ b"}};
-  for (const auto& [description, shown] : cases) {
+  using P = std::pair<const char*, const char*>;
+  for (const auto& [description, shown] :
+       {P{"Speed @*@Limit", "Speed Limit"}, P{"@*@Axis@*@ speed @*@", "Axis speed "},
+        P{"  padded  ", "  padded  "}, P{"@@*@*@", "@*@"}, P{"@*", "@*"}, P{"@*@@*@", ""},
+        P{"a @ * @ b", "a @ * @ b"}}) {
     t.values.parameters[77] = {"P77", description};
     k.put_Parameter(77);
     setDescription("");

@@ -45,20 +45,11 @@ TEST(NewInstance, StartsAtItsDesignedSizeWhateverSurfaceTheToolkitGives) {
 }
 
 TEST(NewInstance, DebugSettingGivesTheTraceMask) {
-  const std::pair<const char*, std::int32_t> cases[] = {{"6", 7},
-                                                        {"abc", 1},
-                                                        {"-2", -1},
-                                                        {"2.5", 3},
-                                                        {"3.5", 5},
-                                                        {nullptr, 1},
-                                                        {"0", 1},
-                                                        {"99999999999", 1},
-                                                        {" 16 ", 17},
-                                                        {"&H20", 33},
-                                                        {"1e400", 1},
-                                                        {"2147483647", 2147483647},
-                                                        {"-2147483648", -2147483647}};
-  for (const auto& [setting, mask] : cases) {
+  using P = std::pair<const char*, std::int32_t>;
+  for (const auto& [setting, mask] :
+       {P{"6", 7}, P{"abc", 1}, P{"-2", -1}, P{"2.5", 3}, P{"3.5", 5}, P{nullptr, 1}, P{"0", 1},
+        P{"99999999999", 1}, P{" 16 ", 17}, P{"&H20", 33}, P{"1e400", 1},
+        P{"2147483647", 2147483647}, P{"-2147483648", -2147483647}}) {
     TestSite t;
     if (setting) t.settings.setDebug(setting);
     EXPECT_EQ(KadrelleTestAccess(t.make()).debugLevel(), mask) << (setting ? setting : "none");

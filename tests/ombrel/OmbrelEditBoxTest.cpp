@@ -150,19 +150,16 @@ void expectRuns(std::initializer_list<Case> runs) {
 // What an entry reads as, in decimal and in hexadecimal; nullopt: not a number.
 TEST(EntryParser, Reads) {
   constexpr auto none = std::nullopt;
-  using Entries = std::vector<std::pair<const char*, std::optional<double>>>;
-  const Entries decimal = {{"1,234.5", 1234.5}, {"-7", -7.0},     {"  42  ", 42.0},
-                           {"2.5E+3", 2500.0},  {"12.5%", 0.125}, {"&HFF", 255.0},
-                           {"", none},          {"abc", none},    {"NaN", none},
-                           {"1e400", none},     {"%", none},      {"5 mm", none}};
-  const Entries hex = {{"ff", 255.0},       {"&HFF", 255.0}, {"0x1A", 26.0},
-                       {"10", 16.0},        {" 00FF ", 255}, {"FFFFFFFF", 4294967295.0},
-                       {"100000000", none}, {"&H", none},    {"0x", none},
-                       {"", none},          {"-1", none},    {"FG", none},
-                       {"1,000", none}};
-  for (const auto& [text, number] : decimal)
+  using E = std::pair<const char*, std::optional<double>>;
+  for (const auto& [text, number] :
+       {E{"1,234.5", 1234.5}, E{"-7", -7.0}, E{"  42  ", 42.0}, E{"2.5E+3", 2500.0},
+        E{"12.5%", 0.125}, E{"&HFF", 255.0}, E{"", none}, E{"abc", none}, E{"NaN", none},
+        E{"1e400", none}, E{"%", none}, E{"5 mm", none}})
     EXPECT_EQ(EntryParser::parseDecimal(text), number) << '"' << text << '"';
-  for (const auto& [text, number] : hex)
+  for (const auto& [text, number] :
+       {E{"ff", 255.0}, E{"&HFF", 255.0}, E{"0x1A", 26.0}, E{"10", 16.0}, E{" 00FF ", 255},
+        E{"FFFFFFFF", 4294967295.0}, E{"100000000", none}, E{"&H", none}, E{"0x", none},
+        E{"", none}, E{"-1", none}, E{"FG", none}, E{"1,000", none}})
     EXPECT_EQ(EntryParser::parseHex(text), number) << '"' << text << '"';
 }
 
@@ -293,8 +290,7 @@ TEST(EditBox, EventsCarryTheirArgumentsInOrder) {
 
 TEST(EditBox, EditingKeysAndSelection) {
   expectRuns({Case{"text=12345 start=2 bs del ? home type=9 end type=0 left left type=- right "
-                   "type=+ ? home "
-                   "bs end del ?",
+                   "type=+ ? home bs end del ?",
                    R"("145"=12345 "914-5+0"=12345 "914-5+0"=12345)"},
               Case{"text=1,234.5 start=2 len=3 type=9 ? sel?", R"("1,9.5"=1234.5 3,0)"},
               // Shift extends the selection; a move without it collapses it to its end.
