@@ -38,8 +38,7 @@ class LayoutGrid : public testing::TestWithParam<Grid> {};
 TEST_P(LayoutGrid, PlacesTheEditBoxAndTheCaption) {
   const Grid& g = GetParam();
   const Point o = editBoxOrigin(g.position, 3000, 1000, g.editorWidth, 195, g.margin);
-  EXPECT_EQ(o.left, g.origin.left);
-  EXPECT_EQ(o.top, g.origin.top);
+  EXPECT_EQ(std::pair(o.left, o.top), std::pair(g.origin.left, g.origin.top));
   EXPECT_EQ(captionRect({g.position, 3000, 1000, g.editorWidth, o.left, 195, g.margin, 195}),
             g.caption);
 }

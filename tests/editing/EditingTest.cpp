@@ -267,12 +267,10 @@ TEST_F(Editing, EachLetReachesTheEditBoxAndNotifies) {
   k.put_ZeroException(kTrue);
   k.put_CausesValidation(kFalse);
   k.put_ToolTipText("tip");
-  EXPECT_EQ(k.get_BorderStyle(), 7);
-  EXPECT_EQ(k.get_UseLimits(), kTrue);
-  EXPECT_EQ(k.get_SignLock(), kTrue);
-  EXPECT_EQ(k.get_ZeroException(), kTrue);
-  EXPECT_EQ(t.editBox().get_CausesValidation(), kFalse);
-  EXPECT_EQ(t.editBox().get_ToolTipText(), "tip");
+  EXPECT_EQ(
+      std::tuple(k.get_BorderStyle(), k.get_UseLimits(), k.get_SignLock(), k.get_ZeroException(),
+                 t.editBox().get_CausesValidation(), t.editBox().get_ToolTipText()),
+      std::tuple(std::int16_t{7}, kTrue, kTrue, kTrue, kFalse, "tip"));
   EXPECT_EQ(t.container.changed, (Lines{"BorderStyle", "UseLimits", "SignLock", "ZeroException",
                                         "CausesValidation", "ToolTipText"}));
 }

@@ -114,9 +114,7 @@ TEST_F(Files, SavesReplaceTheFileWholeOrAreRefusedNamingTheFileAndReason) {
       EXPECT_EQ(e.number(), Error::kFileAccess);
       EXPECT_NE(e.description().find(target.string()), std::string::npos) << e.description();
       EXPECT_NE(e.description().find(s.error), std::string::npos) << e.description();
-      if (fs::is_regular_file(target)) {
-        EXPECT_EQ(get(target), before);
-      }
+      EXPECT_EQ(fs::is_regular_file(target) ? get(target) : before, before);
     }
     rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     ::setrlimit(RLIMIT_FSIZE, &unlimited);
@@ -178,10 +176,10 @@ TEST_F(Files, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
 TEST_F(Files, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
   std::ofstream(dir / "f") << "12345";
   EXPECT_EQ(readFileCapped(dir / "f", 5), "12345");
-  const std::pair<fs::path, int> refused[] = {{dir / "f", Error::kBadFileFormat},
-                                              {dir / "none", Error::kFileNotFound},
-                                              {dir, Error::kFileAccess}};
-  for (const auto& [file, number] : refused) {
+  using R = std::pair<fs::path, int>;
+  for (const auto& [file, number] :
+       {R{dir / "f", Error::kBadFileFormat}, R{dir / "none", Error::kFileNotFound},
+        R{dir, Error::kFileAccess}}) {
     try {
       readFileCapped(file, 4);
       ADD_FAILURE() << file;

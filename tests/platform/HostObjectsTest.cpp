@@ -287,16 +287,10 @@ TEST(MemoryPropertyBag, KeepsEveryWriteInFirstWriteOrderWithItsType) {
   MemoryPropertyBag bag;
   const FontRef font = makeFont();
   using E = MemoryPropertyBag::Entry;
-  const std::vector<E> entries = {// One of each type.
-                                  E{"Boolean", kTrue},
-                                  E{"Empty", Variant()},
-                                  E{"Integer", std::int16_t{-1}},
-                                  E{"Long", -1},
-                                  E{"Single", 1.5f},
-                                  E{"Double", 1.5},
-                                  E{"Currency", Currency::fromScaled(15000)},
-                                  E{"String", "1.5"},
-                                  E{"Font", font}};
+  const std::vector<E> entries({E{"Boolean", kTrue}, E{"Empty", Variant()},
+                                E{"Integer", std::int16_t{-1}}, E{"Long", -1}, E{"Single", 1.5f},
+                                E{"Double", 1.5}, E{"Currency", Currency::fromScaled(15000)},
+                                E{"String", "1.5"}, E{"Font", font}});
   bag.WriteProperty("Boolean", kFalse, kTrue);
   for (const auto& [key, value] : entries) bag.WriteProperty(key, value, value);
   EXPECT_EQ(bag.entries(), entries);
