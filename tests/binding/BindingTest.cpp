@@ -124,9 +124,10 @@ TEST_F(Bound, HexDigitsFollowTheRangeOfTheView) {
   }
 }
 
+// Flags: d(isabled), r(ead-only), no a(pplication) lock, no re(q)uired lock.
 struct LockCase {
   std::int32_t held, required;
-  bool enabled, readOnly, nullAppLock, nullRequired;
+  std::string flags;
   bool editable;
 };
 
@@ -136,26 +137,23 @@ TEST_P(Editability, FollowsLevelsEnabledAndReadOnly) {
   const LockCase& c = GetParam();
   value->appLock->put_Level(c.held);
   value->requiredLock->put_Level(c.required);
-  value->readOnly = Boolean(c.readOnly);
-  if (c.nullAppLock) value->putref_AppLock(nullptr);
-  if (c.nullRequired) value->requiredLock = nullptr;
-  k.put_Enabled(Boolean(c.enabled));
+  const auto has = [&](char flag) { return c.flags.find(flag) != std::string::npos; };
+  value->readOnly = Boolean(has('r'));
+  if (has('a')) value->putref_AppLock(nullptr);
+  if (has('q')) value->requiredLock = nullptr;
+  k.put_Enabled(Boolean(!has('d')));
   k.putref_ValueObjRef(value);
   EXPECT_EQ(static_cast<bool>(t.editBox().editEnabled), c.editable);
   EXPECT_EQ(static_cast<bool>(t.caption().get_Enabled()), c.editable);
 }
 
 INSTANTIATE_TEST_SUITE_P(Grid, Editability,
-                         testing::Values(LockCase{2, 3, true, false, false, false, false},
-                                         LockCase{3, 3, true, false, false, false, true},
-                                         LockCase{3, 3, true, true, false, false, false},
-                                         LockCase{3, 3, false, false, false, false, false},
-                                         LockCase{-1, 0, true, false, false, false, false},
-                                         LockCase{0, -5, true, false, false, false, true},
+                         testing::Values(LockCase{2, 3, "", false}, LockCase{3, 3, "", true},
+                                         LockCase{3, 3, "r", false}, LockCase{3, 3, "d", false},
+                                         LockCase{-1, 0, "", false}, LockCase{0, -5, "", true},
                                          // A missing lock leaves Enabled alone in charge.
-                                         LockCase{0, 3, true, true, true, false, true},
-                                         LockCase{0, 3, true, true, false, true, true},
-                                         LockCase{0, 3, false, false, true, false, false}));
+                                         LockCase{0, 3, "ra", true}, LockCase{0, 3, "rq", true},
+                                         LockCase{0, 3, "da", false}));
 
 TEST_F(Bound, HeldLockLevelAppliesAtOnceRequiredLevelAtTheNextRefresh) {
   value->appLock->put_Level(2);

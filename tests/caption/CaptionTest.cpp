@@ -146,7 +146,6 @@ class Composition : public test::ControlTest {
   void setUnit(std::string u) { k.put_UserUnit(u); }
 };
 
-// Unbound, the caption shows the parameter's description without its "@*@" markers.
 TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChanges) {
   using P = std::pair<const char*, const char*>;
   for (const auto& [description, shown] :
@@ -163,7 +162,6 @@ TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChan
       << t.caption().get_TextRTF();
 }
 
-// The markers stay in the user's and the view's descriptions; only the view's is trimmed.
 TEST_F(Composition, MarkerStaysInUserAndViewDescriptionsOnlyTheViewsIsTrimmed) {
   setDescription("  Gain @*@ A ");
   EXPECT_EQ(captionText(), "  Gain @*@ A ");
@@ -242,6 +240,8 @@ TEST_F(Composition, CaptionFontIsKeptByReferenceAndMakesTheStyleCustom) {
   EXPECT_EQ(t.container.changed, (Names{"CaptionFont", "PresetStyle"}));
   EXPECT_NE(t.caption().get_TextRTF().find("\\fcharset0 Verdana;"), std::string::npos);
   EXPECT_NE(t.caption().get_TextRTF().find("\\fs24 "), std::string::npos);
+  k.putref_CaptionFont(nullptr);
+  EXPECT_EQ(t.caption().get_TextRTF(), "");
 }
 
 // A refresh that leaves the caption's inputs as they were gives the caption box the document it
@@ -275,12 +275,6 @@ TEST_F(Composition, SameCaptionAgainKeepsTheDocumentAndAnyChangedInputShows) {
     k.Refresh();
     EXPECT_NE(rich.get_TextRTF(), before) << name;
   }
-}
-
-TEST_F(Composition, EmptyCaptionFontEmptiesTheCaption) {
-  setDescription("Shown");
-  k.putref_CaptionFont(nullptr);
-  EXPECT_EQ(t.caption().get_TextRTF(), "");
 }
 
 class Styles : public Composition {
@@ -443,9 +437,8 @@ TEST_F(Styles, FontSetCopiesAttributesIntoTheEditBoxOwnFont) {
   f->put_Name("Times New Roman");
   EXPECT_EQ(k.get_Font()->get_Name(), "Times New Roman");
   EXPECT_EQ(box->get_Name(), "Courier New");
-}
-
-TEST_F(Styles, EmptyFontIsStoredBeforeTheCopyFails) {
+  // An empty font is stored before the copy fails.
+  t.container.changed.clear();
   EXPECT_THROW(k.putref_Font(nullptr), Error);
   EXPECT_EQ(k.get_Font(), nullptr);
   EXPECT_TRUE(t.container.changed.empty());

@@ -34,7 +34,6 @@ std::string model(const RtfDocument& d) {
   return os.str().erase(0, 1);
 }
 
-// Each document gives its plain text and, where a model is given, that model.
 TEST(RtfReader, ReadsTheTextAndModel) {
   struct R {
     std::string rtf, text;

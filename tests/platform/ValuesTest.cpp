@@ -1,5 +1,6 @@
 // Values as Basic converts, formats and shows them, objects and by-reference cells in them, and
 // number text that a host's comma-decimal locale leaves alone.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -42,17 +43,6 @@ namespace kadrelle {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Basic's error number of a call, 0 when it returns.
-template <class F>
-int errorOf(F&& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 // One conversion of one value: the result in its default text form, or "error N". "Font" is the
 // font a Variant holds, "Concat" the text "&" joins.
@@ -272,9 +262,12 @@ TEST(Variant, ByReferenceCellsReadAndWriteTheCallersVariable) {
   FontRef font = makeFont();
   objectCell.assign(font);
   EXPECT_EQ(std::tuple(key, x, text, object), std::tuple(2, 7.0f, "1.5", font));
-  EXPECT_EQ(errorOf([&] { keyCell.assign("x"); }), Error::kTypeMismatch);
-  EXPECT_EQ(errorOf([&] { keyCell.assign(70000); }), Error::kOverflow);
-  EXPECT_EQ(errorOf([&] { objectCell.assign(1); }), Error::kObjectRequired);
+  const auto fails = [](int n) {
+    return testing::Throws<Error>(testing::Property(&Error::number, n));
+  };
+  EXPECT_THAT([&] { keyCell.assign("x"); }, fails(Error::kTypeMismatch));
+  EXPECT_THAT([&] { keyCell.assign(70000); }, fails(Error::kOverflow));
+  EXPECT_THAT([&] { objectCell.assign(1); }, fails(Error::kObjectRequired));
   EXPECT_EQ(key, 2);  // a refused write leaves the variable as it was
 
   // A plain Variant takes the value, not the cell.
