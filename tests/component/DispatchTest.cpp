@@ -239,9 +239,9 @@ TEST_F(Dispatch, FailingCallsGiveAResultCodeAndTheError) {
   ComPtr<IControlObject> control = object.query<IControlObject>(IID_IControlObject);
   EXPECT_EQ(dual->putref_Font(nullptr), controlError(91));
   ErrorInfo kept;
-  EXPECT_EQ(control->GetErrorInfo(&kept), S_OK);
-  EXPECT_EQ(kept.number, 91);
-  EXPECT_EQ(kept.description, "Object variable or With block variable not set");
+  ASSERT_EQ(control->GetErrorInfo(&kept), S_OK);
+  EXPECT_EQ(std::pair(kept.number, kept.description),
+            std::pair(91, std::string("Object variable or With block variable not set")));
   EXPECT_EQ(dual->get_EditorWidth(nullptr), E_POINTER);
   EXPECT_EQ(control->Load(nullptr), E_POINTER);
   float width = 0;
@@ -306,8 +306,7 @@ TEST_F(Dispatch, EventsReachTheSinkWhichChangesByReferenceArguments) {
   sink.zeroKeys = true;
   box.keyPress('7');
   EXPECT_EQ(box.get_Text(), CStr(get("Text")));
-  const std::string before = box.get_Text();
-  EXPECT_EQ(before.find('7'), std::string::npos);
+  EXPECT_EQ(box.get_Text().find('7'), std::string::npos);
   sink.zeroKeys = false;
   box.keyPress('7');
   EXPECT_EQ(box.get_Text(), "7");

@@ -117,6 +117,8 @@ TEST_F(FormFiles, BadFilesAreRefusedWithThePlaceNamed) {
   R"({"type":"Kadrelle","name":")" name R"(","left":0,"top":0,"width":)" width R"(,"height":1,)" \
   R"("properties":[)" props "]}"
 #define SETTING(props) FORM(CONTROL("A", "3000", props))
+#define PROP(key, type, value) R"({"key":")" key R"(","type":")" type R"(","value":)" value "}"
+#define AT(i) "321 f.json.controls[0].properties[" #i "]"
   const struct {
     const char* text;  // nullptr: no file
     const char* expected;
@@ -134,40 +136,32 @@ TEST_F(FormFiles, BadFilesAreRefusedWithThePlaceNamed) {
        "321 f.json.version: unsupported version"},
       {R"({"format":"kadrelle-form","version":1,"controls":[],"zeta":1,"alpha":2})",
        "321 f.json: unknown entry \"alpha\""},
-      {SETTING(R"({"key":"Enabled","type":"Boolean","value":1})"),
-       "321 f.json.controls[0].properties[0].value: expected true or false"},
-      {SETTING(R"({"key":"BorderStyle","type":"Integer","value":40000})"),
-       "321 f.json.controls[0].properties[0].value: number 40000 is out of range"},
-      {SETTING(R"({"key":"Parameter","type":"Long","value":18446744073709551615})"),
-       "321 f.json.controls[0].properties[0].value: number 18446744073709551615 is out of range"},
-      {SETTING(R"({"key":"Colour","type":"Long","value":1})"),
-       "321 f.json.controls[0].properties[0].key: unknown setting \"Colour\""},
-      {SETTING(R"({"key":"ToolTipText","type":"String","value":"a"},)"
-               R"({"key":"BackColor","type":"String","value":"blue"})"),
-       "321 f.json.controls[0].properties[1].value: the control refuses this value of "
-       "\"BackColor\""},
-      {SETTING(R"({"key":"EditorWidth","type":"Single","value":1e300})"),
-       "321 f.json.controls[0].properties[0].value: number is out of range"},
-      {SETTING(R"({"key":"X","type":"Currency","value":1e300})"),
-       "321 f.json.controls[0].properties[0].value: number is out of range"},
-      {SETTING(R"({"key":"X","type":"Decimal","value":1})"),
-       "321 f.json.controls[0].properties[0].type: unknown value type \"Decimal\""},
+      {SETTING(PROP("Enabled", "Boolean", "1")), AT(0) ".value: expected true or false"},
+      {SETTING(PROP("BorderStyle", "Integer", "40000")),
+       AT(0) ".value: number 40000 is out of range"},
+      {SETTING(PROP("Parameter", "Long", "18446744073709551615")),
+       AT(0) ".value: number 18446744073709551615 is out of range"},
+      {SETTING(PROP("Colour", "Long", "1")), AT(0) ".key: unknown setting \"Colour\""},
+      {SETTING(PROP("ToolTipText", "String", "\"a\"") "," PROP("BackColor", "String", "\"blue\"")),
+       AT(1) ".value: the control refuses this value of \"BackColor\""},
+      {SETTING(PROP("EditorWidth", "Single", "1e300")), AT(0) ".value: number is out of range"},
+      {SETTING(PROP("X", "Currency", "1e300")), AT(0) ".value: number is out of range"},
+      {SETTING(PROP("X", "Decimal", "1")), AT(0) ".type: unknown value type \"Decimal\""},
       {SETTING(R"({"key":"X","type":"String","value":"a","more":1})"),
-       "321 f.json.controls[0].properties[0]: unknown entry \"more\""},
-      {SETTING(
-           R"({"key":"X","type":"String","value":"a"},{"key":"X","type":"String","value":"b"})"),
-       "321 f.json.controls[0].properties[1].key: duplicate setting \"X\""},
-      {SETTING(R"({"key":"Font","type":"Font","value":{"name":"Arial"}})"),
-       "321 f.json.controls[0].properties[0].value: missing \"charset\""},
+       AT(0) ": unknown entry \"more\""},
+      {SETTING(PROP("X", "String", "\"a\"") "," PROP("X", "String", "\"b\"")),
+       AT(1) ".key: duplicate setting \"X\""},
+      {SETTING(PROP("Font", "Font", R"({"name":"Arial"})")), AT(0) ".value: missing \"charset\""},
       {FORM(CONTROL("", "1", "")), "321 f.json.controls[0].name: a control needs a name"},
       {FORM(CONTROL("A", "1", "") "," CONTROL("A", "1", "")),
        "321 f.json.controls[1].name: duplicate control name \"A\""},
-      {FORM(CONTROL("A", "1", "") "," CONTROL("B", "1",
-                                              R"({"key":"Font","type":"Long","value":5})")),
+      {FORM(CONTROL("A", "1", "") "," CONTROL("B", "1", PROP("Font", "Long", "5"))),
        "321 f.json.controls[1].properties[0].value: the control refuses this value of \"Font\" "
        "(Object variable or With block variable not set)"},
       {FORM(CONTROL("A", "-5", "")), "321 f.json.controls[0].width: length is out of range"},
   };
+#undef AT
+#undef PROP
 #undef SETTING
 #undef CONTROL
 #undef FORM
