@@ -43,9 +43,7 @@ class DriveSession : public ::testing::Test {
  protected:
   DriveSession() { drive().appLock()->put_Level(2); }
   ServoDrive& drive() { return library.drive(); }
-  std::shared_ptr<BrommetValueObject> bound(ParameterNumbers number) {
-    return library.makeValueObject(number);
-  }
+  auto bound(ParameterNumbers number) { return library.makeValueObject(number); }
   BrommetLibrary library;
 };
 

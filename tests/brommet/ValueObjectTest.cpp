@@ -249,27 +249,22 @@ TEST_F(ValueObjectTest, StepMovesByTheStepAndClampsAtTheLimitsOrRefuses) {
   }
 }
 
-TEST_F(ValueObjectTest, StepStaysOnTheStepGridOverManySteps) {
+TEST_F(ValueObjectTest, StepsStayOnTheGridAndAtTheLimitOnlyTheSteppingObjectHears) {
   auto object = bound(param::SpeedLimit);
-  drive().setValue(param::SpeedLimit, 0);
+  auto sibling = bound(param::SpeedLimit);
   auto view = object->get_AppView();
+  drive().setValue(param::SpeedLimit, 0);
   for (int i = 0; i < 100; ++i) view->Step(kTrue, 0);
   EXPECT_NEAR(view->get_NumericValue(), 1000, 1e-3);
   for (int i = 0; i < 10; ++i) view->Step(kFalse, 1);
   EXPECT_NEAR(view->get_NumericValue(), 0, 1e-3);
-}
-
-TEST_F(ValueObjectTest, StepAtTheLimitOnlyTheSteppingObjectHears) {
   drive().setValue(param::SpeedLimit, 13107200);
-  auto object = bound(param::SpeedLimit);
-  auto sibling = bound(param::SpeedLimit);
   Recorder r(*object), s(*sibling);
-  object->get_AppView()->Step(kTrue, 1);
+  view->Step(kTrue, 1);
   EXPECT_THAT(r.events, ElementsAre("ContentChanged 6000"));
   EXPECT_THAT(s.events, ElementsAre());
   EXPECT_DOUBLE_EQ(drive().value(param::SpeedLimit), 13107200);
-  object->get_AppView()->Step(kFalse, 0);
-  // 5990 RPM in whole counts
+  view->Step(kFalse, 0);  // 5990 RPM in whole counts
   EXPECT_THAT(r.events,
               ElementsAre("ContentChanged 6000", StartsWith("ValueChanged 5990.0001"),
                           StartsWith("ContentChanged 5990.0001"), StartsWith("Changed 5990.0001")));

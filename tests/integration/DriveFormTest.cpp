@@ -35,9 +35,7 @@ class DriveForm : public testing::Test {
   void type(const std::string& entry) {
     box.focusIn();
     box.typeText(entry);
-    box.keyDown(13, 0);
-    box.keyPress(13);
-    box.keyUp(13, 0);
+    box.keyDown(13, 0), box.keyPress(13), box.keyUp(13, 0);
   }
   // first's key, text, caption and box (selection, editable); second's text and box; the drive's
   // speed limit and name; Change events of first; the error first's host heard last.
