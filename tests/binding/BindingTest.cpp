@@ -265,15 +265,11 @@ TEST_F(Bound, ValueCommitsAndRaisesChangeOnce) {
   EXPECT_TRUE(contains(t.log, "appView.NumericValue=5"));
 }
 
-TEST(ValuePropertiesQuiet, InitializeValueTextIsTakenEvenWhenTheLineIsNotWritten) {
-  // With level 4 off the "newval=" text is still made, so an empty font reference fails the
-  // call before anything reaches the edit box.
-  test::TestSite t;
-  t.settings.setDebug("0");
-  Kadrelle& k = t.make();
-  k.UserControl_InitProperties();
-  t.log.clear();
-  t.container.changed.clear();
+using ValuePropertiesQuiet = test::ControlTest;  // level 4 off
+
+TEST_F(ValuePropertiesQuiet, InitializeValueTextIsTakenEvenWhenTheLineIsNotWritten) {
+  // The "newval=" text is still made, so an empty font reference fails the call before anything
+  // reaches the edit box.
   EXPECT_EQ(errorNumber([&] { k.put_InitializeValue(Variant(FontRef{})); }), Error::kObjectNotSet);
   EXPECT_TRUE(t.log.empty());
   EXPECT_TRUE(t.container.changed.empty());

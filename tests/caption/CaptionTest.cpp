@@ -136,10 +136,6 @@ class Composition : public test::ControlTest {
     k.put_EditorWidth(800);
     t.container.changed.clear();
   }
-  void bind() {
-    k.putref_ValueObjRef(value);
-    t.container.changed.clear();
-  }
   std::string captionText() { return KadrelleTestAccess(k).captionText(); }
   std::string unitsText() { return KadrelleTestAccess(k).unitsText(); }
   void setDescription(std::string d) { k.put_UserDescription(d); }
@@ -172,7 +168,8 @@ TEST_F(Composition, MarkerStaysInUserAndViewDescriptionsOnlyTheViewsIsTrimmed) {
 }
 
 TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
-  bind();
+  k.putref_ValueObjRef(value);
+  t.container.changed.clear();
   EXPECT_EQ(captionText(), "Speed Limit");
   EXPECT_EQ(unitsText(), "(RPM)");
   // Above or below the edit box the units take their own line, and the measuring label two.
@@ -248,7 +245,7 @@ TEST_F(Composition, CaptionFontIsKeptByReferenceAndMakesTheStyleCustom) {
 // shows: the box keeps it and its layout, and the caption reads and measures the same. Each input
 // changed alone still shows at the next refresh.
 TEST_F(Composition, SameCaptionAgainKeepsTheDocumentAndAnyChangedInputShows) {
-  bind();
+  k.putref_ValueObjRef(value);
   HeadlessRichTextBox& rich = t.caption();
   const auto* layout = rich.document().paragraphs.data();
   const std::string text = rich.get_Text();

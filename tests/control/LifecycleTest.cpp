@@ -77,7 +77,7 @@ TEST(Trace, WritesTheLinesTheMaskShowsWithProcedureInstanceKeyAndCaption) {
   EXPECT_EQ(t.container.nameRequests, 3);
 }
 
-// The saved keys in order, each with its value in the control configure() makes and its default.
+// The saved keys in order, each with the value the round trip sets and its default.
 const Lines kConfiguredWrites = {"Enabled Boolean:False Boolean:True",
                                  "Font Object:font Object:font",
                                  "BorderStyle Integer:0 Integer:1",
@@ -100,31 +100,6 @@ const Lines kConfiguredWrites = {"Enabled Boolean:False Boolean:True",
                                  "CaptionPosition Long:2 Long:0",
                                  "UserDescription String:Top speed String:",
                                  "UserUnit String:rev/min String:"};
-
-// Every saved setting away from its default.
-void configure(Kadrelle& k) {
-  k.putref_Font(makeFont("Tahoma", 10));
-  k.put_PresetStyle(CorvoStyle);  // caption font bold 8.25, units at 80 per cent
-  k.put_Enabled(kFalse);
-  k.put_BorderStyle(0);
-  k.put_InitializeValue(Variant(2.5));
-  k.put_UseLimits(kTrue);
-  k.put_ToolTipText("Maximum speed");
-  k.put_Parameter(1020);
-  k.put_ParamKey("P-custom");
-  k.put_EditorWidth(37.5f);
-  k.put_EditorPosition(3);
-  k.put_DisplayMode(CONFIG_VIEW);
-  k.put_SignLock(kTrue);
-  k.put_ZeroException(kTrue);
-  k.put_CausesValidation(kFalse);
-  k.put_TransparentBack(kTrue);
-  k.put_BackColor(255);
-  k.put_CaptionPosition(Centered);
-  std::string description = "Top speed", unit = "rev/min";
-  k.put_UserDescription(description);
-  k.put_UserUnit(unit);
-}
 
 class Persistence : public test::ControlTest {
  protected:
@@ -177,7 +152,28 @@ TEST_F(Persistence, RoundTripWritesEveryKeyAndAFreshReadWritesTheSameBag) {
   test::TestSite a;
   Kadrelle& source = a.make();
   source.UserControl_InitProperties();
-  configure(source);
+  // Every saved setting away from its default.
+  source.putref_Font(makeFont("Tahoma", 10));
+  source.put_PresetStyle(CorvoStyle);  // caption font bold 8.25, units at 80 per cent
+  source.put_Enabled(kFalse);
+  source.put_BorderStyle(0);
+  source.put_InitializeValue(Variant(2.5));
+  source.put_UseLimits(kTrue);
+  source.put_ToolTipText("Maximum speed");
+  source.put_Parameter(1020);
+  source.put_ParamKey("P-custom");
+  source.put_EditorWidth(37.5f);
+  source.put_EditorPosition(3);
+  source.put_DisplayMode(CONFIG_VIEW);
+  source.put_SignLock(kTrue);
+  source.put_ZeroException(kTrue);
+  source.put_CausesValidation(kFalse);
+  source.put_TransparentBack(kTrue);
+  source.put_BackColor(255);
+  source.put_CaptionPosition(Centered);
+  std::string description = "Top speed", unit = "rev/min";
+  source.put_UserDescription(description);
+  source.put_UserUnit(unit);
   RecordingBag bag;
   source.UserControl_WriteProperties(bag);
   EXPECT_EQ(bag.writes, kConfiguredWrites);
