@@ -123,8 +123,7 @@ TEST(CaptionDocumentTrace, TracesTheDocumentThenDoneAndNothingWithoutAFont) {
   Kadrelle& k = t.make();
   k.UserControl_InitProperties();
   t.debug.lines.clear();
-  std::string description = "Speed Limit";
-  k.put_UserDescription(description);
+  k.put_UserDescription("Speed Limit");
   const auto doc = t.caption().get_TextRTF();
   EXPECT_EQ(test::traceMessages(t.debug.lines, "MakeCaptionRTF"),
             (std::vector<std::string>{doc, "done"}));
@@ -138,8 +137,6 @@ class Composition : public test::ControlTest {
   }
   std::string captionText() { return KadrelleTestAccess(k).captionText(); }
   std::string unitsText() { return KadrelleTestAccess(k).unitsText(); }
-  void setDescription(std::string d) { k.put_UserDescription(d); }
-  void setUnit(std::string u) { k.put_UserUnit(u); }
 };
 
 TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChanges) {
@@ -150,7 +147,7 @@ TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChan
         P{"a @ * @ b", "a @ * @ b"}}) {
     t.values.parameters[77] = {"P77", description};
     k.put_Parameter(77);
-    setDescription("");
+    k.put_UserDescription("");
     EXPECT_EQ(captionText(), shown) << description;
   }
   EXPECT_EQ(unitsText(), "");
@@ -159,9 +156,9 @@ TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChan
 }
 
 TEST_F(Composition, MarkerStaysInUserAndViewDescriptionsOnlyTheViewsIsTrimmed) {
-  setDescription("  Gain @*@ A ");
+  k.put_UserDescription("  Gain @*@ A ");
   EXPECT_EQ(captionText(), "  Gain @*@ A ");
-  setDescription("");
+  k.put_UserDescription("");
   value->appView->description = "  Axis @*@ speed ";
   k.putref_ValueObjRef(value);
   EXPECT_EQ(captionText(), "Axis @*@ speed");
@@ -178,23 +175,23 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
   EXPECT_EQ(t.caption().get_Text(), "Speed Limit\r\n(RPM)");
   EXPECT_EQ(t.label().get_Height(), 2 * 195.0f);
 
-  setDescription("Top speed");
-  setUnit("rev / (min)");
+  k.put_UserDescription("Top speed");
+  k.put_UserUnit("rev / (min)");
   EXPECT_EQ(captionText(), "Top speed");
   EXPECT_EQ(unitsText(), "(rev / (min))");
 
-  setDescription("");
+  k.put_UserDescription("");
   EXPECT_EQ(captionText(), "Speed Limit");
   EXPECT_EQ(unitsText(), "(rev / (min))");
-  setUnit("");
+  k.put_UserUnit("");
   EXPECT_EQ(unitsText(), "(RPM)");
   // An empty view unit gives no parentheses and no units in the document; blanks are a unit.
   value->appView->units = "";
-  setDescription("Ratio");
+  k.put_UserDescription("Ratio");
   EXPECT_EQ(unitsText(), "");
   EXPECT_NE(t.caption().get_TextRTF().find("\\fs16 Ratio\\par}"), std::string::npos);
   value->appView->units = " ";
-  setDescription("");
+  k.put_UserDescription("");
   EXPECT_EQ(unitsText(), "( )");
   EXPECT_EQ(t.container.changed,
             (Names{"EditorPosition", "UserDescription", "UserUnit", "UserDescription", "UserUnit",
@@ -204,18 +201,16 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
 // The Set forms change the caption without notifying; while loading, values are stored and the
 // caption waits for the refresh.
 TEST_F(Composition, SetFormsDoNotNotifyAndWhileLoadingTheCaptionWaits) {
-  std::string description = "Quiet", unit = "mm";
-  k.put_SetUserDescription(description);
-  k.put_SetUserUnit(unit);
+  k.put_SetUserDescription("Quiet");
+  k.put_SetUserUnit("mm");
   EXPECT_EQ(captionText(), "Quiet");
   EXPECT_EQ(unitsText(), "(mm)");
   EXPECT_TRUE(t.container.changed.empty());
 
   const std::string rtf = t.caption().get_TextRTF();
   KadrelleTestAccess(k).setLoading(true);
-  setDescription("During");
-  unit = "u";
-  k.put_SetUserUnit(unit);
+  k.put_UserDescription("During");
+  k.put_SetUserUnit("u");
   EXPECT_EQ(k.get_UserDescription(), "During");
   EXPECT_EQ(k.get_UserUnit(), "u");
   EXPECT_EQ(t.caption().get_TextRTF(), rtf);
@@ -277,9 +272,8 @@ TEST_F(Composition, SameCaptionAgainKeepsTheDocumentAndAnyChangedInputShows) {
 class Styles : public Composition {
  protected:
   Styles() {
-    std::string description = "Speed", unit = "RPM";
-    k.put_SetUserDescription(description);
-    k.put_SetUserUnit(unit);
+    k.put_SetUserDescription("Speed");
+    k.put_SetUserUnit("RPM");
     t.container.changed.clear();
     t.debug.lines.clear();
   }

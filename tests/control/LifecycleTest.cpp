@@ -171,9 +171,8 @@ TEST_F(Persistence, RoundTripWritesEveryKeyAndAFreshReadWritesTheSameBag) {
   source.put_TransparentBack(kTrue);
   source.put_BackColor(255);
   source.put_CaptionPosition(Centered);
-  std::string description = "Top speed", unit = "rev/min";
-  source.put_UserDescription(description);
-  source.put_UserUnit(unit);
+  source.put_UserDescription("Top speed");
+  source.put_UserUnit("rev/min");
   RecordingBag bag;
   source.UserControl_WriteProperties(bag);
   EXPECT_EQ(bag.writes, kConfiguredWrites);
@@ -240,8 +239,7 @@ TEST_F(Persistence, WriteStopsAtAFailingRowWithoutTraceOrNotification) {
 TEST_F(Persistence, NonNumericBackColorKeepsTheLaterRowsAndEndsNormally) {
   k.UserControl_InitProperties();
   k.put_UnitsFontScale(90);
-  std::string description = "Kept description";
-  k.put_UserDescription(description);
+  k.put_UserDescription("Kept description");
   MemoryPropertyBag bag;
   bag.set("Enabled", Variant(kFalse));
   bag.set("BackColor", Variant("red"));
