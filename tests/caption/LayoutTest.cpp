@@ -124,21 +124,19 @@ TEST_F(Layout, NothingHappensWhileLoadingAndAZeroSizeSurfaceOnlyTracesRecursing)
 TEST_F(Layout, PlacesTheEditBoxAtOnceAndTheCaptionAtTheNextComposition) {
   t.surface().resize(3000, 1000);
   k.put_EditorWidth(800);
-  struct Step {
-    EditorPositions position;
-    Rect editBox, caption;
-  };
-  for (const Step& s : {Step{1, {2200, 0, 800, 195}, {0, 50, 2100, 950}},
-                        Step{2, {0, 0, 800, 195}, {0, 245, 3000, 805}},
-                        Step{3, {0, 705, 800, 195}, {0, 0, 3000, 195}},
-                        Step{0, {0, 0, 800, 195}, {900, 50, 2100, 950}}}) {
+  using Step = std::tuple<EditorPositions, Rect, Rect>;  // position, edit box, caption
+  for (const auto& [position, editBox, caption] :
+       {Step{1, {2200, 0, 800, 195}, {0, 50, 2100, 950}},
+        Step{2, {0, 0, 800, 195}, {0, 245, 3000, 805}},
+        Step{3, {0, 705, 800, 195}, {0, 0, 3000, 195}},
+        Step{0, {0, 0, 800, 195}, {900, 50, 2100, 950}}}) {
     const Rect captionBefore = placeOf(t.captionBox());
-    k.put_EditorPosition(s.position);
-    EXPECT_EQ(placeOf(t.editBox()), s.editBox) << s.position;
-    EXPECT_EQ(placeOf(t.captionBox()), captionBefore) << s.position;
+    k.put_EditorPosition(position);
+    EXPECT_EQ(placeOf(t.editBox()), editBox) << position;
+    EXPECT_EQ(placeOf(t.captionBox()), captionBefore) << position;
     recompose();
-    EXPECT_EQ(placeOf(t.captionBox()), s.caption) << s.position;
-    EXPECT_EQ(placeOf(t.caption()), (Rect{0, 0, s.caption.width, s.caption.height}));
+    EXPECT_EQ(placeOf(t.captionBox()), caption) << position;
+    EXPECT_EQ(placeOf(t.caption()), (Rect{0, 0, caption.width, caption.height}));
   }
   EXPECT_EQ(t.container.changed, (Lines{"EditorWidth", "EditorWidth", "EditorPosition",
                                         "EditorPosition", "EditorPosition", "EditorPosition"}));

@@ -228,18 +228,17 @@ TEST_F(Files, SettingsFolderFollowsXdgConfigHome) {
 // The INI grammar itself, on text: the value of section "1", key "Debug".
 TEST(IniLookup, FindsTheSetting) {
   using L = std::pair<const char*, std::optional<std::string>>;
-  const L cases[] = {// Names ignore case and blanks; the first of a section's keys counts.
-                     L{"[1]\nDebug=6\n", "6"}, L{"[A]\nx=1\n[1]\nDEBUG=7", "7"},
-                     L{"[1]\n  dEbUg  =  7 8  \n", "7 8"}, L{"[ 1 ]\nDebug=2\n", "2"},
-                     L{"; Debug=1\n# Debug=2\n\n[1]\n\n; Debug=3\n  # Debug=4\nDebug=5\n", "5"},
-                     L{"[1]\nDebug=\n", ""}, L{"[1]\nDebug=a=b\n", "a=b"},
-                     L{"[1]\nDebug=1\nDebug=2\n", "1"},
-                     L{"[1]\nx=0\n[2]\nDebug=9\n[1]\nDebug=4\n", "4"},
-                     // Absent.
-                     L{"[2]\nDebug=6\n", std::nullopt}, L{"Debug=6\n[1]\n", std::nullopt},
-                     L{"[10]\nDebug=6\n", std::nullopt}, L{"[1]\nDebugLevel=6\n", std::nullopt},
-                     L{"[1]\nDebug\n", std::nullopt}, L{"[1\nDebug=6\n", std::nullopt}};
-  for (const auto& [text, value] : cases)
+  for (const auto& [text, value] :
+       {// Names ignore case and blanks; the first of a section's keys counts.
+        L{"[1]\nDebug=6\n", "6"}, L{"[A]\nx=1\n[1]\nDEBUG=7", "7"},
+        L{"[1]\n  dEbUg  =  7 8  \n", "7 8"}, L{"[ 1 ]\nDebug=2\n", "2"},
+        L{"; Debug=1\n# Debug=2\n\n[1]\n\n; Debug=3\n  # Debug=4\nDebug=5\n", "5"},
+        L{"[1]\nDebug=\n", ""}, L{"[1]\nDebug=a=b\n", "a=b"}, L{"[1]\nDebug=1\nDebug=2\n", "1"},
+        L{"[1]\nx=0\n[2]\nDebug=9\n[1]\nDebug=4\n", "4"},
+        // Absent.
+        L{"[2]\nDebug=6\n", std::nullopt}, L{"Debug=6\n[1]\n", std::nullopt},
+        L{"[10]\nDebug=6\n", std::nullopt}, L{"[1]\nDebugLevel=6\n", std::nullopt},
+        L{"[1]\nDebug\n", std::nullopt}, L{"[1\nDebug=6\n", std::nullopt}})
     EXPECT_EQ(IniSettingsStore::lookup(text, "1", "Debug"), value) << text;
 }
 

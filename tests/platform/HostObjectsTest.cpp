@@ -154,17 +154,13 @@ TEST(HeadlessMetrics, ArialLinesAndCharacters) {
   EXPECT_EQ(std::tuple(HeadlessMetrics::lineHeight(8.25), HeadlessMetrics::lineHeight(11),
                        HeadlessMetrics::charWidth(8.25), HeadlessSurface().TextHeight("a\r\nb")),
             std::tuple(195.0f, 260.0f, 82.5f, 390.0f));
-  struct Case {
-    std::string text;
-    int lines;
-    std::size_t longest;
-  };
-  for (const Case& c : {Case{"", 1, 0}, Case{"Speed Limit\r\n(RPM)", 2, 11}, Case{"ab\rc", 2, 2},
-                        Case{"a\n\rb", 3, 1}, Case{"ab\r\n", 2, 2},
-                        Case{"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 1, 3}}) {
-    EXPECT_EQ(HeadlessMetrics::lineCount(c.text), c.lines) << c.text;
-    EXPECT_EQ(HeadlessMetrics::longestLine(c.text), c.longest) << c.text;
-  }
+  using C = std::tuple<std::string, int, std::size_t>;  // text, lines, longest
+  for (const auto& [text, lines, longest] :
+       {C{"", 1, 0}, C{"Speed Limit\r\n(RPM)", 2, 11}, C{"ab\rc", 2, 2}, C{"a\n\rb", 3, 1},
+        C{"ab\r\n", 2, 2}, C{"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 1, 3}})
+    EXPECT_EQ(std::pair(HeadlessMetrics::lineCount(text), HeadlessMetrics::longestLine(text)),
+              std::pair(lines, longest))
+        << text;
 }
 
 // Resize comes for real size changes only, and a handler may resize again from inside it.

@@ -177,13 +177,9 @@ TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
 
   // What Basic's Format gives (US English), except where the trailing point is concerned: the
   // point is shown only when a digit follows it (see NumberFormat.h).
-  struct F {
-    const char* format;
-    double value;
-    std::string expected;
-  };
+  using F = std::tuple<const char*, double, std::string>;
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  for (const F& c :
+  for (const auto& [format, value, expected] :
        {// Digit placeholders before the point: a "0" forces every place to its right.
         F{"#", 0, ""}, F{"##", 1, "1"}, F{"00", 1, "01"}, F{"000###", 1, "000001"},
         F{"#00##00#0", 1, "00000001"}, F{"1#####0000", 1, "10001"}, F{"0##", 100, "100"},
@@ -238,8 +234,8 @@ TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
         // Huge and non-finite values; scaling that overflows.
         F{"0.00", 1e300, "1" + std::string(300, '0') + ".00"}, F{"0.00", kInf, numberText(kInf)},
         F{"0%%%", 1e306, numberText(1e306)}}) {
-    EXPECT_EQ(NumberFormat(c.format).format(c.value), c.expected)
-        << '"' << c.format << "\" with " << numberText(c.value);
+    EXPECT_EQ(NumberFormat(format).format(value), expected)
+        << '"' << format << "\" with " << numberText(value);
   }
   EXPECT_FALSE(NumberFormat("0;0;0;0;0").wellFormed());
   EXPECT_TRUE(NumberFormat("0;0;0;0").wellFormed());
@@ -294,17 +290,13 @@ TEST(NumberFormat, FormattingIntoAReusedStringAllocatesNothing) {
 
 // Unsigned upper-case hex, zero-padded.
 TEST(NumberFormat, Hex) {
-  struct H {
-    double value;
-    std::int32_t digits;
-    const char* expected;
-  };
-  for (const H& c :
+  using H = std::tuple<double, std::int32_t, const char*>;
+  for (const auto& [value, digits, expected] :
        {H{255, 2, "FF"}, H{255, 4, "00FF"}, H{10, -3, "A"}, H{10, 12, "0000000A"},
         H{65536, 2, "10000"}, H{2.5, 1, "2"}, H{3.5, 1, "4"}, H{4294967295.0, 8, "FFFFFFFF"},
         H{-1, 4, "FFFFFFFF"}, H{-2147483648.0, 1, "80000000"}, H{-2147483649.0, 4, "-2147483649"},
         H{4294967296.0, 4, "4294967296"}})
-    EXPECT_EQ(NumberFormat::formatHex(c.value, c.digits), c.expected) << c.value << " " << c.digits;
+    EXPECT_EQ(NumberFormat::formatHex(value, digits), expected) << value << " " << digits;
 }
 
 }  // namespace
