@@ -140,9 +140,7 @@ class Script {
 };
 
 // Case{script, what is seen}, each on a new box.
-struct Case {
-  std::string script, seen;
-};
+using Case = std::pair<std::string, std::string>;
 void expectRuns(std::initializer_list<Case> runs) {
   for (const auto& [script, seen] : runs) EXPECT_EQ(Script().run(script), seen) << script;
 }

@@ -117,11 +117,7 @@ TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
   struct Other : Object {};
   const FontRef font = makeFont("Tahoma");
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-  struct C {
-    const char* conversion;
-    Variant input;
-    const char* expected;
-  };
+  using C = std::tuple<const char*, Variant, const char*>;  // conversion, input, expected
   const C cases[] = {
       // Boolean: True is -1, any nonzero number is True, text reads as a word or a number.
       C{"CInt", kTrue, "-1"}, C{"CBool", 0.25, "True"}, C{"CBool", 0.0, "False"},
@@ -173,7 +169,7 @@ TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
       C{"CStr", Currency::fromScaled(std::numeric_limits<std::int64_t>::min()),
         "-922337203685477.5808"}};
   for (const C& c : cases)
-    EXPECT_EQ(convert(c.conversion, c.input), c.expected) << c.conversion << ", row " << &c - cases;
+    EXPECT_EQ(convert(std::get<0>(c), std::get<1>(c)), std::get<2>(c)) << "row " << &c - cases;
 
   // What Basic's Format gives (US English), except where the trailing point is concerned: the
   // point is shown only when a digit follows it (see NumberFormat.h).
