@@ -16,6 +16,8 @@ class KadrelleTestAccess {
   const std::string& captionText() const { return k_.m_captionText; }
   const std::string& unitsText() const { return k_.m_unitsText; }
   void setLoading(bool v) { k_.m_loading = Boolean(v); }
+  void setCaptionText(std::string t) { k_.m_captionText = std::move(t); }
+  void setParamKey(std::string k) { k_.m_ParamKey = std::move(k); }
   const std::string& paramKey() const { return k_.m_ParamKey; }
   void trace(const std::string& message, const std::string& procedure, std::int32_t level) {
     k_.Trace(message, procedure, level);
