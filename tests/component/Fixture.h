@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string_view>
-#include <vector>
 
 #include "brommet/BrommetLibrary.h"
 #include "brommet/ParameterCatalog.h"
@@ -25,17 +23,6 @@ struct ComponentSite {
   OmbrelFactory boxes;
   ControlSite site{t.container, t.toolkit, boxes, library, t.settings, t.debug};
 };
-
-// Calls a member by name through IDispatch; the error of a failed call lands in `error`.
-inline HRESULT invoke(IDispatch& object, std::string_view name, std::uint16_t kind,
-                      std::vector<Variant> args = {}, Variant* result = nullptr,
-                      ErrorInfo* error = nullptr) {
-  DISPID id = 0;
-  HRESULT r = object.GetIDsOfNames(std::string(name).c_str(), &id);
-  if (!succeeded(r)) return r;
-  return object.Invoke(id, kind, args.data(), static_cast<std::uint32_t>(args.size()), result,
-                       error);
-}
 
 // Starts a new control and sizes it, as a container does; returns its children.
 inline ControlChildren start(IUnknown& object) {

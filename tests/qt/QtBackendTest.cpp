@@ -85,10 +85,9 @@ class QtBackendTest : public QObject {
     QTest::keyClicks(box, "171");
     QTest::keyClick(box, Qt::Key_Return);
     QCOMPARE(qRound(speed()), 11);
-    QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value), w->text());
-    QVERIFY(QAccessible::queryAccessibleInterface(box)
-                ->text(QAccessible::Name)
-                .contains("Speed Limit"));
+    const QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(box);
+    QCOMPARE(shown->text(QAccessible::Value), w->text());
+    QVERIFY(shown->text(QAccessible::Name).contains("Speed Limit"));
     // A locked control refuses the entry and says why.
     drive_->appLock()->put_Level(0);
     QTest::keyClicks(box, "99");
@@ -106,10 +105,7 @@ class QtBackendTest : public QObject {
   void captionRunsAndPlace() {
     auto w = speedLimit(1);
     w->setUnitsFontScale(50);
-    QFont bold("Arial");
-    bold.setPointSizeF(10);
-    bold.setBold(true);
-    w->setCaptionFont(bold);
+    w->setCaptionFont(QFont("Arial", 10, QFont::Bold));
     auto children = w->control().children();
     auto& caption = dynamic_cast<qt::QtRichTextBox&>(children.caption);
     QMap<QString, QTextCharFormat> formats;
