@@ -40,9 +40,8 @@ TEST_F(DriveModel, RampsToTheCommandOnlyWhileEnabledAndReportsLiveValues) {
   Connection d = other->ContentChanged.connect([&](const Variant&) { ++otherEvents; });
   drive.setValue(param::SpeedCommand, 1200 / kRpm);
   run(1);  // disabled: at rest, nothing to report
-  EXPECT_EQ(rpm(), 0);
-  EXPECT_EQ(drive.value(param::ActualCurrent), 0);
-  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(std::tuple(rpm(), drive.value(param::ActualCurrent), seen.size()),
+            std::tuple(0.0, 0.0, 0u));
   drive.setEnabled(true);
 
   run(0.1);  // 6000 RPM/s: 600 RPM after 0.1 s
@@ -82,8 +81,7 @@ TEST_F(DriveModel, MotorWarmsUnderLoadHoursCountAndIdleTicksChangeNothing) {
   const double temperature = drive.value(param::MotorTemperature), speed = rpm();
   drive.tick(0);  // ticks that are not positive change nothing
   drive.tick(-1);
-  EXPECT_EQ(drive.value(param::MotorTemperature), temperature);
-  EXPECT_EQ(rpm(), speed);
+  EXPECT_EQ(std::pair(drive.value(param::MotorTemperature), rpm()), std::pair(temperature, speed));
 }
 
 TEST_F(DriveModel, UnknownNumbersReadAsNothingAndTheEnableParameterRaisesEnabledChanged) {

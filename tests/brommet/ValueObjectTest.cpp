@@ -172,8 +172,7 @@ TEST_F(ValueObjectTest, RequiredLockRefusesWritesAndRisesForStopOnlyParametersWh
   EXPECT_EQ(required->get_Level(), 2);
 
   drive().setEnabled(true);
-  EXPECT_EQ(required->get_Level(), 3);
-  EXPECT_EQ(levelChanges, 1);
+  EXPECT_EQ(std::pair(required->get_Level(), levelChanges), std::pair(3, 1));
   EXPECT_EQ(p.events, std::vector<std::string>{"ContentChanged 8"});
   EXPECT_TRUE(s.events.empty());
   EXPECT_EQ(speed->get_RequiredLock()->get_Level(), 1);

@@ -136,8 +136,8 @@ TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
   for (const auto& id : kEventInterfaceIds)
     EXPECT_EQ(entries["Interface\\" + id.text()], "__Kadrelle");
 
+  test::ComponentSite s;
   {
-    test::ComponentSite s;
     auto object = createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID__Kadrelle);
     ASSERT_TRUE(object);
     test::start(*object);
@@ -161,7 +161,6 @@ TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
   unregisterServer(kModule);
   unregisterServer(kModule);
   EXPECT_EQ(Registry().read(), (std::map<std::string, std::string>{{"Other\\Key", "kept"}}));
-  test::ComponentSite s;
   EXPECT_EQ(failure([&] {
               createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID_IUnknown);
             }).first,
@@ -177,9 +176,8 @@ TEST_F(Module, UntrustedRegistryOrModuleIsRefused) {
   auto create = [&] { createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID_IUnknown); };
 
   chmod(registry.c_str(), 0666);
-  auto [number, description] = failure(create);
-  EXPECT_EQ(number, 70);
-  EXPECT_EQ(description, "Permission denied: " + registry + " is writable by others");
+  EXPECT_EQ(failure(create),
+            std::pair(70, "Permission denied: " + registry + " is writable by others"));
   EXPECT_EQ(failure([&] { registerServer(kModule); }).first, 70);
   chmod(registry.c_str(), 0644);
 
