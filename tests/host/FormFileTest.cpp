@@ -17,9 +17,6 @@ class FormFiles : public testing::Test {
  protected:
   ~FormFiles() override { fs::remove_all(dir); }
   Form::Services services() { return {t.toolkit, t.editBoxes, t.values, t.settings, t.debug}; }
-  static void write(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-  }
   static std::string read(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -27,7 +24,7 @@ class FormFiles : public testing::Test {
   // The error number and message of loading `text` (no file for nullptr) into a form that holds
   // one control, without the folder and the JSON parser's own words; "" when it loads.
   std::string loadError(const char* text) {
-    if (text) write(dir / "f.json", text);
+    if (text) std::ofstream(dir / "f.json", std::ios::binary) << text;
     Form form(services());
     form.addNew("Before", {});
     form.markSaved();

@@ -39,9 +39,7 @@ class QtBackendTest : public QObject {
     drive_->setValue(param::SpeedLimit, 6553600);  // 3000 RPM
     auto w = std::make_unique<KadrelleWidget>(services_, nullptr);
     w->resize(300, 40);
-    auto value = library_.createValueObject();
-    value->put_ParameterNumber(param::SpeedLimit);
-    w->setValueObjRef(value);
+    w->setValueObjRef(library_.makeValueObject(param::SpeedLimit));
     w->show();
     w->activateWindow();
     if (!QTest::qWaitForWindowActive(w.get())) qWarning("window not active");
