@@ -70,8 +70,7 @@ TEST_F(ValueObjectTest, CommitReachesEveryObjectOfTheParameterAndNoOtherReselect
 
   auto name = bound(param::DriveName);  // a text parameter commits through the drive view
   Recorder n(*name);
-  EXPECT_EQ(name->get_IsText(), 1);
-  EXPECT_EQ(name->get_DriveView()->get_Stepper(), nullptr);
+  EXPECT_TRUE(name->get_IsText() == 1 && !name->get_DriveView()->get_Stepper());
   writer->put_ParameterNumber(param::DriveName);
   const std::string text = "Conveyor left, 24 chars!";  // as long as a name may be
   writer->get_DriveView()->put_TextValue(text);

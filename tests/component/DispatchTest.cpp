@@ -246,10 +246,7 @@ TEST_F(Dispatch, FailingCallsGiveAResultCodeAndTheError) {
 TEST_F(Dispatch, InterfacesByIdentifierAndReferenceCounting) {
   const long alive = KadrelleObject::liveObjects();
   ComPtr<_Kadrelle> dual = object.query<_Kadrelle>(IID__Kadrelle);
-  for (const auto& iid : kInterfaceIds) {
-    ComPtr<_Kadrelle> alias = object.query<_Kadrelle>(iid);
-    EXPECT_EQ(alias.get(), dual.get());
-  }
+  for (const auto& iid : kInterfaceIds) EXPECT_EQ(object.query<_Kadrelle>(iid).get(), dual.get());
   ComPtr<IUnknown> none;
   EXPECT_EQ(object->QueryInterface(IID_IClassFactory, none.out()), E_NOINTERFACE);
   EXPECT_FALSE(none);
