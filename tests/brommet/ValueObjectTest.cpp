@@ -83,16 +83,6 @@ TEST_F(ValueObjectTest, CommitReachesEveryObjectOfTheParameterAndNoOtherReselect
   EXPECT_THAT(w.events, ElementsAre("ValueChanged B", "ContentChanged B"));
 }
 
-TEST_F(ValueObjectTest, DriveValueWriteRoundsToWholeDriveUnits) {
-  auto object = bound(param::MotorRatedCurrent);
-  object->get_DriveView()->put_DriveValue(2500.5);
-  object->Commit();
-  EXPECT_DOUBLE_EQ(drive().value(param::MotorRatedCurrent), 2500);
-  object->get_AppView()->put_NumericValue(2.0016);
-  object->Commit();
-  EXPECT_DOUBLE_EQ(drive().value(param::MotorRatedCurrent), 2002);
-}
-
 // A refused commit keeps the drive's value, tells no other object and says why.
 TEST_F(ValueObjectTest, RefusedCommitKeepsTheDriveValueAndExplains) {
   const struct {
@@ -190,8 +180,16 @@ TEST_F(ValueObjectTest, RequiredLockRefusesWritesAndRisesForStopOnlyParametersWh
   EXPECT_DOUBLE_EQ(drive().value(param::PwmFrequency), 16000);
 }
 
-// A lock level says when its level changes; a view outliving its object fails.
-TEST_F(ValueObjectTest, LockLevelsViewsAndTheSharedInstance) {
+// A written value rounds to whole drive units; a view outliving its object fails; a lock level
+// says when its level changes.
+TEST_F(ValueObjectTest, RoundingViewsLockLevelsAndTheSharedInstance) {
+  auto object = bound(param::MotorRatedCurrent);
+  object->get_DriveView()->put_DriveValue(2500.5);
+  object->Commit();
+  EXPECT_DOUBLE_EQ(drive().value(param::MotorRatedCurrent), 2500);
+  object->get_AppView()->put_NumericValue(2.0016);
+  object->Commit();
+  EXPECT_DOUBLE_EQ(drive().value(param::MotorRatedCurrent), 2002);
   ViewRef view = bound(param::SpeedLimit)->get_AppView();
   EXPECT_THAT([&] { view->get_NumericValue(); }, throwsError(Error::kObjectNotSet));
   BrommetLockLevel lock;

@@ -108,14 +108,12 @@ TEST(TypeLibrary, PrintedIdlParsesBackToTheTables) {
   EXPECT_EQ(printed, enums);
 }
 
-constexpr const char* kModulePath = "/opt/kadrelle/Kadrelle.ocx";
-
 class Dispatch : public testing::Test {
  protected:
   Dispatch() {
-    EXPECT_EQ(
-        KadrelleObject::create(&s.site, {kFileVersion, kModulePath}, IID_IDispatch, object.out()),
-        S_OK);
+    EXPECT_EQ(KadrelleObject::create(&s.site, {kFileVersion, "/opt/kadrelle/Kadrelle.ocx"},
+                                     IID_IDispatch, object.out()),
+              S_OK);
     children = test::start(*object);
   }
   // Calls a member by name; the error of a failed call lands in `error`.
