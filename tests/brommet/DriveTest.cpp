@@ -147,10 +147,8 @@ TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
 TEST_F(DriveFile, CorruptFilesAreRefusedWhole) {
 #define HEAD R"({"format": "Brommet drive parameters", "version": 1, "parameters": )"
 
-  const struct {
-    const char* text;
-    const char* problem;  // expected in the description
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
+      // text, problem named
       {HEAD R"({"P1510": 100, "P1)", "not valid JSON"},
       {"", "not valid JSON"},
       {"77E778", "not valid JSON"},  // found by fuzzing
@@ -169,15 +167,15 @@ TEST_F(DriveFile, CorruptFilesAreRefusedWhole) {
       {HEAD R"({"P1510": 100, "P1710": "abcdefghijklmnopqrstuvwxy"}})",
        "entry \"P1710\": the text is 25 characters long; at most 24 are allowed"}};
 #undef HEAD
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    std::ofstream(file, std::ios::binary) << c.text;
+  for (const auto& [text, problem] : cases) {
+    SCOPED_TRACE(text);
+    std::ofstream(file, std::ios::binary) << text;
     ServoDrive drive;
     int loaded = 0;
     Connection connection = drive.Loaded.connect([&] { ++loaded; });
     EXPECT_THAT(
         [&] { drive.load(file); },
-        throwsError(Error::kBadFileFormat, AllOf(HasSubstr(file.string()), HasSubstr(c.problem))));
+        throwsError(Error::kBadFileFormat, AllOf(HasSubstr(file.string()), HasSubstr(problem))));
     EXPECT_EQ(drive.value(param::SpeedLimit), 6553600);
     EXPECT_EQ(drive.text(param::DriveName), "Axis 1");
     EXPECT_EQ(loaded, 0);

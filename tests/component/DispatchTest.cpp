@@ -176,11 +176,8 @@ TEST_F(Dispatch, EveryMemberAnswersItsKindsAndRefusesTheRest) {
 
 TEST_F(Dispatch, AssignmentsConvertByBasicRules) {
   std::string unit = "rpm";
-  const struct {
-    const char* name;
-    Variant value;
-    Variant read;
-  } cases[] = {
+  const std::tuple<const char*, Variant, Variant> cases[] = {
+      // name, written, read back
       {"DisplayMode", "2", std::int32_t{2}},
       {"editorwidth", "1500.5", 1500.5f},
       {"Enabled", "false", kFalse},
@@ -190,9 +187,9 @@ TEST_F(Dispatch, AssignmentsConvertByBasicRules) {
       {"UserUnit", Variant::ref(unit), "rpm"},
       {"BorderStyle", kTrue, std::int16_t{-1}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(call(c.name, kLet, {c.value}), S_OK) << c.name << ": " << error.description;
-    EXPECT_EQ(get(c.name), c.read) << c.name;
+  for (const auto& [name, value, read] : cases) {
+    EXPECT_EQ(call(name, kLet, {value}), S_OK) << name << ": " << error.description;
+    EXPECT_EQ(get(name), read) << name;
   }
   auto lock = s.library.createLockLevel();
   EXPECT_EQ(call("AppLockLevel", kSet, {lock}), S_OK);
@@ -202,13 +199,8 @@ TEST_F(Dispatch, AssignmentsConvertByBasicRules) {
 }
 
 TEST_F(Dispatch, FailingCallsGiveAResultCodeAndTheError) {
-  const struct {
-    const char* name;
-    std::uint16_t kind;
-    std::vector<Variant> args;
-    HRESULT code;
-    int number;
-  } cases[] = {
+  // name, kind, arguments, result and error number
+  const std::tuple<const char*, std::uint16_t, std::vector<Variant>, HRESULT, int> cases[] = {
       {"EditorWidth", kLet, {}, DISP_E_BADPARAMCOUNT, 450},
       {"Refresh", kMethod, {Variant(1)}, DISP_E_BADPARAMCOUNT, 450},
       {"DisplayMode", kLet, {"x"}, DISP_E_TYPEMISMATCH, 13},
@@ -218,10 +210,10 @@ TEST_F(Dispatch, FailingCallsGiveAResultCodeAndTheError) {
       {"Font", kSet, {nullptr}, DISP_E_EXCEPTION, 91},
       {"NoSuchMember", kGet, {}, DISP_E_UNKNOWNNAME, 0},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(call(c.name, c.kind, c.args), c.code) << c.name;
-    EXPECT_EQ(error.number, c.number) << c.name;
-    EXPECT_EQ(error.description.empty(), c.number == 0) << c.name;
+  for (const auto& [name, kind, args, code, number] : cases) {
+    EXPECT_EQ(call(name, kind, args), code) << name;
+    EXPECT_EQ(error.number, number) << name;
+    EXPECT_EQ(error.description.empty(), number == 0) << name;
   }
   EXPECT_EQ(object->Invoke(0x12345, kGet, nullptr, 0, nullptr, &error), DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(object->Invoke(0x68030006, kLet, nullptr, 1, nullptr, nullptr), DISP_E_BADPARAMCOUNT);

@@ -116,10 +116,8 @@ TEST_F(FormFiles, BadFilesAreRefusedWithThePlaceNamed) {
 #define SETTING(props) FORM(CONTROL("A", "3000", props))
 #define PROP(key, type, value) R"({"key":")" key R"(","type":")" type R"(","value":)" value "}"
 #define AT(i) "321 f.json.controls[0].properties[" #i "]"
-  const struct {
-    const char* text;  // nullptr: no file
-    const char* expected;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
+      // text (nullptr: no file), error
       {nullptr, "53 f.json: file not found"},
       {"", "321 f.json: not a JSON document"},
       {R"({"format":"kadrelle-form","version":1,"controls":[{"type":)",
@@ -162,9 +160,8 @@ TEST_F(FormFiles, BadFilesAreRefusedWithThePlaceNamed) {
 #undef SETTING
 #undef CONTROL
 #undef FORM
-  for (const auto& c : cases) {
-    EXPECT_EQ(loadError(c.text), c.expected) << (c.text ? c.text : "no file");
-  }
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(loadError(text), expected) << (text ? text : "no file");
 }
 
 }  // namespace
