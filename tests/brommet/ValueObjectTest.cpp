@@ -9,9 +9,7 @@
 namespace kadrelle {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using ValueObjectTest = DriveSession;
 using O = BrommetValueObject;
@@ -240,7 +238,7 @@ TEST_F(ValueObjectTest, StepMovesByTheStepAndClampsAtTheLimitsOrRefuses) {
     if (c.code)
       EXPECT_THAT(r.events, ElementsAre(StartsWith("UpdateError " + std::to_string(c.code))));
     else
-      EXPECT_THAT(r.events, Contains(StartsWith("ContentChanged")).Times(1));
+      EXPECT_THAT(r.events, testing::Contains(StartsWith("ContentChanged")).Times(1));
     EXPECT_NEAR(view->get_NumericValue(), c.code ? before : c.expected, c.code ? 0 : 1e-3);
   }
 }
@@ -308,7 +306,7 @@ TEST_F(DriveFaults, EveryMemberFailsItsNextCallsOnly) {
     auto call = [&] { m.call(*object, view, *lock); };
     drive().failNext(m.name, 2);
     for (int i = 0; i < 2; ++i)
-      EXPECT_THAT(call, throwsError(SimulatedFaults::kSimulatedFault, HasSubstr(m.name)));
+      EXPECT_THAT(call, throwsError(SimulatedFaults::kSimulatedFault, testing::HasSubstr(m.name)));
     EXPECT_NO_THROW(call());
   }
   EXPECT_EQ(named, drive().faults()->members());  // the table calls every member
