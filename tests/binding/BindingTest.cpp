@@ -24,9 +24,7 @@ class Bound : public test::ControlTest {
   Bound() : ControlTest("36") {}
   void bind() {
     k.putref_ValueObjRef(value);
-    t.log.clear();
-    t.container.changed.clear();
-    t.debug.lines.clear();
+    t.clear();
   }
   // Whether a call starting with `prefix` was logged.
   bool made(const std::string& prefix) {
@@ -212,8 +210,7 @@ TEST_F(Bound, ParameterLooksUpTheKeyAndReportsBoth) {
   for (const auto& [number, key] :
        std::vector<std::pair<ParameterNumbers, std::string>>{{1020, "P1020"}, {1, "P1"}, {0, ""}}) {
     k.put_ParamKey("P9999");
-    t.container.changed.clear();
-    t.log.clear();
+    t.clear();
     k.put_Parameter(number);
     EXPECT_EQ(k.get_Parameter(), number);
     EXPECT_EQ(k.get_ParamKey(), key) << number;

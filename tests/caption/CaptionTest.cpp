@@ -274,8 +274,7 @@ class Styles : public Composition {
   Styles() {
     k.put_SetUserDescription("Speed");
     k.put_SetUserUnit("RPM");
-    t.container.changed.clear();
-    t.debug.lines.clear();
+    t.clear();
   }
   std::string rtf() { return t.caption().get_TextRTF(); }
 };
@@ -338,8 +337,7 @@ TEST_F(Styles, CustomChangesNoFontButRefreshes) {
   k.put_PresetStyle(CorvoStyle);
   const StdFont caption = *k.get_CaptionFont();
   const StdFont font = *k.get_Font();
-  t.container.changed.clear();
-  t.log.clear();
+  t.clear();
   k.put_PresetStyle(CustomStyle);
   EXPECT_EQ(*k.get_CaptionFont(), caption);
   EXPECT_EQ(*k.get_Font(), font);

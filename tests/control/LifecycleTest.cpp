@@ -223,8 +223,7 @@ TEST_F(Persistence, TransparentBackTakesTheSurfaceColourThenBackColorAtTheEnd) {
 
 TEST_F(Persistence, WriteStopsAtAFailingRowWithoutTraceOrNotification) {
   k.UserControl_InitProperties();
-  t.debug.lines.clear();
-  t.container.changed.clear();
+  t.clear();
   RecordingBag bag;
   bag.failAt = "ParamKey";
   EXPECT_EQ(errorNumber([&] { k.UserControl_WriteProperties(bag); }), Error::kInvalidCall);

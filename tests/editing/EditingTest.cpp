@@ -16,8 +16,7 @@ class Editing : public test::ControlTest {
  protected:
   explicit Editing(const char* debug = "38") : ControlTest(debug) {}
   std::int16_t press(std::int16_t code, std::int16_t shift = 0) {
-    t.log.clear();
-    t.debug.lines.clear();
+    t.clear();
     t.editBox().KeyDown.raise(code, shift);
     return code;
   }
@@ -105,8 +104,7 @@ TEST_P(Commit, TracesWritesCommitsAndReports) {
   const int bindError = e.bound ? test::errorNumber([&] { k.putref_ValueObjRef(value); }) : 0;
   EXPECT_EQ(bindError != 0, e.viewless);
   if (e.failing) t.faults.fail(e.failing, 5, e.error);
-  t.log.clear();
-  t.debug.lines.clear();
+  t.clear();
   changeCount = 0;
   if (e.typed) {
     t.editBox().enter(e.typed);
@@ -171,8 +169,7 @@ class HostUnbinds : public Editing {
 TEST_F(HostUnbinds, WhileTheViewIsWrittenEndsTheCommitWithATrace) {
   value->appView = std::make_shared<ReportingView>(t, *value);
   k.putref_ValueObjRef(value);
-  t.log.clear();
-  t.debug.lines.clear();
+  t.clear();
   t.editBox().enter("100");
   EXPECT_TRUE(contains(t.log, "appView.NumericValue=100"));
   EXPECT_FALSE(contains(t.log, "value.Commit"));
@@ -289,8 +286,7 @@ TEST_F(Editing, EnabledRefreshesAndNotifiesEvenWhenUnchangedButOnlyTracesWhileLo
   loading.onRead = [&](const std::string& key) {
     if (key == "ParamKey") k.put_Enabled(kFalse);
   };
-  t.debug.lines.clear();
-  t.container.changed.clear();
+  t.clear();
   k.UserControl_ReadProperties(loading);
   EXPECT_EQ(k.get_Enabled(), kTrue);
   // Only the first layout pass after loading reports its width choice.

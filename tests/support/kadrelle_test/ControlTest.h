@@ -24,9 +24,7 @@ class ControlTest : public testing::Test {
     if (debug) t.settings.setDebug(debug);
     Kadrelle& made = t.make();
     if (initialize) made.UserControl_InitProperties();
-    t.log.clear();
-    t.container.changed.clear();
-    t.debug.lines.clear();
+    t.clear();
     return made;
   }
 };

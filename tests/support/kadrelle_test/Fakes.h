@@ -445,6 +445,12 @@ struct TestSite {
   ControlSite site{container, toolkit, editBoxes, values, settings, debug};
 
   Kadrelle& make() { return *controls.emplace_back(std::make_unique<Kadrelle>(site)); }
+  // Forgets the calls, notifications and trace lines recorded so far.
+  void clear() {
+    log.clear();
+    container.changed.clear();
+    debug.lines.clear();
+  }
   Kadrelle::Children children() { return controls.back()->children(); }
   RecordingEditBox& editBox() { return static_cast<RecordingEditBox&>(children().editBox); }
   HeadlessSurface& surface() { return static_cast<HeadlessSurface&>(children().surface); }
