@@ -287,18 +287,19 @@ TEST(EditBox, EventsCarryTheirArgumentsInOrder) {
 }
 
 TEST(EditBox, EditingKeysAndSelection) {
-  expectRuns({Case{"text=12345 start=2 bs del ? home type=9 end type=0 left left type=- right "
-                   "type=+ ? home bs end del ?",
-                   R"("145"=12345 "914-5+0"=12345 "914-5+0"=12345)"},
-              Case{"text=1,234.5 start=2 len=3 type=9 ? sel?", R"("1,9.5"=1234.5 3,0)"},
-              // Shift extends the selection; a move without it collapses it to its end.
-              Case{"text=abcdef start=2 +right +right sel? +home sel? right sel? +del ?",
-                   R"(2,2 0,2 2,0 "abdef"='abcdef')"},
-              // Selections count characters, not bytes, and are clamped.
-              Case{"text=\u00B0C\u20AC start=1 len=50 sel? bs ? start=99 sel? start=-1 len=-1",
-                   "1,2 \"\u00B0\"='\u00B0C\u20AC' 1,0 E380 E380"},
-              Case{"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"},
-              Case{"focus? in focus? out focus?", "out in out"}});
+  expectRuns(
+      {Case{"text=12345 start=2 bs del ? home type=9 end type=0 left left type=- right "
+            "type=+ ? home bs end del ?",
+            R"("145"=12345 "914-5+0"=12345 "914-5+0"=12345)"},
+       Case{"text=1,234.5 start=2 len=3 type=9 ? sel?", R"("1,9.5"=1234.5 3,0)"},
+       // Shift extends the selection; a move without it collapses it to its end.
+       Case{"text=abcdef start=2 +right +right sel? +home sel? right sel? +del ?",
+            R"(2,2 0,2 2,0 "abdef"='abcdef')"},
+       // Selections count characters, not bytes, and are clamped.
+       Case{"text=\u00B0C\u20AC start=1 len=50 sel? bs ? start=99 len=0 sel? start=-1 len=-1",
+            "1,2 \"\u00B0\"='\u00B0C\u20AC' 1,0 E380 E380"},
+       Case{"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"},
+       Case{"focus? in focus? out focus?", "out in out"}});
 }
 
 TEST(EditBox, DisplayChangesOncePerCallThatChangesWhatIsShown) {

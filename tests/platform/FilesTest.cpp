@@ -218,10 +218,12 @@ TEST_F(Files, SettingsFolderFollowsXdgConfigHome) {
   EXPECT_EQ(store.folder(), dir);
   EXPECT_EQ(store.GetSetting("Kadrelle", "1", "Debug", "d"), "3");
   ::setenv("XDG_CONFIG_HOME", "", 1);
-  const char* home = std::getenv("HOME");
-  if (home && *home) {
-    EXPECT_EQ(userConfigFolder(), fs::path(home) / ".config");
-  }
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(userConfigFolder(), fs::path("/home/someone/.config"));
+  ::unsetenv("HOME");
+  EXPECT_EQ(userConfigFolder(), fs::path("."));  // the working folder, as a last resort
+  ::setenv("HOME", home.c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
 }
 

@@ -91,14 +91,14 @@ TEST(RtfReader, ReadsTheTextAndModel) {
         // Destinations that hold no text, fields, tables and lists.
         R{doc("{\\*\\generator Riched20 10.0;}Hi"), "Hi"},
         R{doc("{\\*\\mystery {a{b}c} d\\par e}Hi"), "Hi"},
-        R{doc("{\\colortbl ;\\red255\\green0\\blue0;}Hi"), "Hi"},
+        R{doc("{\\colortbl ;\\red255\\green0\\blue0;}{\\revtbl{Unknown;}}Hi"), "Hi"},
         R{doc("{\\pict\\bin4 }}{{}Hi"), "Hi"}, R{doc("a\\bin3 x}yb"), "ab"},
         R{doc("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} text"), "link text"},
         R{doc("a\\*b"), "ab"},
         R{doc("a{\\objdata 01}{\\nonesttables x}{\\listpicture y}{\\operator z}b"), "ab"},
         R{doc("\\trowd a\\cell b\\cell\\row\\trowd c\\cell\\row"), "a\tb\t\r\nc\t"},
         R{doc("a\\cell\\row\\pard b\\par"), "a\t\r\nb"}, R{doc("a\\par b\\cell\\row"), "a\r\nb\t"},
-        R{doc("{\\pard\\intbl a\\par}\\cell\\pard\\intbl b\\par c\\par\\cell\\row d"),
+        R{doc("{\\pard\\intbl a\\par}\\cell\\pard\\itap1 b\\par c\\par\\cell\\row d"),
           "a\tb\r\nc\t\r\nd"},
         R{doc("\\intbl x\\nestcell{\\*\\nesttableprops\\nestrow}y\\cell\\row"), "x\t\r\ny\t"},
         R{doc("{\\listtext\\'95\\tab}x\\par\\bullet\\tab y"), "\u2022\tx\r\n\u2022\ty"},
@@ -112,9 +112,10 @@ TEST(RtfReader, ReadsTheTextAndModel) {
         R{"{\\rtf1\\ansi\\ansicpg949 \\'b0\\'a1}", "\uAC00"},
         R{"{\\rtf1\\ansi\\ansicpg950 \\'a4\\'a4}", "\u4E2D"},
         R{"{\\rtf1\\ansi\\ansicpg932 a\\'82}", "a\uFFFD"},
-        R{"{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}}"
-          "\\f1\\'e0\\f0\\'a1{\\f2\\'82\\'a0}}",
-          "\u0430\u00A1\u3042"},
+        // A font's own code page outweighs its character set, in either order.
+        R{"{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset204 B;}"
+          "{\\f3\\cpg1251\\fcharset0 C;}}\\f1\\'e0\\f0\\'a1{\\f2\\'82\\'a0}\\f3\\'e0}",
+          "\u0430\u00A1\u3042\u0430"},
         R{"{\\rtf1\\ansi\\ansicpg932\\uc2\\u12354\\'82\\'a0x}", "\u3042x"},
         // Malformed input: never a crash or a hang; what could be read is shown.
         R{"{\\rtf1 Hello", "Hello"}, R{"{\\rtf1 a{\\b b{\\i c", "abc"}, R{"}}}{\\rtf1 Hi}", "Hi"},
