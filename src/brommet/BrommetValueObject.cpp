@@ -222,7 +222,7 @@ void BrommetValueObject::onDriveChanged(bool changed) {
   ContentChanged.raise(value);
 }
 
-void BrommetValueObject::simulate(std::string_view member, bool reachesDrive, bool write) {
+void BrommetValueObject::simulateFault(std::string_view member, bool reachesDrive, bool write) {
   SimulatedFaults& faults = *drive_->faults();
   if (!write) return faults.check(member, reachesDrive);
   try {

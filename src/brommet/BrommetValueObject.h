@@ -89,8 +89,11 @@ class BrommetValueObject : public ValueObject {
   void step(bool appView, bool up, std::int16_t shift);
   // Throws the fault the drive simulates for the member, if any; a failing write (`write`) is
   // reported first: the pending value is dropped, UpdateError raised, and every object of the
-  // parameter shows the drive's value again.
-  void simulate(std::string_view member, bool reachesDrive = false, bool write = false);
+  // parameter shows the drive's value again. Inline, so a call with no fault armed costs a test.
+  void simulate(std::string_view member, bool reachesDrive = false, bool write = false) {
+    if (drive_->faults()->planned()) simulateFault(member, reachesDrive, write);
+  }
+  void simulateFault(std::string_view member, bool reachesDrive, bool write);
   // Raises UpdateError with the code and the parameter name before the description.
   void refuse(std::int32_t code, const std::string& what);
   // Refuses the write when the parameter is missing, read-only or locked; true if refused.

@@ -18,13 +18,14 @@ const std::shared_ptr<Object>& stepper() {
 
 }  // namespace
 
-BrommetValueObject& BrommetView::owner(std::string_view member, bool reachesDrive, bool write) {
+inline BrommetValueObject& BrommetView::owner(std::string_view member, bool reachesDrive,
+                                              bool write) {
   if (!owner_) throw Error(Error::kObjectNotSet, "The value object of this view no longer exists");
   owner_->simulate(member, reachesDrive, write);
   return *owner_;
 }
 
-BrommetValueObject& BrommetView::reader(std::string_view member) {
+inline BrommetValueObject& BrommetView::reader(std::string_view member) {
   return owner(member, owner_ && !owner_->hasPending());
 }
 

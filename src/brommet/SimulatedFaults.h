@@ -38,9 +38,11 @@ class SimulatedFaults {
   int remaining(std::string_view member) const;
   const std::vector<std::string_view>& members() const { return members_; }
 
+  // True while any fault is armed; members that do more than check() test this first.
+  bool planned() const { return !faults_.empty() || communication_ > 0; }
   // Called first by every simulated member: throws the fault due, if any, and counts it.
   void check(std::string_view member, bool reachesDevice = false) {
-    if (!faults_.empty() || communication_ > 0) fire(member, reachesDevice);
+    if (planned()) fire(member, reachesDevice);
   }
 
  private:

@@ -127,7 +127,10 @@ void Kadrelle::ResizeRTF() {
   const float margin = borderMargin();
   m_captionRTF = MakeCaptionRTF();
   m_rtfCaption->put_TextRTF(m_captionRTF);
-  const std::string text = m_rtfCaption->get_Text();
+  // Read in place; the trace line keeps its own copy, as a handler of the label's events may
+  // change the caption meanwhile.
+  const std::string& text = m_rtfCaption->get_Text();
+  const std::string tracedText = traces(2) ? text : std::string();
   heightCalcLbl->put_Caption(text);
   heightCalcLbl->Refresh();
   const float contentHeight = heightCalcLbl->get_Height();
@@ -142,9 +145,10 @@ void Kadrelle::ResizeRTF() {
   float capLeft = place->left, capTop = place->top, capWidth = place->width,
         capHeight = place->height;
   if (traces(2)) {
-    Trace(std::string(kTypeName) + ".caption='" + text + "', capHeight=" + numberText(capHeight) +
-              ", capWidth=" + numberText(capWidth) + ", capTop=" + numberText(capTop) +
-              ", capLeft=" + numberText(capLeft) + ", contentHeight=" + numberText(contentHeight),
+    Trace(std::string(kTypeName) + ".caption='" + tracedText +
+              "', capHeight=" + numberText(capHeight) + ", capWidth=" + numberText(capWidth) +
+              ", capTop=" + numberText(capTop) + ", capLeft=" + numberText(capLeft) +
+              ", contentHeight=" + numberText(contentHeight),
           "ResizeRTF", 2);
   }
   for (float* v : {&capWidth, &capHeight, &capTop, &capLeft}) {

@@ -85,8 +85,7 @@ void Kadrelle::notify(const char* property) {
   m_site.container.PropertyChanged(property);
 }
 
-void Kadrelle::Trace(std::string_view message, std::string_view procedure, std::int32_t level) {
-  if (!traces(level)) return;
+void Kadrelle::writeTrace(std::string_view message, std::string_view procedure) {
   std::string line = kTypeName;
   if (!procedure.empty()) {
     line += '.';

@@ -147,7 +147,12 @@ class Kadrelle {
 
   // Lifecycle and trace.
   void UserControl_Initialize();
-  void Trace(std::string_view message, std::string_view procedure, std::int32_t level);
+  // Writes the trace line when the level's bit is on; the test is inline, so a line that is not
+  // written costs one mask test.
+  void Trace(std::string_view message, std::string_view procedure, std::int32_t level) {
+    if (traces(level)) writeTrace(message, procedure);
+  }
+  void writeTrace(std::string_view message, std::string_view procedure);
   bool traces(std::int32_t level) const { return (level & m_debugLevel) != 0; }
   void notify(const char* property);
 

@@ -39,23 +39,24 @@ OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {
   fontConnection_ = font_->Changed.connect([this] { DisplayChanged.raise(); });
 }
 
-// Only the outermost scope takes the snapshot and counts the exceptions in flight.
-OmbrelEditBox::DisplayScope::DisplayScope(OmbrelEditBox& box) : box_(box) {
-  if (box_.displayDepth_++ != 0) return;
-  exceptions_ = std::uncaught_exceptions();
-  box_.rememberShown();
+// Only the outermost call takes the snapshot and compares. A call that fails part-way still shows
+// what it changed, with the next change's event.
+template <class Body>
+void OmbrelEditBox::displaying(Body&& body) {
+  if (displayDepth_++ == 0) rememberShown();
+  try {
+    body();
+  } catch (...) {
+    --displayDepth_;
+    throw;
+  }
+  if (--displayDepth_ == 0 && shownChanged()) DisplayChanged.raise();
 }
 
-OmbrelEditBox::DisplayScope::~DisplayScope() noexcept(false) {
-  if (--box_.displayDepth_ != 0 || !box_.shownChanged()) return;
-  // A call that fails part-way still shows what it changed, with the next change's event.
-  if (std::uncaught_exceptions() != exceptions_) return;
-  box_.DisplayChanged.raise();
-}
-
-// Field by field, so the snapshot reuses its text's storage.
+// The text is kept by its first rewrite in the call (rewriteText), so a call that leaves it alone
+// neither copies nor compares it.
 void OmbrelEditBox::rememberShown() {
-  shownBefore_.text.assign(text_);
+  textKept_ = false;
   shownBefore_.anchor = anchor_;
   shownBefore_.caret = caret_;
   shownBefore_.editEnabled = editEnabled_;
@@ -66,7 +67,15 @@ void OmbrelEditBox::rememberShown() {
 bool OmbrelEditBox::shownChanged() const {
   const Shown& b = shownBefore_;
   return b.anchor != anchor_ || b.caret != caret_ || b.editEnabled != editEnabled_ ||
-         b.borderStyle != borderStyle_ || b.focused != focused_ || b.text != text_;
+         b.borderStyle != borderStyle_ || b.focused != focused_ || (textKept_ && b.text != text_);
+}
+
+std::string& OmbrelEditBox::rewriteText() {
+  if (!textKept_) {
+    shownBefore_.text.assign(text_);
+    textKept_ = true;
+  }
+  return text_;
 }
 
 std::int32_t OmbrelEditBox::length() const {
@@ -114,28 +123,31 @@ Variant programValue(const Variant& value, bool textMode, ReadText readText) {
 }  // namespace
 
 void OmbrelEditBox::put_Value(const Variant& value) {
-  DisplayScope scope(*this);
-  Variant entry = programValue(value, static_cast<bool>(textMode_),
-                               [this](const std::string& t) { return readEntry(t); });
-  finishWith(holdEntry(std::move(entry)));
+  displaying([&] {
+    Variant entry = programValue(value, static_cast<bool>(textMode_),
+                                 [this](const std::string& t) { return readEntry(t); });
+    finishWith(holdEntry(std::move(entry)));
+  });
 }
 
 void OmbrelEditBox::put_InitializeValue(const Variant& value) {
-  DisplayScope scope(*this);
-  value_ = programValue(value, static_cast<bool>(textMode_),
-                        [this](const std::string& t) { return readEntry(t); });
-  dirty_ = false;
-  redraw();
-  anchor_ = caret_ = 0;
+  displaying([&] {
+    value_ = programValue(value, static_cast<bool>(textMode_),
+                          [this](const std::string& t) { return readEntry(t); });
+    dirty_ = false;
+    redraw();
+    anchor_ = caret_ = 0;
+  });
 }
 
 void OmbrelEditBox::put_Text(const std::string& text) {
-  DisplayScope scope(*this);
-  text_ = validUtf8(text);
-  drawn_ = false;
-  value_ = readEntry(text_);
-  dirty_ = false;
-  anchor_ = caret_ = 0;
+  displaying([&] {
+    rewriteText() = validUtf8(text);
+    drawn_ = false;
+    value_ = readEntry(text_);
+    dirty_ = false;
+    anchor_ = caret_ = 0;
+  });
 }
 
 void OmbrelEditBox::finishWith(Variant value) {
@@ -160,22 +172,22 @@ void OmbrelEditBox::redraw() {
   if (const double* number = value_.get<double>()) {
     const DrawnFrom from{std::bit_cast<std::uint64_t>(*number), static_cast<bool>(textMode_),
                          static_cast<bool>(hexMode_), hexDigits_, formatGeneration_};
-    if (drawn_ && from == drawnFrom_) {
-      // The text already shows this value this way.
-    } else if (textMode_) {
-      text_ = numberText(*number);
+    // The text already shows this value this way, and the selection lies within it.
+    if (drawn_ && from == drawnFrom_) return;
+    if (textMode_) {
+      rewriteText() = numberText(*number);
     } else if (hexMode_) {
-      NumberFormat::formatHex(*number, hexDigits_, text_);
+      NumberFormat::formatHex(*number, hexDigits_, rewriteText());
     } else {
-      format_.format(*number, text_);
+      format_.format(*number, rewriteText());
     }
     drawnFrom_ = from;
     drawn_ = true;
   } else if (const auto* text = value_.get<std::string>()) {
-    text_ = *text;
+    rewriteText() = *text;
     drawn_ = false;
   } else {
-    text_.clear();
+    rewriteText().clear();
     drawn_ = false;
   }
   std::int32_t n = length();
@@ -186,48 +198,53 @@ void OmbrelEditBox::redraw() {
 // ---- settings that change the display ----
 
 void OmbrelEditBox::put_FormatString(const std::string& format) {
-  DisplayScope scope(*this);
-  // The owner writes the format on every refresh; compile it only when it differs.
-  if (format != format_.source()) {
-    format_ = NumberFormat(format);
-    ++formatGeneration_;
-  }
-  if (!dirty_) redraw();
+  displaying([&] {
+    // The owner writes the format on every refresh; compile it only when it differs.
+    if (format != format_.source()) {
+      format_ = NumberFormat(format);
+      ++formatGeneration_;
+    }
+    if (!dirty_) redraw();
+  });
 }
 
 void OmbrelEditBox::put_TextMode(Boolean value) {
-  DisplayScope scope(*this);
-  textMode_ = Boolean(static_cast<bool>(value));
-  if (!dirty_) redraw();
+  displaying([&] {
+    textMode_ = Boolean(static_cast<bool>(value));
+    if (!dirty_) redraw();
+  });
 }
 
 void OmbrelEditBox::put_HexMode(Boolean value) {
-  DisplayScope scope(*this);
-  hexMode_ = Boolean(static_cast<bool>(value));
-  if (!dirty_) redraw();
+  displaying([&] {
+    hexMode_ = Boolean(static_cast<bool>(value));
+    if (!dirty_) redraw();
+  });
 }
 
 void OmbrelEditBox::put_HexDigits(std::int32_t digits) {
-  DisplayScope scope(*this);
-  hexDigits_ = digits;
-  if (!dirty_) redraw();
+  displaying([&] {
+    hexDigits_ = digits;
+    if (!dirty_) redraw();
+  });
 }
 
 void OmbrelEditBox::put_EditEnabled(Boolean value) {
-  DisplayScope scope(*this);
-  editEnabled_ = Boolean(static_cast<bool>(value));
-  if (!editEnabled_ && dirty_) abandonEntry();
+  displaying([&] {
+    editEnabled_ = Boolean(static_cast<bool>(value));
+    if (!editEnabled_ && dirty_) abandonEntry();
+  });
 }
 
 void OmbrelEditBox::put_BorderStyle(std::int16_t style) {
-  DisplayScope scope(*this);
-  borderStyle_ = style;
+  displaying([&] { borderStyle_ = style; });
 }
 
 void OmbrelEditBox::Refresh() {
-  DisplayScope scope(*this);
-  if (!dirty_) redraw();
-  ChildControlBase<EditBox>::Refresh();
+  displaying([&] {
+    if (!dirty_) redraw();
+    ChildControlBase<EditBox>::Refresh();
+  });
 }
 
 // ---- selection ----
@@ -241,17 +258,19 @@ std::int32_t OmbrelEditBox::get_SelLength() {
 }
 
 void OmbrelEditBox::put_SelStart(std::int32_t start) {
-  DisplayScope scope(*this);
-  if (start < 0) throw Error::invalidPropertyValue();
-  anchor_ = caret_ = std::min(start, length());
+  displaying([&] {
+    if (start < 0) throw Error::invalidPropertyValue();
+    anchor_ = caret_ = std::min(start, length());
+  });
 }
 
 void OmbrelEditBox::put_SelLength(std::int32_t selLength) {
-  DisplayScope scope(*this);
-  if (selLength < 0) throw Error::invalidPropertyValue();
-  std::int32_t start = get_SelStart();
-  anchor_ = start;
-  caret_ = start + std::min(selLength, length() - start);
+  displaying([&] {
+    if (selLength < 0) throw Error::invalidPropertyValue();
+    std::int32_t start = get_SelStart();
+    anchor_ = start;
+    caret_ = start + std::min(selLength, length() - start);
+  });
 }
 
 void OmbrelEditBox::moveCaret(std::int32_t to, bool extend) {
@@ -264,7 +283,7 @@ void OmbrelEditBox::replaceSelection(std::string_view replacement) {
   std::size_t from = byteOffset(text_, start);
   std::size_t to = byteOffset(text_, start + get_SelLength());
   if (to > from || !replacement.empty()) {
-    text_.replace(from, to - from, replacement);
+    rewriteText().replace(from, to - from, replacement);
     drawn_ = false;
     dirty_ = true;
   }
@@ -274,27 +293,30 @@ void OmbrelEditBox::replaceSelection(std::string_view replacement) {
 // ---- input ----
 
 void OmbrelEditBox::focusIn() {
-  DisplayScope scope(*this);
-  focused_ = true;
-  anchor_ = 0;
-  caret_ = length();
+  displaying([&] {
+    focused_ = true;
+    anchor_ = 0;
+    caret_ = length();
+  });
 }
 
 void OmbrelEditBox::focusOut() {
-  DisplayScope scope(*this);
-  focused_ = false;
-  if (dirty_) finishEntry();
+  displaying([&] {
+    focused_ = false;
+    if (dirty_) finishEntry();
+  });
 }
 
 void OmbrelEditBox::keyDown(std::int16_t keyCode, std::int16_t shift) {
-  DisplayScope scope(*this);
-  dropNextPress_ = false;
-  KeyDown.raise(keyCode, shift);
-  if (keyCode == 0) {
-    dropNextPress_ = true;
-    return;
-  }
-  actOnKey(keyCode, shift);
+  displaying([&] {
+    dropNextPress_ = false;
+    KeyDown.raise(keyCode, shift);
+    if (keyCode == 0) {
+      dropNextPress_ = true;
+      return;
+    }
+    actOnKey(keyCode, shift);
+  });
 }
 
 void OmbrelEditBox::actOnKey(std::int16_t keyCode, std::int16_t shift) {
@@ -326,11 +348,12 @@ void OmbrelEditBox::actOnKey(std::int16_t keyCode, std::int16_t shift) {
 }
 
 void OmbrelEditBox::keyPress(std::int16_t keyAscii) {
-  DisplayScope scope(*this);
-  if (std::exchange(dropNextPress_, false)) return;
-  KeyPress.raise(keyAscii);
-  if (keyAscii == 0) return;
-  actOnCharacter(static_cast<std::uint16_t>(keyAscii));
+  displaying([&] {
+    if (std::exchange(dropNextPress_, false)) return;
+    KeyPress.raise(keyAscii);
+    if (keyAscii == 0) return;
+    actOnCharacter(static_cast<std::uint16_t>(keyAscii));
+  });
 }
 
 void OmbrelEditBox::keyUp(std::int16_t keyCode, std::int16_t shift) {
@@ -339,18 +362,19 @@ void OmbrelEditBox::keyUp(std::int16_t keyCode, std::int16_t shift) {
 }
 
 void OmbrelEditBox::typeText(std::string_view text) {
-  DisplayScope scope(*this);
-  dropNextPress_ = false;
-  bool afterReturn = false;
-  for (std::size_t i = 0; i < text.size();) {
-    std::uint32_t cp = decodeUtf8(text, i);
-    if (cp == '\n' && afterReturn) {
-      afterReturn = false;
-      continue;
+  displaying([&] {
+    dropNextPress_ = false;
+    bool afterReturn = false;
+    for (std::size_t i = 0; i < text.size();) {
+      std::uint32_t cp = decodeUtf8(text, i);
+      if (cp == '\n' && afterReturn) {
+        afterReturn = false;
+        continue;
+      }
+      afterReturn = cp == '\r';
+      pressCodePoint(cp == '\n' || cp == '\r' ? std::uint32_t{kKeyReturn} : cp);
     }
-    afterReturn = cp == '\r';
-    pressCodePoint(cp == '\n' || cp == '\r' ? std::uint32_t{kKeyReturn} : cp);
-  }
+  });
 }
 
 void OmbrelEditBox::pressCodePoint(std::uint32_t codePoint) {
@@ -403,10 +427,11 @@ void OmbrelEditBox::click() {
 }
 
 void OmbrelEditBox::dblClick() {
-  DisplayScope scope(*this);
-  DblClick.raise();
-  anchor_ = 0;
-  caret_ = length();
+  displaying([&] {
+    DblClick.raise();
+    anchor_ = 0;
+    caret_ = length();
+  });
 }
 
 }  // namespace kadrelle

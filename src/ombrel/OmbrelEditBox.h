@@ -149,18 +149,15 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
     std::int16_t borderStyle;
     bool focused;
   };
-  // Raises DisplayChanged at the end of the outermost call that changed what is shown.
-  class DisplayScope {
-   public:
-    explicit DisplayScope(OmbrelEditBox& box);
-    ~DisplayScope() noexcept(false);
-
-   private:
-    OmbrelEditBox& box_;
-    int exceptions_ = 0;
-  };
+  // Runs the body of a call, raising DisplayChanged at the end of the outermost call that changed
+  // what is shown and returned normally.
+  template <class Body>
+  void displaying(Body&& body);
   void rememberShown();
   bool shownChanged() const;
+  // The text, for a write: the first write in a call keeps the text shown before it. Every write
+  // of text_ goes through here, so a call without one has left the text as it was.
+  std::string& rewriteText();
 
   // What the text was last drawn from. The owner writes every mode, the format and the value on
   // each refresh; a redraw from the same inputs keeps the text it drew, so the value is formatted
@@ -215,6 +212,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   bool dropNextPress_ = false;
   int displayDepth_ = 0;
   Shown shownBefore_;
+  bool textKept_ = false;  // shownBefore_.text holds the text from before the call
   Connection fontConnection_;
 };
 

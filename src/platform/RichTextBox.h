@@ -16,7 +16,8 @@ class RichTextBox : public ChildControl {
   virtual std::string get_TextRTF() const = 0;
   virtual void put_TextRTF(const std::string& rtf) = 0;
   // The plain text: one line per paragraph, lines joined by CR LF, no line break at the end.
-  virtual std::string get_Text() const = 0;
+  // Valid until the document changes.
+  virtual const std::string& get_Text() const = 0;
   // The document as read, with its formatting runs, for renderers.
   virtual const RtfDocument& document() const = 0;
 

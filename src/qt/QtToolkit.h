@@ -142,7 +142,7 @@ class QtRichTextBox : public QtChild<RichTextBox> {
   ~QtRichTextBox() override;
   std::string get_TextRTF() const override { return rtf_; }
   void put_TextRTF(const std::string& rtf) override;
-  std::string get_Text() const override { return text_; }
+  const std::string& get_Text() const override { return text_; }
   const RtfDocument& document() const override { return document_; }
   OleColor get_BackColor() const override { return backColor_; }
   void put_BackColor(OleColor color) override { update(backColor_, color); }
