@@ -52,8 +52,10 @@ std::string BrommetView::get_TextValue() {
   if (o.info_->text) return o.textValue();
   if (o.pending_ && o.pending_->notANumber) return o.pending_->text;
   const double value = appView_ ? o.driveValue() * o.info_->scale : o.driveValue();
-  return ValueText::format(value, appView_ ? o.info_->appFormat : o.info_->driveFormat,
-                           o.info_->displayBase);
+  // Compiled again only when the parameter's format differs from the last one.
+  const std::string_view format = appView_ ? o.info_->appFormat : o.info_->driveFormat;
+  if (format != textFormat_.source()) textFormat_ = NumberFormat(format);
+  return ValueText::format(value, textFormat_, o.info_->displayBase);
 }
 
 void BrommetView::put_TextValue(const std::string& text) {

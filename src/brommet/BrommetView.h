@@ -5,6 +5,7 @@
 #include <string>
 
 #include "binding/View.h"
+#include "platform/NumberFormat.h"
 
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
@@ -51,13 +52,16 @@ class BrommetView : public View {
   void detach() { owner_ = nullptr; }
 
  private:
-  // The value object, after the drive's simulated fault for the member, if any.
-  BrommetValueObject& owner(std::string_view member, bool reachesDrive = false, bool write = false);
+  // The value object, after the drive's simulated fault for the member, if any. Inline, defined
+  // beside the members that use them.
+  inline BrommetValueObject& owner(std::string_view member, bool reachesDrive = false,
+                                   bool write = false);
   // The same for a read of the value, which reaches the drive unless a value waits for Commit.
-  BrommetValueObject& reader(std::string_view member);
+  inline BrommetValueObject& reader(std::string_view member);
 
   BrommetValueObject* owner_;
   bool appView_;
+  NumberFormat textFormat_;  // the format TextValue last used, compiled
 };
 
 }  // namespace kadrelle

@@ -39,6 +39,35 @@ OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {
   fontConnection_ = font_->Changed.connect([this] { DisplayChanged.raise(); });
 }
 
+// The text is kept by its first rewrite in the call (rewriteText), so a call that leaves it alone
+// neither copies nor compares it.
+inline void OmbrelEditBox::rememberShown() {
+  textKept_ = false;
+  shownBefore_.anchor = anchor_;
+  shownBefore_.caret = caret_;
+  shownBefore_.editEnabled = editEnabled_;
+  shownBefore_.borderStyle = borderStyle_;
+  shownBefore_.focused = focused_;
+}
+
+inline bool OmbrelEditBox::shownChanged() const {
+  const Shown& b = shownBefore_;
+  return b.anchor != anchor_ || b.caret != caret_ || b.editEnabled != editEnabled_ ||
+         b.borderStyle != borderStyle_ || b.focused != focused_ || (textKept_ && b.text != text_);
+}
+
+inline std::string& OmbrelEditBox::rewriteText() {
+  if (!textKept_) {
+    shownBefore_.text.assign(text_);
+    textKept_ = true;
+  }
+  return text_;
+}
+
+inline std::int32_t OmbrelEditBox::length() const {
+  return utf8Length(text_);
+}
+
 // Only the outermost call takes the snapshot and compares. A call that fails part-way still shows
 // what it changed, with the next change's event.
 template <class Body>
@@ -51,35 +80,6 @@ void OmbrelEditBox::displaying(Body&& body) {
     throw;
   }
   if (--displayDepth_ == 0 && shownChanged()) DisplayChanged.raise();
-}
-
-// The text is kept by its first rewrite in the call (rewriteText), so a call that leaves it alone
-// neither copies nor compares it.
-void OmbrelEditBox::rememberShown() {
-  textKept_ = false;
-  shownBefore_.anchor = anchor_;
-  shownBefore_.caret = caret_;
-  shownBefore_.editEnabled = editEnabled_;
-  shownBefore_.borderStyle = borderStyle_;
-  shownBefore_.focused = focused_;
-}
-
-bool OmbrelEditBox::shownChanged() const {
-  const Shown& b = shownBefore_;
-  return b.anchor != anchor_ || b.caret != caret_ || b.editEnabled != editEnabled_ ||
-         b.borderStyle != borderStyle_ || b.focused != focused_ || (textKept_ && b.text != text_);
-}
-
-std::string& OmbrelEditBox::rewriteText() {
-  if (!textKept_) {
-    shownBefore_.text.assign(text_);
-    textKept_ = true;
-  }
-  return text_;
-}
-
-std::int32_t OmbrelEditBox::length() const {
-  return utf8Length(text_);
 }
 
 // ---- values ----

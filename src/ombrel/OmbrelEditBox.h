@@ -153,11 +153,12 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   // what is shown and returned normally.
   template <class Body>
   void displaying(Body&& body);
-  void rememberShown();
-  bool shownChanged() const;
+  // Inline, defined beside the calls that use them.
+  inline void rememberShown();
+  inline bool shownChanged() const;
   // The text, for a write: the first write in a call keeps the text shown before it. Every write
   // of text_ goes through here, so a call without one has left the text as it was.
-  std::string& rewriteText();
+  inline std::string& rewriteText();
 
   // What the text was last drawn from. The owner writes every mode, the format and the value on
   // each refresh; a redraw from the same inputs keeps the text it drew, so the value is formatted
@@ -184,7 +185,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   void pressCodePoint(std::uint32_t codePoint);
   void replaceSelection(std::string_view replacement);
   void moveCaret(std::int32_t to, bool extend);
-  std::int32_t length() const;
+  inline std::int32_t length() const;
 
   std::string text_;
   Variant value_;

@@ -79,6 +79,10 @@ TEST_F(ValueObjectTest, CommitReachesEveryObjectOfTheParameterAndNoOtherReselect
   drive().setValue(param::SpeedLimit, 100);
   drive().setText(param::DriveName, "B");
   EXPECT_THAT(w.events, ElementsAre("ValueChanged B", "ContentChanged B"));
+  View& app = *other->get_AppView();  // its text follows the reselected parameter's format
+  EXPECT_EQ(app.get_TextValue(), "10.00");
+  other->put_ParameterNumber(param::SpeedLimit);
+  EXPECT_EQ(app.get_TextValue(), "0");  // 100 counts/s
 }
 
 // A refused commit keeps the drive's value, tells no other object and says why.

@@ -323,6 +323,8 @@ TEST(EditBox, DisplayChangesOncePerCallThatChangesWhatIsShown) {
   // A call that fails part-way raises no display change, however much it changed.
   w = s.box.Change.connect([] { throw Error(Error::kInvalidPropertyValue, "refused"); });
   EXPECT_EQ(s.run("value=9 ?"), R"(C"00000009"=9 E380 "00000009"=9)");
+  // A call whose only change is the text.
+  EXPECT_EQ(s.run("text=ab text=ab text=cd"), "* *");
 }
 
 }  // namespace
