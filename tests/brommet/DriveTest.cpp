@@ -240,6 +240,7 @@ TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndNothingElseIs) {
   EXPECT_EQ(ParameterCatalog::find(1009), nullptr);            // below the first
   EXPECT_EQ(ParameterCatalog::find(1509), nullptr);            // between two
   EXPECT_FALSE(ParameterCatalog::indexOf(99999).has_value());  // beyond the last
+  EXPECT_FALSE(ParameterCatalog::indexOf(-1510).has_value());
   EXPECT_EQ(ParameterCatalog::findKey(""), nullptr);
   EXPECT_EQ(ParameterCatalog::lockLevelName(3), "factory");
   EXPECT_EQ(ParameterCatalog::lockLevelName(4), "level 4");
