@@ -1,6 +1,5 @@
 #include "component/TypeLibrary.h"
 
-
 #include "component/KadrelleInterface.h"
 #include "platform/Text.h"
 
