@@ -16,9 +16,7 @@ namespace {
 // The value's 15 significant digits, the precision Basic formats with: 2.345 is 2.345 here, so
 // "0.00" rounds it up, whatever binary number is nearest to 2.345.
 DecimalDigits decimalOf(double x) {
-  DecimalDigits dec = DecimalDigits::of(x);
-  dec.roundTo(15);
-  return dec;
+  return DecimalDigits::of(x, 15);
 }
 
 // Bytes of the character that starts at text[i] (1 for a byte that starts no valid UTF-8).

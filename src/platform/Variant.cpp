@@ -78,8 +78,7 @@ std::string generalText(double x, int digits) {
   if (std::isnan(x)) return "NAN";
   if (std::isinf(x)) return x < 0 ? "-INF" : "INF";
   if (x == 0) return "0";
-  DecimalDigits dec = DecimalDigits::of(std::fabs(x));
-  dec.roundTo(digits);
+  DecimalDigits dec = DecimalDigits::of(std::fabs(x), digits);
   std::string out;
   if (x < 0) out += '-';
   const int exponent = dec.point - 1;

@@ -6,14 +6,17 @@
 
 #include <atomic>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <locale>
 #include <new>
+#include <random>
 #include <string>
 #include <tuple>
 
+#include "platform/DecimalDigits.h"
 #include "platform/Error.h"
 #include "platform/NumberFormat.h"
 #include "platform/StdFont.h"
@@ -282,6 +285,31 @@ TEST(NumberFormat, FormattingIntoAReusedStringAllocatesNothing) {
   }
   EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_EQ(out, "00000000");
+}
+
+// Significant digits found by scaling with an exact power of ten agree with those read from 25
+// correctly rounded digits: halves away from zero, carries into a new digit, powers of ten and
+// the ends of the scaled range.
+TEST(NumberFormat, SignificantDigitsByScalingAgreeWithTheLongReading) {
+  const auto check = [](double x, int digits) {
+    const DecimalDigits fast = DecimalDigits::of(x, digits);
+    DecimalDigits slow = DecimalDigits::of(x);
+    slow.roundTo(digits);
+    ASSERT_EQ(std::string(fast.d, fast.n), std::string(slow.d, slow.n)) << x << " to " << digits;
+    ASSERT_EQ(fast.point, slow.point) << x << " to " << digits;
+  };
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> exponent(-8, 16);
+  for (int i = 0; i < 3000; ++i) {
+    const double x = std::pow(10.0, exponent(random));
+    for (int digits : {1, 7, 15}) check(x, digits);
+  }
+  for (double x :
+       {0.5, 2.5, 2.345, 1.005, 9.5, 0.125, 999.5, 123456789012344.5, 999999999999999.5, 1e15,
+        std::nextafter(1e15, 0.0), 1e-7, std::nextafter(1e-7, 0.0), 1e-6, std::nextafter(1e-6, 1.0),
+        1000.0, std::nextafter(1000.0, 0.0), 0.001, std::nextafter(0.001, 1.0)}) {
+    for (int digits = 1; digits <= 15; ++digits) check(x, digits);
+  }
 }
 
 // Unsigned upper-case hex, zero-padded.
