@@ -174,6 +174,7 @@ void OmbrelEditBox::redraw() {
                          static_cast<bool>(hexMode_), hexDigits_, formatGeneration_};
     // The text already shows this value this way, and the selection lies within it.
     if (drawn_ && from == drawnFrom_) return;
+    drawn_ = false;
     if (textMode_) {
       rewriteText() = numberText(*number);
     } else if (hexMode_) {
@@ -197,7 +198,16 @@ void OmbrelEditBox::redraw() {
 
 // ---- settings that change the display ----
 
+// The owner writes every setting on each refresh. One written with the value it has changes
+// nothing while an entry is under way, nor while the text is drawn from the value: every change
+// of the value or a setting outside an entry redraws, and every end of an entry redraws or leaves
+// the text undrawn.
+inline bool OmbrelEditBox::unchanged(bool sameSetting) const {
+  return sameSetting && (dirty_ || drawn_);
+}
+
 void OmbrelEditBox::put_FormatString(const std::string& format) {
+  if (unchanged(format == format_.source())) return;
   displaying([&] {
     // The owner writes the format on every refresh; compile it only when it differs.
     if (format != format_.source()) {
@@ -209,6 +219,7 @@ void OmbrelEditBox::put_FormatString(const std::string& format) {
 }
 
 void OmbrelEditBox::put_TextMode(Boolean value) {
+  if (unchanged(textMode_ == Boolean(static_cast<bool>(value)))) return;
   displaying([&] {
     textMode_ = Boolean(static_cast<bool>(value));
     if (!dirty_) redraw();
@@ -216,6 +227,7 @@ void OmbrelEditBox::put_TextMode(Boolean value) {
 }
 
 void OmbrelEditBox::put_HexMode(Boolean value) {
+  if (unchanged(hexMode_ == Boolean(static_cast<bool>(value)))) return;
   displaying([&] {
     hexMode_ = Boolean(static_cast<bool>(value));
     if (!dirty_) redraw();
@@ -223,6 +235,7 @@ void OmbrelEditBox::put_HexMode(Boolean value) {
 }
 
 void OmbrelEditBox::put_HexDigits(std::int32_t digits) {
+  if (unchanged(hexDigits_ == digits)) return;
   displaying([&] {
     hexDigits_ = digits;
     if (!dirty_) redraw();
@@ -230,6 +243,7 @@ void OmbrelEditBox::put_HexDigits(std::int32_t digits) {
 }
 
 void OmbrelEditBox::put_EditEnabled(Boolean value) {
+  if (editEnabled_ == Boolean(static_cast<bool>(value))) return;  // no entry runs while it is off
   displaying([&] {
     editEnabled_ = Boolean(static_cast<bool>(value));
     if (!editEnabled_ && dirty_) abandonEntry();

@@ -171,6 +171,8 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
     friend bool operator==(const DrawnFrom&, const DrawnFrom&) = default;
   };
 
+  // A setting written unchanged, needing no redraw.
+  inline bool unchanged(bool sameSetting) const;
   // Reads text as this box's modes read an entry: a Double or the text.
   Variant readEntry(const std::string& text) const;
   // Sign lock and limits, against the Value from before the entry.

@@ -167,6 +167,8 @@ TEST(EditBox, Display) {
             R"("1,234.5"=1234.5 "1234.50"=1234.5 "1234.5"=1234.5)"},
        Case{"hex=1 digits=4 init=255 ? init=-1 ? hex=0 ?", R"("00FF"=255 "FFFFFFFF"=-1 "-1"=-1)"},
        Case{"hex=1 digits=2 init=0 all type=0x1a enter", R"(C"1A"=26)"},
+       // Written text shows as written until a setting is written, even unchanged.
+       Case{"text=0012 ? textmode=0 ?", R"("0012"=12 "12"=12)"},
        Case{"textmode=1 init='Axis_1' ? all type=0012\n", R"("Axis 1"='Axis 1' C"0012"='0012')"}});
   // Refresh redraws from the value but keeps an entry under way.
   Script s;
