@@ -57,6 +57,7 @@ inline bool OmbrelEditBox::shownChanged() const {
 }
 
 inline std::string& OmbrelEditBox::rewriteText() {
+  entryRead_ = false;
   if (!textKept_) {
     shownBefore_.text.assign(text_);
     textKept_ = true;
@@ -145,6 +146,7 @@ void OmbrelEditBox::put_Text(const std::string& text) {
     rewriteText() = validUtf8(text);
     drawn_ = false;
     value_ = readEntry(text_);
+    entryRead_ = true;
     dirty_ = false;
     anchor_ = caret_ = 0;
   });
@@ -159,7 +161,7 @@ void OmbrelEditBox::finishWith(Variant value) {
 }
 
 void OmbrelEditBox::finishEntry() {
-  finishWith(holdEntry(readEntry(text_)));
+  finishWith(holdEntry(entryRead_ ? value_ : readEntry(text_)));
 }
 
 void OmbrelEditBox::abandonEntry() {

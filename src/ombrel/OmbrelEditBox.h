@@ -194,7 +194,8 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   NumberFormat format_;
   std::uint32_t formatGeneration_ = 0;  // counts compiled formats
   DrawnFrom drawnFrom_{};
-  bool drawn_ = false;  // text_ is what drawnFrom_ draws
+  bool drawn_ = false;      // text_ is what drawnFrom_ draws
+  bool entryRead_ = false;  // value_ is what text_ reads as: written, not redrawn or edited since
   double minValue_ = 0;
   double maxValue_ = 0;
   Boolean useLimits_;
