@@ -76,7 +76,13 @@ void Kadrelle::updateFromState() {
       editBox->put_TextMode(kFalse);
       View& v = deref(view);
       editBox->put_HexMode(Boolean(v.get_DisplayBase() == 1));
-      editBox->put_HexDigits(hexDigitsFor(v.get_UpperLimit() - v.get_LowerLimit()));
+      const double range = v.get_UpperLimit() - v.get_LowerLimit();
+      // Worked out again only when the view's range changes: it takes a logarithm.
+      if (range != m_hexRange) {
+        m_hexDigits = hexDigitsFor(range);
+        m_hexRange = range;
+      }
+      editBox->put_HexDigits(m_hexDigits);
       editBox->put_UseLimits(kFalse);
       editBox->put_TextMode(kFalse);
       editBox->put_Armed(kTrue);

@@ -54,7 +54,6 @@ void Kadrelle::UpdateCaption() {
   if (m_loading) return;
   Trace("start", "UpdateCaption", 4);
   m_unitsText.clear();
-  m_captionRTF.clear();
   ValueObjectRef lookup;  // released when the routine ends
   if (!m_ValueObjRef) {
     lookup = m_site.values.createValueObject();

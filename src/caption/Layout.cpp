@@ -125,8 +125,8 @@ void Kadrelle::UserControl_Resize() {
 void Kadrelle::ResizeRTF() {
   Trace("start", "ResizeRTF", 16);
   const float margin = borderMargin();
-  m_captionRTF = MakeCaptionRTF();
-  m_rtfCaption->put_TextRTF(m_captionRTF);
+  // The document is handed over from where it was built, without a copy.
+  m_rtfCaption->put_TextRTF(MakeCaptionRTF());
   // Read in place; the trace line keeps its own copy, as a handler of the label's events may
   // change the caption meanwhile.
   const std::string& text = m_rtfCaption->get_Text();

@@ -194,6 +194,8 @@ class Kadrelle {
   ParameterNumbers m_Parameter = 0;
   std::string m_ParamKey;
   DisplayModes m_DisplayMode = APP_VIEW;
+  double m_hexRange = 0;  // the view's range the edit box's hexadecimal digits were worked out for
+  std::int32_t m_hexDigits = 4;
   float m_EditorWidth = 0;
   float m_lineHeight = 0;
   EditorPositions m_EditorPosition = 0;
@@ -210,7 +212,6 @@ class Kadrelle {
   std::string m_UserDescription;
   std::string m_UserUnit;
   std::string m_viewDescription;
-  std::string m_captionRTF;
   CaptionDocument m_captionDocument;  // builds the document only when its inputs change
   PresetStyle m_PresetStyle = ClassicStyle;
   Boolean m_loading;

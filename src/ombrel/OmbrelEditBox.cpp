@@ -193,6 +193,7 @@ void OmbrelEditBox::redraw() {
     rewriteText().clear();
     drawn_ = false;
   }
+  if (anchor_ == 0 && caret_ == 0) return;  // a selection at the start fits any text
   std::int32_t n = length();
   anchor_ = std::min(anchor_, n);
   caret_ = std::min(caret_, n);

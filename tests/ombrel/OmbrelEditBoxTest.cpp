@@ -169,6 +169,8 @@ TEST(EditBox, Display) {
        Case{"hex=1 digits=2 init=0 all type=0x1a enter", R"(C"1A"=26)"},
        // Written text shows as written until a setting is written, even unchanged.
        Case{"text=0012 ? textmode=0 ?", R"("0012"=12 "12"=12)"},
+       // A selection from the start shrinks with a shorter redrawn text.
+       Case{"fmt=0.000 init=1 all fmt=0 sel?", "0,1"},
        Case{"textmode=1 init='Axis_1' ? all type=0012\n", R"("Axis 1"='Axis 1' C"0012"='0012')"}});
   // Refresh redraws from the value but keeps an entry under way.
   Script s;
