@@ -198,6 +198,17 @@ std::optional<double> parseNumber(std::string_view text) {
     return std::nullopt;
   }
   const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  if (s.empty()) return std::nullopt;
+  // A signed whole number of up to 15 digits is exact as it stands.
+  const std::size_t sign = s[0] == '+' || s[0] == '-' ? 1 : 0;
+  if (s.size() > sign && s.size() - sign <= 15) {
+    std::uint64_t whole = 0;
+    std::size_t i = sign;
+    for (; i < s.size() && isDigit(s[i]); ++i)
+      whole = whole * 10 + static_cast<unsigned>(s[i] - '0');
+    if (i == s.size())
+      return s[0] == '-' ? -static_cast<double>(whole) : static_cast<double>(whole);
+  }
   // The accepted characters as a plain number for std::from_chars, without thousands
   // separators and without a leading "+".
   char plain[64];
@@ -211,7 +222,6 @@ std::optional<double> parseNumber(std::string_view text) {
       longPlain += c;
     }
   };
-  if (s.empty()) return std::nullopt;
   std::size_t i = 0;
   if (s[0] == '+' || s[0] == '-') {
     if (s[0] == '-') put('-');
