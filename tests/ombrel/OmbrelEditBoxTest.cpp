@@ -202,6 +202,7 @@ TEST(EditBox, EntriesAndChange) {
   const std::string maxed(Box::kMaxEntryLength, '1');
   expectRuns({Case{"fmt=#,##0.#### init=0 all '1234 ? enter", R"("1234"=0 C"1,234"=1234)"},
               Case{"init=1 all type=42\r", R"(C"42"=42)"},
+              Case{"init=1 all type=4\r5\r\n6\n", R"(C"4"=4 C"45"=45 C"456"=456)"},
               // Focus loss finishes an entry only after a change; Enter even without one.
               Case{"init=5 in out in type=7 out in out", R"(C"7"=7)"},
               Case{"init=5 enter", R"(C"5"=5)"},
