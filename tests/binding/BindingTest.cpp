@@ -162,8 +162,11 @@ TEST_F(Bound, HeldLockLevelAppliesAtOnceRequiredLevelAtTheNextRefresh) {
   EXPECT_EQ(t.caption().get_Enabled(), kTrue);
   value->requiredLock->put_Level(4);
   EXPECT_EQ(t.editBox().editEnabled, kTrue);
+  const auto captionRefreshes = t.caption().refreshCount();
   k.Refresh();
   EXPECT_EQ(t.editBox().editEnabled, kFalse);
+  // Repainted by the lock state it applies, then by Refresh itself.
+  EXPECT_EQ(t.caption().refreshCount(), captionRefreshes + 2);
 }
 
 // Assigned while unbound, a lock level is replaced by binding; while bound it goes to the value
