@@ -74,10 +74,12 @@ struct DecimalDigits {
       const double error = std::fma(x, kTens[shift], -y);  // the product is exactly y + error
       if (y < low || (y == low && error < 0)) return false;
       if (y > high || (y == high && error >= 0)) continue;
-      // Halves away from zero: up when the exact fraction y - whole + error reaches one half.
+      // Halves away from zero: up when the exact product reaches whole + 1/2. That half is a
+      // multiple of y's spacing and |error| is at most half of it, so y alone decides unless it
+      // is the half itself. Only comparisons touch y: no compiler may fuse it into a sum.
       const auto whole = static_cast<std::uint64_t>(y);
-      const double fraction = y - static_cast<double>(whole);  // exact below 2^52
-      std::uint64_t rounded = whole + (fraction - 0.5 >= -error ? 1 : 0);
+      const double half = static_cast<double>(whole) + 0.5;  // exact below 2^52
+      std::uint64_t rounded = whole + (y > half || (y == half && error >= 0) ? 1 : 0);
       if (rounded == static_cast<std::uint64_t>(high)) {
         d[0] = '1';
         n = 1;
