@@ -13,12 +13,6 @@ namespace kadrelle {
 
 namespace {
 
-// The value's 15 significant digits, the precision Basic formats with: 2.345 is 2.345 here, so
-// "0.00" rounds it up, whatever binary number is nearest to 2.345.
-DecimalDigits decimalOf(double x) {
-  return DecimalDigits::of(x, 15);
-}
-
 // Bytes of the character that starts at text[i] (1 for a byte that starts no valid UTF-8).
 std::size_t sequenceLength(std::string_view text, std::size_t i) {
   return std::max<std::size_t>(1, validUtf8Length(text, i));
@@ -206,7 +200,9 @@ void NumberFormat::format(double value, std::string& out) const {
 
 void NumberFormat::formatSection(const Section& s, double magnitude, bool minus,
                                  std::string& out) const {
-  DecimalDigits dec = decimalOf(magnitude);
+  // The value's 15 significant digits, the precision Basic formats with: 2.345 is 2.345 here, so
+  // "0.00" rounds it up, whatever binary number is nearest to 2.345.
+  DecimalDigits dec = DecimalDigits::of(magnitude, 15);
   int exponent = 0;
   if (s.scientific) {
     if (dec.n > 0) {
