@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <utility>
 
 #include "ombrel/EntryParser.h"
@@ -42,6 +43,7 @@ OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {
 // The text is kept by its first rewrite in the call (rewriteText), so a call that leaves it alone
 // neither copies nor compares it.
 inline void OmbrelEditBox::rememberShown() {
+  settle();  // after a call that failed part-way
   textKept_ = false;
   shownBefore_.anchor = anchor_;
   shownBefore_.caret = caret_;
@@ -58,6 +60,7 @@ inline bool OmbrelEditBox::shownChanged() const {
 
 inline std::string& OmbrelEditBox::rewriteText() {
   entryRead_ = false;
+  textStale_ = false;
   if (!textKept_) {
     shownBefore_.text.assign(text_);
     textKept_ = true;
@@ -65,7 +68,8 @@ inline std::string& OmbrelEditBox::rewriteText() {
   return text_;
 }
 
-inline std::int32_t OmbrelEditBox::length() const {
+inline std::int32_t OmbrelEditBox::length() {
+  settle();
   return utf8Length(text_);
 }
 
@@ -80,7 +84,9 @@ void OmbrelEditBox::displaying(Body&& body) {
     --displayDepth_;
     throw;
   }
-  if (--displayDepth_ == 0 && shownChanged()) DisplayChanged.raise();
+  if (--displayDepth_ != 0) return;
+  settle();
+  if (shownChanged()) DisplayChanged.raise();
 }
 
 // ---- values ----
@@ -156,7 +162,7 @@ void OmbrelEditBox::finishWith(Variant value) {
   value_ = std::move(value);
   dirty_ = false;
   redraw();
-  anchor_ = caret_ = length();
+  selectAtEnd();
   Change.raise();
 }
 
@@ -167,25 +173,18 @@ void OmbrelEditBox::finishEntry() {
 void OmbrelEditBox::abandonEntry() {
   dirty_ = false;
   redraw();
-  anchor_ = caret_ = length();
+  selectAtEnd();
 }
 
 void OmbrelEditBox::redraw() {
+  entryRead_ = false;
   if (const double* number = value_.get<double>()) {
     const DrawnFrom from{std::bit_cast<std::uint64_t>(*number), static_cast<bool>(textMode_),
                          static_cast<bool>(hexMode_), hexDigits_, formatGeneration_};
-    // The text already shows this value this way, and the selection lies within it.
+    // The text already shows (or will show) this value this way.
     if (drawn_ && from == drawnFrom_) return;
-    drawn_ = false;
-    if (textMode_) {
-      rewriteText() = numberText(*number);
-    } else if (hexMode_) {
-      NumberFormat::formatHex(*number, hexDigits_, rewriteText());
-    } else {
-      format_.format(*number, rewriteText());
-    }
     drawnFrom_ = from;
-    drawn_ = true;
+    drawn_ = textStale_ = true;
   } else if (const auto* text = value_.get<std::string>()) {
     rewriteText() = *text;
     drawn_ = false;
@@ -193,10 +192,35 @@ void OmbrelEditBox::redraw() {
     rewriteText().clear();
     drawn_ = false;
   }
-  if (anchor_ == 0 && caret_ == 0) return;  // a selection at the start fits any text
-  std::int32_t n = length();
-  anchor_ = std::min(anchor_, n);
-  caret_ = std::min(caret_, n);
+  if (anchor_ != 0 || caret_ != 0)
+    selectionToFit_ = true;  // a selection at the start fits any text
+}
+
+void OmbrelEditBox::selectAtEnd() {
+  anchor_ = caret_ = std::numeric_limits<std::int32_t>::max();
+  selectionToFit_ = true;
+}
+
+void OmbrelEditBox::settleNow() {
+  if (textStale_) {
+    const double number = std::bit_cast<double>(drawnFrom_.numberBits);
+    std::string& text = rewriteText();
+    drawn_ = false;  // until the text is whole
+    if (drawnFrom_.textMode) {
+      text = numberText(number);
+    } else if (drawnFrom_.hexMode) {
+      NumberFormat::formatHex(number, drawnFrom_.hexDigits, text);
+    } else {
+      format_.format(number, text);
+    }
+    drawn_ = true;
+  }
+  if (selectionToFit_) {
+    selectionToFit_ = false;
+    const std::int32_t n = utf8Length(text_);
+    anchor_ = std::min(anchor_, n);
+    caret_ = std::min(caret_, n);
+  }
 }
 
 // ---- settings that change the display ----
@@ -267,10 +291,12 @@ void OmbrelEditBox::Refresh() {
 // ---- selection ----
 
 std::int32_t OmbrelEditBox::get_SelStart() {
+  settle();
   return std::min(anchor_, caret_);
 }
 
 std::int32_t OmbrelEditBox::get_SelLength() {
+  settle();
   return anchor_ > caret_ ? anchor_ - caret_ : caret_ - anchor_;
 }
 
@@ -337,6 +363,7 @@ void OmbrelEditBox::keyDown(std::int16_t keyCode, std::int16_t shift) {
 }
 
 void OmbrelEditBox::actOnKey(std::int16_t keyCode, std::int16_t shift) {
+  settle();
   const bool extend = (shift & kShiftMask) != 0;
   const bool selection = anchor_ != caret_;
   switch (keyCode) {
@@ -404,6 +431,7 @@ void OmbrelEditBox::pressCodePoint(std::uint32_t codePoint) {
 }
 
 void OmbrelEditBox::actOnCharacter(std::uint32_t cp) {
+  settle();
   switch (cp) {
     case kKeyBack:
       if (!editEnabled_) return;

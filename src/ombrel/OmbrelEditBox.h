@@ -84,7 +84,10 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
 
   OmbrelEditBox();
 
-  std::string get_Text() override { return text_; }
+  std::string get_Text() override {
+    settle();
+    return text_;
+  }
   void put_Text(const std::string& text) override;
   Variant get_Value() override { return value_; }
   void put_Value(const Variant& value) override;
@@ -161,8 +164,9 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   inline std::string& rewriteText();
 
   // What the text was last drawn from. The owner writes every mode, the format and the value on
-  // each refresh; a redraw from the same inputs keeps the text it drew, so the value is formatted
-  // once however many of those writes come.
+  // each refresh; a redraw from the same inputs keeps the text it drew, and a redraw only notes
+  // what to draw: the value is formatted once, when the text is next read or the outermost call
+  // ends, however many of those writes and redraws come.
   struct DrawnFrom {
     std::uint64_t numberBits;
     bool textMode, hexMode;
@@ -182,19 +186,29 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   void finishEntry();
   void abandonEntry();
   void redraw();
+  // Draws a noted redraw and fits the selection into the text; every reader of the text or the
+  // selection calls it first.
+  void settle() {
+    if (textStale_ || selectionToFit_) settleNow();
+  }
+  void settleNow();
+  // Puts the caret at the end of the text, whenever it is drawn.
+  void selectAtEnd();
   void actOnKey(std::int16_t keyCode, std::int16_t shift);
   void actOnCharacter(std::uint32_t codePoint);
   void pressCodePoint(std::uint32_t codePoint);
   void replaceSelection(std::string_view replacement);
   void moveCaret(std::int32_t to, bool extend);
-  inline std::int32_t length() const;
+  inline std::int32_t length();
 
   std::string text_;
   Variant value_;
   NumberFormat format_;
   std::uint32_t formatGeneration_ = 0;  // counts compiled formats
   DrawnFrom drawnFrom_{};
-  bool drawn_ = false;      // text_ is what drawnFrom_ draws
+  bool drawn_ = false;           // text_ is, or is noted to be, what drawnFrom_ draws
+  bool textStale_ = false;       // text_ is still to be drawn from drawnFrom_
+  bool selectionToFit_ = false;  // the selection may lie past the end of the text
   bool entryRead_ = false;  // value_ is what text_ reads as: written, not redrawn or edited since
   double minValue_ = 0;
   double maxValue_ = 0;

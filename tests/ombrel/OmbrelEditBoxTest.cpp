@@ -200,13 +200,14 @@ TEST(EditBox, ShowsWhatTheEndStateShowsWhateverWritesLedThere) {
 // Change comes once per finished entry or write of Value, after the value is stored.
 TEST(EditBox, EntriesAndChange) {
   const std::string maxed(Box::kMaxEntryLength, '1');
-  expectRuns({Case{"fmt=#,##0.#### init=0 all '1234 ? enter", R"("1234"=0 C"1,234"=1234)"},
+  // Finishing or abandoning puts the caret at the end of the redrawn text.
+  expectRuns({Case{"fmt=#,##0.#### init=0 all '1234 ? enter sel?", R"("1234"=0 C"1,234"=1234 5,0)"},
               Case{"init=1 all type=42\r", R"(C"42"=42)"},
               Case{"init=1 all type=4\r5\r\n6\n", R"(C"4"=4 C"45"=45 C"456"=456)"},
               // Focus loss finishes an entry only after a change; Enter even without one.
               Case{"init=5 in out in type=7 out in out", R"(C"7"=7)"},
               Case{"init=5 enter", R"(C"5"=5)"},
-              Case{"fmt=0.0 init=5 all type=99 esc ? busy? out", R"("5.0"=5 idle)"},
+              Case{"fmt=0.0 init=5 all type=99 esc ? sel? busy? out", R"("5.0"=5 3,0 idle)"},
               // Program writes of Text and InitializeValue raise nothing and abandon an entry.
               Case{"text=N/A init=3 text=12 init='7' refresh ?", R"("7"=7)"},
               Case{"init=1 type=9 init=2 out ?", R"("2"=2)"},
