@@ -16,6 +16,8 @@ namespace kadrelle {
 namespace {
 
 std::string validUtf8(std::string_view text) {
+  if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
+    return std::string(text);  // ASCII, as typed numbers are
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) appendUtf8(out, decodeUtf8(text, i));
