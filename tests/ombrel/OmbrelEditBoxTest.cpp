@@ -21,7 +21,7 @@ using Box = OmbrelEditBox;
 // A box driven by a script of host actions, giving back what was seen. Actions, separated by
 // blanks ("_" in an argument stands for a blank):
 //   fmt=F hex=0|1 digits=N textmode= edit= armed= limits= signlock= zeroexc= min=X max=X border=N
-//   init=V value=V (V: a number, 'text' or font)  text=T (written)  type=T (typed)
+//   init=V value=V (V: a number, 'text', empty or font)  text=T (written)  type=T (typed)
 //   start=N len=N all (select all)  in out (focus)  refresh click dbl
 //   keys: '<characters> enter esc bs del home end left right, "+" before one holds Shift
 //   log: from here on also key and mouse events (Dn,s Pn Un,s click dbl)
@@ -84,6 +84,7 @@ class Script {
     const Boolean flag(arg == "1");
     const auto value = [&]() -> Variant {
       if (arg == "font") return makeFont();
+      if (arg == "empty") return Variant();
       if (arg.starts_with('\'')) return arg.substr(1, arg.size() - 2);
       return std::stod(arg);
     };
@@ -171,6 +172,7 @@ TEST(EditBox, Display) {
        Case{"text=0012 ? textmode=0 ?", R"("0012"=12 "12"=12)"},
        // A selection from the start shrinks with a shorter redrawn text.
        Case{"fmt=0.000 init=1 all fmt=0 sel?", "0,1"},
+       Case{"init=5 init=empty ? init=5 ?", R"(""=? "5"=5)"},
        Case{"textmode=1 init='Axis_1' ? all type=0012\n", R"("Axis 1"='Axis 1' C"0012"='0012')"}});
   // Refresh redraws from the value but keeps an entry under way.
   Script s;
