@@ -205,7 +205,7 @@ TEST(EditBox, EntriesAndChange) {
   // Finishing or abandoning puts the caret at the end of the redrawn text.
   expectRuns({Case{"fmt=#,##0.#### init=0 all '1234 ? enter sel?", R"("1234"=0 C"1,234"=1234 5,0)"},
               Case{"init=1 all type=42\r", R"(C"42"=42)"},
-              Case{"init=1 all type=4\r5\r\n6\n", R"(C"4"=4 C"45"=45 C"456"=456)"},
+              Case{"init=1 all type=4\r5\r\n\n6\n", R"(C"4"=4 C"45"=45 C"45"=45 C"456"=456)"},
               // Focus loss finishes an entry only after a change; Enter even without one.
               Case{"init=5 in out in type=7 out in out", R"(C"7"=7)"},
               Case{"init=5 enter", R"(C"5"=5)"},
