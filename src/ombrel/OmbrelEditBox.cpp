@@ -207,7 +207,6 @@ void OmbrelEditBox::settleNow() {
   if (textStale_) {
     const double number = std::bit_cast<double>(drawnFrom_.numberBits);
     std::string& text = rewriteText();
-    drawn_ = false;  // until the text is whole
     if (drawnFrom_.textMode) {
       text = numberText(number);
     } else if (drawnFrom_.hexMode) {
@@ -215,7 +214,6 @@ void OmbrelEditBox::settleNow() {
     } else {
       format_.format(number, text);
     }
-    drawn_ = true;
   }
   if (selectionToFit_) {
     selectionToFit_ = false;
