@@ -169,7 +169,7 @@ TEST(EditBox, Display) {
        Case{"hex=1 digits=4 init=255 ? init=-1 ? hex=0 ?", R"("00FF"=255 "FFFFFFFF"=-1 "-1"=-1)"},
        Case{"hex=1 digits=2 init=0 all type=0x1a enter", R"(C"1A"=26)"},
        // Written text shows as written until a setting is written, even unchanged.
-       Case{"text=0012 ? textmode=0 ?", R"("0012"=12 "12"=12)"},
+       Case{"init=12 text=0012 ? textmode=0 ?", R"("0012"=12 "12"=12)"},
        // A selection from the start shrinks with a shorter redrawn text.
        Case{"fmt=0.000 init=1 all fmt=0 sel?", "0,1"},
        Case{"init=5 init=empty ? init=5 ?", R"(""=? "5"=5)"},
