@@ -172,7 +172,7 @@ TEST(EditBox, Display) {
        Case{"init=12 text=0012 ? textmode=0 ?", R"("0012"=12 "12"=12)"},
        // A selection from the start shrinks with a shorter redrawn text.
        Case{"fmt=0.000 init=1 all fmt=0 sel?", "0,1"},
-       Case{"init=5 init=empty ? init=5 ?", R"(""=? "5"=5)"},
+       Case{"init=5 init='x' init=5 ? init=empty ? init=5 ?", R"("5"=5 ""=? "5"=5)"},
        Case{"textmode=1 init='Axis_1' ? all type=0012\n", R"("Axis 1"='Axis 1' C"0012"='0012')"}});
   // Refresh redraws from the value but keeps an entry under way.
   Script s;
@@ -208,7 +208,7 @@ TEST(EditBox, EntriesAndChange) {
               Case{"init=1 all type=4\r5\r\n\n6\n", R"(C"4"=4 C"45"=45 C"45"=45 C"456"=456)"},
               // Focus loss finishes an entry only after a change; Enter even without one.
               Case{"init=5 in out in type=7 out in out", R"(C"7"=7)"},
-              Case{"init=5 enter", R"(C"5"=5)"},
+              Case{"init=5 enter", R"(C"5"=5)"}, Case{"enter", R"(C""='')"},
               Case{"fmt=0.0 init=5 all type=99 esc ? sel? busy? out", R"("5.0"=5 3,0 idle)"},
               // Program writes of Text and InitializeValue raise nothing and abandon an entry.
               Case{"text=N/A init=3 text=12 init='7' refresh ?", R"("7"=7)"},
@@ -307,7 +307,9 @@ TEST(EditBox, EditingKeysAndSelection) {
        Case{"text=\u00B0C\u20AC start=1 len=50 sel? bs ? start=99 len=0 sel? start=-1 len=-1",
             "1,2 \"\u00B0\"='\u00B0C\u20AC' 1,0 E380 E380"},
        Case{"text=1234 in sel? start=2 dbl sel?", "0,4 0,4"},
-       Case{"focus? in focus? out focus?", "out in out"}});
+       Case{"focus? in focus? out focus?", "out in out"},
+       // Delete or Backspace with nothing to remove starts no entry.
+       Case{"text=12 end del busy? home bs busy?", "idle idle"}});
 }
 
 TEST(EditBox, DisplayChangesOncePerCallThatChangesWhatIsShown) {
