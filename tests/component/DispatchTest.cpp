@@ -264,7 +264,7 @@ class Sink final : public IDispatch {
       line += (i ? "," : "") + CStr(args[i]);
     }
     heard.push_back(line + ")");
-    if (zeroKeys && e.name == "KeyPress") args[0].assign(0);
+    if (zeroKeys && count > 0 && e.name == "KeyPress") args[0].assign(0);
     return S_OK;
   }
   std::uint32_t refs = 0;
