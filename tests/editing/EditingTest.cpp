@@ -294,14 +294,5 @@ TEST_F(Editing, EnabledRefreshesAndNotifiesEvenWhenUnchangedButOnlyTracesWhileLo
   EXPECT_EQ(test::traceMessages(t.debug.lines, "Enabled"), Lines{"state=False"});
 }
 
-TEST_F(Editing, UseLimitsInDriveViewLastsUntilTheNextRefresh) {
-  k.put_DisplayMode(DRIVE_VIEW);
-  k.putref_ValueObjRef(value);
-  k.put_UseLimits(kTrue);
-  EXPECT_EQ(k.get_UseLimits(), kTrue);
-  k.Refresh();
-  EXPECT_EQ(k.get_UseLimits(), kFalse);
-}
-
 }  // namespace
 }  // namespace kadrelle
