@@ -82,6 +82,7 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWid
   control_ = std::make_unique<Kadrelle>(kadrelle::ControlSite{
       *this, toolkit(), editBoxes(), services.values, services.settings, services.debug});
   auto children = control_->children();
+  qtSurface_ = dynamic_cast<kadrelle::qt::QtSurface*>(&children.surface);
   surface_ = QtToolkit::widgetOf(children.surface);
   surface_->setParent(this);
   surface_->show();
@@ -112,6 +113,9 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWid
   connections_.push_back(children.surface.DisplayChanged.connect([this] { followSurface(); }));
 
   c.UserControl_InitProperties();
+  // The first layout pass a container gives a control it has sited: it fills in EditorWidth and
+  // places the edit box before anything lays out the caption around it.
+  c.UserControl_Resize();
   followSurface();
 }
 
@@ -134,9 +138,16 @@ void KadrelleWidget::followSurface() {
 
 void KadrelleWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (sizing_ || !surface_) return;
+  if (!sizing_ && surface_) giveSize(event->size());
+}
+
+// The control takes the widget's size at once. Qt delivers a size given to a hidden widget (as
+// uic and QUiLoader give it) only when the widget is shown, so each setter first gives the
+// control that size: EditorWidth, say, is bounded by the width the host chose.
+void KadrelleWidget::giveSize(const QSize& size) {
   sizing_ = true;
-  surface_->resize(event->size());
+  surface_->resize(size);
+  if (qtSurface_) qtSurface_->widgetResized();  // the surface's own event waits while hidden
   sizing_ = false;
   followSurface();
 }
@@ -157,6 +168,7 @@ std::string KadrelleWidget::AmbientDisplayName() {
 
 template <class F>
 void KadrelleWidget::apply(F&& f) {
+  if (!sizing_ && surface_ && surface_->size() != size()) giveSize(size());
   try {
     f(*control_);
   } catch (const kadrelle::Error& e) {

@@ -8,6 +8,7 @@
 #include "control/Kadrelle.h"
 
 namespace kadrelle::qt {
+class QtSurface;
 // Why a control takes no input ("" when it does): unbound, disabled, read-only, or a lock level
 // below the one the parameter requires.
 std::string lockReason(Kadrelle& control);
@@ -171,9 +172,11 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   template <class T, class F>
   T read(F&& f, T otherwise) const;
   void followSurface();
+  void giveSize(const QSize& size);
 
   std::unique_ptr<kadrelle::Kadrelle> control_;
   QWidget* surface_ = nullptr;
+  kadrelle::qt::QtSurface* qtSurface_ = nullptr;
   bool sizing_ = false;
   std::vector<kadrelle::Connection> connections_;
 };

@@ -101,6 +101,15 @@ class QtBackendTest : public QObject {
   }
 
   void captionRunsAndPlace() {
+    {  // A new widget is laid out before anything places its caption.
+      KadrelleWidget plain(services_, nullptr);
+      plain.setUserDescription("Plain");
+      auto children = plain.control().children();
+      const QRect box = qt::QtToolkit::widgetOf(children.editBox)->geometry();
+      QCOMPARE(box.topLeft(), QPoint(0, 0));
+      QCOMPARE(box.width(), plain.width());
+      QVERIFY(!qt::QtToolkit::widgetOf(children.captionBox)->geometry().intersects(box));
+    }
     auto w = speedLimit(1);
     w->setUnitsFontScale(50);
     w->setCaptionFont(QFont("Arial", 10, QFont::Bold));
@@ -220,8 +229,9 @@ class QtBackendTest : public QObject {
       for (const char* name : {"EditorWidth", "CaptionPosition", "UserDescription", "DisplayMode",
                                "UnitsFontScale", "Enabled"})
         shown << speed->property(name).toString();
-      QCOMPARE(shown.join('|'), QStringLiteral("1500|Centered|Top speed|DRIVE_VIEW|80|false"));
-      QCOMPARE(speed->geometry(), QRect(10, 10, 240, 50));
+      // An EditorWidth beyond the default width: the control has the .ui file's size by then.
+      QCOMPARE(shown.join('|'), QStringLiteral("4500|Centered|Top speed|DRIVE_VIEW|80|false"));
+      QCOMPARE(speed->geometry(), QRect(10, 10, 400, 50));
     }
   }
 };
