@@ -5,6 +5,7 @@
 
 #include "host/Form.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::qt {
 
 // Shows the controls of a form made with the Qt toolkit, each at its placement (twips), in tab
@@ -26,3 +27,4 @@ class FormView : public QWidget {
 QImage renderForm(Form& form);
 
 }  // namespace kadrelle::qt
+#pragma GCC visibility pop

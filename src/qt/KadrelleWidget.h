@@ -7,6 +7,7 @@
 
 #include "control/Kadrelle.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::qt {
 class QtSurface;
 // Why a control takes no input ("" when it does): unbound, disabled, read-only, or a lock level
@@ -180,3 +181,4 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   bool sizing_ = false;
   std::vector<kadrelle::Connection> connections_;
 };
+#pragma GCC visibility pop

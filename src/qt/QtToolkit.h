@@ -13,6 +13,7 @@
 #include "platform/ChildControlBase.h"
 #include "platform/Toolkit.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::qt {
 
 // Twips and pixels: 1440 twips to the inch, at the screen's logical DPI, so a control keeps its
@@ -206,3 +207,4 @@ class QtToolkit : public Toolkit {
 };
 
 }  // namespace kadrelle::qt
+#pragma GCC visibility pop

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle::qt {
 
 // A device-independent bitmap (a 40-byte header, the colour table, then the rows bottom-up, each
@@ -15,3 +16,4 @@ QImage imageFromDib(std::span<const std::uint8_t> dib);
 QImage toolboxImage();
 
 }  // namespace kadrelle::qt
+#pragma GCC visibility pop

@@ -223,7 +223,8 @@ class QtBackendTest : public QObject {
     std::unique_ptr<QWidget> loaded(loader.load(&file));
     QVERIFY2(loaded, qPrintable(loader.errorString()));
     for (QWidget* form : {&compiled, loaded.get()}) {
-      QWidget* speed = form->findChild<QWidget*>("speed");
+      // One KadrelleWidget in the plugin and the program: qobject_cast finds it.
+      auto* speed = qobject_cast<KadrelleWidget*>(form->findChild<QWidget*>("speed"));
       QVERIFY(speed);
       QStringList shown;
       for (const char* name : {"EditorWidth", "CaptionPosition", "UserDescription", "DisplayMode",
