@@ -537,11 +537,13 @@ class EditWidget : public QWidget {
         box_.typeText(QApplication::clipboard()->text().toStdString());
         return;
       }
-      if (e->matches(QKeySequence::Copy)) {
+      if (e->matches(QKeySequence::Copy)) {  // without a selection the clipboard keeps its text
         const std::u32string text = codePoints();
         const std::int32_t start = box_.get_SelStart(), length = box_.get_SelLength();
         const std::int32_t from = std::min(start, start + length);
-        QApplication::clipboard()->setText(QString::fromUcs4(text.data() + from, std::abs(length)));
+        if (length != 0)
+          QApplication::clipboard()->setText(
+              QString::fromUcs4(text.data() + from, std::abs(length)));
         return;
       }
       if (const std::int16_t code = keyCodeOf(*e)) box_.keyDown(code, shift);

@@ -2,6 +2,7 @@
 // caption's runs and geometry, the lock tool tip, the published properties against the member
 // table, a rendered form, the Designer plugin and a .ui file through uic and QUiLoader.
 #include <QAccessible>
+#include <QClipboard>
 #include <QMetaMethod>
 #include <QPluginLoader>
 #include <QSignalSpy>
@@ -67,6 +68,13 @@ class QtBackendTest : public QObject {
     QTest::keyClicks(box, "12");
     QTest::keyClick(box, Qt::Key_Escape);
     QCOMPARE(w->text(), QStringLiteral("4510"));
+    // Copy takes the selection; without one the clipboard keeps what it had.
+    QApplication::clipboard()->setText("kept");
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept"));
+    QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("4510"));
     // The wheel steps a focused box only.
     QWheelEvent down(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
                      Qt::NoModifier, Qt::NoScrollPhase, false);
