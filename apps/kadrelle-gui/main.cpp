@@ -36,10 +36,13 @@ int render(const QString& formFile, const QString& output) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Drawing into a picture needs no display.
-  for (int i = 1; i < argc; ++i)
-    if (std::string_view(argv[i]) == "--render" && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-      qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Drawing into a picture, and the help and version texts, need no display.
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    for (const char* option : {"--render", "--help", "-h", "--help-all", "--version", "-v"})
+      if (arg == option && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("kadrelle-gui");
   QApplication::setApplicationVersion(KADRELLE_VERSION);
