@@ -3,12 +3,12 @@
 #include <elf.h>
 
 #include <cstring>
-#include <fstream>
 
 #include "component/ModuleInfo.h"
 #include "component/Registry.h"
 #include "component/TypeLibrary.h"
 #include "platform/Error.h"
+#include "platform/FileIo.h"
 
 namespace kadrelle::com {
 
@@ -175,16 +175,16 @@ std::vector<Resource> unpackResources(std::span<const std::uint8_t> section) {
 
 namespace {
 
+constexpr std::uintmax_t kMaxModuleBytes = std::uintmax_t{1} << 30;
+
 // A 64-bit little-endian ELF file read whole, its sections found by name.
 class ElfFile {
  public:
   explicit ElfFile(const std::string& path) : path_(path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) throw Error(53, "File not found: " + path);
-    file_.resize(static_cast<std::size_t>(in.tellg()));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(file_.data()), static_cast<std::streamsize>(file_.size())))
-      throw Error(53, "Cannot read " + path);
+    // Through the checked reader: a folder or a device is refused with the system's reason
+    // instead of being sized by seeking.
+    const std::string content = readFileCapped(path, kMaxModuleBytes);
+    file_.assign(content.begin(), content.end());
     if (file_.size() < sizeof eh_) throw fail("not an ELF file");
     std::memcpy(&eh_, file_.data(), sizeof eh_);
     if (std::memcmp(eh_.e_ident, ELFMAG, SELFMAG) != 0) throw fail("not an ELF file");

@@ -115,6 +115,12 @@ TEST_F(Module, ExportsAndResourcesReadBackFromTheFile) {
   EXPECT_TRUE(yellow > darkRed && darkRed > 4) << yellow << " yellow, dark red " << darkRed;
 }
 
+TEST_F(Module, AFolderOrAMissingFileIsRefusedByName) {
+  EXPECT_EQ(failure([&] { readModuleResources(home); }),
+            std::pair(75, home + ": cannot read: Is a directory"));
+  EXPECT_EQ(failure([&] { readModuleExports(home + "/none.ocx"); }).first, 53);
+}
+
 TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
   // An entry of someone else's stays through both.
   fs::create_directories(home + "/kadrelle");
