@@ -6,6 +6,7 @@
 #include "host/FormFile.h"
 #include "ombrel/OmbrelEditBox.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/Variant.h"
 
 namespace kadrelle {
@@ -216,6 +217,7 @@ void FormSession::bind(std::size_t index) {
 
 FormSession::~FormSession() {
   connections_.clear();
+  valueWatches_.clear();
   dispatch_.clear();
 }
 
@@ -249,9 +251,15 @@ void FormSession::connect(std::size_t index) {
       k.UpdateError.connect([this, name](std::int32_t& code, std::string& description) {
         note(name + ": UpdateError " + std::to_string(code) + ": " + description);
       }));
-  if (auto value = k.get_ValueObjRef())
-    connections_.push_back(
-        value->Changed.connect([this](const Variant&) { driveChanged_ = true; }));
+  valueWatches_.emplace_back();
+  watchValue(index);
+}
+
+void FormSession::watchValue(std::size_t index) {
+  ValueObjectRef value = form_->control(index).get_ValueObjRef();
+  valueWatches_[index] =
+      value ? value->Changed.connect([this](const Variant&) { driveChanged_ = true; })
+            : Connection();
 }
 
 std::string FormSession::parameterKey(std::size_t index) {
@@ -318,7 +326,30 @@ void FormSession::cycleDisplayMode() {
 }
 
 void FormSession::setProperty(std::size_t index, const std::string& name, const std::string& text) {
-  dispatch(index).put(name, Variant(text));
+  ControlDispatch& control = dispatch(index);
+  const bool parameter = equalsIgnoreCase(name, "Parameter");
+  const bool mode = equalsIgnoreCase(name, "DisplayMode");
+  const Variant old = parameter || mode ? control.get(name) : Variant();
+  control.put(name, Variant(text));
+  // The control takes any number for these two, but a saved form with a parameter the drive does
+  // not have, or with a display mode that has no view, could not be opened again.
+  Kadrelle& k = form_->control(index);
+  const std::int32_t number = parameter ? k.get_Parameter() : k.get_DisplayMode();
+  if ((parameter && number != 0 && !ParameterCatalog::find(number)) ||
+      (mode && (number < 0 || number > 2))) {
+    control.put(name, old);
+    throw Error(Error::kInvalidPropertyValue,
+                parameter ? "No parameter " + std::to_string(number) + " on this drive"
+                          : "No display mode " + std::to_string(number) + " (0, 1 or 2)");
+  }
+  // A new parameter is shown at once, as the form shows it when it is opened again.
+  if (parameter) {
+    if (number == 0)
+      k.putref_ValueObjRef(nullptr);
+    else
+      bind(index);
+    watchValue(index);
+  }
   designed_ = true;
   note(form_->name(index) + "." + name + " = " +
        ControlDispatch::display(dispatch(index).get(name), name));

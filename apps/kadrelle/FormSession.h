@@ -88,7 +88,8 @@ class FormSession {
   ControlDispatch& dispatch(std::size_t index) { return *dispatch_.at(index); }
   // Design mode: assigns a property of a control by name from text, converted by Basic's rules
   // to the property's type. The form is then saved with the drive, to the built-in page's own
-  // file when it came from none.
+  // file when it came from none. A new Parameter binds the control to it (0 unbinds it); a
+  // parameter the drive lacks, or a DisplayMode other than 0 to 2, is refused with error 380.
   void setProperty(std::size_t index, const std::string& name, const std::string& text);
 
   // Saves the drive's parameters, and the form when it has changed and came from a file or was
@@ -113,6 +114,8 @@ class FormSession {
   void buildDefaultForm();
   void connect(std::size_t index);
   void bind(std::size_t index);
+  // Notes a change of the drive through the control's value object, whichever it is bound to.
+  void watchValue(std::size_t index);
   bool formWanted() const { return formFile_ || designed_; }
 
   DriveSession drive_;
@@ -128,6 +131,7 @@ class FormSession {
   std::vector<std::unique_ptr<ControlDispatch>> dispatch_;
   std::deque<std::string> events_;
   std::vector<Connection> connections_;
+  std::vector<Connection> valueWatches_;  // one per control
 };
 
 }  // namespace kadrelle

@@ -97,6 +97,12 @@ keys '?'; waitfor 'F4 +design mode'
 keys x F4; waitfor 'Properties of SpeedLimit'
 keys U U U Enter 'Top speed' Enter; waitfor 'SpeedLimit.UserDescription = "Top speed"'
 keys E E Enter x Enter; waitfor 'Error 13: Type mismatch'
+# A parameter the drive lacks and a display mode without a view are refused (the saved form could
+# not be opened again); a new parameter is shown at once.
+keys Escape P P Enter 9 Enter; waitfor 'Error 380: No parameter 15109 on this drive'
+keys Escape D Enter 7 Enter; waitfor 'Error 380: No display mode 17'
+keys Escape P P Enter BSpace 1 Enter; waitfor '^ 10,000 +Top speed \(mA\)'
+keys Enter BSpace 0 Enter; waitfor 'SpeedLimit.Parameter = 1510'
 keys Escape F4; waitfor '^ 13,107,200 Top speed \(counts/s\)'  # the configuration view
 keys F2; waitfor 'Saved the drive parameters'
 keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
