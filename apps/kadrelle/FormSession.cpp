@@ -188,7 +188,9 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
     FormFile::load(*formFile_, *form_);
   else
     buildDefaultForm();
-  if (form_->size() == 0) throw Error(Error::kInvalidCall, "The form has no controls");
+  if (form_->size() == 0)
+    throw formFile_ ? Error::badFileFormat(formFile_->string(), "the form has no controls")
+                    : Error(Error::kInvalidCall, "The form has no controls");
   for (std::size_t i = 0; i < form_->size(); ++i) {
     Kadrelle& k = form_->control(i);
     if (k.get_Parameter() != 0) bind(i);
@@ -204,6 +206,9 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
 void FormSession::bind(std::size_t index) {
   Kadrelle& k = form_->control(index);
   try {
+    if (!ParameterCatalog::find(k.get_Parameter()))
+      throw Error(Error::kInvalidPropertyValue,
+                  "No parameter " + std::to_string(k.get_Parameter()) + " on this drive");
     k.putref_ValueObjRef(library().makeValueObject(k.get_Parameter()));
   } catch (const std::exception& e) {
     if (!formFile_) throw;
