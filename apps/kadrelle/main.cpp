@@ -13,6 +13,7 @@
 #include "ScriptHost.h"
 #include "TerminalHost.h"
 #include "platform/Error.h"
+#include "platform/Variant.h"
 
 namespace {
 
@@ -32,8 +33,20 @@ struct FormOptions {
 };
 
 void addDebugOption(CLI::App* sub, FormOptions& options) {
+  // The control would take a mask it cannot read as 0 without a word: refuse it here instead.
   sub->add_option("--debug", options.debug,
-                  "Trace mask for this run (overrides the Debug setting; -1 traces everything)");
+                  "Trace mask for this run (overrides the Debug setting; -1 traces everything)")
+      ->check([](const std::string& mask) -> std::string {
+        try {
+          if (auto number = parseNumber(mask)) {
+            toInt32(*number);
+            return {};
+          }
+        } catch (const std::exception&) {
+        }
+        return "the trace mask is a whole number (a bit mask; -1 traces everything), not \"" +
+               mask + "\"";
+      });
 }
 
 }  // namespace

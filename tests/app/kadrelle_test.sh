@@ -38,6 +38,7 @@ run 1 'No parameter P9999' get P9999
 run 1 'does not exist' lock 7
 run 1 'whole number' setting Debug x
 run 106 'parameter is required' get
+run 105 'trace mask is a whole number.*not "x"' run --print --debug x
 [ "$sum" = "$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")" ] || fail "a refused command changed a file"
 
 # Forms that cannot be loaded, and a damaged drive file: a message naming the file, status 1.
