@@ -280,7 +280,10 @@ bool FormSession::traceWanted() {
 }
 
 void FormSession::setFocus(std::size_t index) {
-  if (index >= form_->size()) return;
+  // Focusing the focused control again leaves its caret and selection alone, so that keys and
+  // text sent to it one call at a time go on where the last call ended.
+  if (index >= form_->size() || (focusGiven_ && index == focus_)) return;
+  focusGiven_ = true;
   if (index != focus_) {
     const std::size_t old = focus_;
     focus_ = index;

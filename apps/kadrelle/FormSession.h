@@ -63,7 +63,8 @@ class FormSession {
   // True when the user's Debug mask asks for more than the lines every control writes.
   bool traceWanted();
 
-  // The focused control's index; the focus moves in tab order and wraps around.
+  // The focused control's index; the focus moves in tab order and wraps around. Focusing the
+  // focused control does nothing.
   std::size_t focus() const { return focus_; }
   void setFocus(std::size_t index);
   void focusNext() { setFocus((focus_ + 1) % form_->size()); }
@@ -126,6 +127,7 @@ class FormSession {
   std::unique_ptr<Form> form_;
   std::optional<std::filesystem::path> formFile_;
   std::size_t focus_ = 0;
+  bool focusGiven_ = false;  // the first setFocus gives it
   bool driveChanged_ = false;
   bool designed_ = false;
   std::vector<std::unique_ptr<ControlDispatch>> dispatch_;

@@ -20,7 +20,8 @@ local log = {}
 k:on("keypress", function(e) if e.KeyAscii == string.byte("9") then e.KeyAscii = string.byte("1") end end)
 k:on("Change", function() log[#log + 1] = "Change " .. k.Text end)
 k:on("UpdateError", function(e) log[#log + 1] = e.code .. " " .. e.description end)
-k:type("2900")
+k:type("29")
+k:type("00")  -- one entry: a second call goes on where the first ended
 k:press("Enter")
 assert(drive:get("P1510") == 2100 and log[1] == "Change 2100", log[1])
 k:press("PageUp", true)  -- ten steps
