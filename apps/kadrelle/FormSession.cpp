@@ -302,11 +302,12 @@ void FormSession::pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_
 
 void FormSession::type(const std::string& utf8) {
   for (const auto& [c, bytes] : codePoints(utf8)) {
-    if (c >= 0x10000) {
+    // A character without a key of its own is text input: a key code of 0 would cancel it.
+    const auto [code, shift] = keyFor(c);
+    if (code == 0) {
       form_->control(focus_).children().editBox.typeText(bytes);
       continue;
     }
-    const auto [code, shift] = keyFor(c);
     pressKey(code, shift, static_cast<std::int16_t>(static_cast<std::uint16_t>(c)));
   }
 }

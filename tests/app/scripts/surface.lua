@@ -66,4 +66,6 @@ local ok, e = pcall(function() k.Value = 1500 end)
 assert(not ok and tostring(e):match("surface%.lua:%d+: from the handler"), tostring(e))
 drive:set("P1313", 2000)
 assert(k.Text == "2,000", k.Text)
+form.DriveName:type("A/é😀")  -- characters without a key of their own too
+assert(form.DriveName.Text == "A/é😀", form.DriveName.Text)
 print("surface ok")
