@@ -364,7 +364,8 @@ void FormSession::setProperty(std::size_t index, const std::string& name, const 
        ControlDispatch::display(dispatch(index).get(name), name));
 }
 
-void FormSession::save() {
+void FormSession::save(bool withForm) {
+  designed_ = designed_ || withForm;
   drive_.save();
   driveChanged_ = false;
   std::string what = "Saved the drive parameters to " + UserFiles::driveFile().string();

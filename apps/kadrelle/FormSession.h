@@ -93,9 +93,9 @@ class FormSession {
   // parameter the drive lacks, or a DisplayMode other than 0 to 2, is refused with error 380.
   void setProperty(std::size_t index, const std::string& name, const std::string& text);
 
-  // Saves the drive's parameters, and the form when it has changed and came from a file or was
-  // changed in design mode.
-  void save();
+  // Saves the drive's parameters, and the form when it has changed and came from a file, was
+  // changed in design mode or `withForm` asks for it.
+  void save(bool withForm = false);
   bool unsaved() const { return driveChanged_ || (formWanted() && form_->changed()); }
 
   // Runs the simulated drive for the given time.

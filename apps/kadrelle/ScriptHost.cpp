@@ -519,7 +519,7 @@ int formSave(lua_State* L) {
   return protect(L, [&] {
     FormSession& session = script(L).session();
     if (lua_isnoneornil(L, 2))
-      session.save();
+      session.save(true);  // the built-in page's form too: the script asked for the form
     else
       FormFile::save(session.form(), stringArg(L, 2));
     return 0;

@@ -12,7 +12,9 @@ namespace kadrelle {
 // What a script sees:
 //   form                the form: form.SpeedLimit or form[1] is a control, #form their count;
 //                       form:focus(control or name), form:focused(), form:type(text),
-//                       form:press(key [, shift]), form:names(), form:save([file])
+//                       form:press(key [, shift]), form:names(), form:save() (the drive, and
+//                       the form when changed: to its file, the built-in page to its own),
+//                       form:save(file) (the form alone)
 //   a control k         its published properties and methods by name through dispatch
 //                       (k.DisplayMode = 2, k:Refresh()); objects have their own members (a
 //                       font's Name, Size, Bold, Italic, Underline, Strikethrough, Weight,

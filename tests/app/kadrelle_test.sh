@@ -66,6 +66,10 @@ run 0 'SpeedLimit: P1510 "4500"' run
 # and touch no file.
 S=$(dirname "$0")/scripts
 run 0 '^surface ok$' script "$S/surface.lua"
+echo 'form.SpeedLimit.UserDescription = "Top" form:save()' >"$T/save.lua"
+run 0 '' script "$T/save.lua"
+run 0 'SpeedLimit: .*\| Top' run "$T/data/kadrelle/form.json"
+rm -f "$T/data/kadrelle/form.json"
 sum=$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")
 run 1 "broken.lua:2: unexpected symbol near '='" script "$S/broken.lua"
 run 1 'range.lua:3: error 30001: P1510 Speed Limit: 7000 RPM is above the maximum' script "$S/range.lua"
