@@ -474,6 +474,14 @@ int formIndex(lua_State* L) {
   });
 }
 
+// form.SpeedLimit = 4500 would hide the control behind a plain field of the table.
+int formNewIndex(lua_State* L) {
+  return protect(L, [&]() -> int {
+    throw Error(Error::kNoSuchMember, "The form's members cannot be assigned: " + stringArg(L, 2) +
+                                          " (assign a control's property)");
+  });
+}
+
 int formLength(lua_State* L) {
   lua_pushinteger(L, static_cast<lua_Integer>(script(L).session().form().size()));
   return 1;
@@ -638,7 +646,10 @@ void registerTypes(lua_State* L, Script& s) {
   const luaL_Reg formMethods[] = {
       {"focus", formFocus}, {"focused", formFocused}, {"type", formType}, {"press", formPress},
       {"names", formNames}, {"save", formSave},       {nullptr, nullptr}};
-  const luaL_Reg formMeta[] = {{"__index", formIndex}, {"__len", formLength}, {nullptr, nullptr}};
+  const luaL_Reg formMeta[] = {{"__index", formIndex},
+                               {"__newindex", formNewIndex},
+                               {"__len", formLength},
+                               {nullptr, nullptr}};
   registerTable(L, s, "form", formMethods, formMeta);
 
   const luaL_Reg driveMethods[] = {
