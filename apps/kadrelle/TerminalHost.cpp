@@ -241,6 +241,12 @@ class KeyHandler {
   }
 
   void requestQuit() {
+    if (!quitArmed_ && session_.entryUnderWay()) {  // typed but not yet committed
+      quitArmed_ = true;
+      session_.note(session_.form().name(session_.focus()) +
+                    ": the entry is not committed: Enter commits it, F10 again quits without it");
+      return;
+    }
     if (session_.unsaved() && !quitArmed_) {
       quitArmed_ = true;
       session_.note("There are unsaved changes: F2 saves them, F10 again quits without saving");

@@ -120,6 +120,7 @@ tmux kill-server
 start
 waitfor '^ 6000 +Axis 1 Speed Limit'
 waitfor 'lock 2 engineer'
+keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting would lose it
 keys F10
 run 0 'SpeedLimit: P1510 "13,107,200" \| Top speed' run "$T/data/kadrelle/form.json"
 
