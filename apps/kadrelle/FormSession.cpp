@@ -340,17 +340,14 @@ void FormSession::setProperty(std::size_t index, const std::string& name, const 
   const bool mode = equalsIgnoreCase(name, "DisplayMode");
   const Variant old = parameter || mode ? control.get(name) : Variant();
   control.put(name, Variant(text));
-  // The control takes any number for these two, but a saved form with a parameter the drive does
-  // not have, or with a display mode that has no view, could not be opened again.
-  Kadrelle& k = form_->control(index);
-  const std::int32_t number = parameter ? k.get_Parameter() : k.get_DisplayMode();
-  if ((parameter && number != 0 && !ParameterCatalog::find(number)) ||
-      (mode && (number < 0 || number > 2))) {
-    control.put(name, old);
-    throw Error(Error::kInvalidPropertyValue,
-                parameter ? "No parameter " + std::to_string(number) + " on this drive"
-                          : "No display mode " + std::to_string(number) + " (0, 1 or 2)");
+  if (parameter || mode) {
+    if (std::string why = cannotReopen(index); !why.empty()) {
+      control.put(name, old);
+      throw Error(Error::kInvalidPropertyValue, why);
+    }
   }
+  Kadrelle& k = form_->control(index);
+  const std::int32_t number = k.get_Parameter();
   // A new parameter is shown at once, as the form shows it when it is opened again.
   if (parameter) {
     if (number == 0)
@@ -364,14 +361,35 @@ void FormSession::setProperty(std::size_t index, const std::string& name, const 
        ControlDispatch::display(dispatch(index).get(name), name));
 }
 
+std::string FormSession::cannotReopen(std::size_t index) {
+  // The control takes any number for these two, but binding it when the form is opened needs a
+  // parameter of the drive and a display mode with a view.
+  Kadrelle& k = form_->control(index);
+  const std::int32_t parameter = k.get_Parameter(), mode = k.get_DisplayMode();
+  if (parameter != 0 && !ParameterCatalog::find(parameter))
+    return "No parameter " + std::to_string(parameter) + " on this drive";
+  if (mode < 0 || mode > 2) return "No display mode " + std::to_string(mode) + " (0, 1 or 2)";
+  return {};
+}
+
+void FormSession::saveForm(const std::filesystem::path& file) {
+  for (std::size_t i = 0; i < form_->size(); ++i)
+    if (std::string why = cannotReopen(i); !why.empty())
+      throw Error(Error::kInvalidPropertyValue, form_->name(i) + ": " + why +
+                                                    "; the form would not open again, so it is "
+                                                    "not saved");
+  FormFile::save(*form_, file);
+}
+
 void FormSession::save(bool withForm) {
   designed_ = designed_ || withForm;
   drive_.save();
   driveChanged_ = false;
   std::string what = "Saved the drive parameters to " + UserFiles::driveFile().string();
   if (formWanted() && form_->changed()) {
-    if (!formFile_) formFile_ = UserFiles::formFile();
-    FormFile::save(*form_, *formFile_);
+    const std::filesystem::path file = formFile_ ? *formFile_ : UserFiles::formFile();
+    saveForm(file);
+    formFile_ = file;
     what += " and the form to " + formFile_->string();
   }
   note(what);

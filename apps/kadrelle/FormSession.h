@@ -96,6 +96,9 @@ class FormSession {
   // Saves the drive's parameters, and the form when it has changed and came from a file, was
   // changed in design mode or `withForm` asks for it.
   void save(bool withForm = false);
+  // Saves the form alone. A form whose controls could not all be bound again when it is opened
+  // (a parameter the drive lacks, a display mode other than 0 to 2) is refused with error 380.
+  void saveForm(const std::filesystem::path& file);
   bool unsaved() const { return driveChanged_ || (formWanted() && form_->changed()); }
 
   // Runs the simulated drive for the given time.
@@ -115,6 +118,8 @@ class FormSession {
   void buildDefaultForm();
   void connect(std::size_t index);
   void bind(std::size_t index);
+  // Why the form could not be opened again with this control as it is; "" when it could.
+  std::string cannotReopen(std::size_t index);
   // Notes a change of the drive through the control's value object, whichever it is bound to.
   void watchValue(std::size_t index);
   bool formWanted() const { return formFile_ || designed_; }

@@ -11,7 +11,6 @@
 
 #include "ControlDispatch.h"
 #include "brommet/ParameterCatalog.h"
-#include "host/FormFile.h"
 #include "platform/Error.h"
 #include "platform/StdFont.h"
 
@@ -529,7 +528,7 @@ int formSave(lua_State* L) {
     if (lua_isnoneornil(L, 2))
       session.save(true);  // the built-in page's form too: the script asked for the form
     else
-      FormFile::save(session.form(), stringArg(L, 2));
+      session.saveForm(stringArg(L, 2));
     return 0;
   });
 }

@@ -61,6 +61,9 @@ fails(438, function() k:on("Changed", print) end)
 fails(424, function() k.ValueObjRef = 3 end)
 fails(380, function() k.Value = 1 / 0 end)
 fails(5, function() drive:get("P9999") end)
+k.DisplayMode = 7  -- the control takes it, but a form saved so would not open again
+fails(380, function() form:save("/nonexistent/form.json") end, "SpeedLimit: No display mode 7")
+k.DisplayMode = 0
 -- A handler's error reaches the script through the call that raised the event.
 k:on("Change", function() error("from the handler") end)
 local ok, e = pcall(function() k.Value = 1500 end)
