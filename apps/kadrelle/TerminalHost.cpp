@@ -137,7 +137,9 @@ class KeyHandler {
       } else if (!code && ch >= 32) {
         *sheet.entry += utf8Of(ch);
       } else {
-        return !code || ch < KEY_F0 || ch > KEY_F(63);  // function keys still work
+        // Function keys and the Ctrl keys for saving, quitting and the trace still work.
+        if (code) return ch < KEY_F0 || ch > KEY_F(63);
+        return ch != 3 && ch != 17 && ch != 19 && ch != 20;
       }
       return true;
     }

@@ -112,7 +112,8 @@ keys Escape P P Enter 9 Enter; waitfor 'Error 380: No parameter 15109 on this dr
 keys Escape D Enter 7 Enter; waitfor 'Error 380: No display mode 17'
 keys Escape P P Enter BSpace 1 Enter; waitfor '^ 10,000 +Top speed \(mA\)'
 keys Enter BSpace 0 Enter; waitfor 'SpeedLimit.Parameter = 1510'
-keys Escape F4; waitfor '^ 13,107,200 Top speed \(counts/s\)'  # the configuration view
+keys Enter C-s; waitfor 'Saved the drive parameters'  # Ctrl-S also while typing a value
+keys Escape Escape F4; waitfor '^ 13,107,200 Top speed \(counts/s\)'  # the configuration view
 keys F2; waitfor 'Saved the drive parameters'
 keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
 [ "$(cat "$T/status" 2>/dev/null)" = 0 ] || fail "the terminal host did not exit with status 0"
