@@ -132,9 +132,12 @@ void ControlDispatch::put(std::string_view name, const Variant& value) {
   const DISPID id = idOf(name);
   const MemberInfo* let = findMember(id, kLet);
   const MemberInfo* set = findMember(id, kSet);
-  const MemberInfo* member = value.type() == Variant::Type::Object && set ? set : let ? let : set;
+  // Empty given to a property that takes only objects is Nothing: a script's nil unbinds.
+  const bool nothing = value.isEmpty() && set && !let;
+  const bool byReference = set && (value.type() == Variant::Type::Object || nothing);
+  const MemberInfo* member = byReference ? set : let ? let : set;
   if (!member) noMember(name, " (it cannot be assigned)");
-  Variant argument = value;
+  Variant argument = nothing ? Variant(nullptr) : value;
   object_->invoke(*member, &argument, nullptr);
 }
 

@@ -32,7 +32,7 @@ class ControlDispatch {
   Member find(std::string_view name);
   Variant get(std::string_view name);
   // Assigns a property: by reference (set) for an object where the member takes one, else by
-  // value (let).
+  // value (let). Empty assigned to a property that takes only objects is Nothing.
   void put(std::string_view name, const Variant& value);
   Variant call(std::string_view name);
   // The names of an event's parameters, or nothing when there is no such event.

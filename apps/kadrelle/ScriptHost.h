@@ -16,9 +16,10 @@ namespace kadrelle {
 //                       the form when changed: to its file, the built-in page to its own),
 //                       form:save(file) (the form alone)
 //   a control k         its published properties and methods by name through dispatch
-//                       (k.DisplayMode = 2, k:Refresh()); objects have their own members (a
-//                       font's Name, Size, Bold, Italic, Underline, Strikethrough, Weight,
-//                       Charset; a lock level's Level; a value object's Key); k:on(event,
+//                       (k.DisplayMode = 2, k:Refresh(), k.ValueObjRef = nil unbinds);
+//                       objects have their own members (a font's Name, Size, Bold, Italic,
+//                       Underline, Strikethrough, Weight, Charset; a lock level's Level; a
+//                       value object's Key); k:on(event,
 //                       function(e) ... end) with the event's arguments as fields of e (what the
 //                       handler leaves in a field goes back to the control), and acting as a user:
 //                       k:focus(), k:type(text), k:press(key [, shift]). Keys: "Enter", "Escape",

@@ -40,6 +40,9 @@ assert(form:focused() == form.Acceleration and drive:get("P1511") == 12.5)
 -- A value object of the drive, assigned by reference; the lock-level object; a font.
 k.ValueObjRef = drive:valueObject("P1313")
 assert(k.ParamKey == "P1313" and k.ValueObjRef.Key == "P1313")
+k.ValueObjRef = nil  -- Nothing: the control is unbound
+assert(k.ValueObjRef == nil and k.Text == "N/A")
+k.ValueObjRef = drive:valueObject("P1313")
 k.AppLockLevel = drive.appLock
 assert(k.AppLockLevel.Level == 2)
 k.Font = form.NodeId.CaptionFont
