@@ -37,8 +37,12 @@ int CellGrid::text(int row, int col, const std::string& utf8, std::uint8_t attrs
 }
 
 void CellGrid::fill(int row, int col, int width, int height, std::uint8_t attrs) {
-  for (int r = row; r < row + height; ++r)
-    for (int c = col; c < col + width; ++c) put(r, c, " ", attrs);
+  // Only the cells inside the grid: a control placed far off, or sized far beyond the screen,
+  // costs no more than the part of it that shows.
+  const int top = std::max(row, 0), bottom = std::min(row + height, height_);
+  const int left = std::max(col, 0), right = std::min(col + width, width_);
+  for (int r = top; r < bottom; ++r)
+    for (int c = left; c < right; ++c) cells_[index(r, c)] = {" ", attrs};
 }
 
 std::string CellGrid::rowText(int row) const {

@@ -3,6 +3,7 @@
 
 #include <curses.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <clocale>
@@ -322,9 +323,17 @@ int runTerminal(FormSession& session) {
 void printForm(FormSession& session) {
   FormView view(session);
   const int events = static_cast<int>(std::min<std::size_t>(3, session.events().size()));
-  CellGrid grid(std::max(80, view.formColumns() + 1), view.formRows() + 2 + events);
+  // A form file may place controls up to 10^7 twips away: the picture stops at a size no
+  // terminal shows, and the list after it names every control.
+  constexpr int kMaxColumns = 1000, kMaxRows = 2000;
+  CellGrid grid(std::clamp(view.formColumns() + 1, 80, kMaxColumns),
+                std::min(view.formRows(), kMaxRows) + 2 + events);
   view.draw(grid, true);
   for (int r = 0; r < grid.height() - 1; ++r) std::cout << grid.rowText(r) << '\n';
+  if (view.formColumns() >= kMaxColumns || view.formRows() > kMaxRows)
+    std::cout << "(the form is " << view.formColumns() << " columns by " << view.formRows()
+              << " rows; the picture shows its top left " << grid.width() << " by " << kMaxRows
+              << ")\n";
   Form& form = session.form();
   for (std::size_t i = 0; i < form.size(); ++i) {
     Kadrelle& k = form.control(i);

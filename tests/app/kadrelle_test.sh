@@ -50,6 +50,10 @@ echo '{"format":"kadrelle-form","version":1,"controls":[{"type":"Kadrelle","name
 run 1 'mode.json.controls\[0\]: A cannot be bound to parameter 1510' run --print "$T/mode.json"
 sed 's/1510/9999/' "$T/mode.json" >"$T/param.json"
 run 1 'param.json.controls\[0\]: .*No parameter 9999 on this drive' run --print "$T/param.json"
+sed 's/"left":0,"top":0,"width":3000,"height":400/"left":9e6,"top":9e6,"width":1e7,"height":1e7/; s/-7/0/' \
+  "$T/mode.json" >"$T/far.json"
+run 0 'A: P1510' run --print "$T/far.json"
+[ "$("$K" run --print "$T/far.json" | wc -l)" -lt 2010 ] || fail "a far-off control printed unbounded"
 echo '{"format":"kadrelle-form","version":1,"controls":[]}' >"$T/empty.json"
 run 1 'empty.json: the form has no controls' run --print "$T/empty.json"
 cp "$drive" "$T/good.json"
