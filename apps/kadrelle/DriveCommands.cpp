@@ -8,7 +8,6 @@
 #include "DriveSession.h"
 #include "brommet/ParameterCatalog.h"
 #include "brommet/ValueText.h"
-#include "ombrel/EntryParser.h"
 #include "platform/Error.h"
 #include "platform/Variant.h"
 
@@ -178,17 +177,7 @@ int DriveCommands::get() {
 int DriveCommands::set() {
   const ParameterInfo& info = DriveSession::findParameter(parameter_);
   DriveSession session;
-  if (info.text) {
-    session.commit(info, Variant(value_));
-  } else {
-    auto number =
-        info.displayBase == 1 ? EntryParser::parseHex(value_) : EntryParser::parseDecimal(value_);
-    if (!number)
-      throw Error(Error::kTypeMismatch,
-                  "\"" + value_ + "\" is not " +
-                      (info.displayBase == 1 ? "a hexadecimal number" : "a number"));
-    session.commit(info, Variant(*number));
-  }
+  session.commit(info, Variant(value_));
   session.save();
   if (json_)
     std::cout << valueJson(session.drive(), info).dump(2) << '\n';

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "brommet/ParameterCatalog.h"
+#include "ombrel/EntryParser.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
 #include "platform/IniSettingsStore.h"
@@ -147,10 +148,20 @@ void DriveSession::commit(const ParameterInfo& info, const Variant& value) {
   Connection c = object->UpdateError.connect(
       [&](std::int32_t& code, std::string& text) { refused.emplace(code, text); });
   ViewRef view = object->get_AppView();
-  if (info.text || !value.holdsNumber())
+  if (info.text) {
     view->put_TextValue(CStr(value));
-  else
+  } else if (value.holdsNumber()) {
     view->put_NumericValue(CDbl(value));
+  } else {
+    // Text for a number is read as the edit box reads an entry: hexadecimal parameters in hex.
+    const std::string text = CStr(value);
+    const bool hex = info.displayBase == 1;
+    const auto number = hex ? EntryParser::parseHex(text) : EntryParser::parseDecimal(text);
+    if (!number)
+      throw Error(Error::kTypeMismatch,
+                  "\"" + text + "\" is not " + (hex ? "a hexadecimal number" : "a number"));
+    view->put_NumericValue(*number);
+  }
   object->Commit();
   if (refused) {
     const bool locked = refused->first == BrommetValueObject::kLockTooLow;

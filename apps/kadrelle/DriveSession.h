@@ -52,8 +52,9 @@ class DriveSession {
 
   // The parameter with that key or number ("P1510", "p1510", "1510"); error 5 when none has it.
   static const ParameterInfo& findParameter(const std::string& name);
-  // Commits a value in application units (a text for text parameters) through a value object, as
-  // a control would; a refusal is an Error with the value library's code and reason.
+  // Commits a value in application units (a text for text parameters; text for a number is read
+  // as an entry, hexadecimal parameters in hex) through a value object, as a control would; a
+  // refusal is an Error with the value library's code and reason.
   void commit(const ParameterInfo& info, const Variant& value);
 
  private:

@@ -72,6 +72,8 @@ k:on("Change", function() error("from the handler") end)
 local ok, e = pcall(function() k.Value = 1500 end)
 assert(not ok and tostring(e):match("surface%.lua:%d+: from the handler"), tostring(e))
 drive:set("P1313", 2000)
+drive:set("P1610", "7F")  -- text is read as the edit box reads it: hex for a hex parameter
+assert(drive:get("P1610") == 127, drive:get("P1610"))
 assert(k.Text == "2,000", k.Text)
 form.DriveName:type("A/é😀")  -- characters without a key of their own too
 assert(form.DriveName.Text == "A/é😀", form.DriveName.Text)
