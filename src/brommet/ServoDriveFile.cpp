@@ -31,7 +31,9 @@ std::optional<std::string> ServoDrive::checkValue(const ParameterInfo& info, dou
   const double limit = value > upper ? upper : lower;
   std::string shown = ValueText::format(value, format, info.displayBase);
   const std::string limitText = ValueText::format(limit, format, info.displayBase);
-  if (shown == limitText) shown = numberText(value);  // rounding hid the difference
+  // The number's own text form when the format's rounding hid the difference from the limit, or
+  // spelled out a huge number in all its digits.
+  if (shown == limitText || shown.size() > 20) shown = numberText(value);
   return withUnits(shown, units) +
          (value > upper ? " is above the maximum of " : " is below the minimum of ") +
          withUnits(limitText, units);

@@ -101,6 +101,8 @@ TEST_F(ValueObjectTest, RefusedCommitKeepsTheDriveValueAndExplains) {
        "Speed Limit: -1 RPM is below the minimum of 0 RPM"},
       {param::SpeedLimit, true, "6000.2", O::kAboveMaximum,
        "Speed Limit: 6000.2 RPM is above the maximum of 6000 RPM"},
+      {param::SpeedLimit, true, "1E+300", O::kAboveMaximum,
+       "Speed Limit: 1E+300 RPM is above the maximum of 6000 RPM"},
       {param::SpeedLimit, false, "20000000", O::kAboveMaximum,
        "Speed Limit: 20,000,000 counts/s is above the maximum of 13,107,200 counts/s"},
       {param::NodeId, true, "&H80", O::kAboveMaximum, "Node ID: &H80 is above the maximum of &H7F"},
