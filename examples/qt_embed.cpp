@@ -35,7 +35,6 @@ int main(int argc, char** argv) {
   for (kadrelle::ParameterNumbers number :
        {kadrelle::param::SpeedLimit, kadrelle::param::Acceleration}) {
     auto* control = new KadrelleWidget(&window);
-    control->setMinimumSize(360, 28);
     control->setEditorWidth(1500);  // twips: the design-time settings are properties
     control->setValueObjRef(library.makeValueObject(number));
     QObject::connect(control, &KadrelleWidget::Change,

@@ -145,11 +145,23 @@ void KadrelleWidget::resizeEvent(QResizeEvent* event) {
 // uic and QUiLoader give it) only when the widget is shown, so each setter first gives the
 // control that size: EditorWidth, say, is bounded by the width the host chose.
 void KadrelleWidget::giveSize(const QSize& size) {
+  const bool newWidth = surface_->width() != size.width();
   sizing_ = true;
   surface_->resize(size);
   if (qtSurface_) qtSurface_->widgetResized();  // the surface's own event waits while hidden
   sizing_ = false;
   followSurface();
+  // The control lays its caption out when it builds it (binding, a refresh, a caption setting),
+  // at the width it has then; a resize only places the edit box. A layout widens a widget after
+  // it was bound, so the caption would stay wrapped at the old width: a new width builds it
+  // again, through SetCaptionPosition, which applies the alignment it has and tells the host
+  // nothing.
+  if (newWidth) {
+    try {
+      control_->put_SetCaptionPosition(control_->get_CaptionPosition());
+    } catch (const std::exception&) {  // the caption stays as it was, as after any failed build
+    }
+  }
 }
 
 QSize KadrelleWidget::sizeHint() const {

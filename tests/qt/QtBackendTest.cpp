@@ -118,6 +118,19 @@ class QtBackendTest : public QObject {
       QCOMPARE(box.width(), plain.width());
       QVERIFY(!qt::QtToolkit::widgetOf(children.captionBox)->geometry().intersects(box));
     }
+    {  // A caption built at the width the widget had when bound follows a later, wider one.
+      KadrelleWidget narrow(services_, nullptr);
+      narrow.resize(100, 30);
+      narrow.show();
+      narrow.setEditorWidth(1500);
+      narrow.setValueObjRef(library_.makeValueObject(param::SpeedLimit));
+      const QWidget* box = qt::QtToolkit::widgetOf(narrow.control().children().captionBox);
+      const auto& text = dynamic_cast<qt::QtRichTextBox&>(narrow.control().children().caption);
+      const qreal wrapped = text.textDocument().size().height();  // "... Speed Limit" / "(RPM)"
+      narrow.resize(600, 30);
+      QCOMPARE(box->geometry().right(), 599);
+      QVERIFY(text.textDocument().size().height() < wrapped);
+    }
     auto w = speedLimit(1);
     w->setUnitsFontScale(50);
     w->setCaptionFont(QFont("Arial", 10, QFont::Bold));
