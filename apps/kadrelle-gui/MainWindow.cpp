@@ -1,10 +1,11 @@
 #include "MainWindow.h"
 
-#include <QActionGroup>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -100,6 +101,10 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
   // Lines come only when the user's Debug mask asks for them; the dock shows when it does.
   const std::string mask = settings_.GetSetting("Kadrelle", "1", "Debug", "0");
   traceDock->setVisible(mask != "0" && !mask.empty());
+  // A closed dock comes back from the View menu.
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->addAction(eventDock->toggleViewAction());
+  view->addAction(traceDock->toggleViewAction());
 
   pages_ = new QTabWidget;
   setCentralWidget(pages_);
@@ -130,6 +135,7 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
   statusBar()->showMessage(
       QString::fromStdString("Drive file: " + UserFiles::driveFile().string()));
   resize(760, 620);
+  resizeDocks({eventDock}, {110}, Qt::Vertical);  // the form keeps most of the window
 }
 
 MainWindow::~MainWindow() {
