@@ -20,6 +20,25 @@ std::vector<std::string> characters(const std::string& s) {
   return out;
 }
 
+std::vector<std::string> wrapText(const std::string& utf8, int width) {
+  std::vector<std::string> lines;
+  const auto glyphs = characters(utf8);
+  const std::size_t w = static_cast<std::size_t>(std::max(width, 1));
+  for (std::size_t start = 0; start < glyphs.size();) {
+    std::size_t end = std::min(start + w, glyphs.size());
+    if (end < glyphs.size()) {  // break after the last blank that fits, if there is one
+      std::size_t blank = end;
+      while (blank > start && glyphs[blank] != " ") --blank;
+      if (blank > start) end = blank;
+    }
+    std::string line;
+    for (std::size_t i = start; i < end; ++i) line += glyphs[i];
+    lines.push_back(std::move(line));
+    start = end < glyphs.size() && glyphs[end] == " " ? end + 1 : end;  // the blank broken at
+  }
+  return lines;
+}
+
 void CellGrid::put(int row, int col, std::string glyph, std::uint8_t attrs) {
   if (row < 0 || col < 0 || row >= height_ || col >= width_) return;
   if (glyph == "\t" || glyph == "\r" || glyph == "\n") glyph = " ";
@@ -246,14 +265,19 @@ void FormView::drawStatus(CellGrid& grid) {
   if (first >= last) return;
   grid.fill(first, 0, grid.width(), last - first + 1);
   for (int c = 0; c < grid.width(); ++c) grid.put(first, c, "\u2500", kDim);
-  // The last events, newest last and bold.
+  // The last events, newest last and bold, each over as many rows as it needs. Beside the trace
+  // pane they take three rows; without it, every row down to the status line.
   const auto& events = session_.events();
-  const int eventRows = std::min<int>(3, last - first - 1);
-  for (int r = 0; r < eventRows; ++r) {
-    const int index = static_cast<int>(events.size()) - eventRows + r;
-    if (index < 0) continue;
-    grid.text(first + 1 + r, 1, events[static_cast<std::size_t>(index)],
-              index + 1 == static_cast<int>(events.size()) ? kBold : 0, grid.width() - 2);
+  const int eventRows = std::min(showTrace ? 3 : last - first - 1, last - first - 1);
+  std::vector<std::pair<std::string, bool>> rows;  // newest first
+  for (auto e = events.rbegin(); e != events.rend() && std::ssize(rows) < eventRows; ++e) {
+    const auto pieces = wrapText(*e, grid.width() - 2);
+    for (auto p = pieces.rbegin(); p != pieces.rend() && std::ssize(rows) < eventRows; ++p)
+      rows.emplace_back(*p, e == events.rbegin());
+  }
+  for (int r = 0; r < std::ssize(rows); ++r) {
+    const auto& [text, newest] = rows[rows.size() - 1 - static_cast<std::size_t>(r)];
+    grid.text(first + 1 + r, 1, text, newest ? kBold : 0, grid.width() - 2);
   }
   // The trace pane below them.
   const int traceTop = first + 1 + eventRows + 1;

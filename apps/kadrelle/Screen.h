@@ -80,6 +80,8 @@ CellRect controlCells(const Form::Placement& place, const CellScale& scale);
 
 // Splits UTF-8 text into characters.
 std::vector<std::string> characters(const std::string& utf8);
+// Splits UTF-8 text into lines of at most `width` characters, after a blank where one fits.
+std::vector<std::string> wrapText(const std::string& utf8, int width);
 
 // Design mode's property sheet: the focused control's published properties, as the type library
 // lists them (sorted by name), with their values read through dispatch.

@@ -119,6 +119,7 @@ keys Enter BSpace 0 Enter; waitfor 'SpeedLimit.Parameter = 1510'
 keys Enter C-s; waitfor 'Saved the drive parameters'  # Ctrl-S also while typing a value
 keys Escape Escape F4; waitfor '^ 13,107,200 Top speed \(counts/s\)'  # the configuration view
 keys F2; waitfor 'Saved the drive parameters'
+waitfor '^ [^ ]+/kadrelle/form\.json$'  # a long event goes on over the next row
 keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
 [ "$(cat "$T/status" 2>/dev/null)" = 0 ] || fail "the terminal host did not exit with status 0"
 tmux kill-server
