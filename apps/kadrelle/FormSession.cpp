@@ -317,6 +317,15 @@ bool FormSession::entryUnderWay() {
   return box && box->entryUnderWay();
 }
 
+bool FormSession::textFocused() {
+  try {
+    const ValueObjectRef value = form_->control(focus_).get_ValueObjRef();
+    return value && value->get_IsText() != 0;
+  } catch (const std::exception&) {  // a value object that cannot say is taken as numeric
+    return false;
+  }
+}
+
 void FormSession::setLockLevel(std::int32_t level) {
   if (level < 0 || level > 3) return;
   drive_.setLockLevel(level);

@@ -77,6 +77,8 @@ class FormSession {
   // Typed text, one key per character.
   void type(const std::string& utf8);
   bool entryUnderWay();
+  // True when the focused control shows a text parameter.
+  bool textFocused();
 
   void raiseLockLevel() { setLockLevel(drive_.lockLevel() + 1); }
   void lowerLockLevel() { setLockLevel(drive_.lockLevel() - 1); }

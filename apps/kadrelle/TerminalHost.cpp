@@ -89,8 +89,8 @@ class KeyHandler {
       case 20:
         view_.showTrace = !view_.showTrace;
         return;  // Ctrl-T
-      case '?':
-        if (!session_.entryUnderWay()) {
+      case '?':  // the help, unless it is typed into an entry or a text
+        if (!session_.entryUnderWay() && !session_.textFocused()) {
           view_.showHelp = true;
           return;
         }

@@ -97,7 +97,8 @@ start() {  # a tmux server now and then fails to start: try again
   waitfor 'F1 help'
 }
 start
-keys Tab Tab; waitfor '^ SpeedLimit +P1510'
+keys '?'; waitfor 'Drive Name +\? '  # typed into a text, not the help
+keys Escape Tab Tab; waitfor '^ SpeedLimit +P1510'
 keys 3500 Enter; waitfor 'SpeedLimit: Change, P1510 = 3500'
 keys PPage; waitfor '^ 3510 +Axis'
 keys F5 F5; waitfor 'lock 0 operator'
