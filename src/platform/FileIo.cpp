@@ -216,6 +216,7 @@ void writeInPlace(const fs::path& file, const fs::path& real, std::string_view c
 }  // namespace
 
 void writeFileAtomically(const fs::path& file, std::string_view content, bool keepBackup) {
+  if (file.empty()) throw Error(Error::kFileAccess, "Cannot save: no file name was given");
   const fs::path real = finalTarget(file);
   const std::string name = real.filename().string();
   if (name.empty() || name == "." || name == "..") fail(file, "cannot save", EISDIR);

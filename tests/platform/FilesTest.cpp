@@ -75,16 +75,18 @@ TEST_F(Files, SavesReplaceTheFileWholeOrAreRefusedNamingTheFileAndReason) {
     int mode = 0;       // of the file before, and after a save
     bool backup = true;
   };
-  for (const Save& s : {Save{"Private", "", 0600}, Save{"NoBackup", "", 0644, false},
-                        Save{"ReadOnly", "read-only", 0444}, Save{"Symlink", "", 0640},
-                        Save{"FullDisk", "No space left on device"},
-                        Save{"MissingFolder", "No such file or directory"},
-                        Save{"OverSizeLimit", "File too large", 0644}}) {
+  for (const Save& s :
+       {Save{"Private", "", 0600}, Save{"NoBackup", "", 0644, false},
+        Save{"ReadOnly", "read-only", 0444}, Save{"Symlink", "", 0640},
+        Save{"FullDisk", "No space left on device"},
+        Save{"MissingFolder", "No such file or directory"},
+        Save{"OverSizeLimit", "File too large", 0644}, Save{"NoName", "no file name"}}) {
     SCOPED_TRACE(s.kind);
     const std::string kind = s.kind;
     fs::remove_all(dir);
     fs::create_directories(dir);
-    const fs::path target = kind == "FullDisk"        ? fs::path("/dev/full")
+    const fs::path target = kind == "NoName"          ? fs::path()
+                            : kind == "FullDisk"      ? fs::path("/dev/full")
                             : kind == "MissingFolder" ? dir / "none" / "f"
                             : kind == "Symlink"       ? dir / "link"
                                                       : dir / "f";
