@@ -659,10 +659,17 @@ void registerTypes(lua_State* L, Script& s) {
   registerTable(L, s, "drive", driveMethods, driveMeta);
 }
 
-// Adds a traceback-free location to plain string errors that lack one.
+// Text errors carry their place, and control errors their own text: they stay as they are. Any
+// other value a script raises (error({}), error(nil)) is named by its type at the place of the
+// call that raised it.
 int messageHandler(lua_State* L) {
-  if (lua_type(L, 1) == LUA_TTABLE || lua_type(L, 1) == LUA_TSTRING) return 1;
-  luaL_tolstring(L, 1, nullptr);
+  if (lua_type(L, 1) == LUA_TSTRING || luaL_getmetafield(L, 1, "__tostring") != LUA_TNIL) {
+    lua_settop(L, 1);
+    return 1;
+  }
+  luaL_where(L, 2);  // 1 is error() itself
+  lua_pushfstring(L, "error with a %s value", luaL_typename(L, 1));
+  lua_concat(L, 2);
   return 1;
 }
 

@@ -78,6 +78,8 @@ sum=$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")
 run 1 "broken.lua:2: unexpected symbol near '='" script "$S/broken.lua"
 run 1 'range.lua:3: error 30001: P1510 Speed Limit: 7000 RPM is above the maximum' script "$S/range.lua"
 run 1 'broken.json' script "$S/range.lua" --form "$T/broken.json"
+printf 'local t = {}\nerror(t)\n' >"$T/table.lua"
+run 1 'table.lua:2: error with a table value' script "$T/table.lua"
 [ "$sum" = "$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")" ] || fail "a failed script changed a file"
 
 # The terminal host in tmux.
