@@ -161,6 +161,13 @@ std::vector<std::pair<char32_t, std::string>> codePoints(const std::string& s) {
   return out;
 }
 
+// Why the drive cannot bind a control to this parameter number; "" when it can.
+std::string missingParameter(std::int32_t number) {
+  return ParameterCatalog::find(number)
+             ? std::string()
+             : "No parameter " + std::to_string(number) + " on this drive";
+}
+
 }  // namespace
 
 void TraceLog::Output(std::string_view line) {
@@ -206,9 +213,8 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
 void FormSession::bind(std::size_t index) {
   Kadrelle& k = form_->control(index);
   try {
-    if (!ParameterCatalog::find(k.get_Parameter()))
-      throw Error(Error::kInvalidPropertyValue,
-                  "No parameter " + std::to_string(k.get_Parameter()) + " on this drive");
+    if (std::string why = missingParameter(k.get_Parameter()); !why.empty())
+      throw Error(Error::kInvalidPropertyValue, why);
     k.putref_ValueObjRef(library().makeValueObject(k.get_Parameter()));
   } catch (const std::exception& e) {
     if (!formFile_) throw;
@@ -355,11 +361,10 @@ void FormSession::setProperty(std::size_t index, const std::string& name, const 
       throw Error(Error::kInvalidPropertyValue, why);
     }
   }
-  Kadrelle& k = form_->control(index);
-  const std::int32_t number = k.get_Parameter();
   // A new parameter is shown at once, as the form shows it when it is opened again.
   if (parameter) {
-    if (number == 0)
+    Kadrelle& k = form_->control(index);
+    if (k.get_Parameter() == 0)
       k.putref_ValueObjRef(nullptr);
     else
       bind(index);
@@ -375,8 +380,9 @@ std::string FormSession::cannotReopen(std::size_t index) {
   // parameter of the drive and a display mode with a view.
   Kadrelle& k = form_->control(index);
   const std::int32_t parameter = k.get_Parameter(), mode = k.get_DisplayMode();
-  if (parameter != 0 && !ParameterCatalog::find(parameter))
-    return "No parameter " + std::to_string(parameter) + " on this drive";
+  if (parameter != 0) {
+    if (std::string why = missingParameter(parameter); !why.empty()) return why;
+  }
   if (mode < 0 || mode > 2) return "No display mode " + std::to_string(mode) + " (0, 1 or 2)";
   return {};
 }
