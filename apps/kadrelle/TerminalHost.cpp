@@ -57,6 +57,11 @@ class Terminal {
   Terminal& operator=(const Terminal&) = delete;
 };
 
+// The character a Ctrl key sends: ctrl('Q') is 17.
+constexpr wint_t ctrl(char letter) {
+  return static_cast<wint_t>(letter & 0x1f);
+}
+
 // One user action, from a key.
 class KeyHandler {
  public:
@@ -81,14 +86,14 @@ class KeyHandler {
       case 8:
       case 127:
         return session_.pressKey(8, 0, 8);
-      case 17:  // Ctrl-Q
-      case 3:
+      case ctrl('Q'):
+      case ctrl('C'):
         return requestQuit();
-      case 19:
-        return save();  // Ctrl-S
-      case 20:
+      case ctrl('S'):
+        return save();
+      case ctrl('T'):
         view_.showTrace = !view_.showTrace;
-        return;  // Ctrl-T
+        return;
       case '?':  // the help, unless it is typed into an entry or a text
         if (!session_.entryUnderWay() && !session_.textFocused()) {
           view_.showHelp = true;
@@ -140,7 +145,7 @@ class KeyHandler {
       } else {
         // Function keys and the Ctrl keys for saving, quitting and the trace still work.
         if (code) return ch < KEY_F0 || ch > KEY_F(63);
-        return ch != 3 && ch != 17 && ch != 19 && ch != 20;
+        return ch != ctrl('C') && ch != ctrl('Q') && ch != ctrl('S') && ch != ctrl('T');
       }
       return true;
     }
