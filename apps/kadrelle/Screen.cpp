@@ -186,6 +186,18 @@ const std::vector<std::string>& FormView::helpLines() {
 
 void FormView::draw(CellGrid& grid, bool full) {
   Form& form = session_.form();
+  // A form taller than the rows above the status line scrolls so that the focused control shows.
+  const int rows = grid.height() - 1;
+  int top = 0;
+  if (rows_ > rows && rows > 0) {
+    const CellRect focus = controlCells(form.placement(session_.focus()), scale_);
+    top = std::clamp(scrollRow_, focus.row + std::min(focus.height, rows) - rows, focus.row);
+    top = std::clamp(top, 0, rows_ - rows);
+  }
+  if (top != scrollRow_) {
+    scrollRow_ = top;
+    full = true;
+  }
   if (full) {
     grid.fill(0, 0, grid.width(), grid.height());
     std::fill(dirty_.begin(), dirty_.end(), true);
@@ -193,7 +205,9 @@ void FormView::draw(CellGrid& grid, bool full) {
   for (std::size_t i = 0; i < form.size(); ++i) {
     if (!dirty_[i]) continue;
     const bool focused = i == session_.focus();
-    auto caret = drawControl(grid, form.control(i), form.placement(i), focused, scale_);
+    Form::Placement place = form.placement(i);
+    place.top -= static_cast<float>(scrollRow_) * scale_.rowTwips;  // whole rows: cells stay put
+    auto caret = drawControl(grid, form.control(i), place, focused, scale_);
     if (focused) caret_ = caret;
     dirty_[i] = false;
   }
@@ -259,11 +273,9 @@ void FormView::drawSheet(CellGrid& grid) {
     grid.text(height - 1, left + 1, session_.events().back(), kReverse | kBold, width - 2);
 }
 
-void FormView::drawStatus(CellGrid& grid) {
-  const int first = rows_;
-  const int last = grid.height() - 1;  // the status line
-  if (first >= last) return;
-  grid.fill(first, 0, grid.width(), last - first + 1);
+// The line under the form, the last events and the trace pane, in rows first to last - 1.
+void FormView::drawEvents(CellGrid& grid, int first, int last) {
+  grid.fill(first, 0, grid.width(), last - first);
   for (int c = 0; c < grid.width(); ++c) grid.put(first, c, "\u2500", kDim);
   // The last events, newest last and bold, each over as many rows as it needs. Beside the trace
   // pane they take three rows; without it, every row down to the status line.
@@ -285,13 +297,20 @@ void FormView::drawStatus(CellGrid& grid) {
     for (int c = 0; c < grid.width(); ++c) grid.put(traceTop - 1, c, "\u2500", kDim);
     grid.text(traceTop - 1, 2, " trace ", kDim);
     const auto& lines = session_.trace().lines();
-    const int rows = last - traceTop;
-    for (int r = 0; r < rows; ++r) {
-      const int index = static_cast<int>(lines.size()) - rows + r;
+    const int traceRows = last - traceTop;
+    for (int r = 0; r < traceRows; ++r) {
+      const int index = static_cast<int>(lines.size()) - traceRows + r;
       if (index >= 0)
         grid.text(traceTop + r, 1, lines[static_cast<std::size_t>(index)], kDim, grid.width() - 2);
     }
   }
+}
+
+// The status line, at the bottom whatever the form's size.
+void FormView::drawStatus(CellGrid& grid) {
+  const int last = grid.height() - 1;
+  if (last < 0) return;
+  if (rows_ - scrollRow_ < last) drawEvents(grid, rows_ - scrollRow_, last);
   static constexpr const char* kModes[] = {"application view", "configuration view", "drive view"};
   const std::int32_t level = session_.drive().lockLevel();
   const std::int32_t mode = session_.displayMode();

@@ -115,6 +115,7 @@ class FormView {
 
  private:
   void drawStatus(CellGrid& grid);
+  void drawEvents(CellGrid& grid, int first, int last);
   void drawHelp(CellGrid& grid);
   void drawSheet(CellGrid& grid);
 
@@ -122,6 +123,7 @@ class FormView {
   CellScale scale_;
   std::vector<bool> dirty_;
   int rows_ = 0, columns_ = 0;
+  int scrollRow_ = 0;  // the form's row at the top of the screen
   std::optional<CellPos> caret_;
 };
 

@@ -337,8 +337,8 @@ void printForm(FormSession& session) {
   for (int r = 0; r < grid.height() - 1; ++r) std::cout << grid.rowText(r) << '\n';
   if (view.formColumns() >= kMaxColumns || view.formRows() > kMaxRows)
     std::cout << "(the form is " << view.formColumns() << " columns by " << view.formRows()
-              << " rows; the picture shows its top left " << grid.width() << " by " << kMaxRows
-              << ")\n";
+              << " rows; the picture shows " << grid.width() << " by " << kMaxRows
+              << " of them, the first control among them)\n";
   Form& form = session.form();
   for (std::size_t i = 0; i < form.size(); ++i) {
     Kadrelle& k = form.control(i);

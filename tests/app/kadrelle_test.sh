@@ -91,9 +91,9 @@ waitfor() {
   fail "the screen never showed /$1/:"; screen >&2; return 1
 }
 keys() { tmux send-keys -t k "$@"; }
-start() {  # a tmux server now and then fails to start: try again
+start() {  # [ROWS] a tmux server now and then fails to start: try again
   for _ in 1 2 3; do
-    tmux new-session -d -s k -x 100 -y 30 "$K run; echo \$? >$T/status; sleep 30" && break
+    tmux new-session -d -s k -x 100 -y "${1:-30}" "$K run; echo \$? >$T/status; sleep 30" && break
     sleep 0.5
   done
   waitfor 'F1 help'
@@ -132,6 +132,11 @@ waitfor 'lock 2 engineer'
 keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting would lose it
 keys F10
 run 0 'SpeedLimit: P1510 "13,107,200" \| Top speed' run "$T/data/kadrelle/form.json"
+tmux kill-server
+start 10  # a form taller than the screen scrolls to the focused control
+keys BTab; waitfor 'Operating Hours \(h\)'
+keys Tab; waitfor 'Axis 1 Drive Name'
+keys F10
 
 # The component commands: the type library, the module's resources, registration and its errors.
 run 0 'HRESULT UnitsFontScale\(\[out, retval\] long\* value\)' typelib
