@@ -183,8 +183,7 @@ class ElfFile {
   explicit ElfFile(const std::string& path) : path_(path) {
     // Through the checked reader: a folder or a device is refused with the system's reason
     // instead of being sized by seeking.
-    const std::string content = readFileCapped(path, kMaxModuleBytes);
-    file_.assign(content.begin(), content.end());
+    file_ = readFileCapped(path, kMaxModuleBytes);
     if (file_.size() < sizeof eh_) throw fail("not an ELF file");
     std::memcpy(&eh_, file_.data(), sizeof eh_);
     if (std::memcmp(eh_.e_ident, ELFMAG, SELFMAG) != 0) throw fail("not an ELF file");
@@ -208,7 +207,7 @@ class ElfFile {
     if (sh.sh_type == SHT_NOBITS || sh.sh_offset > file_.size() ||
         sh.sh_size > file_.size() - sh.sh_offset)
       throw fail("bad section");
-    return std::span<const std::uint8_t>(file_.data() + sh.sh_offset, sh.sh_size);
+    return {reinterpret_cast<const std::uint8_t*>(file_.data()) + sh.sh_offset, sh.sh_size};
   }
   // The zero-terminated text at an offset of a string table.
   static std::string_view text(std::span<const std::uint8_t> table, std::size_t at) {
@@ -229,7 +228,7 @@ class ElfFile {
 
  private:
   std::string path_;
-  std::vector<std::uint8_t> file_;
+  std::string file_;  // the bytes, read whole
   Elf64_Ehdr eh_;
   Elf64_Shdr found_;
 };
