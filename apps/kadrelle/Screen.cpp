@@ -280,7 +280,8 @@ void FormView::drawEvents(CellGrid& grid, int first, int last) {
   // The last events, newest last and bold, each over as many rows as it needs. Beside the trace
   // pane they take three rows; without it, every row down to the status line.
   const auto& events = session_.events();
-  const int eventRows = std::min(showTrace ? 3 : last - first - 1, last - first - 1);
+  const int free = last - first - 1;
+  const int eventRows = showTrace ? std::min(3, free) : free;
   std::vector<std::pair<std::string, bool>> rows;  // newest first
   for (auto e = events.rbegin(); e != events.rend() && std::ssize(rows) < eventRows; ++e) {
     const auto pieces = wrapText(*e, grid.width() - 2);
