@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -295,6 +296,38 @@ std::string readFileCapped(const fs::path& file, std::uintmax_t maxBytes) {
     if (content.size() + static_cast<std::size_t>(n) > maxBytes) throw tooLarge();
     content.append(buffer, static_cast<std::size_t>(n));
   }
+}
+
+FileLock::FileLock(const fs::path& file) {
+  const fs::path real = finalTarget(file);
+  const fs::path lock = real.parent_path() / ("." + real.filename().string() + ".lock");
+  fd_ = retry([&] {
+    return ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
+  });
+  if (fd_ < 0) fail(file, "cannot lock", errno);
+  if (retry([&] { return ::flock(fd_, LOCK_EX); }) != 0) {
+    const int code = errno;
+    ::close(fd_);
+    fail(file, "cannot lock", code);
+  }
+}
+
+FileLock::~FileLock() {
+  ::close(fd_);
+}  // closing releases the lock
+
+void updateFileAtomically(
+    const fs::path& file, std::uintmax_t maxBytes,
+    const std::function<std::optional<std::string>(const std::optional<std::string>&)>& change,
+    bool keepBackup) {
+  const FileLock lock(file);
+  std::optional<std::string> current;
+  try {
+    current = readFileCapped(file, maxBytes);
+  } catch (const Error& e) {
+    if (e.number() != Error::kFileNotFound) throw;
+  }
+  if (const auto next = change(current)) writeFileAtomically(file, *next, keepBackup);
 }
 
 }  // namespace kadrelle

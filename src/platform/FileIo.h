@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,32 @@ void writeFileAtomically(const std::filesystem::path& file, std::string_view con
 // The whole content of a file of at most `maxBytes` bytes. A missing file is Error 53, one that
 // cannot be read Error 75 with the system's reason, a longer one Error 321; each names the file.
 std::string readFileCapped(const std::filesystem::path& file, std::uintmax_t maxBytes);
+
+// An exclusive lock on a file for a read-change-write, held from construction to destruction.
+// Programs that change one file through `updateFileAtomically` (or under a `FileLock` of their
+// own) take turns: none writes back content another has replaced since it read. The lock is
+// an advisory lock on a hidden ".<name>.lock" beside the file a symbolic link finally names; that
+// file stays, since removing it would let two writers lock two different files. Failing to make
+// the lock file is Error 75 naming the file and the reason.
+class FileLock {
+ public:
+  explicit FileLock(const std::filesystem::path& file);
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock();
+
+ private:
+  int fd_;
+};
+
+// Changes a file under its `FileLock`: reads it (at most `maxBytes`; no content when it does not
+// exist), hands that to `change` and writes what `change` returns with `writeFileAtomically`.
+// When `change` returns no content, nothing is written. Errors are those of the read and write.
+void updateFileAtomically(
+    const std::filesystem::path& file, std::uintmax_t maxBytes,
+    const std::function<std::optional<std::string>(const std::optional<std::string>& current)>&
+        change,
+    bool keepBackup = false);
 
 }  // namespace kadrelle
 #pragma GCC visibility pop

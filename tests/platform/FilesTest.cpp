@@ -175,6 +175,30 @@ TEST_F(Files, ConcurrentWritersAndKillsLeaveOnlyCompleteFiles) {
   EXPECT_EQ(strays({"f", "f.bak", running}), std::vector<std::string>{});
 }
 
+// Four programs each adding one to a number in the file, many times: under the file's lock none
+// writes back a number another has replaced since it read.
+TEST_F(Files, LockedUpdatesByConcurrentProgramsLoseNothing) {
+  const fs::path f = dir / "count";
+  constexpr int kWriters = 4, kRounds = 50;
+  std::vector<pid_t> writers;
+  for (int w = 0; w < kWriters; ++w)
+    writers.push_back(spawn([&] {
+      for (int i = 0; i < kRounds; ++i)
+        updateFileAtomically(f, 100, [](const std::optional<std::string>& now) {
+          return std::to_string((now ? std::stoi(*now) : 0) + 1);
+        });
+    }));
+  for (pid_t w : writers) {
+    int status = 0;
+    ::waitpid(w, &status, 0);
+    EXPECT_EQ(status, 0);
+  }
+  EXPECT_EQ(get(f), std::to_string(kWriters * kRounds));
+  // Returning no content leaves the file as it is.
+  updateFileAtomically(f, 100, [](const std::optional<std::string>&) { return std::nullopt; });
+  EXPECT_EQ(get(f), std::to_string(kWriters * kRounds));
+}
+
 TEST_F(Files, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
   std::ofstream(dir / "f") << "12345";
   EXPECT_EQ(readFileCapped(dir / "f", 5), "12345");
