@@ -10,12 +10,11 @@
 #include <vector>
 
 #include "ControlDispatch.h"
-#include "DriveSession.h"
 #include "host/Form.h"
 #include "ombrel/OmbrelFactory.h"
 #include "platform/DebugChannel.h"
 #include "platform/HeadlessToolkit.h"
-#include "platform/IniSettingsStore.h"
+#include "session/DriveSession.h"
 
 namespace kadrelle {
 
@@ -31,17 +30,6 @@ class TraceLog : public DebugChannel {
   std::deque<std::string> lines_;
 };
 
-// The user's settings, with the trace mask optionally given on the command line.
-class SessionSettings : public SettingsStore {
- public:
-  std::string GetSetting(const std::string& application, const std::string& section,
-                         const std::string& key, const std::string& defaultValue) override;
-  std::optional<std::string> debug;
-
- private:
-  IniSettingsStore user_;
-};
-
 // A form of controls bound to the user's simulated drive, with what a host adds around it: the
 // focus, user input to the focused control, the last events, the trace, the lock level, the
 // display mode, the drive's clock and saving. The terminal host and the script host both drive
@@ -50,10 +38,11 @@ class FormSession {
  public:
   static constexpr std::size_t kKeptEvents = 50;
 
-  // The built-in drive set-up page, or the controls of a form file. A form file that cannot be
-  // read is an Error naming it.
+  // The built-in drive set-up page, or the controls of a form file, bound to the drive (see
+  // bindForm). A form file that cannot be read or bound is an Error naming it. With `echoTrace`
+  // trace lines go to standard error from the first control's creation on.
   FormSession(const std::optional<std::filesystem::path>& formFile,
-              const std::optional<std::string>& debugMask);
+              const std::optional<std::string>& debugMask, bool echoTrace = false);
   ~FormSession();
 
   Form& form() { return *form_; }
@@ -61,7 +50,7 @@ class FormSession {
   BrommetLibrary& library() { return drive_.library(); }
   TraceLog& trace() { return trace_; }
   // True when the user's Debug mask asks for more than the lines every control writes.
-  bool traceWanted();
+  bool traceWanted() { return drive_.settings().traceWanted(); }
 
   // The focused control's index; the focus moves in tab order and wraps around. Focusing the
   // focused control does nothing.
@@ -117,11 +106,9 @@ class FormSession {
   std::string parameterKey(std::size_t index);
 
  private:
-  void buildDefaultForm();
+  // Where the form came from, in messages.
+  std::string source() const;
   void connect(std::size_t index);
-  void bind(std::size_t index);
-  // Why the form could not be opened again with this control as it is; "" when it could.
-  std::string cannotReopen(std::size_t index);
   // Notes a change of the drive through the control's value object, whichever it is bound to.
   void watchValue(std::size_t index);
   bool formWanted() const { return formFile_ || designed_; }
@@ -129,7 +116,6 @@ class FormSession {
   DriveSession drive_;
   HeadlessToolkit toolkit_;
   OmbrelFactory editBoxes_;
-  SessionSettings settings_;
   TraceLog trace_;
   std::unique_ptr<Form> form_;
   std::optional<std::filesystem::path> formFile_;

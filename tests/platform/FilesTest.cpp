@@ -253,6 +253,37 @@ TEST_F(Files, SettingsFolderFollowsXdgConfigHome) {
   ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
 }
 
+// A setting written back changes its own line only, or adds one where the reader finds it; the
+// reader then gives the new value.
+TEST(IniWrite, ChangesOnlyTheSettingsLine) {
+  using W = std::pair<const char*, const char*>;
+  for (const auto& [before, after] :
+       {W{"", "[1]\nDebug=9\n"}, W{"\xEF\xBB\xBF", "\xEF\xBB\xBF[1]\nDebug=9\n"},
+        W{"\xEF\xBB\xBF; c\r\n[1] ; note\r\n  debug = 4  \r\nx=1\r\n",
+          "\xEF\xBB\xBF; c\r\n[1] ; note\r\n  debug = 9  \r\nx=1\r\n"},
+        W{"[A]\r\nx=1", "[A]\r\nx=1\r\n\r\n[1]\r\nDebug=9\r\n"},
+        W{"[ 1 ]\nx=1\n; tail\n\n[2]\n", "[ 1 ]\nx=1\nDebug=9\n; tail\n\n[2]\n"},
+        W{"[1]\nx=1", "[1]\nx=1\nDebug=9\n"}, W{"[1]\nDebug=\n", "[1]\nDebug=9\n"},
+        W{"[1]\n[2]\nDebug=4\n[1]\nDebug=5\n", "[1]\n[2]\nDebug=4\n[1]\nDebug=9\n"},
+        W{"[1\nDebug=4\n", "[1\nDebug=4\n\n[1]\nDebug=9\n"}}) {
+    EXPECT_EQ(IniSettingsStore::withSetting(before, "1", "Debug", "9"), after) << before;
+    EXPECT_EQ(IniSettingsStore::lookup(after, "1", "Debug"), "9") << after;
+  }
+}
+
+TEST_F(Files, SavedSettingsAreReadBackAndBadOnesRefused) {
+  IniSettingsStore store(dir / "new");
+  store.SaveSetting("Kadrelle", "Drive", "LockLevel", "2");
+  store.SaveSetting("Kadrelle", "1", "Debug", "&H6");
+  EXPECT_EQ(readFileCapped(dir / "new" / "Kadrelle.ini", 100),
+            "[Drive]\nLockLevel=2\n\n[1]\nDebug=&H6\n");
+  for (const auto& [key, value] :
+       {std::pair{"Debug", "1\n[2]"}, {"a=b", "1"}, {"[x", "1"}, {"", "1"}})
+    EXPECT_THROW(store.SaveSetting("Kadrelle", "1", key, value), Error) << key;
+  std::ofstream(dir / "Kadrelle.ini", std::ios::binary) << std::string("[1]\n\0", 5);
+  EXPECT_THROW(IniSettingsStore(dir).SaveSetting("Kadrelle", "1", "Debug", "1"), Error);
+}
+
 // The INI grammar itself, on text: the value of section "1", key "Debug".
 TEST(IniLookup, FindsTheSetting) {
   using L = std::pair<const char*, std::optional<std::string>>;
