@@ -10,6 +10,7 @@
 #include "platform/Variant.h"
 #include "session/DrivePage.h"
 #include "session/FormBinder.h"
+#include "session/FormFiles.h"
 
 namespace kadrelle {
 
@@ -72,7 +73,7 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
   form_ = std::make_unique<Form>(
       Form::Services{toolkit_, editBoxes_, drive_.library(), drive_.settings(), trace_});
   if (formFile_)
-    FormFile::load(*formFile_, *form_);
+    formFiles_.load(*formFile_, *form_);
   else
     loadDrivePage(*form_);
   if (form_->size() == 0) throw Error::badFileFormat(source(), "the form has no controls");
@@ -222,7 +223,7 @@ void FormSession::saveForm(const std::filesystem::path& file) {
       throw Error(Error::kInvalidPropertyValue, form_->name(i) + ": " + why +
                                                     "; the form would not open again, so it is "
                                                     "not saved");
-  FormFile::save(*form_, file);
+  formFiles_.save(*form_, file);
 }
 
 void FormSession::save(bool withForm) {

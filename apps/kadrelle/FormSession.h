@@ -15,6 +15,7 @@
 #include "platform/DebugChannel.h"
 #include "platform/HeadlessToolkit.h"
 #include "session/DriveSession.h"
+#include "session/FormFiles.h"
 
 namespace kadrelle {
 
@@ -88,7 +89,9 @@ class FormSession {
   // changed in design mode or `withForm` asks for it.
   void save(bool withForm = false);
   // Saves the form alone. A form whose controls could not all be bound again when it is opened
-  // (a parameter the drive lacks, a display mode other than 0 to 2) is refused with error 380.
+  // (a parameter the drive lacks, a display mode other than 0 to 2) is refused with error 380;
+  // the file this session opened or saved, changed by another program since, with error 75
+  // (see FormFiles).
   void saveForm(const std::filesystem::path& file);
   bool unsaved() const { return driveChanged_ || (formWanted() && form_->changed()); }
 
@@ -117,6 +120,7 @@ class FormSession {
   HeadlessToolkit toolkit_;
   OmbrelFactory editBoxes_;
   TraceLog trace_;
+  FormFiles formFiles_;
   std::unique_ptr<Form> form_;
   std::optional<std::filesystem::path> formFile_;
   std::size_t focus_ = 0;

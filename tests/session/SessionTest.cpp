@@ -16,6 +16,7 @@
 #include "platform/HeadlessToolkit.h"
 #include "session/DrivePage.h"
 #include "session/FormBinder.h"
+#include "session/FormFiles.h"
 #include "session/ParameterGroups.h"
 
 namespace kadrelle {
@@ -73,6 +74,23 @@ TEST_F(Session, SavesMergeWhatEachSessionChangedIntoTheDriveFile) {
   EXPECT_EQ(c.drive().value(1610), 0x2a);
   EXPECT_THROW(c.setLockLevel(4), Error);
   EXPECT_THROW(DriveSession::findParameter("P9999"), Error);
+}
+
+// A form saved by another program since this one opened it is not written over.
+TEST_F(Session, FormSavesDoNotOverwriteAnotherProgramsSave) {
+  const fs::path file = home.path / "f.json";
+  fs::create_directories(home.path);
+  const Form::Services services{toolkit, editBoxes, drive.library(), drive.settings(), debug};
+  Form form(services), copy(services);
+  loadDrivePage(form);
+  FormFiles one, other;
+  one.save(form, file);
+  other.load(file, copy);
+  form.control(0).put_EditorWidth(1000);
+  other.save(form, file);
+  EXPECT_THROW(one.save(form, file), Error);
+  other.save(form, file);  // its own save is what it knows
+  EXPECT_EQ(readFileCapped(file, 1 << 20), FormFile::toJson(form));
 }
 
 TEST_F(Session, TraceMaskIsReadAsTheControlReadsIt) {
