@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ControlDispatch.h"
+#include "component/ControlDispatch.h"
 #include "host/Form.h"
 #include "ombrel/OmbrelFactory.h"
 #include "platform/DebugChannel.h"

@@ -9,8 +9,8 @@
 #include <iostream>
 #include <limits>
 
-#include "ControlDispatch.h"
 #include "brommet/ParameterCatalog.h"
+#include "component/ControlDispatch.h"
 #include "platform/Error.h"
 #include "platform/StdFont.h"
 
@@ -73,15 +73,29 @@ int errorToString(lua_State* L) {
   return 1;
 }
 
+// Pushes the error an event handler raised, if one is waiting, and forgets it.
+bool takePendingError(lua_State* L) {
+  if (lua_getfield(L, LUA_REGISTRYINDEX, kPendingError) == LUA_TNIL) {
+    lua_pop(L, 1);
+    return false;
+  }
+  lua_pushnil(L);
+  lua_setfield(L, LUA_REGISTRYINDEX, kPendingError);
+  return true;
+}
+
 template <class F>
 int protect(lua_State* L, F&& work) {
+  lua_pushnil(L);
+  lua_setfield(L, LUA_REGISTRYINDEX, kPendingError);
   {
     try {
       return work();
     } catch (const Error& e) {
-      pushError(L, e.number(), e.description());
+      // A handler's error that came back through the dual interface (as error 440) is the error.
+      if (!takePendingError(L)) pushError(L, e.number(), e.description());
     } catch (const HandlerFailed&) {
-      lua_getfield(L, LUA_REGISTRYINDEX, kPendingError);
+      takePendingError(L);
     } catch (const std::exception& e) {
       pushError(L, Error::kInvalidCall, e.what());
     }
