@@ -35,25 +35,6 @@ std::pair<std::int16_t, std::int16_t> keyFor(char32_t c) {
   }
 }
 
-// Splits UTF-8 text into code points, each with its bytes (an invalid byte stands for itself).
-std::vector<std::pair<char32_t, std::string>> codePoints(const std::string& s) {
-  std::vector<std::pair<char32_t, std::string>> out;
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    const std::size_t n = b < 0x80         ? 1
-                          : (b >> 5) == 6  ? 2
-                          : (b >> 4) == 14 ? 3
-                          : (b >> 3) == 30 ? 4
-                                           : 1;
-    char32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
-    for (std::size_t k = 1; k < n && i + k < s.size(); ++k)
-      c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    out.emplace_back(c, s.substr(i, n));
-    i += n;
-  }
-  return out;
-}
-
 }  // namespace
 
 void TraceLog::Output(std::string_view line) {
@@ -153,7 +134,10 @@ void FormSession::pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_
 }
 
 void FormSession::type(const std::string& utf8) {
-  for (const auto& [c, bytes] : codePoints(utf8)) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t start = i;
+    const char32_t c = decodeUtf8(utf8, i);
+    const std::string bytes = utf8.substr(start, i - start);
     // A character without a key of its own is text input: a key code of 0 would cancel it.
     const auto [code, shift] = keyFor(c);
     if (code == 0) {

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "ComponentCommands.h"
-#include "DriveCommands.h"
+#include "commands/ComponentCommands.h"
+#include "commands/DriveCommands.h"
 #include "FormSession.h"
-#include "ScriptHost.h"
-#include "TerminalHost.h"
+#include "lua/ScriptHost.h"
+#include "terminal/TerminalHost.h"
 #include "platform/Error.h"
 #include "session/Failure.h"
 #include "session/UserSettings.h"

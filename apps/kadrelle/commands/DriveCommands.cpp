@@ -100,7 +100,7 @@ DriveCommands::DriveCommands(CLI::App& app) {
   setting_ = app.add_subcommand("setting", "Show or change a user setting (Debug: the trace mask)");
   setting_->add_option("name", settingName_, "Setting name")
       ->required()
-      ->check(CLI::IsMember({"Debug"}, CLI::ignore_case));
+      ->check(CLI::IsMember({std::string(UserSettings::kTraceKey)}, CLI::ignore_case));
   setting_->add_option("value", settingValue_, "New value (Debug: a whole number, -1 for all)");
 }
 
