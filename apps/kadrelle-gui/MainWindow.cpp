@@ -113,7 +113,7 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, [this] {
     try {
-      session_.drive().tick(0.2);
+      session_.tick(0.2);
     } catch (const Error& e) {
       log(QString::fromStdString("Drive: " + e.description()));
     }

@@ -48,7 +48,7 @@ class FormSession {
 
   Form& form() { return *form_; }
   DriveSession& drive() { return drive_; }
-  BrommetLibrary& library() { return drive_.library(); }
+  ValueLibrary& library() { return drive_.library(); }
   TraceLog& trace() { return trace_; }
   // True when the user's Debug mask asks for more than the lines every control writes.
   bool traceWanted() { return drive_.settings().traceWanted(); }
@@ -96,7 +96,7 @@ class FormSession {
   bool unsaved() const { return driveChanged_ || (formWanted() && form_->changed()); }
 
   // Runs the simulated drive for the given time.
-  void tick(double seconds) { drive_.drive().tick(seconds); }
+  void tick(double seconds) { drive_.tick(seconds); }
 
   // A line for the status area; events are kept newest last.
   void note(std::string text);

@@ -27,14 +27,19 @@ class DriveSession {
   // Loads the user's drive file; a damaged file is an Error naming it (nothing is overwritten).
   DriveSession();
 
+  // The simulated drive itself (its values, clock and faults).
   ServoDrive& drive() { return *drive_; }
-  BrommetLibrary& library() { return library_; }
+  // The value library the controls bind to.
+  ValueLibrary& library() { return library_; }
   UserSettings& settings() { return settings_; }
 
   // True when the drive has a parameter of that number.
   bool hasParameter(std::int32_t number) const;
   // A new value object bound to the parameter.
   ValueObjectRef valueObject(std::int32_t number);
+
+  // Runs the drive for the given time (live values follow it).
+  void tick(double seconds) { drive_->tick(seconds); }
 
   std::int32_t lockLevel() const { return drive_->appLock()->get_Level(); }
   // Sets and remembers the application lock level (0 to 3; others are error 380 saying so).

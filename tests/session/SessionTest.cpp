@@ -61,21 +61,6 @@ class Session : public testing::Test {
   DriveSession drive;
 };
 
-TEST_F(Session, SavesMergeWhatEachSessionChangedIntoTheDriveFile) {
-  drive.setLockLevel(3);
-  DriveSession a, b;
-  a.commit(DriveSession::findParameter("1510"), Variant(4500));
-  b.commit(DriveSession::findParameter("p1610"), Variant("2a"));
-  a.save();
-  b.save();  // b read the file before a saved: a's value stays
-  DriveSession c;
-  EXPECT_EQ(c.lockLevel(), 3);
-  EXPECT_EQ(c.drive().value(1510), a.drive().value(1510));
-  EXPECT_EQ(c.drive().value(1610), 0x2a);
-  EXPECT_THROW(c.setLockLevel(4), Error);
-  EXPECT_THROW(DriveSession::findParameter("P9999"), Error);
-}
-
 // A form saved by another program since this one opened it is not written over.
 TEST_F(Session, FormSavesDoNotOverwriteAnotherProgramsSave) {
   const fs::path file = home.path / "f.json";

@@ -115,7 +115,7 @@ int driveSet(lua_State* L) {
 int driveValueObject(lua_State* L) {
   return protect(L, [&] {
     const ParameterInfo& info = DriveSession::findParameter(stringArg(L, 2));
-    pushObject(L, script(L).session().library().makeValueObject(info.number));
+    pushObject(L, script(L).session().drive().valueObject(info.number));
     return 1;
   });
 }
