@@ -7,14 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "FormSession.h"
 #include "commands/ComponentCommands.h"
 #include "commands/DriveCommands.h"
-#include "FormSession.h"
 #include "lua/ScriptHost.h"
-#include "terminal/TerminalHost.h"
 #include "platform/Error.h"
 #include "session/Failure.h"
 #include "session/UserSettings.h"
+#include "terminal/TerminalHost.h"
 
 namespace {
 

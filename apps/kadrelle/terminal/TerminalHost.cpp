@@ -10,8 +10,8 @@
 #include <iostream>
 
 #include "Screen.h"
-#include "platform/KeyCodes.h"
 #include "platform/Error.h"
+#include "platform/KeyCodes.h"
 #include "platform/Text.h"
 
 namespace kadrelle {
