@@ -109,6 +109,9 @@ TEST_F(Session, TheBuiltInPageBindsAndEveryGroupHasOneName) {
   bindForm(form, drive, std::string(kDrivePageName));
   ASSERT_EQ(form.size(), 13u);
   for (std::size_t i = 0; i < form.size(); ++i) EXPECT_TRUE(form.control(i).get_ValueObjRef());
+  form.control(0).put_Parameter(0);  // design mode: Parameter 0 unbinds
+  bindControl(form.control(0), drive);
+  EXPECT_FALSE(form.control(0).get_ValueObjRef());
   std::set<std::string_view> names;
   for (const ParameterInfo& info : ParameterCatalog::all())
     EXPECT_FALSE(groupName(info.group).empty()) << info.key;
