@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "platform/Error.h"
 #include "platform/FileIo.h"
@@ -277,11 +278,26 @@ TEST_F(Files, SavedSettingsAreReadBackAndBadOnesRefused) {
   store.SaveSetting("Kadrelle", "1", "Debug", "&H6");
   EXPECT_EQ(readFileCapped(dir / "new" / "Kadrelle.ini", 100),
             "[Drive]\nLockLevel=2\n\n[1]\nDebug=&H6\n");
-  for (const auto& [key, value] :
-       {std::pair{"Debug", "1\n[2]"}, {"a=b", "1"}, {"[x", "1"}, {"", "1"}})
-    EXPECT_THROW(store.SaveSetting("Kadrelle", "1", key, value), Error) << key;
+  // Each refusal names the file, the setting and why; the file stays as it was.
   std::ofstream(dir / "Kadrelle.ini", std::ios::binary) << std::string("[1]\n\0", 5);
-  EXPECT_THROW(IniSettingsStore(dir).SaveSetting("Kadrelle", "1", "Debug", "1"), Error);
+  using B = std::tuple<const char*, const char*, const char*, const char*>;
+  for (const auto& [section, key, value, why] :
+       {B{"1", "Debug", "1\n[2]", "one line"}, B{"1", "a=b", "1", "name"},
+        B{"1", "[x", "1", "name"}, B{"1", "", "1", "name"}, B{"a]", "x", "1", "name"},
+        B{" 1", "x", "1", "name"}, B{"1", "Debug", "1", "NUL"}}) {
+    try {
+      IniSettingsStore(dir).SaveSetting("Kadrelle", section, key, value);
+      ADD_FAILURE() << key;
+    } catch (const Error& e) {
+      EXPECT_EQ(
+          e.description().rfind(
+              (dir / "Kadrelle.ini").string() + ": cannot save " + section + "/" + key + ": ", 0),
+          0u)
+          << e.description();
+      EXPECT_NE(e.description().find(why), std::string::npos) << e.description();
+    }
+  }
+  EXPECT_EQ(readFileCapped(dir / "Kadrelle.ini", 100), std::string("[1]\n\0", 5));
 }
 
 // The INI grammar itself, on text: the value of section "1", key "Debug".
