@@ -37,6 +37,8 @@ run 1 '9000 RPM is above the maximum of 6000 RPM' set P1510 9000
 run 1 'No parameter P9999' get P9999
 run 1 'does not exist' lock 7
 run 1 'whole number' setting Debug x
+run 1 '"x" is not a number' set P1510 x
+run 1 '"G" is not a hexadecimal number' set P1610 G
 run 106 'parameter is required' get
 run 105 'trace mask is a whole number.*not "x"' run --print --debug x
 [ "$sum" = "$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")" ] || fail "a refused command changed a file"

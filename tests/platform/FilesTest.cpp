@@ -266,7 +266,8 @@ TEST(IniWrite, ChangesOnlyTheSettingsLine) {
         W{"[ 1 ]\nx=1\n; tail\n\n[2]\n", "[ 1 ]\nx=1\nDebug=9\n; tail\n\n[2]\n"},
         W{"[1]\nx=1", "[1]\nx=1\nDebug=9\n"}, W{"[1]\nDebug=\n", "[1]\nDebug=9\n"},
         W{"[1]\n[2]\nDebug=4\n[1]\nDebug=5\n", "[1]\n[2]\nDebug=4\n[1]\nDebug=9\n"},
-        W{"[1\nDebug=4\n", "[1\nDebug=4\n\n[1]\nDebug=9\n"}}) {
+        W{"[1\nDebug=4\n", "[1\nDebug=4\n\n[1]\nDebug=9\n"},
+        W{"[1]\nx=1\n[2]\n[1]\nz=3\n", "[1]\nx=1\nDebug=9\n[2]\n[1]\nz=3\n"}}) {
     EXPECT_EQ(IniSettingsStore::withSetting(before, "1", "Debug", "9"), after) << before;
     EXPECT_EQ(IniSettingsStore::lookup(after, "1", "Debug"), "9") << after;
   }
