@@ -1,5 +1,7 @@
 #include "session/DriveSession.h"
 
+#include <cmath>
+
 #include "brommet/ParameterCatalog.h"
 #include "ombrel/EntryParser.h"
 #include "platform/Error.h"
@@ -11,6 +13,12 @@ namespace {
 
 bool isStored(const ParameterInfo& info) {
   return info.nonVolatile && !info.readOnly;
+}
+
+Error noSuchLevel(const std::string& level) {
+  return Error(
+      Error::kInvalidPropertyValue,
+      "Lock level " + level + " does not exist (0 operator, 1 technician, 2 engineer, 3 factory)");
 }
 
 }  // namespace
@@ -32,12 +40,17 @@ ValueObjectRef DriveSession::valueObject(std::int32_t number) {
 }
 
 void DriveSession::setLockLevel(std::int32_t level) {
-  if (level < 0 || level > 3)
-    throw Error(Error::kInvalidPropertyValue,
-                "Lock level " + std::to_string(level) +
-                    " does not exist (0 operator, 1 technician, 2 engineer, 3 factory)");
+  if (level < 0 || level > 3) throw noSuchLevel(std::to_string(level));
   settings_.saveLockLevel(level);
   drive_->appLock()->put_Level(level);
+}
+
+void DriveSession::setLockLevel(const std::string& text) {
+  const auto level = parseNumber(text);
+  if (!level || *level != std::floor(*level))
+    throw Error(Error::kTypeMismatch, "A lock level is a number from 0 to 3, not \"" + text + "\"");
+  if (*level < 0 || *level > 3) throw noSuchLevel(text);
+  setLockLevel(static_cast<std::int32_t>(*level));
 }
 
 std::vector<DriveSession::Stored> DriveSession::stored() const {

@@ -44,6 +44,8 @@ class DriveSession {
   std::int32_t lockLevel() const { return drive_->appLock()->get_Level(); }
   // Sets and remembers the application lock level (0 to 3; others are error 380 saying so).
   void setLockLevel(std::int32_t level);
+  // The same from text: a whole number ("2", "&H2"); other text is error 13 saying so.
+  void setLockLevel(const std::string& level);
 
   // Writes the parameters this session changed to the user's drive file, on top of what the file
   // holds now: under the file's lock it is read again, the changed values are put into it and it

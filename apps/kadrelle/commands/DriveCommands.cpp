@@ -163,13 +163,7 @@ int DriveCommands::set() {
 
 int DriveCommands::lock() {
   DriveSession session;
-  if (!level_.empty()) {
-    const auto level = parseNumber(level_);
-    if (!level || *level != static_cast<std::int32_t>(*level))
-      throw Error(Error::kTypeMismatch,
-                  "A lock level is a number from 0 to 3, not \"" + level_ + "\"");
-    session.setLockLevel(static_cast<std::int32_t>(*level));
-  }
+  if (!level_.empty()) session.setLockLevel(level_);
   const std::int32_t level = session.lockLevel();
   if (json_)
     std::cout << Json{{"lockLevel", level}, {"name", ParameterCatalog::lockLevelName(level)}}.dump()
