@@ -11,6 +11,7 @@
 #include "DriveCommands.h"
 #include "FormSession.h"
 #include "ScriptHost.h"
+#include "SetCommands.h"
 #include "TerminalHost.h"
 #include "platform/Error.h"
 #include "platform/Variant.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(0, 1);
   DriveCommands driveCommands(app);
   ComponentCommands componentCommands(app);
+  SetCommands setCommands(app);
 
   FormOptions runOptions;
   bool printOnce = false;
@@ -86,6 +88,7 @@ int main(int argc, char** argv) {
   try {
     if (int status = driveCommands.run(); status >= 0) return status;
     if (int status = componentCommands.run(); status >= 0) return status;
+    if (int status = setCommands.run(); status >= 0) return status;
     if (*script) {
       FormSession session(scriptOptions.formFile(), scriptOptions.debugMask());
       session.trace().echo = true;
