@@ -1,6 +1,8 @@
-// Feeds arbitrary text to the settings file reader, with arbitrary section and key names.
+// Feeds arbitrary text to the settings file reader and writer, with arbitrary section and key
+// names; a setting written is read back as written.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 
 #include "platform/IniSettingsStore.h"
@@ -16,5 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text = b == std::string_view::npos ? input : input.substr(b + 1);
   (void)kadrelle::IniSettingsStore::lookup(text, section, key);
   (void)kadrelle::IniSettingsStore::lookup(text, "1", "Debug");
+  const std::string written = kadrelle::IniSettingsStore::withSetting(text, "1", "Debug", "&H6");
+  if (text.find('\0') == std::string_view::npos &&
+      kadrelle::IniSettingsStore::lookup(written, "1", "Debug") != "&H6")
+    std::abort();
   return 0;
 }

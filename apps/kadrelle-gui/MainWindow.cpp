@@ -19,16 +19,10 @@
 #include "platform/Error.h"
 #include "qt/FormView.h"
 #include "qt/ToolboxImage.h"
+#include "session/FormBinder.h"
+#include "session/ParameterGroups.h"
 
 namespace kadrelle::gui {
-
-namespace {
-
-const char* const kGroupNames[] = {
-    "Motor",  "Feedback",      "Current loop",      "Velocity loop",   "Position loop",
-    "Limits", "Communication", "Drive information", "Measured values", "Control"};
-
-}  // namespace
 
 void TraceChannel::Output(std::string_view line) {
   std::string text(line);
@@ -36,24 +30,17 @@ void TraceChannel::Output(std::string_view line) {
   if (view) view->appendPlainText(QString::fromStdString(text));
 }
 
-void MainWindow::fillGroupPage(Form& form, int group, BrommetLibrary& library) {
+void MainWindow::fillGroupPage(Form& form, ParameterGroup group, DriveSession& drive) {
   float top = 120;
   for (const ParameterInfo& info : ParameterCatalog::all()) {
-    if (static_cast<int>(info.group) != group) continue;
+    if (info.group != group) continue;
     Kadrelle& k = form.addNew("", {120, top, 6600, 420});
     k.put_EditorPosition(1);
     k.put_EditorWidth(1800);
     k.put_Parameter(info.number);
     top += 480;
   }
-  bindFormControls(form, library);
-}
-
-void MainWindow::bindFormControls(Form& form, BrommetLibrary& library) {
-  for (std::size_t i = 0; i < form.size(); ++i) {
-    Kadrelle& k = form.control(i);
-    if (k.get_Parameter() != 0) k.putref_ValueObjRef(library.makeValueObject(k.get_Parameter()));
-  }
+  bindForm(form, drive, "the " + std::string(groupName(group)) + " page");
 }
 
 MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
@@ -99,8 +86,7 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
   traceDock->setWidget(traceView);
   addDockWidget(Qt::BottomDockWidgetArea, traceDock);
   // Lines come only when the user's Debug mask asks for them; the dock shows when it does.
-  const std::string mask = settings_.GetSetting("Kadrelle", "1", "Debug", "0");
-  traceDock->setVisible(mask != "0" && !mask.empty());
+  traceDock->setVisible(session_.settings().traceWanted());
   // A closed dock comes back from the View menu.
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(eventDock->toggleViewAction());
@@ -108,17 +94,18 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
 
   pages_ = new QTabWidget;
   setCentralWidget(pages_);
-  const Form::Services services{toolkit_, editBoxes_, session_.library(), settings_, trace_};
+  const Form::Services services{toolkit_, editBoxes_, session_.library(), session_.settings(),
+                                trace_};
   if (formFile) {
     auto form = std::make_unique<Form>(services);
     FormFile::load(*formFile, *form);
-    bindFormControls(*form, session_.library());
+    bindForm(*form, session_, formFile->string());
     addPage(QString::fromStdString(formFile->filename().string()), std::move(form));
   } else {
-    for (int group = 0; group < int(std::size(kGroupNames)); ++group) {
+    for (const GroupName& group : parameterGroups()) {
       auto form = std::make_unique<Form>(services);
-      fillGroupPage(*form, group, session_.library());
-      addPage(kGroupNames[group], std::move(form));
+      fillGroupPage(*form, group.group, session_);
+      addPage(QString::fromUtf8(group.name.data(), qsizetype(group.name.size())), std::move(form));
     }
   }
 
@@ -126,7 +113,7 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, [this] {
     try {
-      session_.drive().tick(0.2);
+      session_.tick(0.2);
     } catch (const Error& e) {
       log(QString::fromStdString("Drive: " + e.description()));
     }

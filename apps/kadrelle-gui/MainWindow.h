@@ -6,11 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "../kadrelle/DriveSession.h"
 #include "host/Form.h"
 #include "platform/DebugChannel.h"
-#include "platform/IniSettingsStore.h"
 #include "qt/QtToolkit.h"
+#include "session/DriveSession.h"
 
 class QListWidget;
 class QPlainTextEdit;
@@ -36,10 +35,8 @@ class MainWindow : public QMainWindow {
   // The pages' forms, first page first.
   std::vector<Form*> forms() const;
 
-  // A page of controls, one per parameter of a group, or the controls of a form file; each bound
-  // control is bound to the drive. Shared with --render.
-  static void fillGroupPage(Form& form, int group, BrommetLibrary& library);
-  static void bindFormControls(Form& form, BrommetLibrary& library);
+  // A page of controls, one per parameter of a group, bound to the drive.
+  static void fillGroupPage(Form& form, ParameterGroup group, DriveSession& drive);
 
  private:
   void addPage(const QString& title, std::unique_ptr<Form> form);
@@ -48,7 +45,6 @@ class MainWindow : public QMainWindow {
   void setDisplayMode(int mode);
 
   DriveSession session_;
-  IniSettingsStore settings_;
   TraceChannel trace_;
   qt::QtToolkit toolkit_;
   qt::QtEditBoxFactory editBoxes_;

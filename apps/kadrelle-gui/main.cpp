@@ -12,19 +12,21 @@
 #include "host/FormFile.h"
 #include "platform/Error.h"
 #include "qt/FormView.h"
+#include "session/Failure.h"
+#include "session/FormBinder.h"
 
 namespace {
 
 // The form bound to the user's drive, drawn as it shows on a screen of the default DPI.
 int render(const QString& formFile, const QString& output) {
   kadrelle::DriveSession session;
-  kadrelle::IniSettingsStore settings;
   kadrelle::StderrDebugChannel debug;
   kadrelle::qt::QtToolkit toolkit;
   kadrelle::qt::QtEditBoxFactory editBoxes;
-  kadrelle::Form form({toolkit, editBoxes, session.library(), settings, debug});
-  kadrelle::FormFile::load(formFile.toStdString(), form);
-  kadrelle::gui::MainWindow::bindFormControls(form, session.library());
+  kadrelle::Form form({toolkit, editBoxes, session.library(), session.settings(), debug});
+  const std::string file = formFile.toStdString();
+  kadrelle::FormFile::load(file, form);
+  kadrelle::bindForm(form, session, file);
   const QImage image = kadrelle::qt::renderForm(form);
   if (!image.save(output, "PNG")) {
     std::fprintf(stderr, "kadrelle-gui: %s: cannot write the picture\n", qPrintable(output));
@@ -74,11 +76,8 @@ int main(int argc, char** argv) {
     kadrelle::gui::MainWindow window(form);
     window.show();
     return app.exec();
-  } catch (const kadrelle::Error& e) {
-    std::fprintf(stderr, "kadrelle-gui: %s\n", e.description().c_str());
-    return 1;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kadrelle-gui: %s\n", e.what());
+    std::fprintf(stderr, "kadrelle-gui: %s\n", kadrelle::failureText(e).c_str());
     return 1;
   }
 }

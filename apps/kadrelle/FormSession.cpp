@@ -8,120 +8,13 @@
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "platform/Variant.h"
+#include "session/DrivePage.h"
+#include "session/FormBinder.h"
+#include "session/FormFiles.h"
 
 namespace kadrelle {
 
 namespace {
-
-// One control of the built-in page. Twips; a terminal cell is 90 by 240 twips.
-struct PageControl {
-  const char* name;
-  ParameterNumbers parameter;
-  Form::Placement place;
-  EditorPositions editorPosition;
-  float editorWidth;
-  CaptionPositions captionPosition;
-  PresetStyle style;
-};
-
-constexpr float kLeftColumn = 90, kRightColumn = 4050, kWidth = 3690;
-constexpr float kRow = 240;
-
-// A drive set-up page: identity and communication, limits and motion on the left; read-only
-// information, the drive's enable and speed command and live measurements on the right.
-constexpr PageControl kPage[] = {
-    {"DriveName",
-     param::DriveName,
-     {kLeftColumn, 0, kWidth, kRow},
-     1,
-     1620,
-     AlignedLeft,
-     CorvoStyle},
-    {"NodeId",
-     param::NodeId,
-     {kLeftColumn, 2 * kRow, kWidth, kRow},
-     1,
-     900,
-     AlignedRight,
-     ClassicStyle},
-    {"SpeedLimit",
-     param::SpeedLimit,
-     {kLeftColumn, 4 * kRow, kWidth, kRow},
-     0,
-     900,
-     AlignedLeft,
-     ClassicStyle},
-    {"CurrentLimit",
-     param::CurrentLimit,
-     {kLeftColumn, 6 * kRow, kWidth, kRow},
-     0,
-     900,
-     AlignedRight,
-     ClassicStyle},
-    {"Acceleration",
-     param::Acceleration,
-     {kLeftColumn, 8 * kRow, kWidth, 3 * kRow},
-     2,
-     1260,
-     Centered,
-     ClassicStyle},
-    {"FaultMask",
-     param::FaultMask,
-     {kLeftColumn, 12 * kRow, kWidth, 2 * kRow},
-     3,
-     1260,
-     AlignedLeft,
-     CorvoStyle},
-    {"FirmwareVersion",
-     param::FirmwareVersion,
-     {kRightColumn, 0, kWidth, kRow},
-     1,
-     1260,
-     AlignedLeft,
-     ClassicStyle},
-    {"SerialNumber",
-     param::SerialNumber,
-     {kRightColumn, 2 * kRow, kWidth, kRow},
-     1,
-     1260,
-     AlignedLeft,
-     ClassicStyle},
-    {"DriveEnable",
-     param::DriveEnable,
-     {kRightColumn, 4 * kRow, kWidth, kRow},
-     1,
-     900,
-     AlignedLeft,
-     CorvoStyle},
-    {"SpeedCommand",
-     param::SpeedCommand,
-     {kRightColumn, 6 * kRow, kWidth, kRow},
-     1,
-     900,
-     AlignedLeft,
-     CorvoStyle},
-    {"ActualSpeed",
-     param::ActualSpeed,
-     {kRightColumn, 8 * kRow, kWidth, kRow},
-     1,
-     900,
-     AlignedLeft,
-     ClassicStyle},
-    {"DriveTemperature",
-     param::DriveTemperature,
-     {kRightColumn, 10 * kRow, kWidth, kRow},
-     1,
-     900,
-     AlignedLeft,
-     ClassicStyle},
-    {"OperatingHours",
-     param::OperatingHours,
-     {kRightColumn, 13 * kRow, kWidth, kRow},
-     1,
-     900,
-     AlignedLeft,
-     ClassicStyle},
-};
 
 // Virtual-key code of the key that types a character, with Shift for capitals.
 std::pair<std::int16_t, std::int16_t> keyFor(char32_t c) {
@@ -142,32 +35,6 @@ std::pair<std::int16_t, std::int16_t> keyFor(char32_t c) {
   }
 }
 
-// Splits UTF-8 text into code points, each with its bytes (an invalid byte stands for itself).
-std::vector<std::pair<char32_t, std::string>> codePoints(const std::string& s) {
-  std::vector<std::pair<char32_t, std::string>> out;
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    const std::size_t n = b < 0x80         ? 1
-                          : (b >> 5) == 6  ? 2
-                          : (b >> 4) == 14 ? 3
-                          : (b >> 3) == 30 ? 4
-                                           : 1;
-    char32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
-    for (std::size_t k = 1; k < n && i + k < s.size(); ++k)
-      c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    out.emplace_back(c, s.substr(i, n));
-    i += n;
-  }
-  return out;
-}
-
-// Why the drive cannot bind a control to this parameter number; "" when it can.
-std::string missingParameter(std::int32_t number) {
-  return ParameterCatalog::find(number)
-             ? std::string()
-             : "No parameter " + std::to_string(number) + " on this drive";
-}
-
 }  // namespace
 
 void TraceLog::Output(std::string_view line) {
@@ -178,69 +45,36 @@ void TraceLog::Output(std::string_view line) {
   if (onLine) onLine();
 }
 
-std::string SessionSettings::GetSetting(const std::string& application, const std::string& section,
-                                        const std::string& key, const std::string& defaultValue) {
-  if (debug && application == Kadrelle::kTypeName && section == "1" && key == "Debug")
-    return *debug;
-  return user_.GetSetting(application, section, key, defaultValue);
-}
-
 FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
-                         const std::optional<std::string>& debugMask)
+                         const std::optional<std::string>& debugMask, bool echoTrace)
     : formFile_(formFile) {
-  settings_.debug = debugMask;
+  // The trace goes where it is wanted before the first control is made.
+  trace_.echo = echoTrace;
+  if (debugMask) drive_.settings().overrideTraceMask(*debugMask);
   form_ = std::make_unique<Form>(
-      Form::Services{toolkit_, editBoxes_, drive_.library(), settings_, trace_});
+      Form::Services{toolkit_, editBoxes_, drive_.library(), drive_.settings(), trace_});
   if (formFile_)
-    FormFile::load(*formFile_, *form_);
+    formFiles_.load(*formFile_, *form_);
   else
-    buildDefaultForm();
-  if (form_->size() == 0)
-    throw formFile_ ? Error::badFileFormat(formFile_->string(), "the form has no controls")
-                    : Error(Error::kInvalidCall, "The form has no controls");
+    loadDrivePage(*form_);
+  if (form_->size() == 0) throw Error::badFileFormat(source(), "the form has no controls");
+  bindForm(*form_, drive_, source());
   for (std::size_t i = 0; i < form_->size(); ++i) {
-    Kadrelle& k = form_->control(i);
-    if (k.get_Parameter() != 0) bind(i);
     connect(i);
-    dispatch_.push_back(std::make_unique<ControlDispatch>(k));
+    dispatch_.push_back(std::make_unique<ControlDispatch>(form_->control(i)));
   }
   form_->markSaved();
   setFocus(0);
 }
 
-// Binds a control to its parameter. A binding the saved settings make fail (a display mode the
-// value has no view for, say) names the form file and the control's place in it.
-void FormSession::bind(std::size_t index) {
-  Kadrelle& k = form_->control(index);
-  try {
-    if (std::string why = missingParameter(k.get_Parameter()); !why.empty())
-      throw Error(Error::kInvalidPropertyValue, why);
-    k.putref_ValueObjRef(library().makeValueObject(k.get_Parameter()));
-  } catch (const std::exception& e) {
-    if (!formFile_) throw;
-    const Error error = asError(e);
-    throw Error::badFileFormat(formFile_->string() + ".controls[" + std::to_string(index) + "]",
-                               form_->name(index) + " cannot be bound to parameter " +
-                                   std::to_string(k.get_Parameter()) +
-                                   " with its saved settings: " + error.description());
-  }
+std::string FormSession::source() const {
+  return formFile_ ? formFile_->string() : std::string(kDrivePageName);
 }
 
 FormSession::~FormSession() {
   connections_.clear();
   valueWatches_.clear();
   dispatch_.clear();
-}
-
-void FormSession::buildDefaultForm() {
-  for (const PageControl& c : kPage) {
-    Kadrelle& k = form_->addNew(c.name, c.place);
-    k.put_EditorWidth(c.editorWidth);
-    k.put_EditorPosition(c.editorPosition);
-    k.put_CaptionPosition(c.captionPosition);
-    k.put_PresetStyle(c.style);
-    k.put_Parameter(c.parameter);
-  }
 }
 
 void FormSession::connect(std::size_t index) {
@@ -278,13 +112,6 @@ std::string FormSession::parameterKey(std::size_t index) {
   return info ? std::string(info->key) : std::string();
 }
 
-bool FormSession::traceWanted() {
-  const std::string mask = settings_.GetSetting(Kadrelle::kTypeName, "1", "Debug", "0");
-  // Read as the control reads it, so "&H6" or " 2 " mean what they mean there.
-  const auto level = parseNumber(mask);
-  return level && *level != 0;
-}
-
 void FormSession::setFocus(std::size_t index) {
   // Focusing the focused control again leaves its caret and selection alone, so that keys and
   // text sent to it one call at a time go on where the last call ended.
@@ -307,7 +134,10 @@ void FormSession::pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_
 }
 
 void FormSession::type(const std::string& utf8) {
-  for (const auto& [c, bytes] : codePoints(utf8)) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t start = i;
+    const char32_t c = decodeUtf8(utf8, i);
+    const std::string bytes = utf8.substr(start, i - start);
     // A character without a key of its own is text input: a key code of 0 would cancel it.
     const auto [code, shift] = keyFor(c);
     if (code == 0) {
@@ -356,18 +186,14 @@ void FormSession::setProperty(std::size_t index, const std::string& name, const 
   const Variant old = parameter || mode ? control.get(name) : Variant();
   control.put(name, Variant(text));
   if (parameter || mode) {
-    if (std::string why = cannotReopen(index); !why.empty()) {
+    if (std::string why = cannotBind(form_->control(index), drive_); !why.empty()) {
       control.put(name, old);
       throw Error(Error::kInvalidPropertyValue, why);
     }
   }
   // A new parameter is shown at once, as the form shows it when it is opened again.
   if (parameter) {
-    Kadrelle& k = form_->control(index);
-    if (k.get_Parameter() == 0)
-      k.putref_ValueObjRef(nullptr);
-    else
-      bind(index);
+    bindControl(form_->control(index), drive_);
     watchValue(index);
   }
   designed_ = true;
@@ -375,25 +201,13 @@ void FormSession::setProperty(std::size_t index, const std::string& name, const 
        ControlDispatch::display(dispatch(index).get(name), name));
 }
 
-std::string FormSession::cannotReopen(std::size_t index) {
-  // The control takes any number for these two, but binding it when the form is opened needs a
-  // parameter of the drive and a display mode with a view.
-  Kadrelle& k = form_->control(index);
-  const std::int32_t parameter = k.get_Parameter(), mode = k.get_DisplayMode();
-  if (parameter != 0) {
-    if (std::string why = missingParameter(parameter); !why.empty()) return why;
-  }
-  if (mode < 0 || mode > 2) return "No display mode " + std::to_string(mode) + " (0, 1 or 2)";
-  return {};
-}
-
 void FormSession::saveForm(const std::filesystem::path& file) {
   for (std::size_t i = 0; i < form_->size(); ++i)
-    if (std::string why = cannotReopen(i); !why.empty())
+    if (std::string why = cannotBind(form_->control(i), drive_); !why.empty())
       throw Error(Error::kInvalidPropertyValue, form_->name(i) + ": " + why +
                                                     "; the form would not open again, so it is "
                                                     "not saved");
-  FormFile::save(*form_, file);
+  formFiles_.save(*form_, file);
 }
 
 void FormSession::save(bool withForm) {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "ControlDispatch.h"
-#include "DriveSession.h"
+#include "component/ControlDispatch.h"
 #include "host/Form.h"
 #include "ombrel/OmbrelFactory.h"
 #include "platform/DebugChannel.h"
 #include "platform/HeadlessToolkit.h"
-#include "platform/IniSettingsStore.h"
+#include "session/DriveSession.h"
+#include "session/FormFiles.h"
 
 namespace kadrelle {
 
@@ -31,17 +31,6 @@ class TraceLog : public DebugChannel {
   std::deque<std::string> lines_;
 };
 
-// The user's settings, with the trace mask optionally given on the command line.
-class SessionSettings : public SettingsStore {
- public:
-  std::string GetSetting(const std::string& application, const std::string& section,
-                         const std::string& key, const std::string& defaultValue) override;
-  std::optional<std::string> debug;
-
- private:
-  IniSettingsStore user_;
-};
-
 // A form of controls bound to the user's simulated drive, with what a host adds around it: the
 // focus, user input to the focused control, the last events, the trace, the lock level, the
 // display mode, the drive's clock and saving. The terminal host and the script host both drive
@@ -50,18 +39,19 @@ class FormSession {
  public:
   static constexpr std::size_t kKeptEvents = 50;
 
-  // The built-in drive set-up page, or the controls of a form file. A form file that cannot be
-  // read is an Error naming it.
+  // The built-in drive set-up page, or the controls of a form file, bound to the drive (see
+  // bindForm). A form file that cannot be read or bound is an Error naming it. With `echoTrace`
+  // trace lines go to standard error from the first control's creation on.
   FormSession(const std::optional<std::filesystem::path>& formFile,
-              const std::optional<std::string>& debugMask);
+              const std::optional<std::string>& debugMask, bool echoTrace = false);
   ~FormSession();
 
   Form& form() { return *form_; }
   DriveSession& drive() { return drive_; }
-  BrommetLibrary& library() { return drive_.library(); }
+  ValueLibrary& library() { return drive_.library(); }
   TraceLog& trace() { return trace_; }
   // True when the user's Debug mask asks for more than the lines every control writes.
-  bool traceWanted();
+  bool traceWanted() { return drive_.settings().traceWanted(); }
 
   // The focused control's index; the focus moves in tab order and wraps around. Focusing the
   // focused control does nothing.
@@ -99,12 +89,14 @@ class FormSession {
   // changed in design mode or `withForm` asks for it.
   void save(bool withForm = false);
   // Saves the form alone. A form whose controls could not all be bound again when it is opened
-  // (a parameter the drive lacks, a display mode other than 0 to 2) is refused with error 380.
+  // (a parameter the drive lacks, a display mode other than 0 to 2) is refused with error 380;
+  // the file this session opened or saved, changed by another program since, with error 75
+  // (see FormFiles).
   void saveForm(const std::filesystem::path& file);
   bool unsaved() const { return driveChanged_ || (formWanted() && form_->changed()); }
 
   // Runs the simulated drive for the given time.
-  void tick(double seconds) { drive_.drive().tick(seconds); }
+  void tick(double seconds) { drive_.tick(seconds); }
 
   // A line for the status area; events are kept newest last.
   void note(std::string text);
@@ -117,11 +109,9 @@ class FormSession {
   std::string parameterKey(std::size_t index);
 
  private:
-  void buildDefaultForm();
+  // Where the form came from, in messages.
+  std::string source() const;
   void connect(std::size_t index);
-  void bind(std::size_t index);
-  // Why the form could not be opened again with this control as it is; "" when it could.
-  std::string cannotReopen(std::size_t index);
   // Notes a change of the drive through the control's value object, whichever it is bound to.
   void watchValue(std::size_t index);
   bool formWanted() const { return formFile_ || designed_; }
@@ -129,8 +119,8 @@ class FormSession {
   DriveSession drive_;
   HeadlessToolkit toolkit_;
   OmbrelFactory editBoxes_;
-  SessionSettings settings_;
   TraceLog trace_;
+  FormFiles formFiles_;
   std::unique_ptr<Form> form_;
   std::optional<std::filesystem::path> formFile_;
   std::size_t focus_ = 0;

@@ -7,14 +7,15 @@
 #include <optional>
 #include <string>
 
-#include "ComponentCommands.h"
-#include "DriveCommands.h"
 #include "FormSession.h"
-#include "ScriptHost.h"
-#include "SetCommands.h"
-#include "TerminalHost.h"
+#include "commands/ComponentCommands.h"
+#include "commands/DriveCommands.h"
+#include "commands/SetCommands.h"
+#include "lua/ScriptHost.h"
 #include "platform/Error.h"
-#include "platform/Variant.h"
+#include "session/Failure.h"
+#include "session/UserSettings.h"
+#include "terminal/TerminalHost.h"
 
 namespace {
 
@@ -38,15 +39,10 @@ void addDebugOption(CLI::App* sub, FormOptions& options) {
   sub->add_option("--debug", options.debug,
                   "Trace mask for this run (overrides the Debug setting; -1 traces everything)")
       ->check([](const std::string& mask) -> std::string {
-        try {
-          if (auto number = parseNumber(mask)) {
-            toInt32(*number);
-            return {};
-          }
-        } catch (const std::exception&) {
-        }
-        return "the trace mask is a whole number (a bit mask; -1 traces everything), not \"" +
-               mask + "\"";
+        return parseTraceMask(mask) ? std::string()
+                                    : "the trace mask is a whole number (a bit mask; -1 traces "
+                                      "everything), not \"" +
+                                          mask + "\"";
       });
 }
 
@@ -90,22 +86,18 @@ int main(int argc, char** argv) {
     if (int status = componentCommands.run(); status >= 0) return status;
     if (int status = setCommands.run(); status >= 0) return status;
     if (*script) {
-      FormSession session(scriptOptions.formFile(), scriptOptions.debugMask());
-      session.trace().echo = true;
+      FormSession session(scriptOptions.formFile(), scriptOptions.debugMask(), true);
       return runScript(scriptFile, session);
     }
-    FormSession session(runOptions.formFile(), runOptions.debugMask());
-    if (printOnce || !::isatty(STDOUT_FILENO) || !::isatty(STDIN_FILENO)) {
-      session.trace().echo = true;
+    const bool print = printOnce || !::isatty(STDOUT_FILENO) || !::isatty(STDIN_FILENO);
+    FormSession session(runOptions.formFile(), runOptions.debugMask(), print);
+    if (print) {
       printForm(session);
       return 0;
     }
     return runTerminal(session);
-  } catch (const Error& e) {
-    std::cerr << "kadrelle: " << e.description() << " (error " << e.number() << ")\n";
-    return 1;
   } catch (const std::exception& e) {
-    std::cerr << "kadrelle: " << e.what() << '\n';
+    std::cerr << "kadrelle: " << failureText(e) << '\n';
     return 1;
   }
 }

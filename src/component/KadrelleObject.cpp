@@ -1,5 +1,6 @@
 #include "component/KadrelleObject.h"
 
+#include <cstring>
 #include <new>
 
 #include "platform/Error.h"
@@ -29,8 +30,9 @@ long KadrelleObject::liveObjects() noexcept {
   return live.load();
 }
 
-KadrelleObject::KadrelleObject(const ControlSite& site, ModuleInfo module)
-    : module_(std::move(module)), control_(std::make_unique<Kadrelle>(site)) {
+KadrelleObject::KadrelleObject(std::unique_ptr<Kadrelle> owned, Kadrelle& control,
+                               ModuleInfo module)
+    : module_(std::move(module)), owned_(std::move(owned)), control_(control) {
   ++live;
 }
 
@@ -40,8 +42,36 @@ KadrelleObject::~KadrelleObject() {
     advised.sink->Release();
   }
   sinks_.clear();
-  control_.reset();
+  owned_.reset();
   --live;
+}
+
+ModuleInfo KadrelleObject::controlModule() {
+  // The address of a member function of the control: on this ABI the first word of a pointer
+  // to a non-virtual member function is the function's address.
+  void (Kadrelle::*member)() = &Kadrelle::Refresh;
+  const void* address = nullptr;
+  std::memcpy(&address, &member, sizeof address);
+  return ModuleInfo::containing(address);
+}
+
+HRESULT KadrelleObject::made(KadrelleObject* object, const Guid& iid, void** out) noexcept {
+  object->AddRef();
+  HRESULT r = object->QueryInterface(iid, out);
+  object->Release();
+  return r;
+}
+
+HRESULT KadrelleObject::wrap(Kadrelle& control, const Guid& iid, void** out) noexcept {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  try {
+    return made(new KadrelleObject(nullptr, control, controlModule()), iid, out);
+  } catch (const std::bad_alloc&) {
+    return controlError(7);
+  } catch (...) {
+    return E_FAIL;
+  }
 }
 
 HRESULT KadrelleObject::create(const ControlSite* site, const ModuleInfo& module, const Guid& iid,
@@ -50,11 +80,9 @@ HRESULT KadrelleObject::create(const ControlSite* site, const ModuleInfo& module
   *out = nullptr;
   if (!site) return E_POINTER;
   try {
-    auto* object = new KadrelleObject(*site, module);
-    object->AddRef();
-    HRESULT r = object->QueryInterface(iid, out);
-    object->Release();
-    return r;
+    auto owned = std::make_unique<Kadrelle>(*site);
+    Kadrelle& control = *owned;
+    return made(new KadrelleObject(std::move(owned), control, module), iid, out);
   } catch (const Error& e) {
     return controlError(e.number());
   } catch (const std::bad_alloc&) {

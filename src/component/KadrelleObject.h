@@ -16,13 +16,20 @@ namespace kadrelle::com {
 
 // A control as a component object: the dual interface _Kadrelle (and IDispatch) over one Kadrelle,
 // and IControlObject for its container. Reference-counted; deletes itself on the last Release.
-// Every call catches whatever the control throws and returns a result code instead.
+// Every call catches whatever the control throws and returns a result code instead. The object
+// either owns its control (create) or wraps one a form or widget owns (wrap).
 class KadrelleObject final : public _Kadrelle, public IControlObject {
  public:
   // Creates a control on that site (its services must outlive the object) and returns it
   // as the interface asked for. The module is where VersionStr says the control comes from.
   static HRESULT create(const ControlSite* site, const ModuleInfo& module, const Guid& iid,
                         void** out) noexcept;
+
+  // The interface over a control the object does not own, which must outlive it; VersionStr names
+  // the module that holds the control's code (see controlModule).
+  static HRESULT wrap(Kadrelle& control, const Guid& iid, void** out) noexcept;
+  // The module (shared library or program) that holds the control's code.
+  static ModuleInfo controlModule();
 
   // Objects alive, for DllCanUnloadNow. Counted in one place, the library that holds this class,
   // which the module links.
@@ -50,11 +57,12 @@ class KadrelleObject final : public _Kadrelle, public IControlObject {
 #undef KADRELLE_OVERRIDE
 
  private:
-  KadrelleObject(const ControlSite& site, ModuleInfo module);
+  KadrelleObject(std::unique_ptr<Kadrelle> owned, Kadrelle& control, ModuleInfo module);
   ~KadrelleObject();
+  static HRESULT made(KadrelleObject* object, const Guid& iid, void** out) noexcept;
 
   Kadrelle& control() {
-    return *control_;
+    return control_;
   }
   std::string versionStr() {
     return com::versionStr(module_);
@@ -73,7 +81,8 @@ class KadrelleObject final : public _Kadrelle, public IControlObject {
 
   std::atomic<std::uint32_t> refs_{0};
   ModuleInfo module_;
-  std::unique_ptr<Kadrelle> control_;
+  std::unique_ptr<Kadrelle> owned_;  // null when the control is borrowed
+  Kadrelle& control_;
   ErrorInfo lastError_;
   std::vector<Advised> sinks_;
   std::uint32_t nextCookie_ = 1;

@@ -12,6 +12,7 @@
 #include "platform/Error.h"
 #include "platform/FileIo.h"
 #include "platform/Text.h"
+#include "platform/UserFolders.h"
 
 namespace kadrelle::com {
 
@@ -159,15 +160,7 @@ RegistrationData RegistrationData::ofLibrary() {
 Registry::Registry(std::string path) : path_(std::move(path)) {}
 
 std::string Registry::defaultPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string base;
-  if (config && config[0] == '/') {
-    base = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home ? home : "") + "/.config";
-  }
-  return base + "/kadrelle/registry";
+  return (userConfigFolder() / "kadrelle" / "registry").string();
 }
 
 std::map<std::string, std::string> Registry::read() const {

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "Fixture.h"
+#include "component/ControlDispatch.h"
 #include "component/KadrelleObject.h"
 #include "component/TypeLibrary.h"
 
@@ -244,6 +245,30 @@ TEST_F(Dispatch, InterfacesByIdentifierAndReferenceCounting) {
   EXPECT_EQ(KadrelleObject::liveObjects(), alive);
   dual.reset();
   EXPECT_EQ(KadrelleObject::liveObjects(), alive - 1);
+}
+
+// A control a form owns, reached by name through the dual interface over it: the interface does
+// not delete it, errors are the interface's, and VersionStr names the library of the control.
+TEST(BorrowedControl, ByNameThroughTheDualInterface) {
+  test::ComponentSite s;
+  Kadrelle control(s.site);
+  control.UserControl_InitProperties();
+  {
+    ControlDispatch byName(control);
+    byName.put("displaymode", Variant("2"));
+    EXPECT_EQ(control.get_DisplayMode(), 2);
+    EXPECT_EQ(CLng(byName.get("DisplayMode")), 2);
+    EXPECT_NE(CStr(byName.get("VersionStr")).find("\\libkadrelle_core"), std::string::npos);
+    try {
+      byName.put("DisplayMode", Variant("x"));
+      ADD_FAILURE();
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), Error::kTypeMismatch);
+    }
+    EXPECT_THROW(byName.get("NoSuchMember"), Error);
+  }
+  EXPECT_EQ(control.get_DisplayMode(), 2);  // still there
+  EXPECT_EQ(KadrelleObject::wrap(control, IID__Kadrelle, nullptr), E_POINTER);
 }
 
 // A host's event sink: records each event with its arguments' types and values; zeroes KeyAscii

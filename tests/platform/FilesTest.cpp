@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "platform/Error.h"
 #include "platform/FileIo.h"
@@ -251,6 +252,52 @@ TEST_F(Files, SettingsFolderFollowsXdgConfigHome) {
   EXPECT_EQ(userConfigFolder(), fs::path("."));  // the working folder, as a last resort
   ::setenv("HOME", home.c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+// A setting written back changes its own line only, or adds one where the reader finds it; the
+// reader then gives the new value.
+TEST(IniWrite, ChangesOnlyTheSettingsLine) {
+  using W = std::pair<const char*, const char*>;
+  for (const auto& [before, after] :
+       {W{"", "[1]\nDebug=9\n"}, W{"\xEF\xBB\xBF", "\xEF\xBB\xBF[1]\nDebug=9\n"},
+        W{"\xEF\xBB\xBF; c\r\n[1] ; note\r\n  debug = 4  \r\nx=1\r\n",
+          "\xEF\xBB\xBF; c\r\n[1] ; note\r\n  debug = 9  \r\nx=1\r\n"},
+        W{"[A]\r\nx=1", "[A]\r\nx=1\r\n\r\n[1]\r\nDebug=9\r\n"},
+        W{"[ 1 ]\nx=1\n; tail\n\n[2]\n", "[ 1 ]\nx=1\nDebug=9\n; tail\n\n[2]\n"},
+        W{"[1]\nx=1", "[1]\nx=1\nDebug=9\n"}, W{"[1]\nDebug=\n", "[1]\nDebug=9\n"},
+        W{"[1]\n[2]\nDebug=4\n[1]\nDebug=5\n", "[1]\n[2]\nDebug=4\n[1]\nDebug=9\n"},
+        W{"[1\nDebug=4\n", "[1\nDebug=4\n\n[1]\nDebug=9\n"}}) {
+    EXPECT_EQ(IniSettingsStore::withSetting(before, "1", "Debug", "9"), after) << before;
+    EXPECT_EQ(IniSettingsStore::lookup(after, "1", "Debug"), "9") << after;
+  }
+}
+
+TEST_F(Files, SavedSettingsAreReadBackAndBadOnesRefused) {
+  IniSettingsStore store(dir / "new");
+  store.SaveSetting("Kadrelle", "Drive", "LockLevel", "2");
+  store.SaveSetting("Kadrelle", "1", "Debug", "&H6");
+  EXPECT_EQ(readFileCapped(dir / "new" / "Kadrelle.ini", 100),
+            "[Drive]\nLockLevel=2\n\n[1]\nDebug=&H6\n");
+  // Each refusal names the file, the setting and why; the file stays as it was.
+  std::ofstream(dir / "Kadrelle.ini", std::ios::binary) << std::string("[1]\n\0", 5);
+  using B = std::tuple<const char*, const char*, const char*, const char*>;
+  for (const auto& [section, key, value, why] :
+       {B{"1", "Debug", "1\n[2]", "one line"}, B{"1", "a=b", "1", "name"},
+        B{"1", "[x", "1", "name"}, B{"1", "", "1", "name"}, B{"a]", "x", "1", "name"},
+        B{" 1", "x", "1", "name"}, B{"1", "Debug", "1", "NUL"}}) {
+    try {
+      IniSettingsStore(dir).SaveSetting("Kadrelle", section, key, value);
+      ADD_FAILURE() << key;
+    } catch (const Error& e) {
+      EXPECT_EQ(
+          e.description().rfind(
+              (dir / "Kadrelle.ini").string() + ": cannot save " + section + "/" + key + ": ", 0),
+          0u)
+          << e.description();
+      EXPECT_NE(e.description().find(why), std::string::npos) << e.description();
+    }
+  }
+  EXPECT_EQ(readFileCapped(dir / "Kadrelle.ini", 100), std::string("[1]\n\0", 5));
 }
 
 // The INI grammar itself, on text: the value of section "1", key "Debug".

@@ -12,7 +12,8 @@ k.SetCaptionPosition = "1"
 k.UserDescription = "Top speed"
 assert(k.CaptionPosition == 1 and k.UserDescription == "Top speed" and k.EditorWidth > 0)
 k:Refresh()
-assert(k.VersionStr:match("^1%.0%.124\r\n.*\\kadrelle$"), k.VersionStr)
+-- The module that holds the control's code, not the program.
+assert(k.VersionStr:match("^1%.0%.124\r\n.*\\libkadrelle_core"), k.VersionStr)
 
 -- Events: a KeyPress handler changes the character typed; Change and UpdateError reach Lua.
 drive.lockLevel = 2

@@ -4,11 +4,11 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "DriveSession.h"
 #include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
 #include "platform/Text.h"
+#include "session/DriveSession.h"
 #include "session/ParameterSet.h"
 
 namespace kadrelle {

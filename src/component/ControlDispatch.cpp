@@ -1,14 +1,11 @@
-// By-name access to a control of a form through the component's type library: names, kinds and
-// types come from its member and event tables, and every member is called through the dual
-// interface _Kadrelle, here implemented over a control that the form owns.
-#include "ControlDispatch.h"
+// By-name access to a control through the component's type library and its dual interface.
+#include "component/ControlDispatch.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "component/KadrelleInterface.h"
-#include "component/ModuleInfo.h"
+#include "component/KadrelleObject.h"
 #include "component/TypeLibrary.h"
 #include "platform/Error.h"
 #include "platform/StdFont.h"
@@ -18,12 +15,6 @@ namespace kadrelle {
 using namespace com;
 
 namespace {
-
-template <class T>
-T& need(T* p) {
-  if (!p) throw Error::invalidCall();
-  return *p;
-}
 
 [[noreturn]] void noMember(std::string_view name, std::string_view how = "") {
   throw Error(Error::kNoSuchMember, "Object doesn't support this property or method: " +
@@ -48,71 +39,21 @@ const EventInfo* findEvent(std::string_view name) {
 
 }  // namespace
 
-// The dual interface over a borrowed control. Owned by its ControlDispatch and never handed out,
-// so reference counting does nothing; members are called through the type library's table.
-class ControlDispatch::Object final : public _Kadrelle {
- public:
-  explicit Object(Kadrelle& control)
-      : control_(control), module_(ModuleInfo::containing(reinterpret_cast<const void*>(&idOf))) {}
+ControlDispatch::ControlDispatch(Kadrelle& control) : control_(control) {
+  void* object = nullptr;
+  const HRESULT r = KadrelleObject::wrap(control, IID__Kadrelle, &object);
+  if (!succeeded(r)) throw Error(Error::kInvalidCall, "The control has no dual interface");
+  object_ = ComPtr<_Kadrelle>::attach(static_cast<_Kadrelle*>(object));
+}
 
-  HRESULT QueryInterface(const Guid&, void** out) override {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  std::uint32_t AddRef() override { return 1; }
-  std::uint32_t Release() override { return 1; }
-  HRESULT GetIDsOfNames(const char* name, DISPID* id) override {
-    return name && findDispId(name, need(id)) ? S_OK : DISP_E_UNKNOWNNAME;
-  }
-  HRESULT Invoke(DISPID, std::uint16_t, Variant*, std::uint32_t, Variant*, ErrorInfo*) override {
-    return E_NOTIMPL;
-  }
-
-#define KADRELLE_DEFINE(kind, name, id, type, ref, help, target) \
-  HRESULT KADRELLE_SIGNATURE(kind, name, ref, type) override {   \
-    return call([&] { KADRELLE_CALL(kind, ref, target); });      \
-  }
-  KADRELLE_MEMBERS(KADRELLE_DEFINE)
-#undef KADRELLE_DEFINE
-
-  // Calls the member; its failure comes back as the control's Error. Anything else a member lets
-  // through (a script handler's own failure on its way out) passes unchanged.
-  void invoke(const MemberInfo& member, Variant* argument, Variant* result) {
-    error_.reset();
-    const HRESULT r = member.invoke(*this, argument, result);
-    if (succeeded(r)) return;
-    if (error_) throw *error_;
-    throw Error(440, "Automation error");
-  }
-
- private:
-  Kadrelle& control() {
-    return control_;
-  }
-  std::string versionStr() {
-    return com::versionStr(module_);
-  }
-
-  template <class F>
-  HRESULT call(F&& f) {
-    try {
-      f();
-      return S_OK;
-    } catch (const std::exception& e) {
-      error_ = asError(e);
-    }
-    return controlError(error_->number());
-  }
-
-  Kadrelle& control_;
-  ModuleInfo module_;
-  std::optional<Error> error_;
-};
-
-ControlDispatch::ControlDispatch(Kadrelle& control)
-    : control_(control), object_(std::make_unique<Object>(control)) {}
-
-ControlDispatch::~ControlDispatch() = default;
+Variant ControlDispatch::invoke(DISPID id, std::uint16_t kind, Variant* argument) {
+  Variant result;
+  ErrorInfo error;
+  const HRESULT r =
+      object_->Invoke(id, kind, argument, argument ? 1 : 0, argument ? nullptr : &result, &error);
+  if (!succeeded(r)) throw Error(error.number, error.description);
+  return result;
+}
 
 ControlDispatch::Member ControlDispatch::find(std::string_view name) {
   DISPID id;
@@ -121,11 +62,9 @@ ControlDispatch::Member ControlDispatch::find(std::string_view name) {
 }
 
 Variant ControlDispatch::get(std::string_view name) {
-  const MemberInfo* member = findMember(idOf(name), kGet);
-  if (!member) noMember(name, " (it cannot be read)");
-  Variant result;
-  object_->invoke(*member, nullptr, &result);
-  return result;
+  const DISPID id = idOf(name);
+  if (!findMember(id, kGet)) noMember(name, " (it cannot be read)");
+  return invoke(id, kGet, nullptr);
 }
 
 void ControlDispatch::put(std::string_view name, const Variant& value) {
@@ -138,15 +77,13 @@ void ControlDispatch::put(std::string_view name, const Variant& value) {
   const MemberInfo* member = byReference ? set : let ? let : set;
   if (!member) noMember(name, " (it cannot be assigned)");
   Variant argument = nothing ? Variant(nullptr) : value;
-  object_->invoke(*member, &argument, nullptr);
+  invoke(id, member->kind, &argument);
 }
 
 Variant ControlDispatch::call(std::string_view name) {
-  const MemberInfo* member = findMember(idOf(name), kMethod);
-  if (!member) noMember(name, " (it is no method)");
-  Variant result;
-  object_->invoke(*member, nullptr, &result);
-  return result;
+  const DISPID id = idOf(name);
+  if (!findMember(id, kMethod)) noMember(name, " (it is no method)");
+  return invoke(id, kMethod, nullptr);
 }
 
 std::optional<std::vector<std::string>> ControlDispatch::eventParameters(std::string_view event) {

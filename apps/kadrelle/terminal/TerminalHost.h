@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormSession.h"
+#include "../FormSession.h"
 
 namespace kadrelle {
 

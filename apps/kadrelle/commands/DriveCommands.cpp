@@ -5,43 +5,18 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "DriveSession.h"
 #include "brommet/ParameterCatalog.h"
 #include "brommet/ValueText.h"
 #include "platform/Error.h"
 #include "platform/Variant.h"
+#include "session/DriveSession.h"
+#include "session/ParameterGroups.h"
 
 namespace kadrelle {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-const char* groupName(ParameterGroup group) {
-  switch (group) {
-    case ParameterGroup::Motor:
-      return "Motor";
-    case ParameterGroup::Feedback:
-      return "Feedback";
-    case ParameterGroup::CurrentLoop:
-      return "Current loop";
-    case ParameterGroup::VelocityLoop:
-      return "Velocity loop";
-    case ParameterGroup::PositionLoop:
-      return "Position loop";
-    case ParameterGroup::Limits:
-      return "Limits";
-    case ParameterGroup::Communication:
-      return "Communication";
-    case ParameterGroup::DriveInformation:
-      return "Drive information";
-    case ParameterGroup::Measured:
-      return "Measured";
-    case ParameterGroup::Control:
-      return "Control";
-  }
-  return "";
-}
 
 std::string shown(const ParameterInfo& info, double appValue) {
   return ValueText::format(appValue, info.appFormat, info.displayBase);
@@ -60,7 +35,7 @@ std::string rangeText(const ParameterInfo& info) {
 Json describe(const ParameterInfo& info) {
   Json j = {{"key", info.key},
             {"number", info.number},
-            {"group", groupName(info.group)},
+            {"group", std::string(groupName(info.group))},
             {"name", info.name},
             {"description", info.description},
             {"units", info.appUnits},
@@ -125,7 +100,7 @@ DriveCommands::DriveCommands(CLI::App& app) {
   setting_ = app.add_subcommand("setting", "Show or change a user setting (Debug: the trace mask)");
   setting_->add_option("name", settingName_, "Setting name")
       ->required()
-      ->check(CLI::IsMember({"Debug"}, CLI::ignore_case));
+      ->check(CLI::IsMember({std::string(UserSettings::kTraceKey)}, CLI::ignore_case));
   setting_->add_option("value", settingValue_, "New value (Debug: a whole number, -1 for all)");
 }
 
@@ -189,12 +164,11 @@ int DriveCommands::set() {
 int DriveCommands::lock() {
   DriveSession session;
   if (!level_.empty()) {
-    char* end = nullptr;
-    const long level = std::strtol(level_.c_str(), &end, 10);
-    if (*end != '\0' || level_.size() > 2)
+    const auto level = parseNumber(level_);
+    if (!level || *level != static_cast<std::int32_t>(*level))
       throw Error(Error::kTypeMismatch,
                   "A lock level is a number from 0 to 3, not \"" + level_ + "\"");
-    session.setLockLevel(static_cast<std::int32_t>(level));
+    session.setLockLevel(static_cast<std::int32_t>(*level));
   }
   const std::int32_t level = session.lockLevel();
   if (json_)
@@ -206,19 +180,9 @@ int DriveCommands::lock() {
 }
 
 int DriveCommands::setting() {
-  const auto file = UserFiles::settingsFile();
-  // The control reads Debug from section "1" of the application "Kadrelle".
-  if (!settingValue_.empty()) {
-    char* end = nullptr;
-    const long long n = std::strtoll(settingValue_.c_str(), &end, 10);
-    if (*end != '\0' || n < INT32_MIN || n > INT32_MAX)
-      throw Error(Error::kTypeMismatch,
-                  "Debug must be a whole number (a bit mask; -1 traces everything), not \"" +
-                      settingValue_ + "\"");
-    writeIniSetting(file, "1", "Debug", std::to_string(n));
-  }
-  std::cout << "Debug=" << readIniSetting(file, "1", "Debug").value_or("0") << "  ("
-            << file.string() << ")\n";
+  UserSettings settings;
+  if (!settingValue_.empty()) settings.saveTraceMask(settingValue_);
+  std::cout << "Debug=" << settings.traceMaskText() << "  (" << settings.file().string() << ")\n";
   return 0;
 }
 

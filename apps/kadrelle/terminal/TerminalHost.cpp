@@ -11,6 +11,7 @@
 
 #include "Screen.h"
 #include "platform/Error.h"
+#include "platform/KeyCodes.h"
 #include "platform/Text.h"
 
 namespace kadrelle {
@@ -80,12 +81,12 @@ class KeyHandler {
         return moveFocus(true);
       case '\r':
       case '\n':
-        return session_.pressKey(13, 0, 13);
+        return session_.pressKey(kKeyReturn, 0, kKeyReturn);
       case 27:
-        return session_.pressKey(27, 0, 27);
+        return session_.pressKey(kKeyEscape, 0, kKeyEscape);
       case 8:
       case 127:
-        return session_.pressKey(8, 0, 8);
+        return session_.pressKey(kKeyBack, 0, kKeyBack);
       case ctrl('Q'):
       case ctrl('C'):
         return requestQuit();
@@ -134,7 +135,7 @@ class KeyHandler {
         } catch (const Error& e) {
           session_.note("Error " + std::to_string(e.number()) + ": " + e.description());
         }
-      } else if (!code && ch == 27) {
+      } else if (!code && ch == kKeyEscape) {
         sheet.entry.reset();
       } else if (code ? ch == KEY_BACKSPACE : ch == 8 || ch == 127) {
         while (!sheet.entry->empty() && (sheet.entry->back() & 0xC0) == 0x80)
@@ -191,35 +192,35 @@ class KeyHandler {
       case KEY_DOWN:
         return moveFocus(true);
       case KEY_ENTER:
-        return session_.pressKey(13, 0, 13);
+        return session_.pressKey(kKeyReturn, 0, kKeyReturn);
       case KEY_BACKSPACE:
-        return session_.pressKey(8, 0, 8);
+        return session_.pressKey(kKeyBack, 0, kKeyBack);
       case KEY_DC:
-        return session_.pressKey(46, 0, 0);
+        return session_.pressKey(kKeyDelete, 0, 0);
       case KEY_LEFT:
-        return session_.pressKey(37, 0, 0);
+        return session_.pressKey(kKeyLeft, 0, 0);
       case KEY_RIGHT:
-        return session_.pressKey(39, 0, 0);
+        return session_.pressKey(kKeyRight, 0, 0);
       case KEY_SLEFT:
-        return session_.pressKey(37, 1, 0);
+        return session_.pressKey(kKeyLeft, kShiftMask, 0);
       case KEY_SRIGHT:
-        return session_.pressKey(39, 1, 0);
+        return session_.pressKey(kKeyRight, kShiftMask, 0);
       case KEY_HOME:
-        return session_.pressKey(36, 0, 0);
+        return session_.pressKey(kKeyHome, 0, 0);
       case KEY_END:
-        return session_.pressKey(35, 0, 0);
+        return session_.pressKey(kKeyEnd, 0, 0);
       case KEY_SHOME:
-        return session_.pressKey(36, 1, 0);
+        return session_.pressKey(kKeyHome, kShiftMask, 0);
       case KEY_SEND:
-        return session_.pressKey(35, 1, 0);
+        return session_.pressKey(kKeyEnd, kShiftMask, 0);
       case KEY_PPAGE:
-        return session_.pressKey(33, 0, 0);
+        return session_.pressKey(kKeyPageUp, 0, 0);
       case KEY_NPAGE:
-        return session_.pressKey(34, 0, 0);
+        return session_.pressKey(kKeyPageDown, 0, 0);
       case KEY_SPREVIOUS:
-        return session_.pressKey(33, 1, 0);
+        return session_.pressKey(kKeyPageUp, kShiftMask, 0);
       case KEY_SNEXT:
-        return session_.pressKey(34, 1, 0);
+        return session_.pressKey(kKeyPageDown, kShiftMask, 0);
       default:
         break;
     }

@@ -8,17 +8,21 @@
 #include <string_view>
 #include <vector>
 
+#include "component/ComPtr.h"
+#include "component/KadrelleInterface.h"
 #include "control/Kadrelle.h"
 #include "platform/Event.h"
 #include "platform/Variant.h"
 
+#pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
 // Late-bound access to one control's published members and events by name (matched without
-// regard to case), through the component's type library and its dual interface _Kadrelle.
-// Failures are Error exceptions with the control's number and description: 438 for a name that is
-// no member, or a member that cannot be used that way; 13, 6 or 424 for a value Basic cannot
-// convert to the member's type.
+// regard to case), for scripts and design tools: the names, kinds and types come from the
+// component's type library, and every member is called through the control's dual interface
+// (KadrelleObject::wrap) with IDispatch::Invoke. Failures are Error exceptions with the number
+// and description the interface reports: 438 for a name that is no member, or a member that
+// cannot be used that way; 13, 6 or 424 for a value Basic cannot convert to the member's type.
 class ControlDispatch {
  public:
   enum class Member { None, Property, Method };
@@ -27,7 +31,6 @@ class ControlDispatch {
 
   // The form owns the control; it must outlive this object.
   explicit ControlDispatch(Kadrelle& control);
-  ~ControlDispatch();
 
   Member find(std::string_view name);
   Variant get(std::string_view name);
@@ -56,9 +59,11 @@ class ControlDispatch {
   static std::string display(const Variant& value, std::string_view property);
 
  private:
-  class Object;
+  Variant invoke(com::DISPID id, std::uint16_t kind, Variant* argument);
+
   Kadrelle& control_;
-  std::unique_ptr<Object> object_;
+  com::ComPtr<com::_Kadrelle> object_;
 };
 
 }  // namespace kadrelle
+#pragma GCC visibility pop

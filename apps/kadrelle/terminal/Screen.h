@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FormSession.h"
+#include "../FormSession.h"
 #include "control/Kadrelle.h"
 #include "host/Form.h"
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "FormSession.h"
+#include "../FormSession.h"
 
 namespace kadrelle {
 

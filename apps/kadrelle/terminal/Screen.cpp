@@ -5,17 +5,16 @@
 
 #include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
 
 std::vector<std::string> characters(const std::string& s) {
   std::vector<std::string> out;
   for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
-    n = std::min(n, s.size() - i);
-    out.push_back(s.substr(i, n));
-    i += n;
+    const std::size_t start = i;
+    decodeUtf8(s, i);
+    out.push_back(s.substr(start, i - start));
   }
   return out;
 }

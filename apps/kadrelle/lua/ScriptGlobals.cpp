@@ -1,0 +1,197 @@
+// The Lua host's globals: the form and the drive.
+#include "ScriptSupport.h"
+#include "brommet/ParameterCatalog.h"
+
+namespace kadrelle::lua {
+
+namespace {
+
+int formIndex(lua_State* L) {
+  return protect(L, [&] {
+    Form& form = script(L).session().form();
+    if (lua_type(L, 2) == LUA_TNUMBER) {
+      const lua_Integer i = lua_tointeger(L, 2);
+      if (i < 1 || static_cast<std::size_t>(i) > form.size()) {
+        lua_pushnil(L);
+        return 1;
+      }
+      pushControl(L, static_cast<std::size_t>(i - 1));
+      return 1;
+    }
+    const std::string name = stringArg(L, 2);
+    for (std::size_t i = 0; i < form.size(); ++i) {
+      if (form.name(i) == name) {
+        pushControl(L, i);
+        return 1;
+      }
+    }
+    lua_pushnil(L);
+    return 1;
+  });
+}
+
+// form.SpeedLimit = 4500 would hide the control behind a plain field of the table.
+int formNewIndex(lua_State* L) {
+  return protect(L, [&]() -> int {
+    throw Error(Error::kNoSuchMember, "The form's members cannot be assigned: " + stringArg(L, 2) +
+                                          " (assign a control's property)");
+  });
+}
+
+int formLength(lua_State* L) {
+  lua_pushinteger(L, static_cast<lua_Integer>(script(L).session().form().size()));
+  return 1;
+}
+
+int formFocus(lua_State* L) {
+  return protect(L, [&] {
+    script(L).session().setFocus(controlArg(L, 2));
+    return 0;
+  });
+}
+
+int formFocused(lua_State* L) {
+  pushControl(L, script(L).session().focus());
+  return 1;
+}
+
+int formType(lua_State* L) {
+  return protect(L, [&] {
+    script(L).session().type(stringArg(L, 2));
+    return 0;
+  });
+}
+
+int formPress(lua_State* L) {
+  return protect(L, [&] {
+    press(script(L).session(), keyNamed(L, 2), shiftArg(L, 3));
+    return 0;
+  });
+}
+
+int formNames(lua_State* L) {
+  Form& form = script(L).session().form();
+  lua_createtable(L, static_cast<int>(form.size()), 0);
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    lua_pushstring(L, form.name(i).c_str());
+    lua_rawseti(L, -2, static_cast<lua_Integer>(i + 1));
+  }
+  return 1;
+}
+
+int formSave(lua_State* L) {
+  return protect(L, [&] {
+    FormSession& session = script(L).session();
+    if (lua_isnoneornil(L, 2))
+      session.save(true);  // the built-in page's form too: the script asked for the form
+    else
+      session.saveForm(stringArg(L, 2));
+    return 0;
+  });
+}
+
+// ---- the drive
+
+int driveGet(lua_State* L) {
+  return protect(L, [&] {
+    const ParameterInfo& info = DriveSession::findParameter(stringArg(L, 2));
+    ServoDrive& drive = script(L).session().drive().drive();
+    if (info.text)
+      lua_pushstring(L, drive.text(info.number).c_str());
+    else
+      lua_pushnumber(L, drive.value(info.number) * info.scale);
+    return 1;
+  });
+}
+
+int driveSet(lua_State* L) {
+  return protect(L, [&] {
+    const ParameterInfo& info = DriveSession::findParameter(stringArg(L, 2));
+    script(L).session().drive().commit(info, toVariant(L, 3));
+    return 0;
+  });
+}
+
+int driveValueObject(lua_State* L) {
+  return protect(L, [&] {
+    const ParameterInfo& info = DriveSession::findParameter(stringArg(L, 2));
+    pushObject(L, script(L).session().drive().valueObject(info.number));
+    return 1;
+  });
+}
+
+int driveTick(lua_State* L) {
+  return protect(L, [&] {
+    script(L).session().tick(numberArg(L, 2));
+    return 0;
+  });
+}
+
+int driveSave(lua_State* L) {
+  return protect(L, [&] {
+    script(L).session().drive().save();
+    return 0;
+  });
+}
+
+int driveIndex(lua_State* L) {
+  return protect(L, [&] {
+    DriveSession& drive = script(L).session().drive();
+    const std::string name = stringArg(L, 2);
+    if (name == "lockLevel") {
+      lua_pushinteger(L, drive.lockLevel());
+      return 1;
+    }
+    if (name == "appLock") {
+      pushObject(L, drive.drive().appLock());
+      return 1;
+    }
+    lua_pushnil(L);
+    return 1;
+  });
+}
+
+int driveNewIndex(lua_State* L) {
+  return protect(L, [&] {
+    const std::string name = stringArg(L, 2);
+    if (name != "lockLevel") throw Error(Error::kNoSuchMember, "The drive has no " + name);
+    script(L).session().setLockLevel(CLng(toVariant(L, 3)));
+    if (script(L).session().drive().lockLevel() != CLng(toVariant(L, 3)))
+      throw Error(Error::kInvalidPropertyValue, "Lock levels go from 0 to 3");
+    return 0;
+  });
+}
+
+void registerTable(lua_State* L, Script& s, const char* global, const luaL_Reg* methods,
+                   const luaL_Reg* meta) {
+  lua_newtable(L);
+  lua_pushlightuserdata(L, &s);
+  luaL_setfuncs(L, methods, 1);
+  lua_newtable(L);
+  lua_pushlightuserdata(L, &s);
+  luaL_setfuncs(L, meta, 1);
+  lua_setmetatable(L, -2);
+  lua_setglobal(L, global);
+}
+
+}  // namespace
+
+void registerGlobals(lua_State* L, Script& s) {
+  const luaL_Reg formMethods[] = {
+      {"focus", formFocus}, {"focused", formFocused}, {"type", formType}, {"press", formPress},
+      {"names", formNames}, {"save", formSave},       {nullptr, nullptr}};
+  const luaL_Reg formMeta[] = {{"__index", formIndex},
+                               {"__newindex", formNewIndex},
+                               {"__len", formLength},
+                               {nullptr, nullptr}};
+  registerTable(L, s, "form", formMethods, formMeta);
+
+  const luaL_Reg driveMethods[] = {
+      {"get", driveGet},   {"set", driveSet},   {"valueObject", driveValueObject},
+      {"tick", driveTick}, {"save", driveSave}, {nullptr, nullptr}};
+  const luaL_Reg driveMeta[] = {
+      {"__index", driveIndex}, {"__newindex", driveNewIndex}, {nullptr, nullptr}};
+  registerTable(L, s, "drive", driveMethods, driveMeta);
+}
+
+}  // namespace kadrelle::lua
