@@ -327,6 +327,10 @@ std::vector<AppliedValue> applyParameterSet(const DriveParameters& drive, const 
   return changes;
 }
 
+std::string shownDefault(const ParameterInfo& info) {
+  return info.text ? std::string(info.defaultText) : shownExactly(info, info.defaultValue);
+}
+
 bool atDefault(const ParameterInfo& info, ValueObject& object) {
   if (info.text) return object.get_DriveView()->get_TextValue() == info.defaultText;
   return sameStored(object.get_DriveView()->get_NumericValue(), info.defaultValue);

@@ -112,6 +112,8 @@ std::vector<AppliedValue> applyParameterSet(const DriveParameters& drive, const 
 
 // The parameters whose value is not their default: writable, non-measured parameters only.
 std::vector<const ParameterInfo*> parametersNotAtDefault(const DriveParameters& drive);
+// The parameter's default as the drive shows it.
+std::string shownDefault(const ParameterInfo& info);
 // Whether the drive's value of one parameter is its default.
 bool atDefault(const ParameterInfo& info, ValueObject& object);
 

@@ -55,6 +55,7 @@ echo 'P1510 4500' >"$T/bad.kset"
 run 2 'bad.kset:1: expected KEY = VALUE' diff "$T/bad.kset"
 run 0 '2 changed and saved' apply "$T/set.kset"
 run 0 '0 changed, 42 unchanged' diff "$T/set.kset"
+run 0 '^P1510 Speed Limit: 4500 RPM  \(default 3000 RPM\)$' params --changed
 
 # Forms that cannot be loaded, and a damaged drive file: a message naming the file, status 1.
 echo '{"format": "kadrelle-form", "version": 1, "controls": [' >"$T/broken.json"

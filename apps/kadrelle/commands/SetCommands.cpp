@@ -4,7 +4,6 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
 #include "platform/Text.h"
@@ -16,10 +15,6 @@ namespace kadrelle {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-DriveParameters parametersOf(DriveSession& session) {
-  return {ParameterCatalog::all(), session.library(), "Brommet simulated servo drive", "1"};
-}
 
 // Pads to a width in characters, not bytes ("°C" is two columns wide in bytes, one on screen).
 std::string padded(std::string text, std::int32_t width) {
@@ -71,7 +66,7 @@ int SetCommands::run() {
 
 int SetCommands::exportSet() {
   DriveSession session;
-  const std::string text = exportParameterSet(parametersOf(session));
+  const std::string text = exportParameterSet(session.parameters());
   if (file_.empty() || file_ == "-")
     std::cout << text;
   else
@@ -82,7 +77,7 @@ int SetCommands::exportSet() {
 int SetCommands::diff() {
   const ParameterSet set = readParameterSet(file_);
   DriveSession session;
-  const SetComparison comparison = compareParameterSet(parametersOf(session), set);
+  const SetComparison comparison = compareParameterSet(session.parameters(), set);
   struct Count {
     SetEntryState state;
     const char* name;
@@ -134,7 +129,7 @@ int SetCommands::diff() {
 int SetCommands::apply() {
   const ParameterSet set = readParameterSet(file_);
   DriveSession session;
-  const auto changes = applyParameterSet(parametersOf(session), set, only_, dryRun_);
+  const auto changes = applyParameterSet(session.parameters(), set, only_, dryRun_);
   if (!dryRun_ && !changes.empty()) session.save();
   if (json_) {
     Json rows = Json::array();
