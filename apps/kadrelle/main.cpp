@@ -10,6 +10,7 @@
 #include "FormSession.h"
 #include "commands/ComponentCommands.h"
 #include "commands/DriveCommands.h"
+#include "commands/SetCommands.h"
 #include "lua/ScriptHost.h"
 #include "platform/Error.h"
 #include "session/Failure.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(0, 1);
   DriveCommands driveCommands(app);
   ComponentCommands componentCommands(app);
+  SetCommands setCommands(app);
 
   FormOptions runOptions;
   bool printOnce = false;
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
   try {
     if (int status = driveCommands.run(); status >= 0) return status;
     if (int status = componentCommands.run(); status >= 0) return status;
+    if (int status = setCommands.run(); status >= 0) return status;
     if (*script) {
       FormSession session(scriptOptions.formFile(), scriptOptions.debugMask(), true);
       return runScript(scriptFile, session);

@@ -82,6 +82,10 @@ void DriveSession::save() {
   saved_ = now;
 }
 
+DriveParameters DriveSession::parameters() {
+  return {ParameterCatalog::all(), library_, "Brommet simulated servo drive", "1"};
+}
+
 const ParameterInfo& DriveSession::findParameter(const std::string& name) {
   const ParameterInfo* info = ParameterCatalog::findKey(name);
   if (!info && !name.empty() && (name[0] == 'p' || name[0] == 'P')) {

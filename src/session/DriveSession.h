@@ -10,6 +10,7 @@
 #include "brommet/BrommetLibrary.h"
 #include "brommet/ServoDrive.h"
 #include "platform/Variant.h"
+#include "session/ParameterSet.h"
 #include "session/UserSettings.h"
 
 #pragma GCC visibility push(default)  // what this header declares is public API
@@ -32,6 +33,9 @@ class DriveSession {
   // The value library the controls bind to.
   ValueLibrary& library() { return library_; }
   UserSettings& settings() { return settings_; }
+
+  // The drive's parameters and value library, for parameter sets.
+  DriveParameters parameters();
 
   // True when the drive has a parameter of that number.
   bool hasParameter(std::int32_t number) const;

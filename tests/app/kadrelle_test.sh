@@ -43,6 +43,22 @@ run 106 'parameter is required' get
 run 105 'trace mask is a whole number.*not "x"' run --print --debug x
 [ "$sum" = "$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")" ] || fail "a refused command changed a file"
 
+# Parameter sets: exported, compared (status 0 equal, 1 differ, 2 error), applied all or nothing.
+run 0 '^P1510 = 4500 +# Speed Limit \(RPM\)$' export
+"$K" export "$T/set.kset" && "$K" set P1510 3000 >/dev/null && "$K" set P1512 150 >/dev/null
+sed -i 's/^P1313 = .*/P1313 = 2,500/' "$T/set.kset"
+run 1 '^P1510 +Speed Limit +4500 +3000 +RPM$' diff "$T/set.kset"
+run 1 '3 changed, 39 unchanged' diff "$T/set.kset"
+sed 's/^P1513 = .*/P1513 = 410/' "$T/set.kset" >"$T/high.kset"
+run 1 'Nothing was written; cannot apply P1513 \(above the lock level: needs lock level 3\)' apply "$T/high.kset"
+run 0 '^P1510 Speed Limit: 3000 RPM -> 4500 RPM$' apply "$T/set.kset" --only P1510
+run 1 '^2 changed' diff "$T/set.kset"
+echo 'P1510 4500' >"$T/bad.kset"
+run 2 'bad.kset:1: expected KEY = VALUE' diff "$T/bad.kset"
+run 0 '2 changed and saved' apply "$T/set.kset"
+run 0 '0 changed, 42 unchanged' diff "$T/set.kset"
+run 0 '^P1510 Speed Limit: 4500 RPM  \(default 3000 RPM\)$' params --changed
+
 # Forms that cannot be loaded, and a damaged drive file: a message naming the file, status 1.
 echo '{"format": "kadrelle-form", "version": 1, "controls": [' >"$T/broken.json"
 run 1 'broken.json' run "$T/broken.json"

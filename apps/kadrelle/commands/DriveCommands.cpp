@@ -11,6 +11,7 @@
 #include "platform/Variant.h"
 #include "session/DriveSession.h"
 #include "session/ParameterGroups.h"
+#include "session/ParameterSet.h"
 
 namespace kadrelle {
 
@@ -81,6 +82,8 @@ DriveCommands::DriveCommands(CLI::App& app) {
 
   params_ = app.add_subcommand("params", "List the drive's parameters");
   jsonFlag(params_);
+  params_->add_flag("--changed", changed_,
+                    "List only the parameters whose value is not their default, with both");
 
   get_ = app.add_subcommand("get", "Print a parameter's value in application units");
   get_->add_option("parameter", parameter_, "Parameter key (P1510) or number")->required();
@@ -114,6 +117,7 @@ int DriveCommands::run() {
 }
 
 int DriveCommands::params() {
+  if (changed_) return changedParams();
   if (json_) {
     Json list = Json::array();
     for (const auto& info : ParameterCatalog::all()) list.push_back(describe(info));
@@ -136,6 +140,24 @@ int DriveCommands::params() {
     text.erase(text.find_last_not_of(' ') + 1);
     std::cout << text << '\n';
   }
+  return 0;
+}
+
+int DriveCommands::changedParams() {
+  DriveSession session;
+  Json list = Json::array();
+  for (const ParameterInfo* info : parametersNotAtDefault(session.parameters())) {
+    if (json_) {
+      Json j = valueJson(session.drive(), *info);
+      j["default"] = shownDefault(*info);
+      list.push_back(std::move(j));
+    } else {
+      const std::string units = info->text ? "" : std::string(info->appUnits);
+      std::cout << valueLine(session.drive(), *info) << "  (default "
+                << withUnits(shownDefault(*info), units) << ")\n";
+    }
+  }
+  if (json_) std::cout << list.dump(2) << '\n';
   return 0;
 }
 

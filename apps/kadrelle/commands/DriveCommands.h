@@ -19,6 +19,7 @@ class DriveCommands {
 
  private:
   int params();
+  int changedParams();
   int get();
   int set();
   int lock();
@@ -30,6 +31,7 @@ class DriveCommands {
   CLI::App* lock_;
   CLI::App* setting_;
   bool json_ = false;
+  bool changed_ = false;
   std::string parameter_;
   std::string value_;
   std::string level_;

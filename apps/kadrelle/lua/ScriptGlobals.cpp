@@ -1,6 +1,8 @@
 // The Lua host's globals: the form and the drive.
 #include "ScriptSupport.h"
 #include "brommet/ParameterCatalog.h"
+#include "platform/FileIo.h"
+#include "session/ParameterSet.h"
 
 namespace kadrelle::lua {
 
@@ -134,6 +136,99 @@ int driveSave(lua_State* L) {
   });
 }
 
+// drive:export([file]): the drive's parameter set as text, written to the file when one is named.
+int driveExport(lua_State* L) {
+  return protect(L, [&] {
+    const std::string text = exportParameterSet(script(L).session().drive().parameters());
+    if (!lua_isnoneornil(L, 2)) writeFileAtomically(stringArg(L, 2), text);
+    lua_pushlstring(L, text.data(), text.size());
+    return 1;
+  });
+}
+
+// Pushes t[name] of the table at `index` without metamethods (which could raise past C++ frames).
+int rawField(lua_State* L, int index, const char* name) {
+  lua_pushstring(L, name);
+  return lua_rawget(L, index < 0 ? index - 1 : index);
+}
+
+void setField(lua_State* L, const char* name, const std::string& value) {
+  lua_pushlstring(L, value.data(), value.size());
+  lua_setfield(L, -2, name);
+}
+
+// drive:diff(file): {equal = bool, counts = {changed = n, ...}, differences = {{key, name, state,
+// file, drive, units, reason}, ...}}.
+int driveDiff(lua_State* L) {
+  return protect(L, [&] {
+    const ParameterSet set = readParameterSet(stringArg(L, 2));
+    const SetComparison c = compareParameterSet(script(L).session().drive().parameters(), set);
+    lua_newtable(L);
+    lua_pushboolean(L, c.equal());
+    lua_setfield(L, -2, "equal");
+    lua_newtable(L);
+    for (auto state :
+         {SetEntryState::Unchanged, SetEntryState::Changed, SetEntryState::ReadOnly,
+          SetEntryState::Unknown, SetEntryState::Invalid, SetEntryState::AboveLockLevel}) {
+      lua_pushinteger(L, static_cast<lua_Integer>(c.count(state)));
+      lua_setfield(L, -2, std::string(stateName(state)).c_str());
+    }
+    lua_setfield(L, -2, "counts");
+    lua_newtable(L);
+    lua_Integer n = 0;
+    for (const auto& row : c.entries) {
+      if (row.state == SetEntryState::Unchanged) continue;
+      lua_newtable(L);
+      setField(L, "key", row.entry->key);
+      setField(L, "name", row.info ? std::string(row.info->name) : "");
+      setField(L, "state", std::string(stateName(row.state)));
+      setField(L, "file", row.fileText);
+      setField(L, "drive", row.driveText);
+      setField(L, "units", row.info && !row.info->text ? std::string(row.info->appUnits) : "");
+      setField(L, "reason", row.reason);
+      lua_rawseti(L, -2, ++n);
+    }
+    lua_setfield(L, -2, "differences");
+    return 1;
+  });
+}
+
+// drive:apply(file [, {only = {keys}, dryRun = bool}]): writes what differs, all or nothing (as
+// drive:set, kept by drive:save()), and returns {{key, name, before, after}, ...}.
+int driveApply(lua_State* L) {
+  return protect(L, [&] {
+    const ParameterSet set = readParameterSet(stringArg(L, 2));
+    std::vector<std::string> only;
+    bool dryRun = false;
+    if (lua_istable(L, 3)) {
+      if (rawField(L, 3, "only") == LUA_TTABLE) {
+        for (lua_Integer i = 1; lua_rawgeti(L, -1, i) == LUA_TSTRING; ++i) {
+          only.emplace_back(lua_tostring(L, -1));
+          lua_pop(L, 1);
+        }
+        lua_pop(L, 1);
+      }
+      lua_pop(L, 1);
+      rawField(L, 3, "dryRun");
+      dryRun = lua_toboolean(L, -1);
+      lua_pop(L, 1);
+    }
+    const auto changes =
+        applyParameterSet(script(L).session().drive().parameters(), set, only, dryRun);
+    lua_newtable(L);
+    lua_Integer n = 0;
+    for (const auto& change : changes) {
+      lua_newtable(L);
+      setField(L, "key", std::string(change.info->key));
+      setField(L, "name", std::string(change.info->name));
+      setField(L, "before", change.before);
+      setField(L, "after", change.after);
+      lua_rawseti(L, -2, ++n);
+    }
+    return 1;
+  });
+}
+
 int driveIndex(lua_State* L) {
   return protect(L, [&] {
     DriveSession& drive = script(L).session().drive();
@@ -187,8 +282,9 @@ void registerGlobals(lua_State* L, Script& s) {
   registerTable(L, s, "form", formMethods, formMeta);
 
   const luaL_Reg driveMethods[] = {
-      {"get", driveGet},   {"set", driveSet},   {"valueObject", driveValueObject},
-      {"tick", driveTick}, {"save", driveSave}, {nullptr, nullptr}};
+      {"get", driveGet},   {"set", driveSet},     {"valueObject", driveValueObject},
+      {"tick", driveTick}, {"save", driveSave},   {"export", driveExport},
+      {"diff", driveDiff}, {"apply", driveApply}, {nullptr, nullptr}};
   const luaL_Reg driveMeta[] = {
       {"__index", driveIndex}, {"__newindex", driveNewIndex}, {nullptr, nullptr}};
   registerTable(L, s, "drive", driveMethods, driveMeta);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace kadrelle {
+
+// The parameter-set commands: export, diff and apply. Each works on the user's drive session.
+class SetCommands {
+ public:
+  explicit SetCommands(CLI::App& app);
+  // Runs the subcommand the command line chose, if it is one of these; the exit status, or -1.
+  int run();
+
+ private:
+  int exportSet();
+  int diff();
+  int apply();
+
+  CLI::App* export_;
+  CLI::App* diff_;
+  CLI::App* apply_;
+  std::string file_;
+  std::vector<std::string> only_;
+  bool dryRun_ = false;
+  bool json_ = false;
+};
+
+}  // namespace kadrelle
