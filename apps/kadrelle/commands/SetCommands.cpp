@@ -29,7 +29,7 @@ std::string units(const SetEntryComparison& row) {
 
 }  // namespace
 
-SetCommands::SetCommands(CLI::App& app) {
+SetCommands::SetCommands(CLI::App& app, bool& json) : json_(json) {
   export_ = app.add_subcommand("export",
                                "Write the drive's parameter set (one parameter a line, values as "
                                "the drive shows them) to FILE, or to standard output");

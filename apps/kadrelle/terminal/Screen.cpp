@@ -87,7 +87,7 @@ CellRect controlCells(const Form::Placement& place, const CellScale& scale) {
 }
 
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
-                                   bool focused, const CellScale& scale) {
+                                   bool focused, const CellScale& scale, bool notDefault) {
   const auto children = control.children();
   const CellRect area = controlCells(place, scale);
   grid.fill(area.row, area.col, area.width, area.height);
@@ -133,6 +133,7 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   const int col = scale.column(boxLeft);
   const int width = std::max(1, scale.column(boxLeft + box.get_Width()) - col);
   if (row >= bottom) return std::nullopt;
+  if (notDefault && col > 0) grid.put(row, col - 1, "*", kBold);
   std::uint8_t attrs = kUnderline;
   if (!control.get_ValueObjRef()) attrs |= kItalic | kDim;
   if (!box.get_EditEnabled()) attrs |= kDim;
@@ -177,6 +178,7 @@ const std::vector<std::string>& FormView::helpLines() {
       "F9 or Ctrl-T               show or hide the trace pane",
       "F4                         design mode: the focused control's properties; Up, Down or",
       "                           a letter select one, Enter changes it, F2 saves the form",
+      "*                          beside a value: it is not the parameter's default",
       "F1 or ?                    this help",
       "F10 or Ctrl-Q              quit (twice when there are unsaved changes)",
   };
@@ -206,7 +208,7 @@ void FormView::draw(CellGrid& grid, bool full) {
     const bool focused = i == session_.focus();
     Form::Placement place = form.placement(i);
     place.top -= static_cast<float>(scrollRow_) * scale_.rowTwips;  // whole rows: cells stay put
-    auto caret = drawControl(grid, form.control(i), place, focused, scale_);
+    auto caret = drawControl(grid, form.control(i), place, focused, scale_, !session_.atDefault(i));
     if (focused) caret_ = caret;
     dirty_[i] = false;
   }
@@ -223,6 +225,30 @@ const std::vector<ControlDispatch::Property>& DesignSheet::rows() {
   }();
   return sorted;
 }
+
+namespace {
+
+// A property's type as a Basic programmer declares it ("String" for the type library's "BSTR");
+// the enumerations keep their names.
+std::string basicTypeName(std::string_view idl) {
+  static constexpr std::pair<std::string_view, std::string_view> kNames[] = {
+      {"VARIANT_BOOL", "Boolean"},
+      {"short", "Integer"},
+      {"long", "Long"},
+      {"single", "Single"},
+      {"double", "Double"},
+      {"BSTR", "String"},
+      {"VARIANT", "Variant"},
+      {"Font*", "StdFont"},
+      {"Brommet.ValueObject*", "ValueObject"},
+      {"Brommet.LockLevel*", "LockLevel"},
+  };
+  for (const auto& [from, to] : kNames)
+    if (idl == from) return std::string(to);
+  return std::string(idl);
+}
+
+}  // namespace
 
 void FormView::drawSheet(CellGrid& grid) {
   const auto& rows = DesignSheet::rows();
@@ -254,10 +280,10 @@ void FormView::drawSheet(CellGrid& grid) {
     grid.text(1 + r, left + 21, value, a, width - 22);
   }
   const auto& row = rows[sheet.selected];
-  grid.text(
-      height - 3, left + 1,
-      row.type + (row.writable ? "" : ", read-only") + (row.help.empty() ? "" : ": " + row.help),
-      kReverse | kDim, width - 2);
+  grid.text(height - 3, left + 1,
+            basicTypeName(row.type) + (row.writable ? "" : ", read-only") +
+                (row.help.empty() ? "" : ": " + row.help),
+            kReverse | kDim, width - 2);
   caret_.reset();
   if (sheet.entry) {
     const std::string prompt = "New " + row.name + ": ";
@@ -277,10 +303,10 @@ void FormView::drawEvents(CellGrid& grid, int first, int last) {
   grid.fill(first, 0, grid.width(), last - first);
   for (int c = 0; c < grid.width(); ++c) grid.put(first, c, "\u2500", kDim);
   // The last events, newest last and bold, each over as many rows as it needs. Beside the trace
-  // pane they take three rows; without it, every row down to the status line.
+  // pane they take three rows; without it, at most kEventRows.
   const auto& events = session_.events();
   const int free = last - first - 1;
-  const int eventRows = showTrace ? std::min(3, free) : free;
+  const int eventRows = std::min(showTrace ? 3 : kEventRows, free);
   std::vector<std::pair<std::string, bool>> rows;  // newest first
   for (auto e = events.rbegin(); e != events.rend() && std::ssize(rows) < eventRows; ++e) {
     const auto pieces = wrapText(*e, grid.width() - 2);
@@ -314,13 +340,16 @@ void FormView::drawStatus(CellGrid& grid) {
   static constexpr const char* kModes[] = {"application view", "configuration view", "drive view"};
   const std::int32_t level = session_.drive().lockLevel();
   const std::int32_t mode = session_.displayMode();
-  std::string status = " " + session_.form().name(session_.focus()) + "  " +
-                       session_.parameterKey(session_.focus()) + "  |  lock " +
-                       std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
-                       "  |  " + (mode >= 0 && mode < 3 ? kModes[mode] : "?") +
-                       (session_.unsaved() ? "  |  unsaved" : "") + "  |  F1 help  F10 quit";
+  const std::string status =
+      " " + session_.form().name(session_.focus()) + " " + session_.parameterKey(session_.focus()) +
+      " | lock " + std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) + " | " +
+      (mode >= 0 && mode < 3 ? kModes[mode] : "?") + (session_.unsaved() ? " | unsaved" : "");
+  // The keys stay at the right end; the state before them gives way on a narrow screen.
+  const std::string keys = " F1 help  F10 quit ";
+  const int keysColumn = std::max(0, grid.width() - static_cast<int>(keys.size()));
   grid.fill(last, 0, grid.width(), 1, kReverse);
-  grid.text(last, 0, status, kReverse, grid.width());
+  grid.text(last, 0, status, kReverse, keysColumn - 1);
+  grid.text(last, keysColumn, keys, kReverse | kBold, grid.width() - keysColumn);
 }
 
 void FormView::drawHelp(CellGrid& grid) {

@@ -69,8 +69,9 @@ struct CellPos {
 // runs in the caption box, aligned as each paragraph says; the edit box's text (underlined as a
 // field; italic when unbound, dim when not editable; bold with the selection reversed when
 // focused). Returns where the caret is when the control has the focus.
+// With `notDefault` a "*" stands just left of the value.
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
-                                   bool focused, const CellScale& scale);
+                                   bool focused, const CellScale& scale, bool notDefault = false);
 
 // The cells a control covers.
 struct CellRect {
@@ -106,6 +107,9 @@ class FormView {
   int formColumns() const { return columns_; }
   // Where the caret of the focused control is, after draw().
   std::optional<CellPos> caret() const { return caret_; }
+
+  // The most rows the last events take under the form.
+  static constexpr int kEventRows = 6;
 
   bool showTrace = false;
   bool showHelp = false;

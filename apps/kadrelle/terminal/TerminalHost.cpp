@@ -269,6 +269,17 @@ class KeyHandler {
   bool quitArmed_ = false;
 };
 
+// How a printed control says it cannot be changed now: " read-only" for a parameter no level
+// changes, " locked (needs lock level 1 (technician))" for one the lock level holds.
+std::string lockedText(FormSession& session, std::size_t index) {
+  const std::string why = session.whyNotWritable(index);
+  if (why.empty()) return {};
+  if (why.ends_with(" is read-only")) return " read-only";
+  const std::size_t needs = why.find("needs lock level");
+  const std::size_t held = why.find(", the application holds");
+  return " locked (" + why.substr(needs, held - needs) + ")";
+}
+
 }  // namespace
 
 int runTerminal(FormSession& session) {
@@ -346,7 +357,7 @@ void printForm(FormSession& session) {
     EditBox& box = k.children().editBox;
     std::cout << form.name(i) << ": "
               << (session.parameterKey(i).empty() ? "(unbound)" : session.parameterKey(i)) << " \""
-              << box.get_Text() << "\"" << (box.get_EditEnabled() ? "" : " read-only") << " | "
+              << box.get_Text() << "\"" << lockedText(session, i) << " | "
               << k.children().caption.get_Text() << '\n';
   }
 }
