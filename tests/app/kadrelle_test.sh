@@ -159,7 +159,9 @@ keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
 [ "$(cat "$T/status" 2>/dev/null)" = 0 ] || fail "the terminal host did not exit with status 0"
 tmux kill-server
 start 24 80
-waitfor 'F1 help  F10 quit$'  # the keys are never cut off
+waitfor 'F1 help  F10 quit$'  # the page fits 80x24: no value or key is cut off
+waitfor 'Operating Hours \(h\) +1,256\.0$'
+tmux capture-pane -e -p -t k | grep -q $'\e\\[46m' || fail "the focused value has no colour"
 waitfor '^\*6000 +Axis 1 Speed Limit'
 waitfor 'lock 2 engineer'
 keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting would lose it

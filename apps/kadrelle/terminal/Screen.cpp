@@ -138,6 +138,10 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   if (!control.get_ValueObjRef()) attrs |= kItalic | kDim;
   if (!box.get_EditEnabled()) attrs |= kDim;
   if (focused) attrs |= kBold;
+  attrs |= focused                      ? kFocusColour
+           : !control.get_ValueObjRef() ? kUnboundColour
+           : !box.get_EditEnabled()     ? kLockedColour
+                                        : kEditableColour;
   const auto text = characters(box.get_Text());
   const int selStart = std::clamp(box.get_SelStart(), 0, static_cast<int>(text.size()));
   const int selEnd =

@@ -20,6 +20,16 @@ enum CellAttr : std::uint8_t {
   kUnderline = 16,
 };
 
+// The colour of a value's field where the terminal has colours (bits 5 to 7 of a cell's
+// attributes); without colours the other attributes say the same.
+enum CellColour : std::uint8_t {
+  kFocusColour = 1 << 5,
+  kEditableColour = 2 << 5,
+  kLockedColour = 3 << 5,
+  kUnboundColour = 4 << 5,
+};
+constexpr std::uint8_t kColourMask = 7 << 5;
+
 struct Cell {
   std::string glyph = " ";  // one character, UTF-8
   std::uint8_t attrs = 0;
@@ -68,7 +78,7 @@ struct CellPos {
 // Draws one control from its state: the caption's plain text with its bold, italic and underlined
 // runs in the caption box, aligned as each paragraph says; the edit box's text (underlined as a
 // field; italic when unbound, dim when not editable; bold with the selection reversed when
-// focused). Returns where the caret is when the control has the focus.
+// focused; coloured for each of these). Returns where the caret is when the control has the focus.
 // With `notDefault` a "*" stands just left of the value.
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
                                    bool focused, const CellScale& scale, bool notDefault = false);

@@ -27,6 +27,8 @@ attr_t cursesAttrs(std::uint8_t a) {
   if (a & kDim) out |= A_DIM;
   if (a & kReverse) out |= A_REVERSE;
   if (a & kUnderline) out |= A_UNDERLINE;
+  if (const int colour = (a & kColourMask) >> 5; colour != 0 && has_colors())
+    out |= static_cast<attr_t>(COLOR_PAIR(colour));
   return out;
 }
 
@@ -52,6 +54,14 @@ class Terminal {
     keypad(stdscr, TRUE);
     set_escdelay(25);
     timeout(kTickMilliseconds / 2);
+    if (has_colors()) {  // the pairs of CellColour; plain attributes alone without colours
+      start_color();
+      use_default_colors();
+      init_pair(kFocusColour >> 5, COLOR_BLACK, COLOR_CYAN);
+      init_pair(kEditableColour >> 5, COLOR_GREEN, -1);
+      init_pair(kLockedColour >> 5, COLOR_YELLOW, -1);
+      init_pair(kUnboundColour >> 5, COLOR_MAGENTA, -1);
+    }
   }
   ~Terminal() { endwin(); }
   Terminal(const Terminal&) = delete;
