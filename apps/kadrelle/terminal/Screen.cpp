@@ -344,10 +344,11 @@ void FormView::drawStatus(CellGrid& grid) {
   static constexpr const char* kModes[] = {"application view", "configuration view", "drive view"};
   const std::int32_t level = session_.drive().lockLevel();
   const std::int32_t mode = session_.displayMode();
-  const std::string status =
-      " " + session_.form().name(session_.focus()) + " " + session_.parameterKey(session_.focus()) +
-      " | lock " + std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) + " | " +
-      (mode >= 0 && mode < 3 ? kModes[mode] : "?") + (session_.unsaved() ? " | unsaved" : "");
+  const std::string status = " " + session_.form().name(session_.focus()) + " " +
+                             session_.parameterKey(session_.focus()) + " | lock " +
+                             std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
+                             (session_.unsaved() ? " | unsaved" : "") + " | " +
+                             (mode >= 0 && mode < 3 ? kModes[mode] : "?");
   // The keys stay at the right end; the state before them gives way on a narrow screen.
   const std::string keys = " F1 help  F10 quit ";
   const int keysColumn = std::max(0, grid.width() - static_cast<int>(keys.size()));
