@@ -78,6 +78,7 @@ sed 's/"left":0,"top":0,"width":3000,"height":400/"left":9e6,"top":9e6,"width":1
   "$T/mode.json" >"$T/far.json"
 run 0 'A: P1510' run --print "$T/far.json"
 [ "$("$K" run --print "$T/far.json" | wc -l)" -lt 2010 ] || fail "a far-off control printed unbounded"
+run 0 '^ Axis 1 Speed Limit \(RPM\) +\*?[0-9]+$' run --print "$(dirname "$0")/../../docs/drive-limits.json"
 echo '{"format":"kadrelle-form","version":1,"controls":[]}' >"$T/empty.json"
 run 1 'empty.json: the form has no controls' run --print "$T/empty.json"
 cp "$drive" "$T/good.json"

@@ -93,7 +93,8 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   grid.fill(area.row, area.col, area.width, area.height);
   const int bottom = area.row + area.height;  // a child never draws below its control
 
-  // The caption: one line per paragraph, aligned in the caption box.
+  // The caption: each paragraph from its own row, wrapped at blanks to the caption box's width
+  // over the rows below while the control has them, each line aligned as its paragraph says.
   const RichTextBox& caption = children.caption;
   const float lineTwips = children.surface.TextHeight("Mj");
   const float capLeft = place.left + children.captionBox.get_Left();
@@ -103,33 +104,51 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
       std::max(0, scale.column(capLeft + children.captionBox.get_Width()) - capCol);
   const std::uint8_t captionBase = caption.get_Enabled() ? 0 : kDim;
   const auto& paragraphs = caption.document().paragraphs;
+  std::optional<int> captionRow;  // the caption's first row
+  int nextRow = area.row;         // a paragraph starts below the lines of the one before
   for (std::size_t p = 0; p < paragraphs.size(); ++p) {
-    const int row = scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f));
+    int row = std::max(nextRow, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
     if (row >= bottom) break;
-    int length = 0;
-    for (const auto& run : paragraphs[p].runs)
-      length += static_cast<int>(characters(run.text).size());
-    int col = capCol;
-    if (paragraphs[p].alignment == RtfAlignment::Right) col += std::max(0, capWidth - length);
-    if (paragraphs[p].alignment == RtfAlignment::Center)
-      col += std::max(0, (capWidth - length) / 2);
-    int room = capCol + capWidth - col;
+    std::vector<std::pair<std::string, std::uint8_t>> glyphs;
+    std::string plain;
     for (const auto& run : paragraphs[p].runs) {
       std::uint8_t attrs = captionBase;
       if (run.bold) attrs |= kBold;
       if (run.italic) attrs |= kItalic;
       if (run.underline) attrs |= kUnderline;
-      const int n = grid.text(row, col, run.text, attrs, room);
-      col += n;
-      room -= n;
+      for (auto& c : characters(run.text)) {
+        plain += c;
+        glyphs.emplace_back(std::move(c), attrs);
+      }
     }
+    if (!captionRow) captionRow = row;
+    std::size_t at = 0;
+    for (const std::string& line : wrapText(plain, std::max(capWidth, 1))) {
+      if (row >= bottom) break;
+      while (at < glyphs.size() && glyphs[at].first == " " && !line.starts_with(" ")) ++at;
+      const int length = static_cast<int>(characters(line).size());
+      int col = capCol;
+      if (paragraphs[p].alignment == RtfAlignment::Right) col += std::max(0, capWidth - length);
+      if (paragraphs[p].alignment == RtfAlignment::Center)
+        col += std::max(0, (capWidth - length) / 2);
+      for (int i = 0; i < length && at < glyphs.size(); ++i, ++at)
+        if (col + i < capCol + capWidth)
+          grid.put(row, col + i, glyphs[at].first, glyphs[at].second);
+      ++row;
+    }
+    nextRow = row;
   }
 
   // The edit box: a field of its width, its text scrolled so the caret shows.
   EditBox& box = children.editBox;
   if (!box.get_Visible()) return std::nullopt;
   const float boxLeft = place.left + box.get_Left();
-  const int row = scale.row(place.top + box.get_Top() + box.get_Height() / 2);
+  int row = scale.row(place.top + box.get_Top() + box.get_Height() / 2);
+  // A value beside its caption stands on the caption's first row, however the two boxes' heights
+  // round to rows.
+  const bool beside =
+      boxLeft >= capLeft + children.captionBox.get_Width() || boxLeft + box.get_Width() <= capLeft;
+  if (beside && captionRow && !paragraphs.empty()) row = *captionRow;
   const int col = scale.column(boxLeft);
   const int width = std::max(1, scale.column(boxLeft + box.get_Width()) - col);
   if (row >= bottom) return std::nullopt;
