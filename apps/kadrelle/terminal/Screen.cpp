@@ -86,6 +86,20 @@ CellRect controlCells(const Form::Placement& place, const CellScale& scale) {
   return {row, col, width, height};
 }
 
+namespace {
+
+// True when the control shows a number (a value object that cannot say is taken as text).
+bool numericValue(Kadrelle& control) {
+  try {
+    const ValueObjectRef value = control.get_ValueObjRef();
+    return value && value->get_IsText() == 0;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
                                    bool focused, const CellScale& scale, bool notDefault) {
   const auto children = control.children();
@@ -150,9 +164,10 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
       boxLeft >= capLeft + children.captionBox.get_Width() || boxLeft + box.get_Width() <= capLeft;
   if (beside && captionRow && !paragraphs.empty()) row = *captionRow;
   const int col = scale.column(boxLeft);
-  const int width = std::max(1, scale.column(boxLeft + box.get_Width()) - col);
+  // The field ends with its control, so that a right-aligned value shows.
+  const int width =
+      std::max(1, std::min(scale.column(boxLeft + box.get_Width()), area.col + area.width) - col);
   if (row >= bottom) return std::nullopt;
-  if (notDefault && col > 0) grid.put(row, col - 1, "*", kBold);
   std::uint8_t attrs = kUnderline;
   if (!control.get_ValueObjRef()) attrs |= kItalic | kDim;
   if (!box.get_EditEnabled()) attrs |= kDim;
@@ -167,13 +182,21 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
       std::clamp(selStart + box.get_SelLength(), selStart, static_cast<int>(text.size()));
   const int caret = selEnd;
   const int scroll = std::max(0, caret - width + 1);
+  // Numbers stand right-aligned in their field while it has no focus, text left-aligned; the
+  // mark of a value not at its default stands just before the value.
+  const int shift =
+      focused || !numericValue(control) ? 0 : std::max(0, width - static_cast<int>(text.size()));
   for (int i = 0; i < width; ++i) {
-    const int at = scroll + i;
+    const int at = scroll + i - shift;
     std::uint8_t a = attrs;
     if (focused && at >= selStart && at < selEnd) a |= kReverse;
-    grid.put(row, col + i,
-             at < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(at)] : " ", a);
+    grid.put(
+        row, col + i,
+        at >= 0 && at < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(at)] : " ",
+        a);
   }
+  // Within the control's cells, which are cleared when it is drawn again.
+  if (notDefault && col + shift > area.col) grid.put(row, col + shift - 1, "*", kBold);
   if (!focused) return std::nullopt;
   return CellPos{row, col + caret - scroll};
 }
@@ -363,9 +386,12 @@ void FormView::drawStatus(CellGrid& grid) {
   static constexpr const char* kModes[] = {"application view", "configuration view", "drive view"};
   const std::int32_t level = session_.drive().lockLevel();
   const std::int32_t mode = session_.displayMode();
-  const std::string status = " " + session_.form().name(session_.focus()) + " " +
-                             session_.parameterKey(session_.focus()) + " | lock " +
-                             std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
+  // The focused control by its parameter (by name when it has none), so that the line fits 80
+  // columns.
+  const std::string key = session_.parameterKey(session_.focus());
+  const std::string status = " " + (key.empty() ? session_.form().name(session_.focus()) : key) +
+                             " | lock " + std::to_string(level) + " " +
+                             ParameterCatalog::lockLevelName(level) +
                              (session_.unsaved() ? " | unsaved" : "") + " | " +
                              (mode >= 0 && mode < 3 ? kModes[mode] : "?");
   // The keys stay at the right end; the state before them gives way on a narrow screen.

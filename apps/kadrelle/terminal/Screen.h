@@ -79,7 +79,8 @@ struct CellPos {
 // runs in the caption box, aligned as each paragraph says; the edit box's text (underlined as a
 // field; italic when unbound, dim when not editable; bold with the selection reversed when
 // focused; coloured for each of these). Returns where the caret is when the control has the focus.
-// With `notDefault` a "*" stands just left of the value.
+// Numbers stand right-aligned in their field while it has no focus; with `notDefault` a "*"
+// stands just left of the value.
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
                                    bool focused, const CellScale& scale, bool notDefault = false);
 
