@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
@@ -99,6 +100,26 @@ bool numericValue(Kadrelle& control) {
 }
 
 }  // namespace
+
+int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale) {
+  const auto children = control.children();
+  const CellRect area = controlCells(place, scale);
+  const float lineTwips = children.surface.TextHeight("Mj");
+  const float capLeft = place.left + children.captionBox.get_Left();
+  const float capTop = place.top + children.captionBox.get_Top();
+  const int capCol = scale.column(capLeft);
+  const int capWidth =
+      std::max(1, scale.column(capLeft + children.captionBox.get_Width()) - capCol);
+  const auto& paragraphs = children.caption.document().paragraphs;
+  int row = area.row;  // as drawControl places the lines
+  for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+    row = std::max(row, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
+    std::string plain;
+    for (const auto& run : paragraphs[p].runs) plain += run.text;
+    row += static_cast<int>(wrapText(plain, capWidth).size());
+  }
+  return std::max(0, row - (area.row + area.height));
+}
 
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
                                    bool focused, const CellScale& scale, bool notDefault) {
@@ -202,13 +223,48 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
 }
 
 FormView::FormView(FormSession& session, CellScale scale)
-    : session_(session), scale_(scale), dirty_(session.form().size(), true) {
+    : session_(session),
+      scale_(scale),
+      dirty_(session.form().size(), true),
+      shift_(session.form().size(), 0),
+      extra_(session.form().size(), 0) {
+  layout();
+}
+
+bool FormView::layout() {
   Form& form = session_.form();
+  // The rows inserted where controls end: as many as the control ending there needs most. A
+  // control starting at or below that row moves down by them.
+  std::map<int, int> inserted;
+  std::vector<int> extra(form.size());
   for (std::size_t i = 0; i < form.size(); ++i) {
     const CellRect r = controlCells(form.placement(i), scale_);
-    rows_ = std::max(rows_, r.row + r.height);
-    columns_ = std::max(columns_, r.col + r.width);
+    extra[i] = captionOverflow(form.control(i), form.placement(i), scale_);
+    if (extra[i] > 0) inserted[r.row + r.height] = std::max(inserted[r.row + r.height], extra[i]);
   }
+  bool changed = extra != extra_;
+  int rows = 0, columns = 0;
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    const CellRect r = controlCells(form.placement(i), scale_);
+    int shift = 0;
+    for (auto it = inserted.begin(); it != inserted.end() && it->first <= r.row; ++it)
+      shift += it->second;
+    changed = changed || shift != shift_[i];
+    shift_[i] = shift;
+    rows = std::max(rows, r.row + r.height + shift + extra[i]);
+    columns = std::max(columns, r.col + r.width);
+  }
+  extra_ = std::move(extra);
+  rows_ = rows;
+  columns_ = columns;
+  return changed;
+}
+
+Form::Placement FormView::placement(std::size_t index) const {
+  Form::Placement place = session_.form().placement(index);
+  place.top += static_cast<float>(shift_[index] - scrollRow_) * scale_.rowTwips;
+  place.height += static_cast<float>(extra_[index]) * scale_.rowTwips;
+  return place;
 }
 
 const std::vector<std::string>& FormView::helpLines() {
@@ -236,8 +292,12 @@ void FormView::draw(CellGrid& grid, bool full) {
   // A form taller than the rows above the status line scrolls so that the focused control shows.
   const int rows = grid.height() - 1;
   int top = 0;
+  // A caption that wraps onto more rows gets them: the controls below move down.
+  if (layout()) full = true;
   if (rows_ > rows && rows > 0) {
-    const CellRect focus = controlCells(form.placement(session_.focus()), scale_);
+    CellRect focus = controlCells(form.placement(session_.focus()), scale_);
+    focus.row += shift_[session_.focus()];
+    focus.height += extra_[session_.focus()];
     top = std::clamp(scrollRow_, focus.row + std::min(focus.height, rows) - rows, focus.row);
     top = std::clamp(top, 0, rows_ - rows);
   }
@@ -252,9 +312,9 @@ void FormView::draw(CellGrid& grid, bool full) {
   for (std::size_t i = 0; i < form.size(); ++i) {
     if (!dirty_[i]) continue;
     const bool focused = i == session_.focus();
-    Form::Placement place = form.placement(i);
-    place.top -= static_cast<float>(scrollRow_) * scale_.rowTwips;  // whole rows: cells stay put
-    auto caret = drawControl(grid, form.control(i), place, focused, scale_, !session_.atDefault(i));
+    // Moved by whole rows: its cells stay put.
+    auto caret =
+        drawControl(grid, form.control(i), placement(i), focused, scale_, !session_.atDefault(i));
     if (focused) caret_ = caret;
     dirty_[i] = false;
   }

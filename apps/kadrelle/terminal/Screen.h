@@ -89,6 +89,8 @@ struct CellRect {
   int row, col, width, height;
 };
 CellRect controlCells(const Form::Placement& place, const CellScale& scale);
+// The rows a control's caption needs below its cells when wrapped to its caption box's width.
+int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale);
 
 // Splits UTF-8 text into characters.
 std::vector<std::string> characters(const std::string& utf8);
@@ -129,6 +131,11 @@ class FormView {
   static const std::vector<std::string>& helpLines();
 
  private:
+  // Works out where each control goes on the screen: a control whose caption wraps onto more
+  // rows than it has gets them, and the controls below it move down. True when that changed.
+  bool layout();
+  // A control's place on the screen, in twips from the screen's top left.
+  Form::Placement placement(std::size_t index) const;
   void drawStatus(CellGrid& grid);
   void drawEvents(CellGrid& grid, int first, int last);
   void drawHelp(CellGrid& grid);
@@ -137,6 +144,8 @@ class FormView {
   FormSession& session_;
   CellScale scale_;
   std::vector<bool> dirty_;
+  std::vector<int> shift_;  // rows each control moves down
+  std::vector<int> extra_;  // rows each control gets below its own
   int rows_ = 0, columns_ = 0;
   int scrollRow_ = 0;  // the form's row at the top of the screen
   std::optional<CellPos> caret_;
