@@ -4,8 +4,8 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "Columns.h"
 #include "brommet/ParameterCatalog.h"
-#include "brommet/ValueText.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "platform/Variant.h"
@@ -26,14 +26,6 @@ std::string shown(const ParameterInfo& info, double appValue) {
 // A caption without the place a multi-axis drive puts its axis ("@*@Speed Limit").
 std::string withoutAxisMarker(std::string_view description) {
   return replaceAll(description, "@*@", "");
-}
-
-// Text padded with blanks to `width` columns as a terminal shows it ("°C" takes two bytes and one
-// column).
-std::string padded(std::string text, int width) {
-  const int columns = utf8Length(text);
-  if (columns < width) text.append(static_cast<std::size_t>(width - columns), ' ');
-  return text;
 }
 
 std::string withUnits(std::string text, std::string_view units) {
