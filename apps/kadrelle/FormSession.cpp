@@ -98,7 +98,7 @@ void FormSession::connect(std::size_t index) {
   connections_.push_back(
       k.UpdateError.connect([this, name](std::int32_t& code, std::string& description) {
         updateErrorSeen_ = true;
-        note(name + ": UpdateError " + std::to_string(code) + ": " + description);
+        notice(name + ": UpdateError " + std::to_string(code) + ": " + description);
       }));
   valueWatches_.emplace_back();
   watchValue(index);

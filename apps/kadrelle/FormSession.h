@@ -103,7 +103,7 @@ class FormSession {
   const std::deque<std::string>& events() const { return events_; }
 
   // Called with what the user is told when an entry or a key did not do what it asked (see
-  // session/Notices.h); the line is noted as an event too.
+  // session/Notices.h) and with each UpdateError; the line is noted as an event too.
   std::function<void(const std::string&)> onNotice;
 
   // Called with a control's index whenever something it shows has changed.

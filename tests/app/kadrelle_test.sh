@@ -98,6 +98,8 @@ run 0 '^surface ok$' script "$S/surface.lua"
 printf 'form.SpeedLimit:type("99999") form.SpeedLimit:press("Enter")\n' >"$T/over.lua"
 run 0 'warning: P1510 Speed Limit: 99999 RPM is above the maximum of 6000 RPM; the value is 6000' \
   script "$T/over.lua"
+printf 'form.DriveName:type(string.rep("y", 30)) form.DriveName:press("Enter")\n' >"$T/long.lua"
+run 0 'warning: DriveName: UpdateError 30004: .* at most 24 are allowed' script "$T/long.lua"
 echo 'form.SpeedLimit.UserDescription = "Top" form:save()' >"$T/save.lua"
 run 0 '' script "$T/save.lua"
 run 0 'SpeedLimit: .*\| Top' run "$T/data/kadrelle/form.json"
