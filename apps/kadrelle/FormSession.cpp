@@ -142,39 +142,30 @@ void FormSession::pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_
   if (character != 0) box.keyPress(character);
   box.keyUp(keyCode, shift);
   if (!committing || updateErrorSeen_) return;
-  if (const ParameterInfo* info = focusedParameter())
+  if (const ParameterInfo* info = boundParameter(focus_))
     if (std::string text = entryNotice(*info, typed, displayMode() == 0, box.get_Text());
         !text.empty())
       notice(text);
 }
 
-std::string FormSession::whyNotWritable(std::size_t index) {
+const ParameterInfo* FormSession::boundParameter(std::size_t index) {
   Kadrelle& control = form_->control(index);
-  const ParameterInfo* info =
-      control.get_ValueObjRef() ? ParameterCatalog::find(control.get_Parameter()) : nullptr;
-  return info ? kadrelle::whyNotWritable(drive_.drive(), *info, drive_.lockLevel()) : std::string();
+  if (!control.get_ValueObjRef()) return nullptr;
+  return ParameterCatalog::find(control.get_Parameter());
 }
 
 bool FormSession::atDefault(std::size_t index) {
-  Kadrelle& control = form_->control(index);
-  const ValueObjectRef value = control.get_ValueObjRef();
-  const ParameterInfo* info = value ? ParameterCatalog::find(control.get_Parameter()) : nullptr;
+  const ParameterInfo* info = boundParameter(index);
   if (!info || info->measured || info->readOnly) return true;
   try {
-    return kadrelle::atDefault(*info, *value);
+    return kadrelle::atDefault(*info, *form_->control(index).get_ValueObjRef());
   } catch (const std::exception&) {  // a value object that cannot say is left unmarked
     return true;
   }
 }
 
-const ParameterInfo* FormSession::focusedParameter() {
-  Kadrelle& control = form_->control(focus_);
-  if (!control.get_ValueObjRef()) return nullptr;
-  return ParameterCatalog::find(control.get_Parameter());
-}
-
 void FormSession::noticeLocked() {
-  const ParameterInfo* info = focusedParameter();
+  const ParameterInfo* info = boundParameter(focus_);
   if (!info || form_->control(focus_).children().editBox.get_EditEnabled()) return;
   std::string why = kadrelle::whyNotWritable(drive_.drive(), *info, drive_.lockLevel());
   if (why.empty() || (!events_.empty() && events_.back() == why)) return;  // said once a run

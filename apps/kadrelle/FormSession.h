@@ -109,9 +109,8 @@ class FormSession {
   // Called with a control's index whenever something it shows has changed.
   std::function<void(std::size_t)> onDisplayChanged;
 
-  // Why the control's value cannot be changed now ("P1712 Serial Number is read-only", "P1510
-  // Speed Limit needs lock level 1 ..."); empty when it can or the control is unbound.
-  std::string whyNotWritable(std::size_t index);
+  // The parameter a control is bound to, when the drive has it.
+  const ParameterInfo* boundParameter(std::size_t index);
 
   // False when the control shows a parameter one can set whose value is not its default.
   bool atDefault(std::size_t index);
@@ -126,8 +125,6 @@ class FormSession {
   // Notes a change of the drive through the control's value object, whichever it is bound to.
   void watchValue(std::size_t index);
   bool formWanted() const { return formFile_ || designed_; }
-  // The focused control's parameter, when it is bound to one the drive has.
-  const ParameterInfo* focusedParameter();
   // Says why a key that would change the focused control's value did nothing, when it did.
   void noticeLocked();
   void notice(const std::string& text);

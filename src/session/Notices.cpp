@@ -17,15 +17,26 @@ std::string levelText(std::int32_t level) {
   return std::to_string(level) + " (" + ParameterCatalog::lockLevelName(level) + ")";
 }
 
+std::string needsLevel(std::int32_t required) {
+  return "needs lock level " + levelText(required);
+}
+
 }  // namespace
+
+std::string notWritableMark(const ServoDrive& drive, const ParameterInfo& info,
+                            std::int32_t heldLevel) {
+  if (info.readOnly) return "read-only";
+  const std::int32_t required = drive.requiredLevel(info.number);
+  return heldLevel >= required ? std::string() : "locked (" + needsLevel(required) + ")";
+}
 
 std::string whyNotWritable(const ServoDrive& drive, const ParameterInfo& info,
                            std::int32_t heldLevel) {
   if (info.readOnly) return named(info) + " is read-only";
   const std::int32_t required = drive.requiredLevel(info.number);
   if (heldLevel >= required) return {};
-  std::string why = named(info) + " needs lock level " + levelText(required) +
-                    ", the application holds " + levelText(heldLevel);
+  std::string why =
+      named(info) + " " + needsLevel(required) + ", the application holds " + levelText(heldLevel);
   if (info.stopOnly && heldLevel >= info.lockLevel) why += "; disable the drive to change it";
   return why;
 }

@@ -21,6 +21,12 @@ class ServoDrive;
 std::string whyNotWritable(const ServoDrive& drive, const ParameterInfo& info,
                            std::int32_t heldLevel);
 
+// How a listing marks a parameter that cannot be changed now: "read-only" for one no lock level
+// changes, "locked (needs lock level 1 (technician))" for one the lock level holds; empty when it
+// can be changed.
+std::string notWritableMark(const ServoDrive& drive, const ParameterInfo& info,
+                            std::int32_t heldLevel);
+
 // What typed text came to when it is not the value written ("P1510 Speed Limit: \"abc\" is not a
 // number; the value stays 3000", "P1510 Speed Limit: 99999 RPM is above the maximum of 6000 RPM;
 // the value is 6000"); empty when the text is a value within the limits. `appView` is true in the

@@ -13,6 +13,7 @@
 #include "platform/Error.h"
 #include "platform/KeyCodes.h"
 #include "platform/Text.h"
+#include "session/Notices.h"
 
 namespace kadrelle {
 
@@ -279,15 +280,13 @@ class KeyHandler {
   bool quitArmed_ = false;
 };
 
-// How a printed control says it cannot be changed now: " read-only" for a parameter no level
-// changes, " locked (needs lock level 1 (technician))" for one the lock level holds.
+// How a printed control says it cannot be changed now (" read-only", " locked (needs ...)").
 std::string lockedText(FormSession& session, std::size_t index) {
-  const std::string why = session.whyNotWritable(index);
-  if (why.empty()) return {};
-  if (why.ends_with(" is read-only")) return " read-only";
-  const std::size_t needs = why.find("needs lock level");
-  const std::size_t held = why.find(", the application holds");
-  return " locked (" + why.substr(needs, held - needs) + ")";
+  const ParameterInfo* info = session.boundParameter(index);
+  if (!info) return {};
+  const std::string mark =
+      notWritableMark(session.drive().drive(), *info, session.drive().lockLevel());
+  return mark.empty() ? mark : " " + mark;
 }
 
 }  // namespace
