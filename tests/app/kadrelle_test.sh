@@ -131,13 +131,13 @@ start() {  # [ROWS [COLUMNS]] a tmux server now and then fails to start: try aga
 start
 keys '?'; waitfor 'Drive Name +\*\? '  # typed into a text, not the help
 keys Escape Tab Tab; waitfor '^ P1510 \| lock 2 engineer \| application view  '
-waitfor '^ +10\.00 +Axis 1 Current Limit'  # right-aligned; at its default: no mark
+waitfor 'Current Limit \(A\) +10\.00 '  # right-aligned; at its default: no mark
 keys 3500 Enter; waitfor 'SpeedLimit: Change, P1510 = 3500'
-keys PPage; waitfor '^ 3510 +Axis'  # focused: left-aligned
+keys PPage; waitfor 'Speed Limit \(RPM\) +\*3510 '  # focused: left-aligned
 keys F5 F5; waitfor 'lock 0 operator'
 keys NPage; waitfor 'UpdateError 30006: Speed Limit: needs lock level 1'
 keys 5; waitfor 'P1510 Speed Limit needs lock level 1 \(technician\), the application holds 0'
-keys F6 F6 NPage NPage; waitfor '^ 3490 +Axis'
+keys F6 F6 NPage NPage; waitfor 'Speed Limit \(RPM\) +\*3490 '
 keys 9999 Enter; waitfor 'P1510 = 6000'  # the box holds the entry to the limits
 waitfor '9999[0-9]* RPM is above the maximum of 6000 RPM; the value is 6000'
 keys abc Enter; waitfor '"abc" is not a number; the value stays 6000'
@@ -152,10 +152,10 @@ keys E E Enter x Enter; waitfor 'Error 13: Type mismatch'
 # not be opened again); a new parameter is shown at once.
 keys Escape P P Enter 9 Enter; waitfor 'Error 380: No parameter 15109 on this drive'
 keys Escape D Enter 7 Enter; waitfor 'Error 380: No display mode 17'
-keys Escape P P Enter BSpace 1 Enter; waitfor '^ 10,000 +Top speed \(mA\)'
+keys Escape P P Enter BSpace 1 Enter; waitfor 'Top speed \(mA\) +10,000 '
 keys Enter BSpace 0 Enter; waitfor 'SpeedLimit.Parameter = 1510'
 keys Enter C-s; waitfor 'Saved the drive parameters'  # Ctrl-S also while typing a value
-keys Escape Escape F4; waitfor '^ 13,107,200 Top speed \(counts/s\)'  # the configuration view
+keys Escape Escape F4; waitfor 'Top speed \(counts/s\) +\*?13,107,200'  # the configuration view
 keys F2; waitfor 'Saved the drive parameters'
 waitfor '^ [^ ]+/kadrelle/form\.json$'  # a long event goes on over the next row
 keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
@@ -165,10 +165,10 @@ start 24 80
 waitfor 'F1 help  F10 quit$'  # the page fits 80x24: no value or key is cut off
 waitfor 'Operating Hours \(h\) +1,256\.0$'
 tmux capture-pane -e -p -t k | grep -q $'\e\\[46m' || fail "the focused value has no colour"
-waitfor '^ +\*6000 Axis 1 Speed Limit'
+waitfor 'Speed Limit \(RPM\) +\*6000 '
 waitfor 'lock 2 engineer'
 # A caption longer than its control's row wraps at a blank onto a row the host inserts.
-keys F7; waitfor 'Power stage enable \(0 off, +0$'; waitfor '^ +1 on\)$'
+keys F7; waitfor 'Power stage enable \(0 off, 1 +0$'; waitfor '^ {40,}on\)$'
 keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting would lose it
 keys F10
 run 0 'SpeedLimit: P1510 "13,107,200" \| Top speed' run "$T/data/kadrelle/form.json"
