@@ -164,6 +164,7 @@ tmux kill-server
 start 24 80
 waitfor 'F1 help  F10 quit$'  # the page fits 80x24: no value or key is cut off
 waitfor 'Operating Hours \(h\) +1,256\.0$'
+keys F1; waitfor 'changes it, F2 saves the form'; keys x  # so does the help
 tmux capture-pane -e -p -t k | grep -q $'\e\\[46m' || fail "the focused value has no colour"
 waitfor 'Speed Limit \(RPM\) +\*6000 '
 waitfor 'lock 2 engineer'

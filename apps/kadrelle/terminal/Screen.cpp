@@ -268,6 +268,7 @@ Form::Placement FormView::placement(std::size_t index) const {
 }
 
 const std::vector<std::string>& FormView::helpLines() {
+  // At most 74 columns, so that the box fits an 80-column terminal.
   static const std::vector<std::string> kLines = {
       "Tab, Shift-Tab, Up, Down   move the focus",
       "typing                     edits the focused value",
@@ -275,12 +276,14 @@ const std::vector<std::string>& FormView::helpLines() {
       "Escape                     reverts the entry",
       "Page Up, Page Down         step the value (with Shift: ten steps)",
       "F5, F6                     lower, raise the lock level",
-      "F7                         next display mode (application, configuration, drive)",
+      "F7                         next display mode (application,",
+      "                           configuration, drive)",
       "F2 or Ctrl-S               save the drive parameters (and the form)",
       "F9 or Ctrl-T               show or hide the trace pane",
-      "F4                         design mode: the focused control's properties; Up, Down or",
-      "                           a letter select one, Enter changes it, F2 saves the form",
-      "*                          beside a value: it is not the parameter's default",
+      "F4                         design mode: the focused control's",
+      "                           properties; Up, Down or a letter select",
+      "                           one, Enter changes it, F2 saves the form",
+      "*                          beside a value: not the parameter's default",
       "F1 or ?                    this help",
       "F10 or Ctrl-Q              quit (twice when there are unsaved changes)",
   };
