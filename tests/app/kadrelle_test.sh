@@ -165,9 +165,12 @@ start 24 80
 waitfor 'F1 help  F10 quit$'  # the page fits 80x24: no value or key is cut off
 waitfor 'Operating Hours \(h\) +1,256\.0$'
 keys F1; waitfor 'changes it, F2 saves the form'; keys x  # so does the help
-tmux capture-pane -e -p -t k | grep -q $'\e\\[46m' || fail "the focused value has no colour"
+[[ $(tmux capture-pane -e -p -t k) == *$'\e[46m'* ]] || fail "the focused value has no colour"
 waitfor 'Speed Limit \(RPM\) +\*6000 '
 waitfor 'lock 2 engineer'
+keys F9 F5 F6 F5 F6 F5 F6  # no trace pane; seven events: the event pane shows the last six
+for _ in $(seq 100); do [ "$(screen | grep -c '^ Lock level')" = 6 ] && break; sleep 0.1; done
+[[ $(screen) == *'Kadrelle: 13 controls'* ]] && fail "the event pane took more than 6 rows"
 # A caption longer than its control's row wraps at a blank onto a row the host inserts.
 keys F7; waitfor 'Power stage enable \(0 off, 1 +0$'; waitfor '^ {40,}on\)$'
 keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting would lose it
