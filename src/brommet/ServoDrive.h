@@ -90,7 +90,8 @@ class ServoDrive {
   void tick(double seconds);
 
   // Writes every non-volatile parameter to the file with writeFileAtomically (platform/FileIo.h):
-  // the file holds its old or its new content whatever happens. Error 75 names the file and the
+  // the file holds its old or its new content whatever happens. Top-level entries of the file
+  // other than the drive's own are kept. Error 75 names the file and the
   // system's reason on failure.
   void save(const std::filesystem::path& file) const;
   // Reads a parameter file written by save(). Every entry is checked before any is applied: a
