@@ -287,8 +287,11 @@ int controlOn(lua_State* L) {
             lua_settop(L, top);
             throw HandlerFailed{};
           }
+          // Read raw: a metamethod of the table could raise a Lua error, which must not unwind
+          // through these C++ frames.
           for (std::uint32_t i = 0; i < count && i < names.size(); ++i) {
-            lua_getfield(L, top + 1, names[i].c_str());
+            lua_pushlstring(L, names[i].data(), names[i].size());
+            lua_rawget(L, top + 1);
             Variant v;
             try {
               v = toVariant(L, -1);

@@ -20,6 +20,14 @@ local log = {}
 k:on("keypress", function(e) if e.KeyAscii == string.byte("9") then e.KeyAscii = string.byte("1") end end)
 k:on("Change", function() log[#log + 1] = "Change " .. k.Text end)
 k:on("UpdateError", function(e) log[#log + 1] = e.code .. " " .. e.description end)
+-- Arguments are read back raw: a raising metamethod cannot unwind through the control.
+form.NodeId:on("KeyPress", function(e)
+  e.KeyAscii = nil  -- read back as Empty: 0, the key is dropped
+  setmetatable(e, {__index = function() error("not reached") end})
+end)
+local node = form.NodeId.Text
+form.NodeId:type("5")
+assert(form.NodeId.Text == node, form.NodeId.Text)
 k:type("29")
 k:type("00")  -- one entry: a second call goes on where the first ended
 k:press("Enter")
