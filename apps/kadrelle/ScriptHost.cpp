@@ -5,6 +5,7 @@
 
 #include <lua.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <iostream>
 #include <limits>
@@ -13,6 +14,7 @@
 #include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
 #include "platform/StdFont.h"
+#include "platform/Text.h"
 
 namespace kadrelle {
 
@@ -348,12 +350,29 @@ int controlIndex(lua_State* L) {
   });
 }
 
+// A text written to the Value of a control that edits a number must read as one: the control
+// would take any other text as an entry to refuse without a word. Type mismatch (13), or
+// overflow (6) for a number beyond Double.
+void checkNumericValue(Kadrelle& control, const std::string& name, const Variant& value) {
+  const std::string* text = value.get<std::string>();
+  if (!text || !equalsIgnoreCase(name, "Value") || !control.get_ValueObjRef() ||
+      control.children().editBox.get_TextMode() || parseNumber(*text))
+    return;
+  const std::string_view t = trim(*text);
+  double ignored = 0;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), ignored);
+  if (ec == std::errc::result_out_of_range && end == t.data() + t.size()) throw Error::overflow();
+  throw Error::typeMismatch();
+}
+
 int controlNewIndex(lua_State* L) {
   return protect(L, [&] {
     Script& s = script(L);
     const std::size_t index = controlArg(L, 1);
     const std::string name = stringArg(L, 2);
-    s.dispatch(index).put(name, toVariant(L, 3));
+    const Variant value = toVariant(L, 3);
+    checkNumericValue(s.session().form().control(index), name, value);
+    s.dispatch(index).put(name, value);
     return 0;
   });
 }
