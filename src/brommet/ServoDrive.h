@@ -45,8 +45,9 @@ namespace kadrelle {
 // error's number and description, every value object of the parameter raises ContentChanged with
 // the value the drive holds (so every control shows it again), and then the call throws the
 // error. A call failing inside a handler of the object's own ContentChanged only throws: the
-// object reports what its handlers throw (see BrommetValueObject). Lock levels and the library
-// just throw.
+// object reports what its handlers throw (see BrommetValueObject). A lock level that cannot be
+// read is reported by the value objects that hold it (UpdateError, ContentChanged), then throws;
+// the library's own members just throw.
 class ServoDrive {
  public:
   // The format name and version written into, and expected in, a parameter file.
@@ -96,8 +97,8 @@ class ServoDrive {
 
   // Writes every non-volatile parameter to the file with writeFileAtomically (platform/FileIo.h):
   // the file holds its old or its new content whatever happens. Top-level entries of the file
-  // other than the drive's own are kept. Error 75 names the file and the
-  // system's reason on failure.
+  // other than the drive's own are kept. Error 75 names the file and the system's reason on
+  // failure.
   void save(const std::filesystem::path& file) const;
   // Reads a parameter file written by save(). Every entry is checked before any is applied: a
   // file that cannot be read (53, 75) or holds a bad entry (321) is refused with an error naming
