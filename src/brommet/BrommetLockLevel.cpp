@@ -11,7 +11,8 @@ void BrommetLockLevel::simulate(std::string_view member) {
   try {
     faults_->check(member);
   } catch (const Error& e) {
-    if (reporter_) reporter_(e);
+    // A copy: reporting may end the holder, which then takes its reporter away.
+    if (const auto reporter = reporter_) reporter(e);
     throw;
   }
 }
