@@ -114,7 +114,13 @@ TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
   a.setValue(param::HomeOffset, -131072);
   a.setText(param::DriveName, "Conveyor \"left\", 24 long");  // as long as a name may be
   a.setValue(param::SpeedCommand, 1000);                      // volatile: not saved
+  // Entries that are not the drive's own stay through a save.
+  std::ofstream(file) << R"({"note": "left axis", "parameters": {}, "later": [1]})";
   a.save(file);
+  std::ifstream saved(file);
+  const std::string text(std::istreambuf_iterator<char>(saved), {});
+  EXPECT_NE(text.find(R"("later": [)"), std::string::npos) << text;
+  EXPECT_LT(text.find("parameters"), text.find(R"("note": "left axis")")) << text;
 
   auto b = std::make_shared<ServoDrive>();
   BrommetLibrary library(b);
