@@ -14,14 +14,13 @@ BrommetValueObject::BrommetValueObject(std::shared_ptr<ServoDrive> drive)
   appLock_ = drive_->appLock();
   requiredLock_ = std::make_shared<BrommetLockLevel>(0, true, drive_->faults());
   requiredLock_->setFaultReporter([this](const Error& e) {
-    if (life_->showing == 0) report(e);
+    if (showing_ == 0) report(e);
   });
   appView_ = std::make_shared<BrommetView>(*this, true);
   driveView_ = std::make_shared<BrommetView>(*this, false);
 }
 
 BrommetValueObject::~BrommetValueObject() {
-  life_->alive = false;
   requiredLock_->setFaultReporter(nullptr);  // a control may keep the level longer
   appView_->detach();
   driveView_->detach();
@@ -133,7 +132,7 @@ void BrommetValueObject::setPendingText(const std::string& text, bool appView) {
 void BrommetValueObject::refuse(std::int32_t code, const std::string& what) {
   std::int32_t c = code;
   std::string description = info_ ? std::string(info_->name) + ": " + what : what;
-  ++life_->reported;
+  ++reported_;
   UpdateError.raise(c, description);
 }
 
@@ -164,12 +163,12 @@ bool BrommetValueObject::refusedBeforeWrite() {
 
 template <class Write>
 void BrommetValueObject::reportingFailures(Write&& write) {
-  const std::shared_ptr<Life> life = life_;
-  const int reported = life->reported;
+  const auto self = held();
+  const int reported = reported_;
   try {
     write();
   } catch (const std::exception& e) {
-    if (life->alive && life->reported == reported) report(asError(e));
+    if (reported_ == reported) report(asError(e));
     throw;
   }
 }
@@ -243,44 +242,42 @@ void BrommetValueObject::stepValue(bool appView, bool up, std::int16_t shift) {
 }
 
 void BrommetValueObject::onDriveNotice(ServoDrive::Notice notice) {
-  const std::shared_ptr<Life> life = life_;
+  const auto self = held();
   if (notice == ServoDrive::Notice::Changed) {
     ValueChanged.raise(currentValue());
   } else if (notice == ServoDrive::Notice::LockFault) {
     // Only a holder of the session's lock that is not refreshing already (a refresh under way
     // reports what it throws).
     const Error* fault = drive_->lockFault();
-    if (!fault || appLock_ != drive_->appLock() || life->showing > 0) return;
+    if (!fault || appLock_ != drive_->appLock() || showing_ > 0) return;
     refuse(fault->number(), fault->description());
   }
-  if (life->alive) showValue();
+  showValue();
 }
 
 void BrommetValueObject::showValue() {
-  const std::shared_ptr<Life> life = life_;
+  const auto self = held();
   for (int attempt = 0;; ++attempt) {
-    ++life->showing;
+    ++showing_;
     try {
       ContentChanged.raise(currentValue());
-      --life->showing;
+      --showing_;
       return;
     } catch (const std::exception& e) {
-      --life->showing;
-      if (!life->alive) return;
+      --showing_;
       std::int32_t code = asError(e).number();
       std::string description = asError(e).description();
-      ++life->reported;
+      ++reported_;
       UpdateError.raise(code, description);
-      if (!life->alive || attempt == kRetries) return;
+      if (attempt == kRetries) return;
     }
   }
 }
 
 void BrommetValueObject::report(const Error& error) {
-  const std::shared_ptr<Life> life = life_;
+  const auto self = held();
   pending_.reset();
   refuse(error.number(), error.description());
-  if (!life->alive) return;
   if (info_)
     drive_->refresh(number_);
   else
@@ -291,7 +288,7 @@ void BrommetValueObject::simulateFault(std::string_view member, bool reachesDriv
   try {
     drive_->faults()->check(member, reachesDrive);
   } catch (const Error& e) {
-    if (life_->showing == 0) report(e);
+    if (showing_ == 0) report(e);
     throw;
   }
 }

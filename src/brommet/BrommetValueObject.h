@@ -31,7 +31,8 @@ namespace kadrelle {
 // for any reason (a lock level that cannot be read) is reported as a failed write is.
 // ParameterNumber 0 selects no parameter (key and descriptions ""); an unknown number selects
 // nothing either, but the descriptions name the number. Both are read-only.
-class BrommetValueObject : public ValueObject {
+class BrommetValueObject : public ValueObject,
+                           public std::enable_shared_from_this<BrommetValueObject> {
  public:
   // UpdateError codes.
   static constexpr std::int32_t kAboveMaximum = 30001;
@@ -120,6 +121,8 @@ class BrommetValueObject : public ValueObject {
   std::string unknownDescription() const;
   void onDriveNotice(ServoDrive::Notice notice);
   void onEnabledChanged();
+  // Keeps the object alive through a raise whose handler may drop the last reference to it.
+  std::shared_ptr<BrommetValueObject> held() { return weak_from_this().lock(); }
 
   std::shared_ptr<ServoDrive> drive_;
   ParameterNumbers number_ = 0;
@@ -133,13 +136,8 @@ class BrommetValueObject : public ValueObject {
   std::shared_ptr<BrommetView> driveView_;
   Connection valueWatch_;
   Connection enabledWatch_;
-  // Outlives the object while a raise runs, since a handler may destroy the object.
-  struct Life {
-    bool alive = true;
-    int showing = 0;   // ContentChanged raises under way
-    int reported = 0;  // UpdateError raises, so that no failure is reported twice
-  };
-  std::shared_ptr<Life> life_ = std::make_shared<Life>();
+  int showing_ = 0;   // ContentChanged raises under way
+  int reported_ = 0;  // UpdateError raises, so that no failure is reported twice
 };
 
 }  // namespace kadrelle

@@ -205,9 +205,17 @@ const FontAttribute* fontAttribute(const ObjectRef& object, const std::string& n
   return nullptr;
 }
 
+// The value-library object at the index; anything else is type mismatch (an Error, not a Lua
+// error, which would unwind through C++ frames).
+const ObjectRef& objectArg(lua_State* L, int index) {
+  auto* object = static_cast<ObjectRef*>(luaL_testudata(L, index, kObjectType));
+  if (!object) badArgument(index, "an object");
+  return *object;
+}
+
 int objectIndex(lua_State* L) {
   return protect(L, [&] {
-    const ObjectRef& object = *static_cast<ObjectRef*>(luaL_checkudata(L, 1, kObjectType));
+    const ObjectRef& object = objectArg(L, 1);
     const std::string name = stringArg(L, 2);
     if (auto lock = std::dynamic_pointer_cast<LockLevel>(object); lock && name == "Level") {
       lua_pushinteger(L, lock->get_Level());
@@ -228,7 +236,7 @@ int objectIndex(lua_State* L) {
 
 int objectNewIndex(lua_State* L) {
   return protect(L, [&] {
-    const ObjectRef& object = *static_cast<ObjectRef*>(luaL_checkudata(L, 1, kObjectType));
+    const ObjectRef& object = objectArg(L, 1);
     const std::string name = stringArg(L, 2);
     if (auto lock = std::dynamic_pointer_cast<LockLevel>(object); lock && name == "Level") {
       lock->put_Level(CLng(toVariant(L, 3)));

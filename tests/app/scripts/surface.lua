@@ -75,6 +75,7 @@ fails(6, function() k.Value = 1 / 0 end)
 fails(6, function() k.Value = "1E+400" end)
 fails(13, function() k.Value = "abc" end)
 fails(380, function() drive.appLock.Level = 99 end)
+fails(13, function() return getmetatable(drive.appLock).__index(5, "Level") end)
 fails(5, function() drive:get("P9999") end)
 k.DisplayMode = 7  -- the control takes it, but a form saved so would not open again
 fails(380, function() form:save("/nonexistent/form.json") end, "SpeedLimit: No display mode 7")
