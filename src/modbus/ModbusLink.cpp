@@ -1,6 +1,8 @@
 #include "modbus/ModbusLink.h"
 
 #include <modbus/modbus.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -73,7 +75,12 @@ ModbusLink::ModbusLink(ModbusEndpoint endpoint, std::shared_ptr<const DriveDescr
       description_(std::move(description)),
       options_(options),
       report_(std::move(report)) {
+  // The thread takes no signals: they stay with the program's own threads.
+  sigset_t all, before;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &before);
   thread_ = std::thread([this] { run(); });
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 ModbusLink::~ModbusLink() {

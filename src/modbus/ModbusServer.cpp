@@ -3,6 +3,8 @@
 #include <arpa/inet.h>
 #include <modbus/modbus.h>
 #include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -54,7 +56,12 @@ ModbusServer::ModbusServer(std::shared_ptr<const DriveDescription> description, 
   ::getsockname(listener_, reinterpret_cast<sockaddr*>(&bound), &size);
   port_ = ntohs(bound.sin_port);
   for (std::size_t i = 0; i < description_->size(); ++i) store(i);
+  // The thread takes no signals: they stay with the program's own threads.
+  sigset_t all, before;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &before);
   thread_ = std::thread([this] { run(); });
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 ModbusServer::~ModbusServer() {
@@ -99,6 +106,17 @@ void ModbusServer::setValue(ParameterNumbers number, double driveValue) {
     const auto r = encodeNumber(*at, driveValue);
     std::copy(r.begin(), r.end(), map(mapping_)->tab_registers + at->address);
   }
+}
+
+void ModbusServer::waitForStop() {
+  sigset_t stop, before;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGINT);
+  sigaddset(&stop, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop, &before);
+  int signal = 0;
+  sigwait(&stop, &signal);
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 std::size_t ModbusServer::clients() const {

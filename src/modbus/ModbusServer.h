@@ -42,6 +42,8 @@ class ModbusServer {
   void setValue(ParameterNumbers number, double driveValue);
   // Connections currently open.
   std::size_t clients() const;
+  // Returns when the process is asked to stop (SIGINT, SIGTERM), for a program that only serves.
+  static void waitForStop();
 
  private:
   void run();
