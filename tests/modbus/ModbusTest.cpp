@@ -202,7 +202,7 @@ TEST(ModbusLibrary, WorksTheServedDriveAndSurvivesItsRestart) {
 
   server.reset();
   ASSERT_TRUE(ui.until([&] { return !library.connected(); }));
-  EXPECT_THAT(library.connectionProblem(), StartsWith("drive 127.0.0.1:" + std::to_string(port)));
+  EXPECT_THAT(library.connectionProblem(), HasSubstr("drive 127.0.0.1:" + std::to_string(port)));
   speedEvents.seen.clear();
   speed->get_AppView()->put_TextValue("100");
   speed->Commit();
