@@ -29,7 +29,9 @@ namespace {
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Property;
 using ::testing::StartsWith;
+using ::testing::Throws;
 
 constexpr const char* kPython = "/usr/bin/python3";  // Debian's, with python3-pymodbus
 
@@ -147,9 +149,13 @@ TEST(ModbusAddress, ReadsHostPortAndUnitAndRefusesTheRest) {
             std::tuple("drive.local", 502, 1, "drive.local:502"));
   e = parseModbusAddress("modbus://127.0.0.1:1502?unit=7");
   EXPECT_EQ(std::tuple(e.host, e.port, e.unit), std::tuple("127.0.0.1", 1502, 7));
-  for (const char* bad : {"tcp://x", "modbus://", "modbus://x:0", "modbus://x:http",
-                          "modbus://x?unit=300", "modbus://x?slave=1"})
+  for (const char* bad :
+       {"tcp://x", "modbus://", "modbus://x:http", "modbus://x?unit=300", "modbus://x?slave=1"})
     EXPECT_THROW(parseModbusAddress(bad), Error) << bad;
+  EXPECT_THAT(
+      [] { parseModbusAddress("modbus://x:0"); },
+      Throws<Error>(Property(&Error::description,
+                             HasSubstr("(the port must be 1 to 65535); expected modbus://"))));
 }
 
 // The library against the server: values both ways, scaled and in word order; a change on the
@@ -190,6 +196,15 @@ TEST(ModbusLibrary, WorksTheServedDriveAndSurvivesItsRestart) {
   name->Commit();
   ASSERT_TRUE(ui.until([&] { return nameEvents.has("Changed"); }));
   EXPECT_EQ(server->text(3), "Axe");
+  speed->get_DriveView()->put_DriveValue(-1400);  // drive units: -700 RPM
+  speed->Commit();
+  ASSERT_TRUE(ui.until([&] { return server->value(1) == -1400; }));
+  speed->get_AppView()->Step(Boolean(true), 1);  // with Shift: ten steps of 1 RPM
+  ASSERT_TRUE(ui.until([&] { return server->value(1) == -1380; }));
+  speed->get_AppView()->put_TextValue("fast");
+  EXPECT_EQ(speed->get_AppView()->get_TextValue(), "fast");
+  speed->Commit();
+  EXPECT_EQ(speedEvents.seen.back(), "UpdateError 30004 Speed: \"fast\" is not a number");
 
   speedEvents.seen.clear();
   speed->get_AppView()->put_TextValue("1500");
@@ -197,8 +212,8 @@ TEST(ModbusLibrary, WorksTheServedDriveAndSurvivesItsRestart) {
   ASSERT_TRUE(ui.until([&] { return speedEvents.has("UpdateError"); }));
   EXPECT_EQ(speedEvents.seen.at(1),
             "UpdateError 30110 Speed: the drive refused the value: illegal data value");
-  ASSERT_TRUE(ui.until([&] { return speedEvents.seen.back() == "ContentChanged -750"; }));
-  EXPECT_EQ(speed->get_AppView()->get_TextValue(), "-750");
+  ASSERT_TRUE(ui.until([&] { return speedEvents.seen.back() == "ContentChanged -690"; }));
+  EXPECT_EQ(speed->get_AppView()->get_TextValue(), "-690");
 
   server.reset();
   ASSERT_TRUE(ui.until([&] { return !library.connected(); }));
