@@ -135,7 +135,9 @@ std::shared_ptr<const DriveDescription> drive(int speedUpper) {
       {"key": "G", "number": 4, "name": "Gain", "driveRange": [0, 10], "integral": false,
        "register": {"address": 5, "type": "float32"}},
       {"key": "R", "number": 5, "name": "Refuser", "range": [0, 99],
-       "register": {"address": 1000, "type": "uint16"}}]})",
+       "register": {"address": 1000, "type": "uint16"}},
+      {"key": "X", "number": 6, "name": "Beyond", "range": [0, 9],
+       "register": {"address": 4000, "type": "uint16"}}]})",
       "test drive");
 }
 
@@ -248,6 +250,11 @@ TEST(ModbusLibrary, ReadsAndWritesAPymodbusServer) {
   auto gain = library.makeValueObject(4);
   auto refuser = library.makeValueObject(5);
   ASSERT_TRUE(ui.until([&] { return gain->get_DriveView()->get_NumericValue() == 1.5; }, 10));
+  int connectionChanges = 0;
+  Connection cc = library.ConnectionChanged.connect([&] { ++connectionChanges; });
+  auto beyond = library.makeValueObject(6);  // the server has no such register: it says so
+  ui.until([] { return false; }, 0.3);
+  EXPECT_EQ(std::tuple(library.connected(), connectionChanges), std::tuple(true, 0));
   EXPECT_EQ(std::tuple(speed->get_AppView()->get_NumericValue(),
                        current->get_AppView()->get_TextValue(), CStr(name->currentValue())),
             std::tuple(-1.0, "12.5", "Hi"));
