@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string_view>
 #include <vector>
 
 #include "platform/Error.h"
@@ -33,6 +34,14 @@ double dpiOf(const QWidget* widget) {
 }
 
 // A line break in the model's text: CR LF, CR or LF.
+std::size_t lineCount(std::string_view text) {
+  std::size_t lines = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    if (text[i] == '\r' || text[i] == '\n') ++lines;
+  }
+  return lines;
+}
 QStringList linesOf(const std::string& text) {
   QString s = QString::fromStdString(text);
   s.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), '\n');
@@ -253,6 +262,7 @@ void QtSurface::screenChanged() {
   const double perTwip = qt::pixelsPerTwip(widget_);
   if (perTwip == perTwip_ || !widget_) return;
   perTwip_ = perTwip;
+  lineSpacing_ = -1;
   sizing_ = true;
   widget_->resize(toPixels(width_, perTwip_), toPixels(height_, perTwip_));
   sizing_ = false;
@@ -305,9 +315,9 @@ void QtSurface::put_BackStyle(std::int16_t style) {
 }
 
 float QtSurface::TextHeight(const std::string& text) const {
-  const QFontMetricsF metrics(font_, widget_.data());
-  const double pixels = double(linesOf(text).size()) * metrics.lineSpacing();
-  return static_cast<float>(pixels / perTwip_);
+  // The font never changes, so its line spacing is asked of Qt once for each screen.
+  if (lineSpacing_ < 0) lineSpacing_ = QFontMetricsF(font_, widget_.data()).lineSpacing();
+  return static_cast<float>(double(lineCount(text)) * lineSpacing_ / perTwip_);
 }
 
 // ---- label and picture box -------------------------------------------------------------------

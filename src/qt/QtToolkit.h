@@ -84,6 +84,7 @@ class QtSurface : public ControlSurface {
   QPointer<QWidget> widget_;
   QFont font_;
   double perTwip_;
+  mutable double lineSpacing_ = -1;  // pixels; -1 until asked
   float width_ = 3195;
   float height_ = 825;
   OleColor backColor_ = kSystemButtonFace;
