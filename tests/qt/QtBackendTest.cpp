@@ -177,6 +177,8 @@ class QtBackendTest : public QObject {
     drive_->setValue(param::SpeedLimit, 6553600);
     QTRY_VERIFY(boxPaints.count > 0);
     QCOMPARE(captionPaints.count, 0);
+    w->setEnabled(false);  // a real change is drawn
+    QTRY_VERIFY(captionPaints.count > 0);
   }
 
   // Every readable and writable member of the interface is a property (Text and Value only at run
