@@ -225,6 +225,7 @@ class QtBackendTest : public QObject {
     const Form::Placement places[] = {{150, 300, 3000, 600}, {1650, 1350, 2400, 900}};
     const OleColor colors[] = {rgb(200, 30, 30), rgb(30, 30, 200)};
     for (int i = 0; i < 2; ++i) form.addNew("", places[i]).put_BackColor(colors[i]);
+    QCOMPARE(qt::toQColor(rgb(1, 2, 3), QPalette()), QColor(1, 2, 3));
     const QImage image = qt::renderForm(form);
     for (int i = 0; i < 2; ++i) {
       const Form::Placement& p = places[i];
