@@ -281,7 +281,6 @@ void OmbrelEditBox::put_BorderStyle(std::int16_t style) {
 void OmbrelEditBox::Refresh() {
   displaying([&] {
     if (!dirty_) redraw();
-    ChildControlBase<EditBox>::Refresh();
   });
 }
 

@@ -124,7 +124,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   void put_SelLength(std::int32_t length) override;
   FontRef get_Font() override { return font_; }
 
-  // Redraws the text from Value (unless an entry is under way), then counts the redraw.
+  // Redraws the text from Value (unless an entry is under way).
   void Refresh() override;
 
   void focusIn() override;
