@@ -12,6 +12,7 @@
 #include "commands/DriveCommands.h"
 #include "commands/SetCommands.h"
 #include "lua/ScriptHost.h"
+#include "modbus/ModbusServer.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "session/Failure.h"
@@ -97,6 +98,18 @@ int main(int argc, char** argv) {
   script->add_option("--form", scriptOptions.form, "Form file (JSON) instead of the built-in page");
   addDebugOption(script, scriptOptions);
 
+  int servePort = 1502;
+  std::string serveAddress = "127.0.0.1", serveDescription;
+  CLI::App* serve = app.add_subcommand(
+      "serve", "Serve the simulated drive (or a drive description) over Modbus TCP until stopped");
+  serve->add_option("--port", servePort, "TCP port (default 1502; 0: any free port)")
+      ->check(CLI::Range(0, 65535));
+  serve->add_option("--address", serveAddress,
+                    "IPv4 address to listen on (default 127.0.0.1; 0.0.0.0: every network)");
+  serve->add_option(
+      "--drive-description", serveDescription,
+      "Drive description (JSON) to serve, at its defaults, instead of the simulated drive");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {  // --help, --version
@@ -109,6 +122,17 @@ int main(int argc, char** argv) {
     if (int status = driveCommands.run(); status >= 0) return status;
     if (int status = componentCommands.run(); status >= 0) return status;
     if (int status = setCommands.run(); status >= 0) return status;
+    if (*serve) {
+      ModbusServer server(serveDescription.empty() ? DriveDescription::simulated()
+                                                   : DriveDescription::load(serveDescription),
+                          servePort, serveAddress);
+      std::cout << "kadrelle: serving "
+                << (serveDescription.empty() ? "the simulated drive" : serveDescription) << " on "
+                << serveAddress << ":" << server.port() << " (Modbus TCP) until stopped"
+                << std::endl;
+      ModbusServer::waitForStop();
+      return 0;
+    }
     if (*script) {
       FormSession session(scriptOptions.formFile(), scriptOptions.debugMask(), true);
       return runScript(scriptFile, session);

@@ -11,14 +11,17 @@ BrommetLibrary::BrommetLibrary(std::shared_ptr<ServoDrive> drive) : drive_(std::
 }
 
 ValueObjectRef BrommetLibrary::createValueObject() {
+  drive_->faults()->check("createValueObject");
   return makeValueObject();
 }
 
 LockLevelRef BrommetLibrary::createLockLevel() {
+  drive_->faults()->check("createLockLevel");
   return std::make_shared<BrommetLockLevel>(0, false, drive_->faults());
 }
 
 ValueObjectRef BrommetLibrary::sharedValueObject() {
+  drive_->faults()->check("sharedValueObject");
   return sharedInstance();
 }
 

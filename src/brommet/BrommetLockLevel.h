@@ -2,7 +2,10 @@
 
 #include <cstdint>
 
+#include <functional>
 #include <memory>
+#include <string_view>
+
 #include "binding/LockLevel.h"
 
 #include "brommet/SimulatedFaults.h"
@@ -13,10 +16,11 @@ namespace kadrelle {
 // A lock level of the value library: 0 operator, 1 technician, 2 engineer, 3 factory. Raises
 // Changed after each write that changes the level (a write of the same level raises nothing).
 // A fixed lock level (a parameter's required level, kept by the library) refuses writes from
-// outside with error 383.
+// outside with error 383; a level outside 0 to 3 is refused with error 380.
 class BrommetLockLevel : public LockLevel {
  public:
   static constexpr int kReadOnlyProperty = 383;
+  static constexpr std::int32_t kHighest = 3;  // factory
 
   // `faults`: the simulated faults of the drive the level belongs to, if any.
   explicit BrommetLockLevel(std::int32_t level = 0, bool fixed = false,
@@ -28,12 +32,20 @@ class BrommetLockLevel : public LockLevel {
 
   // The library's own write, also for a fixed level.
   void setLevel(std::int32_t level);
+  // Called with the error of a simulated fault of this level, before it is thrown, so that the
+  // value objects that hold the level can report it.
+  void setFaultReporter(std::function<void(const Error&)> reporter) {
+    reporter_ = std::move(reporter);
+  }
   bool isFixed() const { return fixed_; }
 
  private:
   std::int32_t level_;
   bool fixed_;
+  void simulate(std::string_view member);
+
   std::shared_ptr<SimulatedFaults> faults_;
+  std::function<void(const Error&)> reporter_;
 };
 
 }  // namespace kadrelle

@@ -13,11 +13,15 @@ BrommetValueObject::BrommetValueObject(std::shared_ptr<ServoDrive> drive)
   if (!drive_) throw Error::objectNotSet();
   appLock_ = drive_->appLock();
   requiredLock_ = std::make_shared<BrommetLockLevel>(0, true, drive_->faults());
+  requiredLock_->setFaultReporter([this](const Error& e) {
+    if (showing_ == 0) report(e);
+  });
   appView_ = std::make_shared<BrommetView>(*this, true);
   driveView_ = std::make_shared<BrommetView>(*this, false);
 }
 
 BrommetValueObject::~BrommetValueObject() {
+  requiredLock_->setFaultReporter(nullptr);  // a control may keep the level longer
   appView_->detach();
   driveView_->detach();
 }
@@ -48,7 +52,7 @@ void BrommetValueObject::put_ParameterNumber(ParameterNumbers number) {
   info_ = ParameterCatalog::find(number);
   index_ = info_ ? *ParameterCatalog::indexOf(number) : 0;
   pending_.reset();
-  valueWatch_ = info_ ? drive_->watch(number, [this](bool changed) { onDriveChanged(changed); })
+  valueWatch_ = info_ ? drive_->watch(number, [this](ServoDrive::Notice n) { onDriveNotice(n); })
                       : Connection();
   enabledWatch_ = info_ && info_->stopOnly
                       ? drive_->EnabledChanged.connect([this] { onEnabledChanged(); })
@@ -128,6 +132,7 @@ void BrommetValueObject::setPendingText(const std::string& text, bool appView) {
 void BrommetValueObject::refuse(std::int32_t code, const std::string& what) {
   std::int32_t c = code;
   std::string description = info_ ? std::string(info_->name) + ": " + what : what;
+  ++reported_;
   UpdateError.raise(c, description);
 }
 
@@ -156,8 +161,24 @@ bool BrommetValueObject::refusedBeforeWrite() {
   return false;
 }
 
+template <class Write>
+void BrommetValueObject::reportingFailures(Write&& write) {
+  const auto self = held();
+  const int reported = reported_;
+  try {
+    write();
+  } catch (const std::exception& e) {
+    if (reported_ == reported) report(asError(e));
+    throw;
+  }
+}
+
 void BrommetValueObject::Commit() {
-  simulate("Commit", true, true);
+  simulate("Commit", true);
+  reportingFailures([this] { commitPending(); });
+}
+
+void BrommetValueObject::commitPending() {
   if (!pending_) return;
   const Pending pending = std::move(*pending_);
   pending_.reset();
@@ -186,6 +207,10 @@ void BrommetValueObject::Commit() {
 }
 
 void BrommetValueObject::step(bool appView, bool up, std::int16_t shift) {
+  reportingFailures([&] { stepValue(appView, up, shift); });
+}
+
+void BrommetValueObject::stepValue(bool appView, bool up, std::int16_t shift) {
   if (info_ && (info_->text || info_->step <= 0))
     return refuse(kNotSteppable, "the value cannot be stepped");
   if (refusedBeforeWrite()) return;
@@ -212,35 +237,65 @@ void BrommetValueObject::step(bool appView, bool up, std::int16_t shift) {
     Changed.raise(currentValue());
   } else {
     // At a limit: nothing changed, but the caller's display still needs the value back.
-    ContentChanged.raise(currentValue());
+    showValue();
   }
 }
 
-void BrommetValueObject::onDriveChanged(bool changed) {
-  const Variant value = currentValue();
-  if (changed) ValueChanged.raise(value);
-  ContentChanged.raise(value);
+void BrommetValueObject::onDriveNotice(ServoDrive::Notice notice) {
+  const auto self = held();
+  if (notice == ServoDrive::Notice::Changed) {
+    ValueChanged.raise(currentValue());
+  } else if (notice == ServoDrive::Notice::LockFault) {
+    // Only a holder of the session's lock that is not refreshing already (a refresh under way
+    // reports what it throws).
+    const Error* fault = drive_->lockFault();
+    if (!fault || appLock_ != drive_->appLock() || showing_ > 0) return;
+    refuse(fault->number(), fault->description());
+  }
+  showValue();
 }
 
-void BrommetValueObject::simulateFault(std::string_view member, bool reachesDrive, bool write) {
-  SimulatedFaults& faults = *drive_->faults();
-  if (!write) return faults.check(member, reachesDrive);
-  try {
-    faults.check(member, reachesDrive);
-  } catch (const Error& e) {
-    pending_.reset();
-    refuse(e.number(), e.description());
-    if (info_)
-      drive_->refresh(number_);
-    else
+void BrommetValueObject::showValue() {
+  const auto self = held();
+  for (int attempt = 0;; ++attempt) {
+    ++showing_;
+    try {
       ContentChanged.raise(currentValue());
+      --showing_;
+      return;
+    } catch (const std::exception& e) {
+      --showing_;
+      std::int32_t code = asError(e).number();
+      std::string description = asError(e).description();
+      ++reported_;
+      UpdateError.raise(code, description);
+      if (attempt == kRetries) return;
+    }
+  }
+}
+
+void BrommetValueObject::report(const Error& error) {
+  const auto self = held();
+  pending_.reset();
+  refuse(error.number(), error.description());
+  if (info_)
+    drive_->refresh(number_);
+  else
+    showValue();
+}
+
+void BrommetValueObject::simulateFault(std::string_view member, bool reachesDrive) {
+  try {
+    drive_->faults()->check(member, reachesDrive);
+  } catch (const Error& e) {
+    if (showing_ == 0) report(e);
     throw;
   }
 }
 
 void BrommetValueObject::onEnabledChanged() {
   requiredLock_->setLevel(drive_->requiredLevel(number_));
-  ContentChanged.raise(currentValue());
+  showValue();
 }
 
 }  // namespace kadrelle

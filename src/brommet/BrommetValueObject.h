@@ -23,9 +23,16 @@ namespace kadrelle {
 // also raises Changed. A refused Commit or Step raises UpdateError with one of the codes below
 // and a description naming the parameter; the drive keeps its value and nothing is thrown.
 // Simulated faults (ServoDrive::failNext) are reported as the drive's comment describes.
+//
+// Nothing a handler throws is lost and none of it reaches the object's caller: a ContentChanged
+// handler that fails (a control whose refresh read failed) is told its error through UpdateError
+// and given ContentChanged again, a bounded number of times, so a failure of one control neither
+// leaves it showing an old value nor fails the write another made. A Commit or Step that fails
+// for any reason (a lock level that cannot be read) is reported as a failed write is.
 // ParameterNumber 0 selects no parameter (key and descriptions ""); an unknown number selects
 // nothing either, but the descriptions name the number. Both are read-only.
-class BrommetValueObject : public ValueObject {
+class BrommetValueObject : public ValueObject,
+                           public std::enable_shared_from_this<BrommetValueObject> {
  public:
   // UpdateError codes.
   static constexpr std::int32_t kAboveMaximum = 30001;
@@ -87,20 +94,35 @@ class BrommetValueObject : public ValueObject {
   void setPendingNumber(double value, bool appView);
   void setPendingText(const std::string& text, bool appView);
   void step(bool appView, bool up, std::int16_t shift);
-  // Throws the fault the drive simulates for the member, if any; a failing write (`write`) is
-  // reported first: the pending value is dropped, UpdateError raised, and every object of the
-  // parameter shows the drive's value again. Inline, so a call with no fault armed costs a test.
-  void simulate(std::string_view member, bool reachesDrive = false, bool write = false) {
-    if (drive_->faults()->planned()) simulateFault(member, reachesDrive, write);
+  // Runs a write; a failure that raised no UpdateError on its way is reported (report()), then
+  // thrown on.
+  template <class Write>
+  void reportingFailures(Write&& write);
+  void commitPending();
+  void stepValue(bool appView, bool up, std::int16_t shift);
+  // Throws the fault the drive simulates for the member, if any, reported first (report()) unless
+  // the call comes from a handler of this object's ContentChanged, which reports it itself.
+  // Inline, so a call with no fault armed costs a test.
+  void simulate(std::string_view member, bool reachesDrive = false) {
+    if (drive_->faults()->planned()) simulateFault(member, reachesDrive);
   }
-  void simulateFault(std::string_view member, bool reachesDrive, bool write);
+  void simulateFault(std::string_view member, bool reachesDrive);
+  // A request that failed: the pending value is dropped, UpdateError says why, and every object
+  // of the parameter shows the drive's value again.
+  void report(const Error& error);
+  // Raises ContentChanged with the current value; a handler that throws is told its error through
+  // UpdateError and the event is raised again, up to kRetries times, then the error is dropped.
+  void showValue();
+  static constexpr int kRetries = 2;
   // Raises UpdateError with the code and the parameter name before the description.
   void refuse(std::int32_t code, const std::string& what);
   // Refuses the write when the parameter is missing, read-only or locked; true if refused.
   bool refusedBeforeWrite();
   std::string unknownDescription() const;
-  void onDriveChanged(bool changed);
+  void onDriveNotice(ServoDrive::Notice notice);
   void onEnabledChanged();
+  // Keeps the object alive through a raise whose handler may drop the last reference to it.
+  std::shared_ptr<BrommetValueObject> held() { return weak_from_this().lock(); }
 
   std::shared_ptr<ServoDrive> drive_;
   ParameterNumbers number_ = 0;
@@ -114,6 +136,8 @@ class BrommetValueObject : public ValueObject {
   std::shared_ptr<BrommetView> driveView_;
   Connection valueWatch_;
   Connection enabledWatch_;
+  int showing_ = 0;   // ContentChanged raises under way
+  int reported_ = 0;  // UpdateError raises, so that no failure is reported twice
 };
 
 }  // namespace kadrelle

@@ -18,10 +18,9 @@ const std::shared_ptr<Object>& stepper() {
 
 }  // namespace
 
-inline BrommetValueObject& BrommetView::owner(std::string_view member, bool reachesDrive,
-                                              bool write) {
+inline BrommetValueObject& BrommetView::owner(std::string_view member, bool reachesDrive) {
   if (!owner_) throw Error(Error::kObjectNotSet, "The value object of this view no longer exists");
-  owner_->simulate(member, reachesDrive, write);
+  owner_->simulate(member, reachesDrive);
   return *owner_;
 }
 
@@ -35,7 +34,7 @@ double BrommetView::get_NumericValue() {
 }
 
 void BrommetView::put_NumericValue(double value) {
-  owner("put_NumericValue", false, true).setPendingNumber(value, appView_);
+  owner("put_NumericValue").setPendingNumber(value, appView_);
 }
 
 double BrommetView::get_DriveValue() {
@@ -43,7 +42,7 @@ double BrommetView::get_DriveValue() {
 }
 
 void BrommetView::put_DriveValue(double value) {
-  owner("put_DriveValue", false, true).setPendingNumber(value, false);
+  owner("put_DriveValue").setPendingNumber(value, false);
 }
 
 std::string BrommetView::get_TextValue() {
@@ -59,7 +58,7 @@ std::string BrommetView::get_TextValue() {
 }
 
 void BrommetView::put_TextValue(const std::string& text) {
-  owner("put_TextValue", false, true).setPendingText(text, appView_);
+  owner("put_TextValue").setPendingText(text, appView_);
 }
 
 double BrommetView::get_UpperLimit() {
@@ -122,7 +121,7 @@ std::shared_ptr<Object> BrommetView::get_Stepper() {
 }
 
 void BrommetView::Step(Boolean up, std::int16_t shift) {
-  owner("Step", true, true).step(appView_, static_cast<bool>(up), shift);
+  owner("Step", true).step(appView_, static_cast<bool>(up), shift);
 }
 
 }  // namespace kadrelle

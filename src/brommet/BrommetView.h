@@ -54,8 +54,7 @@ class BrommetView : public View {
  private:
   // The value object, after the drive's simulated fault for the member, if any. Inline, defined
   // beside the members that use them.
-  inline BrommetValueObject& owner(std::string_view member, bool reachesDrive = false,
-                                   bool write = false);
+  inline BrommetValueObject& owner(std::string_view member, bool reachesDrive = false);
   // The same for a read of the value, which reaches the drive unless a value waits for Commit.
   inline BrommetValueObject& reader(std::string_view member);
 

@@ -23,7 +23,7 @@ enum StatusBits : int {
   kStatusMotorHot = 16,
 };
 
-// Every member of the drive's value objects, views and lock levels, as faults name them.
+// Every member of the drive's value objects, views, lock levels and library, as faults name them.
 constexpr std::string_view kMembers[] = {"get_AppView",
                                          "get_DriveView",
                                          "get_ReadOnly",
@@ -54,7 +54,10 @@ constexpr std::string_view kMembers[] = {"get_AppView",
                                          "get_Stepper",
                                          "Step",
                                          "get_Level",
-                                         "put_Level"};
+                                         "put_Level",
+                                         "createValueObject",
+                                         "createLockLevel",
+                                         "sharedValueObject"};
 
 }  // namespace
 
@@ -71,6 +74,11 @@ ServoDrive::ServoDrive(std::int32_t axis)
   }
   driveTemperature_ = value(param::DriveTemperature) / 10;
   motorTemperature_ = value(param::MotorTemperature) / 10;
+  appLock_->setFaultReporter([this](const Error& e) { reportLockFault(e); });
+}
+
+ServoDrive::~ServoDrive() {
+  appLock_->setFaultReporter(nullptr);  // a host may keep the lock level longer
 }
 
 std::size_t ServoDrive::indexOrThrow(ParameterNumbers number) const {
@@ -108,21 +116,33 @@ void ServoDrive::setText(ParameterNumbers number, const std::string& text) {
   notify(index);
 }
 
-void ServoDrive::notify(std::size_t index, bool changed) {
-  if (slots_[index].changed) slots_[index].changed->raise(changed);
+void ServoDrive::notify(std::size_t index, Notice notice) {
+  if (slots_[index].changed) slots_[index].changed->raise(notice);
 }
 
 void ServoDrive::refresh(ParameterNumbers number) {
-  notify(indexOrThrow(number), false);
+  notify(indexOrThrow(number), Notice::Refresh);
+}
+
+void ServoDrive::reportLockFault(const Error& error) {
+  struct Clear {
+    std::optional<Error>& fault;
+    ~Clear() { fault.reset(); }
+  } clear{lockFault_};
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    if (!slots_[i].changed) continue;
+    lockFault_ = error;  // again for each: a report made meanwhile clears it
+    notify(i, Notice::LockFault);
+  }
 }
 
 std::string ServoDrive::withAxis(std::string_view description) const {
   return replaceAll(std::string(description), "@*@", "Axis " + std::to_string(axis_) + " ");
 }
 
-Connection ServoDrive::watch(ParameterNumbers number, std::function<void(bool)> handler) {
+Connection ServoDrive::watch(ParameterNumbers number, std::function<void(Notice)> handler) {
   auto& slot = slots_[indexOrThrow(number)];
-  if (!slot.changed) slot.changed = std::make_unique<Event<bool>>();
+  if (!slot.changed) slot.changed = std::make_unique<Event<Notice>>();
   return slot.changed->connect(std::move(handler));
 }
 

@@ -38,11 +38,16 @@ namespace kadrelle {
 //                                               // reads, Commit, Step) fail (error 30101)
 //   drive->clearFaults();
 //
-// A failing read throws the error. A failing write (a value written into a view, Commit, Step)
-// is reported as a real value library reports it: the value waiting for Commit is dropped, the
-// value object raises UpdateError with the error's number and description, every value object of
-// the parameter raises ContentChanged with the value the drive holds (so every control shows it
-// again), and then the call throws the error.
+//   drive->failNext("get_IsText", 1, {}, 2);    // the third read of IsText fails
+//
+// A failing call of a value object or view is reported as a real value library reports a lost
+// request: the value waiting for Commit is dropped, the value object raises UpdateError with the
+// error's number and description, every value object of the parameter raises ContentChanged with
+// the value the drive holds (so every control shows it again), and then the call throws the
+// error. A call failing inside a handler of the object's own ContentChanged only throws: the
+// object reports what its handlers throw (see BrommetValueObject). A lock level that cannot be
+// read is reported by the value objects that hold it (UpdateError, ContentChanged), then throws;
+// the library's own members just throw.
 class ServoDrive {
  public:
   // The format name and version written into, and expected in, a parameter file.
@@ -54,6 +59,7 @@ class ServoDrive {
   // Every parameter at its catalog default; disabled; application lock level 0 (operator).
   // Descriptions name the axis ("Axis 1 Speed Limit").
   explicit ServoDrive(std::int32_t axis = 1);
+  ~ServoDrive();
   ServoDrive(const ServoDrive&) = delete;
   ServoDrive& operator=(const ServoDrive&) = delete;
 
@@ -90,8 +96,9 @@ class ServoDrive {
   void tick(double seconds);
 
   // Writes every non-volatile parameter to the file with writeFileAtomically (platform/FileIo.h):
-  // the file holds its old or its new content whatever happens. Error 75 names the file and the
-  // system's reason on failure.
+  // the file holds its old or its new content whatever happens. Top-level entries of the file
+  // other than the drive's own are kept. Error 75 names the file and the system's reason on
+  // failure.
   void save(const std::filesystem::path& file) const;
   // Reads a parameter file written by save(). Every entry is checked before any is applied: a
   // file that cannot be read (53, 75) or holds a bad entry (321) is refused with an error naming
@@ -107,21 +114,26 @@ class ServoDrive {
   // What is wrong with a text for a text parameter; nothing when it is acceptable.
   static std::optional<std::string> checkText(const ParameterInfo& info, std::string_view text);
 
-  // Calls the handler after the parameter's value changes (with true), and with false when every
-  // value object of the parameter is asked to show the drive's value again (refresh), until the
-  // connection is dropped.
-  [[nodiscard]] Connection watch(ParameterNumbers number, std::function<void(bool)> handler);
+  // What a watcher of a parameter hears: its value changed; every value object of the parameter
+  // is asked to show the drive's value again (refresh); the session's lock level could not be
+  // read (lockFault() says why), so whoever holds it should say so and show its value again.
+  enum class Notice { Changed, Refresh, LockFault };
+  // Calls the handler with each notice about the parameter until the connection is dropped.
+  [[nodiscard]] Connection watch(ParameterNumbers number, std::function<void(Notice)> handler);
   // Asks every watcher of the parameter to show its value again, after a write that failed.
   void refresh(ParameterNumbers number);
 
   // Simulated faults (see above). An unknown member name is error 5.
-  void failNext(std::string_view member, int count = 1, std::optional<Error> error = {}) {
-    faults_->failNext(member, count, std::move(error));
+  void failNext(std::string_view member, int count = 1, std::optional<Error> error = {},
+                int after = 0) {
+    faults_->failNext(member, count, std::move(error), after);
   }
   void simulateCommunicationFault(int calls = 1) { faults_->failCommunication(calls); }
   void clearFaults() { faults_->clear(); }
   // Shared by the drive's value objects, views and lock levels (and any the library makes).
   const std::shared_ptr<SimulatedFaults>& faults() const { return faults_; }
+  // While a LockFault notice is raised, the error of the lock level's read; else nullptr.
+  const Error* lockFault() const { return lockFault_ ? &*lockFault_ : nullptr; }
 
   // Raised after the enable state changes (the required levels of stopOnly parameters follow).
   Event<> EnabledChanged;
@@ -132,10 +144,12 @@ class ServoDrive {
   struct Slot {
     double value = 0;
     std::string text;
-    std::unique_ptr<Event<bool>> changed;
+    std::unique_ptr<Event<Notice>> changed;
   };
 
-  void notify(std::size_t index, bool changed = true);
+  void notify(std::size_t index, Notice notice = Notice::Changed);
+  // Tells every watcher that the session's lock level could not be read.
+  void reportLockFault(const Error& error);
   std::size_t indexOrThrow(ParameterNumbers number) const;
   // Writes a measured quantity, rounded to whole drive units.
   void setMeasured(ParameterNumbers number, double driveValue);
@@ -144,6 +158,7 @@ class ServoDrive {
   std::int32_t axis_;
   std::shared_ptr<SimulatedFaults> faults_;
   std::shared_ptr<BrommetLockLevel> appLock_;
+  std::optional<Error> lockFault_;
   // Simulation state kept at full precision between ticks.
   double speed_ = 0;     // counts/s
   double position_ = 0;  // counts

@@ -17,6 +17,20 @@ std::string withUnits(const std::string& number, std::string_view units) {
   return units.empty() ? number : number + " " + std::string(units);
 }
 
+// The top-level entries of the parameter file that are not the drive's own (a note, what a later
+// version adds), in their order; none when the file is missing or is no JSON object.
+Json otherEntries(const std::filesystem::path& file) {
+  Json others = Json::object();
+  try {
+    Json document = Json::parse(readFileCapped(file, ServoDrive::kMaxFileSize));
+    if (!document.is_object()) return others;
+    for (auto& [key, value] : document.items())
+      if (key != "format" && key != "version" && key != "parameters") others[key] = value;
+  } catch (const std::exception&) {  // nothing readable to keep: the drive's values win
+  }
+  return others;
+}
+
 }  // namespace
 
 std::optional<std::string> ServoDrive::checkValue(const ParameterInfo& info, double value,
@@ -65,6 +79,8 @@ void ServoDrive::save(const std::filesystem::path& file) const {
       parameters[key] = slots_[i].value;
   }
   Json document = {{"format", kFileFormat}, {"version", kFileVersion}, {"parameters", parameters}};
+  Json others = otherEntries(file);
+  for (auto& [key, value] : others.items()) document[key] = std::move(value);
   writeFileAtomically(file, document.dump(2) + "\n");
 }
 

@@ -28,9 +28,10 @@ class SimulatedFaults {
       : members_(std::move(members)) {}
 
   // The next `count` calls of the member fail with the error (default: kSimulatedFault,
-  // "Simulated fault in <member>"). Replaces what was set for that member before; a count of 0
-  // disarms it.
-  void failNext(std::string_view member, int count = 1, std::optional<Error> error = {});
+  // "Simulated fault in <member>"), after `after` calls that still succeed. Replaces what was set
+  // for that member before; a count of 0 disarms it.
+  void failNext(std::string_view member, int count = 1, std::optional<Error> error = {},
+                int after = 0);
   // The next `count` calls that reach the device fail with kCommunicationFault.
   void failCommunication(int count = 1);
   void clear();
@@ -50,6 +51,7 @@ class SimulatedFaults {
     std::string member;
     int count;
     Error error;
+    int after;  // calls still to succeed first
   };
   void fire(std::string_view member, bool reachesDevice);
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <string>
 
 #include "platform/Error.h"
 
@@ -32,8 +33,9 @@ Error failure(HRESULT r, const std::string& what) {
   return Error(number, what + " failed (" + codeText(r) + ")");
 }
 
+// Loads the module from where the trust check found it (see trustedModulePath).
 void* open(const std::string& path) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(trustedModulePath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = dlerror();
     throw Error(48, "Error in loading DLL " + path + ": " + (why ? why : "unknown error"));
@@ -51,7 +53,6 @@ Fn entry(void* handle, const std::string& path, const char* name) {
 void runServerEntry(const std::string& path, const char* name) {
   // The module writes the registry; say plainly when the file is not one to trust.
   checkTrusted(Registry::defaultPath(), true);
-  checkTrusted(path);
   void* handle = open(path);
   HRESULT r;
   try {
@@ -77,7 +78,6 @@ void unregisterServer(const std::string& modulePath) {
 ComPtr<IUnknown> createObject(const Registry& registry, std::string_view progId,
                               const ControlSite& site, const Guid& iid) {
   const Registry::ClassEntry found = registry.findClass(progId);
-  checkTrusted(found.module);
   auto& modules = loaded();
   auto it = modules.find(found.module);
   if (it == modules.end()) it = modules.emplace(found.module, open(found.module)).first;

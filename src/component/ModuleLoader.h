@@ -19,14 +19,14 @@ using DllRegisterServerFn = HRESULT (*)();
 // points. A loaded module stays loaded until unloadUnusedModules finds it unused. Failures are
 // Error exceptions whose description names the module or registry file.
 
-// Loads the module at that path and runs its DllRegisterServer (or DllUnregisterServer), which
-// writes the per-user registry.
+// Loads the module at that path (as trustedModulePath allows) and runs its DllRegisterServer (or
+// DllUnregisterServer), which writes the per-user registry.
 void registerServer(const std::string& modulePath);
 void unregisterServer(const std::string& modulePath);
 
 // Creates a control of the class registered under that programmatic name (or class identifier)
-// on the site, as the interface asked for. The registry file and the module it names must both
-// be trusted (checkTrusted).
+// on the site, as the interface asked for. The registry file must be trusted (checkTrusted), and
+// the module it names is loaded only as trustedModulePath allows.
 ComPtr<IUnknown> createObject(const Registry& registry, std::string_view progId,
                               const ControlSite& site, const Guid& iid);
 

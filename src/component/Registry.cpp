@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
+#include <filesystem>
 
 #include "platform/Error.h"
 #include "platform/FileIo.h"
@@ -17,6 +17,8 @@
 namespace kadrelle::com {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr int kPermissionDenied = 70;
 constexpr int kCannotCreate = 429;
@@ -64,7 +66,46 @@ void checkStat(const std::string& path, const struct stat& st) {
                                        ((st.st_mode & S_IWOTH) ? "others" : "its group"));
 }
 
+// A folder on the way to a module: owned by the user or root, and writable by others only when
+// sticky.
+void checkFolder(const std::string& folder, const struct stat& st) {
+  if (st.st_uid != geteuid() && st.st_uid != 0)
+    throw Error(kPermissionDenied, "Permission denied: folder " + folder +
+                                       " is owned by another user (uid " +
+                                       std::to_string(st.st_uid) + ")");
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) && !(st.st_mode & S_ISVTX))
+    throw Error(kPermissionDenied, "Permission denied: folder " + folder + " is writable by " +
+                                       ((st.st_mode & S_IWOTH) ? "others" : "its group"));
+}
+
 }  // namespace
+
+std::string trustedModulePath(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) throw systemError(53, "Cannot open", path);
+  struct Close {
+    int fd;
+    ~Close() { ::close(fd); }
+  } close{fd};
+  struct stat st;
+  if (::fstat(fd, &st) != 0) throw systemError(kPermissionDenied, "Cannot read", path);
+  if (!S_ISREG(st.st_mode))
+    throw Error(kPermissionDenied, "Permission denied: " + path + " is not a regular file");
+  checkStat(path, st);
+  // Where the open file lies, symbolic links resolved.
+  std::error_code ec;
+  const fs::path real = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+  if (ec || !real.is_absolute())
+    throw Error(kPermissionDenied, "Permission denied: cannot tell which folder holds " + path);
+  for (fs::path folder = real.parent_path();; folder = folder.parent_path()) {
+    struct stat about;
+    if (::lstat(folder.c_str(), &about) != 0)
+      throw systemError(kPermissionDenied, "Cannot check folder", folder.string());
+    checkFolder(folder.string(), about);
+    if (folder == folder.root_path()) break;
+  }
+  return real.string();
+}
 
 void checkTrusted(const std::string& path, bool mayBeMissing) {
   struct stat st;
@@ -163,38 +204,45 @@ std::string Registry::defaultPath() {
   return (userConfigFolder() / "kadrelle" / "registry").string();
 }
 
-std::map<std::string, std::string> Registry::read() const {
+std::map<std::string, std::string> parseRegistry(std::string_view text, const std::string& path) {
   std::map<std::string, std::string> entries;
-  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return entries;
-    throw systemError(kPermissionDenied, "Cannot read", path_);
-  }
-  std::string contents;
-  try {
-    struct stat st;
-    if (fstat(fd, &st) != 0) throw systemError(kPermissionDenied, "Cannot read", path_);
-    checkStat(path_, st);
-    char buf[4096];
-    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) != 0;) {
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) throw systemError(kPermissionDenied, "Cannot read", path_);
-      contents.append(buf, static_cast<std::size_t>(n));
-    }
-  } catch (...) {
-    close(fd);
-    throw;
-  }
-  close(fd);
-  std::istringstream in(contents);
-  for (std::string line; std::getline(in, line);) {
+  std::size_t number = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
     if (line.empty() || line[0] == '#') continue;
-    std::size_t eq = line.find('=');
-    if (eq == std::string::npos)
-      throw Error(kFileFormat, "Invalid registry file " + path_ + ": " + line);
-    entries[line.substr(0, eq)] = line.substr(eq + 1);
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos || eq == 0)
+      throw Error(kFileFormat, "Invalid registry file " + path + ", line " +
+                                   std::to_string(number) + ": expected key=value, found \"" +
+                                   std::string(line.substr(0, 80)) + "\"");
+    entries[std::string(line.substr(0, eq))] = std::string(line.substr(eq + 1));
   }
   return entries;
+}
+
+std::map<std::string, std::string> Registry::read() const {
+  std::string contents;
+  try {
+    contents = readFileCapped(path_, kMaxFileSize,
+                              [this](const struct stat& st) { checkStat(path_, st); });
+  } catch (const Error& e) {
+    if (e.number() == Error::kFileNotFound) return {};
+    throw;
+  }
+  return parseRegistry(contents, path_);
+}
+
+void Registry::update(
+    const std::function<bool(std::map<std::string, std::string>& entries)>& change) const {
+  const std::size_t slash = path_.rfind('/');
+  if (slash != std::string::npos) makeFolders(path_.substr(0, slash));
+  FileLock lock(path_);  // another program's change between the read and the write is kept
+  auto all = read();
+  if (change(all)) write(all);
 }
 
 void Registry::write(const std::map<std::string, std::string>& entries) const {
@@ -237,16 +285,18 @@ void Registry::registerModule(const RegistrationData& data, const std::string& m
   if (modulePath.empty() || modulePath[0] != '/' ||
       modulePath.find_first_of("\r\n") != std::string::npos)
     throw Error(Error::kInvalidCall, "Invalid module path: " + modulePath);
-  auto all = read();
-  for (auto& [key, value] : entries(data, modulePath)) all[key] = value;
-  write(all);
+  update([&](auto& all) {
+    for (auto& [key, value] : entries(data, modulePath)) all[key] = value;
+    return true;
+  });
 }
 
 void Registry::unregisterModule(const RegistrationData& data) const {
-  auto all = read();
-  std::size_t before = all.size();
-  for (const auto& entry : entries(data, {})) all.erase(entry.first);
-  if (all.size() != before) write(all);
+  update([&](auto& all) {
+    const std::size_t before = all.size();
+    for (const auto& entry : entries(data, {})) all.erase(entry.first);
+    return all.size() != before;
+  });
 }
 
 Registry::ClassEntry Registry::findClass(std::string_view name) const {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -49,11 +50,15 @@ struct RegistrationData {
 //   <progid>\CLSID                     {clsid}
 //   TypeLib\{libid}\<version>          description; \Flags, \HelpDir, \Module
 //   Interface\{iid}                    interface name; \TypeLib library identifier
-// The file is replaced atomically on every change. It is trusted only when it is owned by the
+// The file is replaced atomically on every change, read and written under its FileLock so that
+// programs registering at the same time lose nothing. It is trusted only when it is owned by the
 // user (or root) and nobody else may write it; otherwise reading or changing it fails with Error 70
-// naming the file and the reason.
+// naming the file and the reason. Anything but a regular file of at most kMaxFileSize bytes is
+// refused (75, 321), and a line that is not "key=value" is Error 321 naming the file and line.
 class Registry {
  public:
+  static constexpr std::uintmax_t kMaxFileSize = 1u << 20;
+
   explicit Registry(std::string path = defaultPath());
   static std::string defaultPath();
   const std::string& path() const { return path_; }
@@ -78,13 +83,30 @@ class Registry {
                                                     const std::string& modulePath);
 
  private:
+  // Reads, changes and writes the file under its lock; `change` returns whether to write.
+  void update(const std::function<bool(std::map<std::string, std::string>& entries)>& change) const;
   void write(const std::map<std::string, std::string>& entries) const;
   std::string path_;
 };
 
+// The entries of a registry file's text; `path` names the file in errors (321, with the line).
+std::map<std::string, std::string> parseRegistry(std::string_view text, const std::string& path);
+
 // Throws Error 70 (permission denied), naming the file and the reason, unless the file is owned by
 // the user or root and is writable by nobody else. A missing file passes when `mayBeMissing`.
 void checkTrusted(const std::string& path, bool mayBeMissing = false);
+
+// The path to load a module by: the file `path` finally names, with every symbolic link resolved,
+// after checking it through one open descriptor. The file must be a regular file owned by the
+// user or root that nobody else may write, and every folder above it must be owned by the user
+// or root and writable by nobody else, unless the folder is sticky (as /tmp is): there nobody may
+// rename or remove an entry they do not own, and the entry the path goes on through is checked
+// in turn. So nobody but the user and root can replace what lies at the returned path before it
+// is loaded, and a link swapped meanwhile on the way there changes nothing: the file loaded is
+// the file checked. (Loading through /proc/self/fd would also do, but then the module could not
+// tell where it lies, which registration and VersionStr need.) Error 53 when the file cannot be
+// opened, 70 naming the file or folder and the reason when it is not trusted.
+std::string trustedModulePath(const std::string& path);
 
 }  // namespace kadrelle::com
 #pragma GCC visibility pop

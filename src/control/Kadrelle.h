@@ -22,8 +22,6 @@
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
-class KadrelleTestAccess;
-
 // The parameter-edit control: a caption beside, above or below a one-line edit box, bound to
 // one value object of the value library.
 //
@@ -143,8 +141,6 @@ class Kadrelle {
   static constexpr const char* kTypeName = "Kadrelle";
 
  private:
-  friend class KadrelleTestAccess;
-
   // Lifecycle and trace.
   void UserControl_Initialize();
   // Writes the trace line when the level's bit is on; the test is inline, so a line that is not

@@ -57,10 +57,10 @@ json valueToJson(const Variant& v) {
       out["value"] = *v.get<std::int32_t>();
       break;
     case Variant::Type::Single:
-      out["value"] = *v.get<float>();
+      out["value"] = CSng(v);  // JSON has no NaN or infinity: overflow, as the reader would
       break;
     case Variant::Type::Double:
-      out["value"] = *v.get<double>();
+      out["value"] = CDbl(v);
       break;
     case Variant::Type::Currency:
       out["value"] = v.get<Currency>()->toDouble();
@@ -438,8 +438,13 @@ bool DesignTimeBag::CanLeaveOut(const Variant& value, const Variant& defaultValu
   }
   // As in Basic, equal numbers of different types are equal (a Single 0 or False against an
   // Integer default 0), and Empty equals 0.
-  auto numeric = [](const Variant& v) { return v.isEmpty() || v.holdsNumber(); };
-  return numeric(value) && numeric(defaultValue) && CDbl(value) == CDbl(defaultValue);
+  // A NaN (which CDbl refuses) is kept, so that saving the form refuses it.
+  auto finite = [](const Variant& v) {
+    if (const auto* f = v.get<float>()) return std::isfinite(*f);
+    if (const auto* d = v.get<double>()) return std::isfinite(*d);
+    return v.isEmpty() || v.holdsNumber();
+  };
+  return finite(value) && finite(defaultValue) && CDbl(value) == CDbl(defaultValue);
 }
 
 namespace FormFile {
@@ -451,7 +456,14 @@ std::string toJson(Form& form) {
     form.control(i).UserControl_WriteProperties(bag);
     json properties = json::array();
     for (const auto& [key, value] : bag.entries()) {
-      json p = valueToJson(value);
+      json p;
+      try {
+        p = valueToJson(value);
+      } catch (const Error& e) {
+        // Refused before anything is written: the reader would refuse the file.
+        throw Error(e.number(),
+                    form.name(i) + "." + key + ": " + e.description() + "; the form was not saved");
+      }
       p["key"] = key;
       properties.push_back(std::move(p));
     }

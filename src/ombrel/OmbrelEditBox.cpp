@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <exception>
 #include <limits>
 #include <utility>
@@ -124,9 +123,7 @@ Variant programValue(const Variant& value, bool textMode, ReadText readText) {
   if (textMode) return Variant(CStr(value));
   if (value.isEmpty()) return value;
   if (const auto* text = value.get<std::string>()) return readText(validUtf8(*text));
-  double number = CDbl(value);  // fonts: type mismatch
-  if (!std::isfinite(number)) throw Error::invalidPropertyValue();
-  return Variant(number);
+  return Variant(CDbl(value));  // fonts: type mismatch; NaN and infinities: overflow
 }
 
 }  // namespace
@@ -284,7 +281,6 @@ void OmbrelEditBox::put_BorderStyle(std::int16_t style) {
 void OmbrelEditBox::Refresh() {
   displaying([&] {
     if (!dirty_) redraw();
-    ChildControlBase<EditBox>::Refresh();
   });
 }
 

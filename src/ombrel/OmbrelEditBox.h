@@ -47,7 +47,7 @@ namespace kadrelle {
 //    limits does not touch the current Value.
 //  - Value written by the program is taken as a finished entry: numbers as numbers, text read the
 //    same way as typed text, sign lock and limits applied, then Change. A value that is not finite
-//    is refused with error 380 and the last good value stays.
+//    is refused with overflow (6), as CDbl does, and the last good value stays.
 //  - InitializeValue sets Value as given (numbers, numeric text as a number, other text as text;
 //    in TextMode always text), without limits, sign lock or Change, and abandons any entry.
 //    Reading it gives Value.
@@ -124,7 +124,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   void put_SelLength(std::int32_t length) override;
   FontRef get_Font() override { return font_; }
 
-  // Redraws the text from Value (unless an entry is under way), then counts the redraw.
+  // Redraws the text from Value (unless an entry is under way).
   void Refresh() override;
 
   void focusIn() override;

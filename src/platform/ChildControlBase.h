@@ -19,7 +19,6 @@ class ChildControlBase : public Interface {
   float get_Height() const override { return height_; }
   void Move(float left, float top, float width, float height) override {
     if (width < 0 || height < 0) throw Error::invalidPropertyValue();
-    ++moves_;
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
     left_ = left;
     top_ = top;
@@ -36,11 +35,7 @@ class ChildControlBase : public Interface {
   void put_CausesValidation(Boolean value) override { causesValidation_ = value; }
   std::string get_ToolTipText() const override { return toolTipText_; }
   void put_ToolTipText(const std::string& text) override { update(toolTipText_, text); }
-  void Refresh() override { ++refreshes_; }
-
-  // How often the child was moved and asked to redraw, for renderers that redraw lazily.
-  int moveCount() const { return moves_; }
-  int refreshCount() const { return refreshes_; }
+  void Refresh() override {}
 
  protected:
   // Sets the size without the checks of Move, for children that size themselves.
@@ -65,8 +60,6 @@ class ChildControlBase : public Interface {
   Boolean visible_ = kTrue;
   Boolean causesValidation_ = kTrue;
   std::string toolTipText_;
-  int moves_ = 0;
-  int refreshes_ = 0;
 };
 
 }  // namespace kadrelle

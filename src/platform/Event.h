@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -57,9 +58,11 @@ class Connection {
 // during a raise is not called afterwards, and one connected during a raise first hears the next.
 //
 // An event with no handlers holds nothing; its first handler lives in the one allocation that
-// holds the event's state, later ones each in their own. Connecting appends a slot; disconnected
-// slots are swept out only when the list has doubled since the last sweep and no raise is
-// running, so connecting costs amortised constant time however many handlers come and go.
+// holds the event's state (kept small: most events of a form have one handler each), later ones
+// each in their own, listed in a vector made with the second. Connecting appends a slot;
+// disconnected slots are swept out only when the list has doubled since the last sweep and no
+// raise is running, so connecting costs amortised constant time however many handlers come and
+// go.
 template <class... Args>
 class Event {
  public:
@@ -72,26 +75,28 @@ class Event {
   [[nodiscard]] Connection connect(Handler handler) {
     if (!state_) state_ = std::make_shared<State>();
     State& st = *state_;
-    if (st.raising == 0 && st.slots.size() >= st.sweepAt) {
-      std::erase_if(st.slots, [](const auto& s) { return !s->connected; });
-      st.sweepAt = std::max<std::size_t>(kFirstSweep, 2 * st.slots.size());
+    if (st.raising == 0 && st.more && st.more->size() >= st.sweepAt) {
+      std::erase_if(*st.more, [](const auto& s) { return !s->connected; });
+      st.sweepAt = std::max<std::uint32_t>(kFirstSweep, 2 * std::uint32_t(st.more->size()));
     }
     // The first slot is kept in the state. It is taken again only while it is the whole list,
     // dropped, and no raise is running, so slots stay in connection order.
-    if (st.slots.empty() && st.raising == 0 && !(st.firstUsed && st.first.connected)) {
+    if ((!st.more || st.more->empty()) && st.raising == 0 &&
+        !(st.firstUsed && st.first.connected)) {
       st.first.handler = std::move(handler);
       st.first.connected = true;
       st.firstUsed = true;
       return Connection(std::shared_ptr<detail::SlotLink>(state_, &st.first));
     }
     auto slot = std::make_shared<Slot>(std::move(handler));
-    st.slots.push_back(slot);
+    if (!st.more) st.more = std::make_unique<std::vector<std::shared_ptr<Slot>>>();
+    st.more->push_back(slot);
     return Connection(std::move(slot));
   }
 
   void raise(Args... args) const {
     if (!state_) return;
-    const std::size_t extra = state_->slots.size();
+    const std::size_t extra = state_->more ? state_->more->size() : 0;
     const bool first = state_->firstUsed;
     if (extra == 0 && !first) return;
     // Holding the state keeps the slots alive should a handler destroy the sender; slots are
@@ -109,7 +114,7 @@ class Event {
     }
     if (first && hold->first.connected) hold->first.handler(args...);
     for (std::size_t i = 0; i < extra; ++i) {
-      Slot& slot = *hold->slots[i];
+      Slot& slot = *(*hold->more)[i];
       if (slot.connected) slot.handler(args...);
     }
   }
@@ -117,13 +122,14 @@ class Event {
   bool hasHandlers() const {
     if (!state_) return false;
     if (state_->firstUsed && state_->first.connected) return true;
-    for (const auto& s : state_->slots)
-      if (s->connected) return true;
+    if (state_->more)
+      for (const auto& s : *state_->more)
+        if (s->connected) return true;
     return false;
   }
 
  private:
-  static constexpr std::size_t kFirstSweep = 8;
+  static constexpr std::uint32_t kFirstSweep = 8;
   struct Slot : detail::SlotLink {
     Slot() = default;
     explicit Slot(Handler h) : handler(std::move(h)) {}
@@ -131,10 +137,10 @@ class Event {
   };
   struct State {
     Slot first;
+    std::unique_ptr<std::vector<std::shared_ptr<Slot>>> more;  // after first, once there are any
+    std::uint32_t sweepAt = kFirstSweep;
+    std::int16_t raising = 0;
     bool firstUsed = false;
-    std::vector<std::shared_ptr<Slot>> slots;  // after first
-    std::size_t sweepAt = kFirstSweep;
-    int raising = 0;
   };
   std::shared_ptr<State> state_;
 };

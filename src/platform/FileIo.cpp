@@ -271,7 +271,15 @@ void writeFileAtomically(const fs::path& file, std::string_view content, bool ke
 }
 
 std::string readFileCapped(const fs::path& file, std::uintmax_t maxBytes) {
-  Descriptor in(retry([&] { return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY); }));
+  return readFileCapped(file, maxBytes, nullptr);
+}
+
+std::string readFileCapped(const fs::path& file, std::uintmax_t maxBytes,
+                           const std::function<void(const struct ::stat&)>& check) {
+  // Opened without blocking, so that a FIFO with no writer cannot hold the program; then only a
+  // regular file is read.
+  Descriptor in(
+      retry([&] { return ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); }));
   if (in.get() < 0) {
     if (errno == ENOENT) throw Error::fileNotFound(file.string());
     fail(file, "cannot read", errno);
@@ -281,9 +289,12 @@ std::string readFileCapped(const fs::path& file, std::uintmax_t maxBytes) {
         file.string(), "the file is too large (more than " + std::to_string(maxBytes) + " bytes)");
   };
   struct stat st;
-  if (::fstat(in.get(), &st) == 0 && S_ISREG(st.st_mode) &&
-      static_cast<std::uintmax_t>(st.st_size) > maxBytes)
-    throw tooLarge();
+  if (::fstat(in.get(), &st) != 0) fail(file, "cannot read", errno);
+  if (S_ISDIR(st.st_mode)) fail(file, "cannot read", EISDIR);
+  if (!S_ISREG(st.st_mode))
+    throw Error::fileAccess(file.string(), "cannot read: not a regular file");
+  if (check) check(st);
+  if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) throw tooLarge();
   std::string content;
   char buffer[1 << 16];
   for (;;) {

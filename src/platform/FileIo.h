@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
@@ -30,9 +32,15 @@ namespace kadrelle {
 void writeFileAtomically(const std::filesystem::path& file, std::string_view content,
                          bool keepBackup = false);
 
-// The whole content of a file of at most `maxBytes` bytes. A missing file is Error 53, one that
-// cannot be read Error 75 with the system's reason, a longer one Error 321; each names the file.
+// The whole content of a regular file of at most `maxBytes` bytes. A missing file is Error 53,
+// one that cannot be read Error 75 with the system's reason, a longer one Error 321; each names
+// the file. Anything but a regular file (a FIFO, a device, a folder) is Error 75, refused without
+// waiting on it.
 std::string readFileCapped(const std::filesystem::path& file, std::uintmax_t maxBytes);
+// The same, with `check` given the status of the open regular file before anything is read, so
+// that a trust check looks at the very file that is read; what it throws reaches the caller.
+std::string readFileCapped(const std::filesystem::path& file, std::uintmax_t maxBytes,
+                           const std::function<void(const struct ::stat&)>& check);
 
 // An exclusive lock on a file for a read-change-write, held from construction to destruction.
 // Programs that change one file through `updateFileAtomically` (or under a `FileLock` of their

@@ -311,17 +311,23 @@ std::int32_t CLng(const Variant& v) {
   return toInt32(numberOf(v));
 }
 
+// Basic has no NaN or infinity: a Single or Double that would hold one overflows.
 float CSng(const Variant& v) {
-  if (const auto* f = v.get<float>()) return *f;
+  if (const auto* f = v.get<float>()) {
+    if (!std::isfinite(*f)) throw Error::overflow();
+    return *f;
+  }
   double d = numberOf(v);
-  if (std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) {
+  if (!(std::fabs(d) <= static_cast<double>(std::numeric_limits<float>::max()))) {
     throw Error::overflow();
   }
   return static_cast<float>(d);
 }
 
 double CDbl(const Variant& v) {
-  return numberOf(v);
+  const double d = numberOf(v);
+  if (!std::isfinite(d)) throw Error::overflow();
+  return d;
 }
 
 Currency Currency::fromDouble(double value) {

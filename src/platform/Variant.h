@@ -130,6 +130,7 @@ bool IsNumeric(const Variant& v);
 Boolean CBool(const Variant& v);
 std::int16_t CInt(const Variant& v);
 std::int32_t CLng(const Variant& v);
+// A NaN or an infinity (Basic has neither), or a magnitude beyond Single's, is overflow (6).
 float CSng(const Variant& v);
 double CDbl(const Variant& v);
 Currency CCur(const Variant& v);

@@ -12,6 +12,7 @@ FormView::FormView(Form& form, QWidget* parent) : QWidget(parent), form_(form) {
 
 void FormView::adopt() {
   QWidget* previous = nullptr;
+  const double perTwip = pixelsPerTwip(this);
   for (std::size_t i = 0; i < form_.size(); ++i) {
     Kadrelle& control = form_.control(i);
     QWidget* surface = QtToolkit::widgetOf(control.children().surface);
@@ -19,7 +20,7 @@ void FormView::adopt() {
     if (i >= adopted_ && surface) {
       const Form::Placement p = form_.placement(i);
       surface->setParent(this);
-      surface->move(toPixels(p.left, this), toPixels(p.top, this));
+      surface->move(toPixels(p.left, perTwip), toPixels(p.top, perTwip));
       surface->setObjectName(QString::fromStdString(form_.name(i)));
       surface->show();
       if (auto* box = dynamic_cast<QtEditBox*>(&control.children().editBox))

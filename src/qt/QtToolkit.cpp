@@ -13,8 +13,11 @@
 #include <QTextCursor>
 #include <QWheelEvent>
 #include <QtGlobal>
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string_view>
+#include <vector>
 
 #include "platform/Error.h"
 #include "platform/KeyCodes.h"
@@ -31,6 +34,14 @@ double dpiOf(const QWidget* widget) {
 }
 
 // A line break in the model's text: CR LF, CR or LF.
+std::size_t lineCount(std::string_view text) {
+  std::size_t lines = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    if (text[i] == '\r' || text[i] == '\n') ++lines;
+  }
+  return lines;
+}
 QStringList linesOf(const std::string& text) {
   QString s = QString::fromStdString(text);
   s.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), '\n');
@@ -76,6 +87,70 @@ int toPixels(float twips, const QWidget* widget) {
 }
 float toTwips(int pixels, const QWidget* widget) {
   return static_cast<float>(pixels / pixelsPerTwip(widget));
+}
+QRect toPixels(float left, float top, float width, float height, double perTwip) {
+  const int l = toPixels(left, perTwip), t = toPixels(top, perTwip);
+  return QRect(l, t, toPixels(left + width, perTwip) - l, toPixels(top + height, perTwip) - t);
+}
+
+// ---- repaint checks --------------------------------------------------------------------------
+
+namespace {
+
+// The children waiting for a look, and the one posted event that looks at them. Made once and
+// kept for the program's life.
+class RepaintQueue : public QObject {
+ public:
+  static RepaintQueue& instance() {
+    static RepaintQueue* queue = new RepaintQueue;
+    return *queue;
+  }
+  void add(RepaintCheck* check) {
+    if (waiting_.empty())
+      QCoreApplication::postEvent(this, new QEvent(kEvent), Qt::HighEventPriority);
+    waiting_.push_back(check);
+  }
+  void remove(RepaintCheck* check) {
+    std::erase(waiting_, check);
+    std::replace(checking_.begin(), checking_.end(), check, static_cast<RepaintCheck*>(nullptr));
+  }
+  // Calls f for each check waiting now; both lists keep their storage.
+  template <class F>
+  void takeAll(F&& f) {
+    if (!checking_.empty()) return;  // a look is under way
+    checking_.swap(waiting_);
+    for (std::size_t i = 0; i < checking_.size(); ++i)
+      if (RepaintCheck* check = checking_[i]) f(check);
+    checking_.clear();
+  }
+
+ protected:
+  void customEvent(QEvent* e) override {
+    if (e->type() == kEvent) RepaintCheck::checkAll();
+  }
+
+ private:
+  static constexpr auto kEvent = static_cast<QEvent::Type>(QEvent::User + 0x4B44);
+  std::vector<RepaintCheck*> waiting_, checking_;
+};
+
+}  // namespace
+
+RepaintCheck::~RepaintCheck() {
+  if (pending_) RepaintQueue::instance().remove(this);
+}
+
+void RepaintCheck::checkRepaint() {
+  if (pending_) return;
+  pending_ = true;
+  RepaintQueue::instance().add(this);
+}
+
+void RepaintCheck::checkAll() {
+  RepaintQueue::instance().takeAll([](RepaintCheck* check) {
+    check->pending_ = false;
+    guarded("paint", [&] { check->repaintIfChanged(); });
+  });
 }
 
 QColor toQColor(OleColor color, const QPalette& palette) {
@@ -139,7 +214,9 @@ namespace {
 
 class SurfaceWidget : public QWidget {
  public:
-  explicit SurfaceWidget(QtSurface& surface) : surface_(surface) {}
+  explicit SurfaceWidget(QtSurface& surface) : surface_(surface) {
+    setAttribute(Qt::WA_OpaquePaintEvent);  // opaque until the back style says otherwise
+  }
   QtSurface* owner() const { return &surface_; }
 
  protected:
@@ -148,6 +225,11 @@ class SurfaceWidget : public QWidget {
     QPainter(this).fillRect(rect(), toQColor(surface_.get_BackColor(), palette()));
   }
   void resizeEvent(QResizeEvent*) override { surface_.widgetResized(); }
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::ScreenChangeInternal)
+      guarded("screen", [&] { surface_.screenChanged(); });
+    return QWidget::event(e);
+  }
 
  private:
   QtSurface& surface_;
@@ -155,11 +237,36 @@ class SurfaceWidget : public QWidget {
 
 }  // namespace
 
-QtSurface::QtSurface() : widget_(new SurfaceWidget(*this)), font_(QStringLiteral("Arial")) {
-  font_.setPointSizeF(8.25);
+namespace {
+// Arial 8.25 pt, made once, shared by every surface and kept past the application's end.
+const QFont& surfaceFont() {
+  static const QFont* font = [] {
+    auto* f = new QFont(QStringLiteral("Arial"));
+    f->setPointSizeF(8.25);
+    return f;
+  }();
+  return *font;
+}
+}  // namespace
+
+QtSurface::QtSurface()
+    : widget_(new SurfaceWidget(*this)),
+      font_(surfaceFont()),
+      perTwip_(qt::pixelsPerTwip(widget_)) {
   sizing_ = true;
-  widget_->resize(toPixels(width_, widget_), toPixels(height_, widget_));
+  widget_->resize(toPixels(width_, perTwip_), toPixels(height_, perTwip_));
   sizing_ = false;
+}
+
+void QtSurface::screenChanged() {
+  const double perTwip = qt::pixelsPerTwip(widget_);
+  if (perTwip == perTwip_ || !widget_) return;
+  perTwip_ = perTwip;
+  lineSpacing_ = -1;
+  sizing_ = true;
+  widget_->resize(toPixels(width_, perTwip_), toPixels(height_, perTwip_));
+  sizing_ = false;
+  DisplayChanged.raise();
 }
 
 QtSurface::~QtSurface() {
@@ -172,7 +279,7 @@ void QtSurface::resize(float width, float height) {
   height_ = height;
   if (widget_) {
     sizing_ = true;
-    widget_->resize(toPixels(width, widget_), toPixels(height, widget_));
+    widget_->resize(toPixels(width, perTwip_), toPixels(height, perTwip_));
     sizing_ = false;
   }
   DisplayChanged.raise();
@@ -184,9 +291,9 @@ void QtSurface::widgetResized() {
   const QSize size = widget_->size();
   // A size that rounds to what is there already leaves the twips as they are.
   const float width =
-      size.width() == toPixels(width_, widget_) ? width_ : toTwips(size.width(), widget_);
+      size.width() == toPixels(width_, perTwip_) ? width_ : toTwips(size.width(), perTwip_);
   const float height =
-      size.height() == toPixels(height_, widget_) ? height_ : toTwips(size.height(), widget_);
+      size.height() == toPixels(height_, perTwip_) ? height_ : toTwips(size.height(), perTwip_);
   guarded("resize", [&] { resize(width, height); });
 }
 
@@ -200,23 +307,22 @@ void QtSurface::put_BackColor(OleColor color) {
 void QtSurface::put_BackStyle(std::int16_t style) {
   if (style == backStyle_) return;
   backStyle_ = style;
-  if (widget_) widget_->update();
+  if (widget_) {
+    widget_->setAttribute(Qt::WA_OpaquePaintEvent, style != 0);
+    widget_->update();
+  }
   DisplayChanged.raise();
 }
 
 float QtSurface::TextHeight(const std::string& text) const {
-  const QFontMetricsF metrics(font_, widget_.data());
-  const double pixels = double(linesOf(text).size()) * metrics.lineSpacing();
-  return static_cast<float>(pixels / pixelsPerTwip(widget_));
+  // The font never changes, so its line spacing is asked of Qt once for each screen.
+  if (lineSpacing_ < 0) lineSpacing_ = QFontMetricsF(font_, widget_.data()).lineSpacing();
+  return static_cast<float>(double(lineCount(text)) * lineSpacing_ / perTwip_);
 }
 
 // ---- label and picture box -------------------------------------------------------------------
 
-QtLabel::QtLabel(QtSurface& parent) : parent_(parent) {
-  auto* label = new QLabel(parent.widget());
-  label->setFont(parent.font());
-  attach(label);
-}
+QtLabel::QtLabel(QtSurface& parent) : QtChild(parent), parent_(parent) {}
 
 void QtLabel::put_Caption(const std::string& caption) {
   if (caption == caption_) return;
@@ -225,7 +331,7 @@ void QtLabel::put_Caption(const std::string& caption) {
   const QStringList lines = linesOf(caption);
   double widest = 0;
   for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
-  const double perTwip = pixelsPerTwip(parent_.widget());
+  const double perTwip = parent_.pixelsPerTwip();
   const auto width = static_cast<float>(std::ceil(widest) / perTwip);
   const auto height = static_cast<float>(double(lines.size()) * metrics.lineSpacing() / perTwip);
   if (width == get_Width() && height == get_Height()) {
@@ -236,17 +342,24 @@ void QtLabel::put_Caption(const std::string& caption) {
 }
 
 void QtLabel::sync() {
-  if (auto* label = static_cast<QLabel*>(widget())) {
-    label->setText(QString::fromStdString(caption_));
+  if (!widget() && get_Visible() && parent_.widget()) {
+    auto* label = new QLabel(parent_.widget());
+    label->setFont(parent_.font());
+    attach(label);
   }
-  QtChild<Label>::sync();
+  if (auto* label = static_cast<QLabel*>(widget())) {
+    label->setText(QString::fromStdString(caption_));  // QLabel repaints a new text itself
+  }
+  place();
 }
 
 namespace {
 
 class PictureWidget : public QWidget {
  public:
-  PictureWidget(QtPictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {}
+  PictureWidget(QtPictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -261,6 +374,7 @@ class CaptionWidget : public QWidget {
  public:
   CaptionWidget(QtRichTextBox& box, QWidget* parent) : QWidget(parent), box_(box) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
   }
 
  protected:
@@ -281,13 +395,19 @@ class CaptionWidget : public QWidget {
 
 }  // namespace
 
-QtPictureBox::QtPictureBox(QtSurface& parent) : parent_(parent) {
+QtPictureBox::QtPictureBox(QtSurface& parent) : QtChild(parent), parent_(parent) {
   attach(new PictureWidget(*this, parent.widget()));
+}
+
+void QtPictureBox::repaintIfChanged() {
+  if (backColor_ == drawnBackColor_) return;
+  drawnBackColor_ = backColor_;
+  if (QWidget* w = widget()) w->update();
 }
 
 // ---- caption ---------------------------------------------------------------------------------
 
-QtRichTextBox::QtRichTextBox(QtPictureBox& parent) : parent_(parent) {
+QtRichTextBox::QtRichTextBox(QtPictureBox& parent) : QtChild(parent.surface()), parent_(parent) {
   text_document_.setDocumentMargin(0);
   text_document_.setUndoRedoEnabled(false);
   if (!parent.surface().caption()) parent.surface().setCaption(this);
@@ -346,7 +466,7 @@ void QtRichTextBox::put_TextRTF(const std::string& rtf) {
       cursor.insertText(text, format);
     }
   }
-  ++layouts_;
+  ++version_;
   laidOutWidth_ = -1;
   DisplayChanged.raise();
 }
@@ -355,11 +475,16 @@ void QtRichTextBox::sync() {
   QtChild<RichTextBox>::sync();
   if (QWidget* w = widget()) {
     if (w->width() != laidOutWidth_) {
-      if (laidOutWidth_ != -1) ++layouts_;
       laidOutWidth_ = w->width();
       text_document_.setTextWidth(laidOutWidth_);
     }
   }
+}
+
+void QtRichTextBox::repaintIfChanged() {
+  if (shown() == drawn_) return;
+  drawn_ = shown();
+  if (QWidget* w = widget()) w->update();
 }
 
 // ---- edit box --------------------------------------------------------------------------------
@@ -446,6 +571,7 @@ class EditWidget : public QWidget {
   EditWidget(QtEditBox& box, QWidget* parent) : QWidget(parent), box_(box) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the background is filled, whole
     setCursor(Qt::IBeamCursor);
   }
   QtEditBox& box() const { return box_; }
@@ -453,30 +579,32 @@ class EditWidget : public QWidget {
  protected:
   static constexpr int kMargin = 2;
 
-  QFont shownFont() const { return toQFont(*box_.get_Font()); }
-
-  // The text as code points, and the x position of a caret before character n.
-  std::u32string codePoints() const {
-    const QList<uint> ucs = QString::fromStdString(box_.get_Text()).toUcs4();
-    return std::u32string(ucs.begin(), ucs.end());
+  // The text in UTF-16, and the UTF-16 length of its first n characters (code points).
+  QString shownText() const { return QString::fromStdString(box_.get_Text()); }
+  static qsizetype units(const QString& text, std::int32_t n) {
+    qsizetype i = 0;
+    for (std::int32_t k = 0; k < n && i < text.size(); ++k)
+      i += (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+    return i;
   }
-  static QString prefix(const std::u32string& text, std::size_t n) {
-    return QString::fromUcs4(text.data(), qsizetype(std::min(n, text.size())));
-  }
-  double xOf(const QFontMetricsF& metrics, const std::u32string& text, std::int32_t n) const {
-    return metrics.horizontalAdvance(prefix(text, std::size_t(std::max(0, n))));
+  double xOf(const QFontMetricsF& metrics, const QString& text, std::int32_t n) const {
+    const qsizetype length = units(text, std::max(0, n));
+    return length == 0 ? 0.0 : metrics.horizontalAdvance(text, int(length));
   }
   std::int32_t indexAt(double x) const {
-    const QFontMetricsF metrics(shownFont(), this);
-    const std::u32string text = codePoints();
+    const QFontMetricsF metrics(box_.shownFont(), this);
+    const QString text = shownText();
     const double target = x + offset_ - kMargin;
     std::int32_t best = 0;
     double bestDistance = std::abs(target);
-    for (std::size_t n = 1; n <= text.size(); ++n) {
-      const double d = std::abs(metrics.horizontalAdvance(prefix(text, n)) - target);
+    std::int32_t n = 0;
+    for (qsizetype i = 0; i < text.size();) {
+      i += (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+      ++n;
+      const double d = std::abs(metrics.horizontalAdvance(text, int(i)) - target);
       if (d < bestDistance) {
         bestDistance = d;
-        best = std::int32_t(n);
+        best = n;
       }
     }
     return best;
@@ -485,15 +613,20 @@ class EditWidget : public QWidget {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     const bool editable = static_cast<bool>(box_.get_EditEnabled());
-    painter.fillRect(rect(), palette().color(editable ? QPalette::Base : QPalette::Window));
-    if (box_.get_BorderStyle() != 0) {
-      painter.setPen(palette().color(QPalette::Mid));
-      painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QRect all = rect();
+    painter.fillRect(all, palette().color(editable ? QPalette::Base : QPalette::Window));
+    if (box_.get_BorderStyle() != 0) {  // four one-pixel bands: filled, not stroked
+      const QColor border = palette().color(QPalette::Mid);
+      const int w = all.width(), h = all.height();
+      painter.fillRect(0, 0, w, 1, border);
+      painter.fillRect(0, h - 1, w, 1, border);
+      painter.fillRect(0, 1, 1, h - 2, border);
+      painter.fillRect(w - 1, 1, 1, h - 2, border);
     }
-    const QFont font = shownFont();
+    const QFont& font = box_.shownFont();
     painter.setFont(font);
     const QFontMetricsF metrics(font, this);
-    const std::u32string text = codePoints();
+    const QString text = shownText();
     std::int32_t start = 0, length = 0;
     guarded("paint", [&] {
       start = box_.get_SelStart();
@@ -504,21 +637,22 @@ class EditWidget : public QWidget {
     if (caretX - offset_ > inner) offset_ = caretX - inner;
     if (caretX < offset_) offset_ = caretX;
     const double baseline = (height() - metrics.height()) / 2 + metrics.ascent();
-    painter.setClipRect(rect().adjusted(1, 1, -1, -1));
+    painter.setClipRect(all.adjusted(1, 1, -1, -1));
     painter.translate(kMargin - offset_, 0);
     const QColor textColor = editable ? toQColor(box_.get_ForeColor(), palette())
                                       : palette().color(QPalette::Disabled, QPalette::Text);
     painter.setPen(textColor);
-    painter.drawText(QPointF(0, baseline), prefix(text, text.size()));
+    painter.drawText(QPointF(0, baseline), text);
     if (hasFocus() && length != 0) {
       const std::int32_t from = std::min(start, start + length);
       const std::int32_t to = std::max(start, start + length);
-      const QRectF band(xOf(metrics, text, from), baseline - metrics.ascent(),
-                        xOf(metrics, text, to) - xOf(metrics, text, from), metrics.height());
+      const double left = xOf(metrics, text, from);
+      const QRectF band(left, baseline - metrics.ascent(), xOf(metrics, text, to) - left,
+                        metrics.height());
       painter.fillRect(band, palette().color(QPalette::Highlight));
       painter.setPen(palette().color(QPalette::HighlightedText));
-      painter.drawText(QPointF(band.left(), baseline),
-                       QString::fromUcs4(text.data() + from, to - from));
+      const qsizetype a = units(text, from);
+      painter.drawText(QPointF(band.left(), baseline), text.mid(a, units(text, to) - a));
     }
     if (hasFocus()) {
       painter.setPen(textColor);
@@ -538,12 +672,12 @@ class EditWidget : public QWidget {
         return;
       }
       if (e->matches(QKeySequence::Copy)) {  // without a selection the clipboard keeps its text
-        const std::u32string text = codePoints();
+        const QString text = shownText();
         const std::int32_t start = box_.get_SelStart(), length = box_.get_SelLength();
         const std::int32_t from = std::min(start, start + length);
+        const qsizetype a = units(text, from);
         if (length != 0)
-          QApplication::clipboard()->setText(
-              QString::fromUcs4(text.data() + from, std::abs(length)));
+          QApplication::clipboard()->setText(text.mid(a, units(text, from + std::abs(length)) - a));
         return;
       }
       if (const std::int16_t code = keyCodeOf(*e)) box_.keyDown(code, shift);
@@ -584,8 +718,8 @@ class EditWidget : public QWidget {
   enum class Mouse { Down, Move, Up };
   void mouse(QMouseEvent* e, Mouse what, Qt::MouseButtons buttons) {
     const std::int16_t button = buttonOf(buttons), shift = shiftOf(e->modifiers());
-    const float x = toTwips(qRound(e->position().x()), this);
-    const float y = toTwips(qRound(e->position().y()), this);
+    const float x = toTwips(qRound(e->position().x()), box_.pixelsPerTwip());
+    const float y = toTwips(qRound(e->position().y()), box_.pixelsPerTwip());
     guarded("mouse", [&] {
       switch (what) {
         case Mouse::Down:
@@ -679,25 +813,43 @@ QtEditBox::~QtEditBox() {
 }
 
 void QtEditBox::Refresh() {
-  OmbrelEditBox::Refresh();
-  sync();  // the lock state may have changed without anything else that is shown
+  OmbrelEditBox::Refresh();  // a new text raises DisplayChanged, which repaints
+  sync(false);               // the lock state may have changed the tool tip
 }
 
-void QtEditBox::sync() {
+double QtEditBox::pixelsPerTwip() const {
+  return parent_ ? parent_->pixelsPerTwip() : qt::pixelsPerTwip(nullptr);
+}
+
+const QFont& QtEditBox::shownFont() {
+  const StdFont& f = *get_Font();
+  FontKey key{f.get_Name(),   f.get_Size(),      f.get_Weight(),
+              f.get_Italic(), f.get_Underline(), f.get_Strikethrough()};
+  if (!fontMade_ || !(key == fontKey_)) {
+    font_ = toQFont(f);
+    fontKey_ = std::move(key);
+    fontMade_ = true;
+  }
+  return font_;
+}
+
+void QtEditBox::sync(bool repaint) {
   QWidget* w = widget_;
   if (!w) return;
-  const QWidget* scale = w->parentWidget() ? w->parentWidget() : w;
-  const int left = toPixels(get_Left(), scale), top = toPixels(get_Top(), scale);
-  w->setGeometry(left, top, toPixels(get_Left() + get_Width(), scale) - left,
-                 toPixels(get_Top() + get_Height(), scale) - top);
-  w->setVisible(static_cast<bool>(get_Visible()));
+  const QRect at = toPixels(get_Left(), get_Top(), get_Width(), get_Height(), pixelsPerTwip());
+  if (at != w->geometry()) w->setGeometry(at);
+  const bool visible = static_cast<bool>(get_Visible());
+  if (w->isHidden() == visible) w->setVisible(visible);
   std::string tip = get_ToolTipText();
   if (!get_EditEnabled() && lockReason_) {
     const std::string reason = lockReason_();
     if (!reason.empty()) tip += (tip.empty() ? "" : "\n") + reason;
   }
-  w->setToolTip(QString::fromStdString(tip));
-  w->update();
+  if (tip != toolTip_) {
+    w->setToolTip(QString::fromStdString(tip));
+    toolTip_ = std::move(tip);
+  }
+  if (repaint) w->update();
 }
 
 std::unique_ptr<EditBox> QtEditBoxFactory::createEditBox(ControlSurface& parent) {

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTextDocument>
 #include <QWidget>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -17,10 +18,19 @@
 namespace kadrelle::qt {
 
 // Twips and pixels: 1440 twips to the inch, at the screen's logical DPI, so a control keeps its
-// size in inches on a high-DPI screen.
+// size in inches on a high-DPI screen. The widget forms ask Qt for the widget's screen; a surface
+// knows its scale (QtSurface::pixelsPerTwip) and its children convert with that.
 double pixelsPerTwip(const QWidget* widget);
 int toPixels(float twips, const QWidget* widget);
 float toTwips(int pixels, const QWidget* widget);
+inline int toPixels(float twips, double perTwip) {
+  return static_cast<int>(std::lround(double(twips) * perTwip));
+}
+inline float toTwips(int pixels, double perTwip) {
+  return static_cast<float>(pixels / perTwip);
+}
+// The pixels a child placed in twips covers.
+QRect toPixels(float left, float top, float width, float height, double perTwip);
 
 // An OLE colour as a Qt colour: system colours (high byte 0x80) are the palette's colours, so the
 // button face 0x8000000F is the palette's button colour and a dark theme shows dark controls.
@@ -65,10 +75,16 @@ class QtSurface : public ControlSurface {
   void setCaption(QtRichTextBox* caption) { caption_ = caption; }
   // The host gave the widget this size.
   void widgetResized();
+  // Pixels per twip on the widget's screen, asked of Qt when the surface is made and when its
+  // screen changes, not for each coordinate.
+  double pixelsPerTwip() const { return perTwip_; }
+  void screenChanged();
 
  private:
   QPointer<QWidget> widget_;
   QFont font_;
+  double perTwip_;
+  mutable double lineSpacing_ = -1;  // pixels; -1 until asked
   float width_ = 3195;
   float height_ = 825;
   OleColor backColor_ = kSystemButtonFace;
@@ -77,38 +93,74 @@ class QtSurface : public ControlSurface {
   QtRichTextBox* caption_ = nullptr;
 };
 
+// A look at what a child draws once the call that changed it has returned to the event loop,
+// so a setting changed and changed back within one call (a refresh that disables the caption and
+// enables it again) repaints nothing. Every change asks for the look; the first one posts it.
+class RepaintCheck {
+ public:
+  RepaintCheck() = default;
+  RepaintCheck(const RepaintCheck&) = delete;
+  RepaintCheck& operator=(const RepaintCheck&) = delete;
+  virtual ~RepaintCheck();
+
+  // Looks at every child that asked, now.
+  static void checkAll();
+
+ protected:
+  void checkRepaint();
+  // Repaints when what is drawn differs from what was drawn at the last look.
+  virtual void repaintIfChanged() = 0;
+
+ private:
+  bool pending_ = false;
+};
+
 // A child of a surface or picture box shown by a QWidget; geometry, visibility and tool tip follow
-// the child's settings on each DisplayChanged.
+// the child's settings on each DisplayChanged, converted at the surface's scale. Only what
+// differs from what the widget has is handed to Qt.
 template <class Interface>
-class QtChild : public ChildControlBase<Interface> {
+class QtChild : public ChildControlBase<Interface>, protected RepaintCheck {
  public:
   ~QtChild() override { delete widget_.data(); }
   QWidget* widget() const { return widget_; }
 
  protected:
+  explicit QtChild(const QtSurface& surface) : surface_(surface) {
+    connection_ = this->DisplayChanged.connect([this] { sync(); });
+  }
   void attach(QWidget* widget) {
     widget_ = widget;
-    connection_ = this->DisplayChanged.connect([this] { sync(); });
-    sync();
+    place();
   }
   virtual void sync() {
+    place();
+    checkRepaint();
+  }
+  void repaintIfChanged() override {}
+  void place() {
     QWidget* w = widget_;
     if (!w) return;
-    const QWidget* scale = w->parentWidget() ? w->parentWidget() : w;
-    const int left = toPixels(this->get_Left(), scale), top = toPixels(this->get_Top(), scale);
-    w->setGeometry(left, top, toPixels(this->get_Left() + this->get_Width(), scale) - left,
-                   toPixels(this->get_Top() + this->get_Height(), scale) - top);
-    w->setVisible(static_cast<bool>(this->get_Visible()));
-    w->setToolTip(QString::fromStdString(this->get_ToolTipText()));
-    w->update();
+    const QRect at = toPixels(this->get_Left(), this->get_Top(), this->get_Width(),
+                              this->get_Height(), surface_.pixelsPerTwip());
+    if (at != w->geometry()) w->setGeometry(at);
+    const bool visible = static_cast<bool>(this->get_Visible());
+    if (w->isHidden() == visible) w->setVisible(visible);
+    std::string tip = this->get_ToolTipText();
+    if (tip != toolTip_) {
+      w->setToolTip(QString::fromStdString(tip));
+      toolTip_ = std::move(tip);
+    }
   }
+  const QtSurface& surface_;
 
  private:
   QPointer<QWidget> widget_;
+  std::string toolTip_;
   Connection connection_;
 };
 
-// The measuring label: sized from the surface font's real metrics, one line per line break.
+// The measuring label: sized from the surface font's real metrics, one line per line break. It
+// is hidden, so its QLabel is made only once it is shown.
 class QtLabel : public QtChild<Label> {
  public:
   explicit QtLabel(QtSurface& parent);
@@ -130,8 +182,10 @@ class QtPictureBox : public QtChild<PictureBox> {
   QtSurface& surface() const { return parent_; }
 
  private:
+  void repaintIfChanged() override;
   QtSurface& parent_;
   OleColor backColor_ = kSystemButtonFace;
+  OleColor drawnBackColor_ = kSystemButtonFace;
 };
 
 // The caption: the document's formatting runs (font, size, bold, italic, underline, strikeout,
@@ -150,12 +204,21 @@ class QtRichTextBox : public QtChild<RichTextBox> {
   Boolean get_Enabled() const override { return enabled_; }
   void put_Enabled(Boolean enabled) override { update(enabled_, enabled); }
 
-  // What is drawn, and how often it was laid out.
+  // What is drawn.
   const QTextDocument& textDocument() const { return text_document_; }
-  int layoutCount() const { return layouts_; }
 
  private:
   void sync() override;
+  void repaintIfChanged() override;
+  // What the widget shows: the document's version, colour and enabled state.
+  struct Drawn {
+    unsigned version = 0;
+    OleColor backColor = kSystemWindow;
+    Boolean enabled = kTrue;
+    friend bool operator==(const Drawn&, const Drawn&) = default;
+  };
+  Drawn shown() const { return {version_, backColor_, enabled_}; }
+
   QtPictureBox& parent_;
   std::string rtf_;
   RtfDocument document_;
@@ -164,7 +227,8 @@ class QtRichTextBox : public QtChild<RichTextBox> {
   Boolean enabled_ = kTrue;
   QTextDocument text_document_;
   int laidOutWidth_ = -1;
-  int layouts_ = 0;
+  unsigned version_ = 0;
+  Drawn drawn_;
 };
 
 // The edit box: the edit-box model of OmbrelEditBox shown and fed by a QWidget (text, selection,
@@ -179,12 +243,27 @@ class QtEditBox : public OmbrelEditBox {
   // Says why the box does not take input; shown in the tool tip while it is not editable.
   void setLockReason(std::function<std::string()> reason) { lockReason_ = std::move(reason); }
   void Refresh() override;
-  void sync();
+  // Places the widget and sets its tool tip; with `repaint`, also repaints it.
+  void sync(bool repaint = true);
+  double pixelsPerTwip() const;
+  // The box's font as a QFont, made again only when one of its attributes changed.
+  const QFont& shownFont();
 
  private:
+  struct FontKey {
+    std::string name;
+    Currency size;
+    std::int16_t weight = 0;
+    Boolean italic, underline, strikethrough;
+    friend bool operator==(const FontKey&, const FontKey&) = default;
+  };
   QtSurface* parent_;
   QPointer<QWidget> widget_;
   std::function<std::string()> lockReason_;
+  std::string toolTip_;
+  FontKey fontKey_;
+  QFont font_;
+  bool fontMade_ = false;
   Connection connection_;
 };
 

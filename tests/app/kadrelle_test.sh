@@ -112,6 +112,20 @@ printf 'local t = {}\nerror(t)\n' >"$T/table.lua"
 run 1 'table.lua:2: error with a table value' script "$T/table.lua"
 [ "$sum" = "$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")" ] || fail "a failed script changed a file"
 
+# kadrelle serve: the simulated drive over Modbus TCP on a free loopback port, read and written by
+# pymodbus's client, stopped by SIGINT; a bad description is refused naming the file and place.
+"$K" serve --port 0 >"$T/serve.out" 2>&1 &
+served=$!
+for _ in $(seq 50); do grep -q 'until stopped' "$T/serve.out" && break; sleep 0.1; done
+port=$(grep -oE '127\.0\.0\.1:[0-9]+' "$T/serve.out" | cut -d: -f2)
+out=$(/usr/bin/python3 "$(dirname "$0")/../modbus/pymodbus_client.py" "$port" READ:52:2 WRITE:52:0/1000 \
+  WRITE:52:201/0 2>&1)
+[ "$out" = $'100 0\nok\nexception 3' ] || fail "kadrelle serve answered '$out' on port '$port'"
+kill -INT "$served"
+timeout 5 tail --pid="$served" -f /dev/null || fail "kadrelle serve did not stop on SIGINT"
+echo '{"format": "Kadrelle drive description", "version": 1, "parameters": [{}]}' >"$T/d.json"
+run 1 'd.json: parameters\[0\]: missing "key"' serve --drive-description "$T/d.json"
+
 # The terminal host in tmux.
 tmux() { command tmux -f /dev/null -L "$sock" "$@"; }
 screen() { tmux capture-pane -p -t k 2>/dev/null; }

@@ -8,7 +8,6 @@
 
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
-#include "kadrelle_test/KadrelleTestAccess.h"
 #include "platform/MemoryPropertyBag.h"
 
 namespace kadrelle {
@@ -162,11 +161,11 @@ TEST_F(Bound, HeldLockLevelAppliesAtOnceRequiredLevelAtTheNextRefresh) {
   EXPECT_EQ(t.caption().get_Enabled(), kTrue);
   value->requiredLock->put_Level(4);
   EXPECT_EQ(t.editBox().editEnabled, kTrue);
-  const auto captionRefreshes = t.caption().refreshCount();
+  const auto captionRefreshes = t.caption().refreshes;
   k.Refresh();
   EXPECT_EQ(t.editBox().editEnabled, kFalse);
   // Repainted by the lock state it applies, then by Refresh itself.
-  EXPECT_EQ(t.caption().refreshCount(), captionRefreshes + 2);
+  EXPECT_EQ(t.caption().refreshes, captionRefreshes + 2);
 }
 
 // Assigned while unbound, a lock level is replaced by binding; while bound it goes to the value
@@ -191,17 +190,18 @@ TEST_F(Bound, AppLockLevelAssigned) {
 TEST_F(Bound, DisplayModeSwitchesViewsAndDescriptions) {
   value->driveView->driveDescription = "Velocity limit ";
   bind();
-  KadrelleTestAccess a(k);
+  // The view in use is the one the caption asks for its units.
   k.put_DisplayMode(DRIVE_VIEW);
-  EXPECT_EQ(a.view(), value->driveView);
-  EXPECT_EQ(a.viewDescription(), "Velocity limit");
+  EXPECT_TRUE(made("driveView.Units") && !made("appView.Units"));
+  EXPECT_EQ(t.caption().get_Text(), "Velocity limit (RPM)");
+  t.log.clear();
   k.put_DisplayMode(APP_VIEW);
-  EXPECT_EQ(a.view(), value->appView);
+  EXPECT_TRUE(made("appView.Units") && !made("driveView.Units"));
   EXPECT_EQ(t.editBox().formatString, "0.0");
   // An unknown mode keeps the view but still refreshes.
   t.log.clear();
   k.put_DisplayMode(static_cast<DisplayModes>(3));
-  EXPECT_EQ(a.view(), value->appView);
+  EXPECT_TRUE(made("appView.Units") && !made("driveView.Units"));
   EXPECT_TRUE(made("editBox."));
   EXPECT_EQ(t.container.changed, (Names{"DisplayMode", "DisplayMode", "DisplayMode"}));
 }
@@ -230,12 +230,19 @@ TEST_F(Bound, WhileBoundTheKeyIsTheObjectsAndTheOwnIsOnlyStored) {
   k.put_Parameter(1020);
   EXPECT_EQ(k.get_ValueObjRef(), value);
   EXPECT_EQ(value->parameterNumber, 0);
-  EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "P1020");
   EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+  // The key stored is the one the trace lines name.
+  const auto traced = [&](const std::string& key) {
+    t.debug.lines.clear();
+    k.Refresh();
+    return !t.debug.lines.empty() &&
+           t.debug.lines[0].find(", param=" + key + ",") != std::string::npos;
+  };
+  EXPECT_TRUE(traced("P1020"));
   t.container.changed.clear();
   k.put_ParamKey("mine");
   EXPECT_EQ(k.get_ParamKey(), "P1010");
-  EXPECT_EQ(KadrelleTestAccess(k).paramKey(), "mine");
+  EXPECT_TRUE(traced("mine"));
   EXPECT_EQ(t.container.changed, Names{"ParamKey"});
   k.putref_ValueObjRef(nullptr);
   EXPECT_EQ(k.get_ParamKey(), "mine");
@@ -308,7 +315,9 @@ TEST_F(Bound, FailingCallsEndTheirRoutine) {
       {"driveView.DriveDescription", [&] { k.put_DisplayMode(DRIVE_VIEW); }, nullptr, "editBox.",
        [&] {
          EXPECT_EQ(k.get_DisplayMode(), DRIVE_VIEW);
-         EXPECT_EQ(KadrelleTestAccess(k).view(), value->driveView);
+         t.log.clear();
+         k.Refresh();
+         EXPECT_TRUE(made("driveView.Units"));
        }},
   };
   for (const Failure& f : failures) {
@@ -337,18 +346,26 @@ TEST(Traps, AnyExceptionIsAFailureAndTheGuardsEndCleared) {
   t.settings.setDebug("6");
   t.faults.failForeign("library.createLockLevel", "no lock");
   Kadrelle& k = t.make();  // initialisation goes on without its lock level
-  KadrelleTestAccess a(k);
+  // The loading guard is down when a caption setting builds the caption (and traces doing so).
+  const auto loading = [&](Kadrelle& c) {
+    t.debug.lines.clear();
+    errorNumber([&] { c.put_SetUserDescription("x"); });
+    return test::traceMessages(t.debug.lines, "UpdateCaption").empty();
+  };
 
   t.container.foreignFontFailure = true;
   EXPECT_NO_THROW(k.UserControl_InitProperties());
-  EXPECT_FALSE(a.loading());
   EXPECT_EQ(k.get_Enabled(), kFalse);  // the steps after the failure did not run
   EXPECT_TRUE(t.container.changed.empty());
   t.container.foreignFontFailure = false;
   t.container.foreignNameFailure = true;  // every trace line of the layout pass fails
   EXPECT_NO_THROW(k.children().surface.resize(3000, 600));
-  EXPECT_FALSE(a.inResize());
   EXPECT_EQ(t.editBox().get_Width(), 3000.0f);  // the pass went on past its failing steps
+  t.container.foreignNameFailure = false;
+  EXPECT_FALSE(loading(k));
+  t.debug.lines.clear();
+  k.children().surface.resize(2000, 600);  // the resize guard is down too: not "recursing"
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "UserControl_Resize"), (Names{"start", "end"}));
 
   // Reading stops at the failing row and still runs its closing steps.
   struct ThrowingBag : MemoryPropertyBag {
@@ -360,7 +377,7 @@ TEST(Traps, AnyExceptionIsAFailureAndTheGuardsEndCleared) {
   t.container.foreignNameFailure = false;
   Kadrelle& saved = t.make();
   EXPECT_NO_THROW(saved.UserControl_ReadProperties(bag));
-  EXPECT_FALSE(KadrelleTestAccess(saved).loading());
+  EXPECT_FALSE(loading(saved));
 
   // The commit handler ends with the failure's text in its trace line.
   saved.putref_ValueObjRef(t.makeValue());

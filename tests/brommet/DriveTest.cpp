@@ -9,6 +9,7 @@
 #include <set>
 
 #include "Brommet.h"
+#include "brommet/DriveDescription.h"
 #include "brommet/ValueText.h"
 
 namespace kadrelle {
@@ -114,7 +115,13 @@ TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
   a.setValue(param::HomeOffset, -131072);
   a.setText(param::DriveName, "Conveyor \"left\", 24 long");  // as long as a name may be
   a.setValue(param::SpeedCommand, 1000);                      // volatile: not saved
+  // Entries that are not the drive's own stay through a save.
+  std::ofstream(file) << R"({"note": "left axis", "parameters": {}, "later": [1]})";
   a.save(file);
+  std::ifstream saved(file);
+  const std::string text(std::istreambuf_iterator<char>(saved), {});
+  EXPECT_NE(text.find(R"("later": [)"), std::string::npos) << text;
+  EXPECT_LT(text.find("parameters"), text.find(R"("note": "left axis")")) << text;
 
   auto b = std::make_shared<ServoDrive>();
   BrommetLibrary library(b);
@@ -235,6 +242,8 @@ TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndNothingElseIs) {
     EXPECT_TRUE(p.displayBase != 1 || (p.scale == 1 && p.integral && p.driveLower >= 0));
     EXPECT_TRUE(p.driveLower >= INT32_MIN && p.driveUpper <= INT32_MAX);  // 32-bit registers
   }
+  for (std::size_t i = 0; i < all.size(); ++i)  // served over Modbus: every one has registers
+    EXPECT_TRUE(DriveDescription::simulated()->location(i).has_value()) << all[i].key;
   EXPECT_TRUE(groups.size() == 10u && text >= 2 && hex >= 3 && marked >= 5)
       << groups.size() << " " << text << " " << hex << " " << marked;
   EXPECT_EQ(ParameterCatalog::find(1009), nullptr);            // below the first
@@ -244,6 +253,65 @@ TEST(ParameterCatalog, EveryParameterIsFoundByNumberAndKeyAndNothingElseIs) {
   EXPECT_EQ(ParameterCatalog::findKey(""), nullptr);
   EXPECT_EQ(ParameterCatalog::lockLevelName(3), "factory");
   EXPECT_EQ(ParameterCatalog::lockLevelName(4), "level 4");
+}
+
+// A user's drive description: what it leaves out follows from what it gives; a bad one is refused
+// naming the file and the place.
+TEST(DriveDescription, ReadsAUsersDriveAndRefusesBadFilesNamingThePlace) {
+  auto parse = [](std::string parameters) {
+    return DriveDescription::parse(
+        R"({"format": "Kadrelle drive description", "version": 1, "parameters": [)" + parameters +
+            "]}",
+        "my.json");
+  };
+  const std::string speed =
+      R"({"key": "S", "number": 7, "name": "Speed", "units": "RPM", "driveUnits": "0.1 RPM",
+          "scale": 0.1, "range": [-300, 300], "register": {"address": 4, "type": "int32",
+          "words": "low-first", "scale": 2}})";
+  auto d = parse(speed + R"(, {"key": "N", "number": 3, "name": "Name", "type": "text",
+                              "maxLength": 5, "register": {"address": 0, "type": "string"}})");
+  ASSERT_EQ(d->size(), 2u);
+  const ParameterInfo& s = d->parameters()[1];  // in number order
+  EXPECT_EQ(std::tuple(s.key, s.driveDescription, s.driveLower, s.driveUpper, s.lockLevel),
+            std::tuple("S", "Speed", -3000.0, 3000.0, 0));
+  EXPECT_EQ(d->find(3), &d->parameters()[0]);
+  EXPECT_EQ(d->findKey("S"), &s);
+  EXPECT_EQ(std::tuple(d->location(1)->lowWordFirst, d->location(1)->scale), std::tuple(true, 2.0));
+  EXPECT_EQ(std::tuple(d->location(0)->count, d->parameters()[0].text), std::tuple(3, true));
+
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {R"({"key": "S", "number": 7})", "my.json: parameters[0] (S): missing \"name\""},
+      {R"({"key": "S", "number": 7, "name": "x", "rnage": [0, 1]})", "unknown entry \"rnage\""},
+      {R"({"key": "S", "number": 0, "name": "x", "range": [0, 1]})",
+       "parameters[0] (S).number: expected a whole number from 1 to 2147483647"},
+      {R"({"key": "S", "number": 7, "name": "x", "range": [2, 1]})",
+       "(S).range: the lower limit is above the upper one"},
+      {R"({"key": "S", "number": 7, "name": "x"})", "missing \"range\" or \"driveRange\""},
+      {R"({"key": "S", "number": 7, "name": "x", "range": [0, 1], "default": 5})",
+       "(S).default: outside the drive range"},
+      {R"({"key": "S", "number": 7, "name": "x", "type": "text", "step": 1})",
+       "(S).step: a text parameter has no \"step\""},
+      {R"({"key": "S", "number": 7, "name": "x", "range": [0, 1],
+           "register": {"address": 65535, "type": "int32"}})",
+       "(S).register: the value runs past the last register"},
+      {R"({"key": "S", "number": 7, "name": "x", "range": [0, 1],
+           "register": {"address": 1, "type": "int64"}})",
+       "(S).register.type: \"int64\" is none of \"int16\", \"uint16\""},
+      {R"({"key": "S", "number": 7, "name": "x", "range": [0, 1], "maxLength": 3})",
+       "(S).maxLength: only a text parameter has one"},
+      {speed + "," + speed, "parameters[1] (S).number: number 7 is also that of S"},
+      {speed + R"(, {"key": "S", "number": 8, "name": "x", "range": [0, 1]})",
+       "parameters[1] (S).key: the key is given twice"},
+      {speed + R"(, {"key": "T", "number": 8, "name": "x", "range": [0, 1],
+                     "register": {"address": 5, "type": "uint16"}})",
+       "parameters[1] (T).register: the registers overlap those of S"},
+  };
+  for (const auto& [parameters, message] : bad)
+    EXPECT_THAT([&] { parse(parameters); }, throwsError(321, HasSubstr(message))) << parameters;
+  EXPECT_THAT([] { DriveDescription::parse("{\"format\": 1", "my.json"); },
+              throwsError(321, "my.json: not valid JSON (byte 13)"));
+  EXPECT_THAT([] { DriveDescription::parse(R"({"format": "x", "version": 1})", "my.json"); },
+              throwsError(321, HasSubstr("my.json: format: expected")));
 }
 
 TEST(ValueText, FormatsAsTheEditBoxDoesAndAcceptsOnlyPrintableAscii) {

@@ -202,6 +202,8 @@ TEST_F(ValueObjectTest, RoundingViewsLockLevelsAndTheSharedInstance) {
   lock.put_Level(2);
   lock.put_Level(2);
   lock.put_Level(0);
+  for (std::int32_t level : {-1, 4, 99})
+    EXPECT_THAT([&] { lock.put_Level(level); }, throwsError(Error::kInvalidPropertyValue));
   EXPECT_EQ(seen, (std::vector<std::int32_t>{2, 0}));
   auto shared = library.sharedValueObject();
   EXPECT_EQ(shared, library.sharedValueObject());
@@ -272,14 +274,16 @@ TEST_F(ValueObjectTest, StepsStayOnTheGridAndAtTheLimitOnlyTheSteppingObjectHear
                                     StartsWith("ContentChanged 5990.0001")));
 }
 
-// One member of a value object, its application view or a lock level of the drive, and a call.
+// One member of a value object, its application view, a lock level or the library of the drive,
+// and a call.
 struct Member {
   const char* name;
-  void (*call)(BrommetValueObject&, View&, LockLevel&);
+  void (*call)(BrommetValueObject&, View&, LockLevel&, ValueLibrary&);
 };
 // clang-format off
-#define CALL(on, member, ...) Member{#member, [](BrommetValueObject& o, View& v, LockLevel& l) { \
-    (void)o, (void)v, (void)l; on.member(__VA_ARGS__); }}
+#define CALL(on, member, ...) Member{#member, \
+    [](BrommetValueObject& o, View& v, LockLevel& l, ValueLibrary& b) { \
+    (void)o, (void)v, (void)l, (void)b; on.member(__VA_ARGS__); }}
 std::int32_t which = 0;
 const Member kMembers[] = {
     CALL(o, get_AppView),      CALL(o, get_DriveView),    CALL(o, get_ReadOnly),   CALL(o, get_Key),
@@ -292,7 +296,8 @@ const Member kMembers[] = {
     CALL(v, get_DriveLowerLimit), CALL(v, get_LimitsEnabled), CALL(v, get_NumberFormat),
     CALL(v, get_DisplayBase),  CALL(v, get_Description),  CALL(v, get_DriveDescription),
     CALL(v, get_Units, which), CALL(v, get_Stepper),      CALL(v, Step, kTrue, 0),
-    CALL(l, get_Level),        CALL(l, put_Level, 1)};
+    CALL(l, get_Level),        CALL(l, put_Level, 1),     CALL(b, createValueObject),
+    CALL(b, createLockLevel),  CALL(b, sharedValueObject)};
 #undef CALL
 // clang-format on
 
@@ -309,8 +314,9 @@ TEST_F(DriveFaults, EveryMemberFailsItsNextCallsOnly) {
   for (const Member& m : kMembers) {
     SCOPED_TRACE(m.name);
     named.push_back(m.name);
-    auto call = [&] { m.call(*object, view, *lock); };
-    drive().failNext(m.name, 2);
+    auto call = [&] { m.call(*object, view, *lock, library); };
+    drive().failNext(m.name, 2, {}, 1);  // one call still succeeds
+    EXPECT_NO_THROW(call());
     for (int i = 0; i < 2; ++i)
       EXPECT_THAT(call, throwsError(SimulatedFaults::kSimulatedFault, testing::HasSubstr(m.name)));
     EXPECT_NO_THROW(call());

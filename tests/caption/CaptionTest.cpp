@@ -9,7 +9,6 @@
 #include "caption/CaptionRtf.h"
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
-#include "kadrelle_test/KadrelleTestAccess.h"
 #include "platform/Error.h"
 
 namespace kadrelle {
@@ -129,8 +128,8 @@ class Composition : public test::ControlTest {
     k.put_EditorWidth(800);
     t.container.changed.clear();
   }
-  std::string captionText() { return KadrelleTestAccess(k).captionText(); }
-  std::string unitsText() { return KadrelleTestAccess(k).unitsText(); }
+  // The caption as shown: the description, then a space and the units when there are any.
+  std::string captionShown() { return t.caption().get_Text(); }
 };
 
 TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChanges) {
@@ -142,27 +141,25 @@ TEST_F(Composition, MarkerIsRemovedFromTheParameterDescriptionAndNothingElseChan
     t.values.parameters[77] = {"P77", description};
     k.put_Parameter(77);
     k.put_UserDescription("");
-    EXPECT_EQ(captionText(), shown) << description;
+    EXPECT_EQ(captionShown(), shown) << description;  // and no units
   }
-  EXPECT_EQ(unitsText(), "");
   EXPECT_NE(t.caption().get_TextRTF().find("\\fs16 a @ * @ b\\par}"), std::string::npos)
       << t.caption().get_TextRTF();
 }
 
 TEST_F(Composition, MarkerStaysInUserAndViewDescriptionsOnlyTheViewsIsTrimmed) {
   k.put_UserDescription("  Gain @*@ A ");
-  EXPECT_EQ(captionText(), "  Gain @*@ A ");
+  EXPECT_EQ(captionShown(), "  Gain @*@ A ");
   k.put_UserDescription("");
   value->appView->description = "  Axis @*@ speed ";
   k.putref_ValueObjRef(value);
-  EXPECT_EQ(captionText(), "Axis @*@ speed");
+  EXPECT_EQ(captionShown(), "Axis @*@ speed (RPM)");
 }
 
 TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
   k.putref_ValueObjRef(value);
   t.container.changed.clear();
-  EXPECT_EQ(captionText(), "Speed Limit");
-  EXPECT_EQ(unitsText(), "(RPM)");
+  EXPECT_EQ(captionShown(), "Speed Limit (RPM)");
   // Above or below the edit box the units take their own line, and the measuring label two.
   k.put_EditorPosition(kEditorTop);
   k.Refresh();
@@ -171,22 +168,20 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
 
   k.put_UserDescription("Top speed");
   k.put_UserUnit("rev / (min)");
-  EXPECT_EQ(captionText(), "Top speed");
-  EXPECT_EQ(unitsText(), "(rev / (min))");
+  EXPECT_EQ(captionShown(), "Top speed\r\n(rev / (min))");
 
   k.put_UserDescription("");
-  EXPECT_EQ(captionText(), "Speed Limit");
-  EXPECT_EQ(unitsText(), "(rev / (min))");
+  EXPECT_EQ(captionShown(), "Speed Limit\r\n(rev / (min))");
   k.put_UserUnit("");
-  EXPECT_EQ(unitsText(), "(RPM)");
+  EXPECT_EQ(captionShown(), "Speed Limit\r\n(RPM)");
   // An empty view unit gives no parentheses and no units in the document; blanks are a unit.
   value->appView->units = "";
   k.put_UserDescription("Ratio");
-  EXPECT_EQ(unitsText(), "");
+  EXPECT_EQ(captionShown(), "Ratio");
   EXPECT_NE(t.caption().get_TextRTF().find("\\fs16 Ratio\\par}"), std::string::npos);
   value->appView->units = " ";
   k.put_UserDescription("");
-  EXPECT_EQ(unitsText(), "( )");
+  EXPECT_EQ(captionShown(), "Speed Limit\r\n( )");
   EXPECT_EQ(t.container.changed,
             (Names{"EditorPosition", "UserDescription", "UserUnit", "UserDescription", "UserUnit",
                    "UserDescription", "UserDescription"}));
@@ -197,23 +192,19 @@ TEST_F(Composition, OverridesReplaceAndClearingBringsBackTheView) {
 TEST_F(Composition, SetFormsDoNotNotifyAndWhileLoadingTheCaptionWaits) {
   k.put_SetUserDescription("Quiet");
   k.put_SetUserUnit("mm");
-  EXPECT_EQ(captionText(), "Quiet");
-  EXPECT_EQ(unitsText(), "(mm)");
+  EXPECT_EQ(captionShown(), "Quiet (mm)");
   EXPECT_TRUE(t.container.changed.empty());
 
   const std::string rtf = t.caption().get_TextRTF();
-  KadrelleTestAccess(k).setLoading(true);
-  k.put_UserDescription("During");
-  k.put_SetUserUnit("u");
-  EXPECT_EQ(k.get_UserDescription(), "During");
-  EXPECT_EQ(k.get_UserUnit(), "u");
-  EXPECT_EQ(t.caption().get_TextRTF(), rtf);
-  EXPECT_EQ(captionText(), "Quiet");
-  EXPECT_EQ(t.container.changed, Names{"UserDescription"});
-  KadrelleTestAccess(k).setLoading(false);
-  k.Refresh();
-  EXPECT_EQ(captionText(), "During");
-  EXPECT_EQ(unitsText(), "(u)");
+  whileLoading([&] {
+    k.put_UserDescription("During");
+    k.put_SetUserUnit("u");
+    EXPECT_EQ(k.get_UserDescription(), "During");
+    EXPECT_EQ(k.get_UserUnit(), "u");
+    EXPECT_EQ(t.caption().get_TextRTF(), rtf);
+    EXPECT_EQ(t.container.changed, Names{"UserDescription"});
+  });
+  EXPECT_EQ(captionShown(), "During (mm)");  // the bag's unit, read after
 }
 
 TEST_F(Composition, CaptionFontIsKeptByReferenceAndMakesTheStyleCustom) {
@@ -345,12 +336,13 @@ TEST_F(Styles, SetPresetStyleOutOfRangeOrWhileLoadingOnlyStores) {
   const std::string before = rtf();
   k.put_SetPresetStyle(static_cast<PresetStyle>(7));
   EXPECT_EQ(k.get_PresetStyle(), 7);
-  KadrelleTestAccess(k).setLoading(true);
-  k.put_SetPresetStyle(CorvoStyle);
-  EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
-  EXPECT_EQ(*k.get_CaptionFont(), caption);
-  EXPECT_EQ(k.get_UnitsFontScale(), 100);
-  EXPECT_EQ(rtf(), before);
+  whileLoading([&] {
+    k.put_SetPresetStyle(CorvoStyle);
+    EXPECT_EQ(k.get_PresetStyle(), CorvoStyle);
+    EXPECT_EQ(*k.get_CaptionFont(), caption);
+    EXPECT_EQ(k.get_UnitsFontScale(), 100);
+    EXPECT_EQ(rtf(), before);
+  });
   EXPECT_TRUE(t.container.changed.empty());
 }
 
@@ -388,12 +380,12 @@ TEST_F(Styles, TransparentBackKeepsTheCaptionInTheSurfaceColour) {
   k.put_BackColor(0x00336699);
   t.surface().put_BackColor(0x00102030);
   t.container.changed.clear();
-  const int refreshes = t.caption().refreshCount();
+  const int refreshes = t.caption().refreshes;
   k.put_TransparentBack(kTrue);
   EXPECT_EQ(k.get_TransparentBack(), kTrue);
   EXPECT_EQ(t.surface().get_BackStyle(), 0);
   EXPECT_EQ(t.caption().get_BackColor(), 0x00102030u);
-  EXPECT_EQ(t.caption().refreshCount(), refreshes + 1);
+  EXPECT_EQ(t.caption().refreshes, refreshes + 1);
   EXPECT_EQ(t.container.changed, Names{"TransparentBack"});
   k.put_TransparentBack(kFalse);
   EXPECT_EQ(t.surface().get_BackStyle(), 1);

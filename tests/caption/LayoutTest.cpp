@@ -7,7 +7,6 @@
 #include "caption/Layout.h"
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
-#include "kadrelle_test/KadrelleTestAccess.h"
 
 namespace kadrelle {
 
@@ -105,13 +104,13 @@ TEST_F(Layout, EditorWidthIsClampedZeroIsTheFullWidthNegativeIsSkipped) {
 TEST_F(Layout, NothingHappensWhileLoadingAndAZeroSizeSurfaceOnlyTracesRecursing) {
   t.surface().resize(3000, 825);
   const Rect before = placeOf(t.editBox());
-  KadrelleTestAccess(k).setLoading(true);
-  t.debug.lines.clear();
-  t.surface().resize(3000, 100);
-  EXPECT_EQ(t.surface().get_Height(), 100.0f);
-  EXPECT_EQ(placeOf(t.editBox()), before);
-  EXPECT_TRUE(t.debug.lines.empty());
-  KadrelleTestAccess(k).setLoading(false);
+  whileLoading([&] {
+    t.debug.lines.clear();
+    t.surface().resize(3000, 100);
+    EXPECT_EQ(t.surface().get_Height(), 100.0f);
+    EXPECT_EQ(placeOf(t.editBox()), before);
+    EXPECT_TRUE(t.debug.lines.empty());
+  });
 
   t.surface().resize(3000, 825);
   const Rect placed = placeOf(t.editBox());
@@ -148,13 +147,13 @@ TEST_F(Layout, UnknownPositionPutsTheEditBoxTopLeftAndLeavesTheCaption) {
   k.put_EditorPosition(1);
   recompose();
   const Rect captionBefore = placeOf(t.captionBox());
-  const std::int32_t movesBefore = t.captionBox().moveCount();
+  const int movesBefore = t.captionBox().moves;
   k.put_EditorPosition(4);
   EXPECT_EQ(placeOf(t.editBox()), (Rect{0, 0, 800, 195}));
   t.debug.lines.clear();
   recompose("Other");
   EXPECT_EQ(placeOf(t.captionBox()), captionBefore);
-  EXPECT_EQ(t.captionBox().moveCount(), movesBefore);
+  EXPECT_EQ(t.captionBox().moves, movesBefore);
   EXPECT_EQ(t.caption().get_Text(), "Other");  // shown all the same
   EXPECT_EQ(traceMessages(t.debug.lines, "ResizeRTF"), (Lines{"unknown editor position"}));
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -195,7 +196,64 @@ TEST_F(Module, UntrustedRegistryOrModuleIsRefused) {
     ASSERT_EQ(chown(registry.c_str(), 65534, 65534), 0);
     EXPECT_EQ(failure(create).second,
               "Permission denied: " + registry + " is owned by another user (uid 65534)");
+    ASSERT_EQ(chown(registry.c_str(), 0, 0), 0);
   }
+
+  // A folder above the module that others may change (unless sticky, as /tmp is) is refused,
+  // whatever symbolic link leads there.
+  fs::create_directories(home + "/open");
+  fs::rename(copy, home + "/open/Kadrelle.ocx");
+  fs::create_symlink(home + "/open/Kadrelle.ocx", copy);
+  chmod((home + "/open").c_str(), 0777);
+  EXPECT_EQ(failure([&] { registerServer(copy); }),
+            std::pair(70, "Permission denied: folder " + home + "/open is writable by others"));
+  EXPECT_EQ(failure(create).second,
+            "Permission denied: folder " + home + "/open is writable by others");
+  chmod((home + "/open").c_str(), 01777);
+  EXPECT_NO_THROW(registerServer(copy));
+}
+
+// A registry that is not a regular file of key=value lines, or too large, is refused by name.
+TEST_F(Module, OddRegistryFilesAreRefusedByNameAndLine) {
+  const std::string registry = Registry::defaultPath();
+  fs::create_directories(home + "/kadrelle");
+  std::ofstream(registry) << "# comment\nA=1\n\nno equals sign\n";
+  EXPECT_EQ(failure([] { Registry().read(); }),
+            std::pair(321, "Invalid registry file " + registry +
+                               ", line 4: expected key=value, found \"no equals sign\""));
+  std::ofstream(registry) << std::string(Registry::kMaxFileSize + 1, '#');
+  EXPECT_EQ(failure([] { Registry().read(); }).first, 321);
+  fs::remove(registry);
+  ASSERT_EQ(mkfifo(registry.c_str(), 0600), 0);
+  EXPECT_EQ(failure([] { Registry().read(); }),
+            std::pair(75, registry + ": cannot read: not a regular file"));
+}
+
+// Programs registering at the same time take turns: every one's entries stay.
+TEST_F(Module, ConcurrentRegistrationsLoseNothing) {
+  constexpr int kWriters = 4, kRounds = 15;
+  std::vector<pid_t> writers;
+  for (int w = 0; w < kWriters; ++w) {
+    if (writers.emplace_back(fork()) != 0) continue;
+    RegistrationData data = RegistrationData::ofLibrary();
+    for (int round = 0; round < kRounds; ++round) {
+      data.library = "W" + std::to_string(w * kRounds + round);
+      try {
+        Registry().registerModule(data, "/m.ocx");
+      } catch (...) {
+        _exit(1);
+      }
+    }
+    _exit(0);
+  }
+  for (pid_t pid : writers) {
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(status, 0);
+  }
+  const auto entries = Registry().read();
+  for (int i = 0; i < kWriters * kRounds; ++i)
+    EXPECT_TRUE(entries.contains("W" + std::to_string(i) + ".Kadrelle\\CLSID")) << i;
 }
 
 }  // namespace

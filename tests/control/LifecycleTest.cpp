@@ -7,7 +7,6 @@
 
 #include "control/Kadrelle.h"
 #include "kadrelle_test/ControlTest.h"
-#include "kadrelle_test/KadrelleTestAccess.h"
 #include "platform/Error.h"
 
 namespace kadrelle {
@@ -44,15 +43,27 @@ TEST(NewInstance, StartsAtItsDesignedSizeWhateverSurfaceTheToolkitGives) {
   EXPECT_NE(k.get_Font(), k.get_CaptionFont());
 }
 
+// The Debug setting is the trace mask, bit 0 always on: the levels it shows are those whose
+// lines come (2 lifecycle, 4 binding, 16 the caption's document, 32 frequent events).
 TEST(NewInstance, DebugSettingGivesTheTraceMask) {
-  using P = std::pair<const char*, std::int32_t>;
-  for (const auto& [setting, mask] :
-       {P{"6", 7}, P{"abc", 1}, P{"-2", -1}, P{"2.5", 3}, P{"3.5", 5}, P{nullptr, 1}, P{"0", 1},
-        P{"99999999999", 1}, P{" 16 ", 17}, P{"&H20", 33}, P{"1e400", 1},
-        P{"2147483647", 2147483647}, P{"-2147483648", -2147483647}}) {
+  using P = std::pair<const char*, std::vector<std::string>>;
+  const std::vector<std::string> all = {"InitProperties", "ValueObjRef(set)", "MakeCaptionRTF",
+                                        "m_ValueObjRef_ContentChanged"};
+  for (const auto& [setting, shown] :
+       {P{"6", {all[0], all[1]}}, P{"abc", {}}, P{"-2", all}, P{"2.5", {all[0]}},
+        P{"3.5", {all[1]}}, P{nullptr, {}}, P{"0", {}}, P{"99999999999", {}}, P{" 16 ", {all[2]}},
+        P{"&H20", {all[3]}}, P{"1e400", {}}, P{"2147483647", all}, P{"-2147483648", {}}}) {
     TestSite t;
     if (setting) t.settings.setDebug(setting);
-    EXPECT_EQ(KadrelleTestAccess(t.make()).debugLevel(), mask) << (setting ? setting : "none");
+    Kadrelle& k = t.make();
+    k.UserControl_InitProperties();
+    auto value = t.makeValue();
+    k.putref_ValueObjRef(value);
+    value->ContentChanged.raise(Variant(1.0));
+    std::vector<std::string> traced;
+    for (const std::string& procedure : all)
+      if (!test::traceMessages(t.debug.lines, procedure).empty()) traced.push_back(procedure);
+    EXPECT_EQ(traced, shown) << (setting ? setting : "none");
   }
 }
 
@@ -61,20 +72,19 @@ TEST(Trace, WritesTheLinesTheMaskShowsWithProcedureInstanceKeyAndCaption) {
   t.settings.setDebug("4");
   t.container.displayName = "Kadrelle7";
   Kadrelle& k = t.make();
-  KadrelleTestAccess a(k);
+  t.debug.lines.clear();
+  t.container.nameRequests = 0;
+  k.UserControl_InitProperties();  // level 2 only
+  EXPECT_TRUE(t.debug.lines.empty());
+  EXPECT_EQ(t.container.nameRequests, 0);  // a hidden level asks the host nothing
   k.put_ParamKey("P1");
   k.put_SetUserDescription("Speed");
   t.debug.lines.clear();
-  t.container.nameRequests = 0;
-  for (std::int32_t level : {2, 32}) a.trace("hidden", "p", level);
-  EXPECT_EQ(t.container.nameRequests, 0);  // a hidden level asks the host nothing
-  for (std::int32_t level : {1, 2, 4, 16, 32}) a.trace("L" + std::to_string(level), "p", level);
-  a.trace("", "", 4);
-  EXPECT_EQ(t.debug.lines,
-            (std::vector<std::string>{"Kadrelle.p [Kadrelle7] L1, param=P1, caption=Speed\r\n",
-                                      "Kadrelle.p [Kadrelle7] L4, param=P1, caption=Speed\r\n",
-                                      "Kadrelle [Kadrelle7] , param=P1, caption=Speed\r\n"}));
-  EXPECT_EQ(t.container.nameRequests, 3);
+  k.Refresh();
+  ASSERT_FALSE(t.debug.lines.empty());
+  EXPECT_EQ(t.debug.lines.front(),
+            "Kadrelle.Refresh [Kadrelle7] starting, param=P1, caption=Speed\r\n");
+  EXPECT_EQ(t.debug.lines.back(), "Kadrelle.Refresh [Kadrelle7] done, param=P1, caption=Speed\r\n");
 }
 
 // The saved keys in order, each with the value the round trip sets and its default.

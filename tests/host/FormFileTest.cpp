@@ -98,7 +98,12 @@ TEST_F(FormFiles, SaveKeepsTheOldFileAsBackupAndAFailedSaveDamagesNothing) {
   std::string second = read(dir / "form.json");
   EXPECT_NE(second, first);
 
-  // A refused save leaves the file and the form's changed state as they were.
+  // A refused save leaves the file and the form's changed state as they were: a value the
+  // reader would refuse, then a file that cannot be written.
+  form.control(0).put_EditorWidth(std::numeric_limits<float>::quiet_NaN());
+  EXPECT_THROW(FormFile::save(form, dir / "form.json"), Error);
+  EXPECT_EQ(read(dir / "form.json"), second);
+  form.control(0).put_EditorWidth(0);
   fs::permissions(dir / "form.json", fs::perms::owner_read);
   form.control(0).put_ToolTipText("lost");
   EXPECT_THROW(FormFile::save(form, dir / "form.json"), Error);

@@ -107,5 +107,47 @@ running: P1810 70.0 [Axis 1 Actual Speed (RPM)] sel 0+0 locked | 70 locked | dri
 )");
 }
 
+// Every call into the value library, failed in turn at each place a commit, another control's
+// commit, a refresh or a step reaches it (160 places): both boxes end showing what the drive
+// holds, and a host has heard of the failure (UpdateError, or the error of its own call).
+TEST_F(DriveForm, EveryFailedCallLeavesBothBoxesShowingTheDriveAndTheHostTold) {
+  bindBoth(param::SpeedLimit);
+  int heard = 0;  // UpdateError events of both controls
+  auto count = [&](std::int32_t&, std::string&) { ++heard; };
+  Connection counts[] = {first.UpdateError.connect(count), second.UpdateError.connect(count)};
+  EditBox& other = second.children().editBox;
+  const std::pair<const char*, std::function<void()>> actions[] = {
+      {"commit", [&] { type("1234"); }},
+      {"other's commit", [&] { other.focusIn(), other.typeText("1234\r"); }},
+      {"refresh", [&] { first.Refresh(); }},
+      {"step", [&] { box.keyDown(33, 0); }}};
+  int reached = 0;
+  for (const auto& [action, act] : actions) {
+    for (std::string_view member : drive->faults()->members()) {
+      for (int after = 0;; ++after, ++reached) {
+        SCOPED_TRACE(action + (", " + std::string(member)) + " after " + std::to_string(after));
+        drive->setValue(param::SpeedLimit, 6553600);  // 3000 RPM
+        first.Refresh(), second.Refresh();
+        heard = 0;
+        drive->failNext(member, 1, {}, after);
+        bool threw = false;
+        try {
+          act();
+        } catch (const std::exception&) {
+          threw = true;
+        }
+        const bool fired = drive->faults()->remaining(member) == 0;
+        drive->clearFaults();
+        if (!fired) break;
+        const std::string shown = first.get_Text() + " | " + second.get_Text();
+        first.Refresh(), second.Refresh();
+        EXPECT_EQ(shown, first.get_Text() + " | " + second.get_Text());
+        EXPECT_TRUE(threw || heard > 0);
+      }
+    }
+  }
+  EXPECT_GE(reached, 160);
+}
+
 }  // namespace
 }  // namespace kadrelle

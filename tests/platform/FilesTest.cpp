@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -200,13 +201,15 @@ TEST_F(Files, LockedUpdatesByConcurrentProgramsLoseNothing) {
   EXPECT_EQ(get(f), std::to_string(kWriters * kRounds));
 }
 
-TEST_F(Files, CappedReadRefusesLargerFilesAndNamesMissingOnes) {
+// A FIFO with no writer is refused at once, not waited on.
+TEST_F(Files, CappedReadRefusesLargerFilesAndNamesMissingOnesAndAllButRegularFiles) {
   std::ofstream(dir / "f") << "12345";
   EXPECT_EQ(readFileCapped(dir / "f", 5), "12345");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   using R = std::pair<fs::path, int>;
   for (const auto& [file, number] :
        {R{dir / "f", Error::kBadFileFormat}, R{dir / "none", Error::kFileNotFound},
-        R{dir, Error::kFileAccess}}) {
+        R{dir, Error::kFileAccess}, R{dir / "fifo", Error::kFileAccess}}) {
     try {
       readFileCapped(file, 4);
       ADD_FAILURE() << file;

@@ -120,6 +120,7 @@ TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
   struct Other : Object {};
   const FontRef font = makeFont("Tahoma");
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   using C = std::tuple<const char*, Variant, const char*>;  // conversion, input, expected
   const C cases[] = {
       // Boolean: True is -1, any nonzero number is True, text reads as a word or a number.
@@ -133,6 +134,8 @@ TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
       C{"CLng", -2147483649.0, "error 6"}, C{"CLng", kNaN, "error 6"}, C{"CInt", 2.5, "2"},
       C{"CInt", 3.5, "4"}, C{"CInt", -2.5, "-2"}, C{"CInt", 2.5000001, "3"}, C{"CLng", "4.5", "4"},
       C{"CInt", Currency::fromScaled(25000), "2"}, C{"CSng", 1e39, "error 6"},
+      C{"CSng", kNaN, "error 6"}, C{"CSng", Variant(-static_cast<float>(kInf)), "error 6"},
+      C{"CDbl", kNaN, "error 6"}, C{"CDbl", Variant(kInf), "error 6"},
       C{"CCur", "12.34565", "12.3456"}, C{"CCur", 1e15, "error 6"},
       // Numeric text: blanks, signs, grouping anywhere after the first digit, exponents.
       C{"CInt", " \t-7 ", "-7"}, C{"CInt", "+7", "7"}, C{"CDbl", ".5", "0.5"}, C{"CDbl", "5.", "5"},
@@ -177,7 +180,6 @@ TEST_P(NumberText, ConversionsAndFormatsFollowBasic) {
   // What Basic's Format gives (US English), except where the trailing point is concerned: the
   // point is shown only when a digit follows it (see NumberFormat.h).
   using F = std::tuple<const char*, double, std::string>;
-  constexpr double kInf = std::numeric_limits<double>::infinity();
   for (const auto& [format, value, expected] :
        {// Digit placeholders before the point: a "0" forces every place to its right.
         F{"#", 0, ""}, F{"##", 1, "1"}, F{"00", 1, "01"}, F{"000###", 1, "000001"},

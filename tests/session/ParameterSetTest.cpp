@@ -132,9 +132,10 @@ TEST(ParameterSets, ApplyIsAllOrNothing) {
 
   // A write the drive refuses half-way puts back the ones before it.
   d.drive->appLock()->put_Level(3);
-  Connection arm = d.drive->watch(param::TorqueLimit, [&, armed = false](bool) mutable {
-    if (!std::exchange(armed, true)) d.drive->failNext("Commit");
-  });
+  Connection arm =
+      d.drive->watch(param::TorqueLimit, [&, armed = false](ServoDrive::Notice) mutable {
+        if (!std::exchange(armed, true)) d.drive->failNext("Commit");
+      });
   EXPECT_THAT(errorOf([&] { applyParameterSet(d.parameters, set); }),
               HasSubstr("; the values written before it were restored"));
   arm = {};

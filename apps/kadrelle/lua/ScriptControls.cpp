@@ -1,10 +1,12 @@
 // The Lua host's controls (published members by name through dispatch, events, a user's keys)
 // and the value library's objects they hand out.
+#include <charconv>
 #include <new>
 
 #include "ScriptSupport.h"
 #include "component/ControlDispatch.h"
 #include "platform/StdFont.h"
+#include "platform/Text.h"
 
 namespace kadrelle::lua {
 
@@ -62,8 +64,11 @@ int controlOn(lua_State* L) {
             lua_settop(L, top);
             throw HandlerFailed{};
           }
+          // Read raw: a metamethod of the table could raise a Lua error, which must not unwind
+          // through these C++ frames.
           for (std::uint32_t i = 0; i < count && i < names.size(); ++i) {
-            lua_getfield(L, top + 1, names[i].c_str());
+            lua_pushlstring(L, names[i].data(), names[i].size());
+            lua_rawget(L, top + 1);
             Variant v;
             try {
               v = toVariant(L, -1);
@@ -120,12 +125,29 @@ int controlIndex(lua_State* L) {
   });
 }
 
+// A text written to the Value of a control that edits a number must read as one: the control
+// would take any other text as an entry to refuse without a word. Type mismatch (13), or
+// overflow (6) for a number beyond Double.
+void checkNumericValue(Kadrelle& control, const std::string& name, const Variant& value) {
+  const std::string* text = value.get<std::string>();
+  if (!text || !equalsIgnoreCase(name, "Value") || !control.get_ValueObjRef() ||
+      control.children().editBox.get_TextMode() || parseNumber(*text))
+    return;
+  const std::string_view t = trim(*text);
+  double ignored = 0;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), ignored);
+  if (ec == std::errc::result_out_of_range && end == t.data() + t.size()) throw Error::overflow();
+  throw Error::typeMismatch();
+}
+
 int controlNewIndex(lua_State* L) {
   return protect(L, [&] {
     Script& s = script(L);
     const std::size_t index = controlArg(L, 1);
     const std::string name = stringArg(L, 2);
-    s.dispatch(index).put(name, toVariant(L, 3));
+    const Variant value = toVariant(L, 3);
+    checkNumericValue(s.session().form().control(index), name, value);
+    s.dispatch(index).put(name, value);
     return 0;
   });
 }
@@ -183,9 +205,17 @@ const FontAttribute* fontAttribute(const ObjectRef& object, const std::string& n
   return nullptr;
 }
 
+// The value-library object at the index; anything else is type mismatch (an Error, not a Lua
+// error, which would unwind through C++ frames).
+const ObjectRef& objectArg(lua_State* L, int index) {
+  auto* object = static_cast<ObjectRef*>(luaL_testudata(L, index, kObjectType));
+  if (!object) badArgument(index, "an object");
+  return *object;
+}
+
 int objectIndex(lua_State* L) {
   return protect(L, [&] {
-    const ObjectRef& object = *static_cast<ObjectRef*>(luaL_checkudata(L, 1, kObjectType));
+    const ObjectRef& object = objectArg(L, 1);
     const std::string name = stringArg(L, 2);
     if (auto lock = std::dynamic_pointer_cast<LockLevel>(object); lock && name == "Level") {
       lua_pushinteger(L, lock->get_Level());
@@ -206,7 +236,7 @@ int objectIndex(lua_State* L) {
 
 int objectNewIndex(lua_State* L) {
   return protect(L, [&] {
-    const ObjectRef& object = *static_cast<ObjectRef*>(luaL_checkudata(L, 1, kObjectType));
+    const ObjectRef& object = objectArg(L, 1);
     const std::string name = stringArg(L, 2);
     if (auto lock = std::dynamic_pointer_cast<LockLevel>(object); lock && name == "Level") {
       lock->put_Level(CLng(toVariant(L, 3)));

@@ -21,6 +21,14 @@ local log = {}
 k:on("keypress", function(e) if e.KeyAscii == string.byte("9") then e.KeyAscii = string.byte("1") end end)
 k:on("Change", function() log[#log + 1] = "Change " .. k.Text end)
 k:on("UpdateError", function(e) log[#log + 1] = e.code .. " " .. e.description end)
+-- Arguments are read back raw: a raising metamethod cannot unwind through the control.
+form.NodeId:on("KeyPress", function(e)
+  e.KeyAscii = nil  -- read back as Empty: 0, the key is dropped
+  setmetatable(e, {__index = function() error("not reached") end})
+end)
+local node = form.NodeId.Text
+form.NodeId:type("5")
+assert(form.NodeId.Text == node, form.NodeId.Text)
 k:type("29")
 k:type("00")  -- one entry: a second call goes on where the first ended
 k:press("Enter")
@@ -63,7 +71,11 @@ fails(438, function() return k.SetPresetStyle end)
 fails(438, function() form.SpeedLimit = 4500 end, "The form's members cannot be assigned: SpeedLimit")
 fails(438, function() k:on("Changed", print) end)
 fails(424, function() k.ValueObjRef = 3 end)
-fails(380, function() k.Value = 1 / 0 end)
+fails(6, function() k.Value = 1 / 0 end)
+fails(6, function() k.Value = "1E+400" end)
+fails(13, function() k.Value = "abc" end)
+fails(380, function() drive.appLock.Level = 99 end)
+fails(13, function() return getmetatable(drive.appLock).__index(5, "Level") end)
 fails(5, function() drive:get("P9999") end)
 k.DisplayMode = 7  -- the control takes it, but a form saved so would not open again
 fails(380, function() form:save("/nonexistent/form.json") end, "SpeedLimit: No display mode 7")

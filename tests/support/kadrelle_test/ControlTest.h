@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "kadrelle_test/Fakes.h"
 
 namespace kadrelle::test {
@@ -18,6 +20,17 @@ class ControlTest : public testing::Test {
   std::shared_ptr<FakeValueObject> value = t.makeValue();  // not bound
   int changeCount = 0;                                     // Change events raised
   Connection changes = k.Change.connect([this] { ++changeCount; });
+
+  // Runs `body` while the control loads: inside UserControl_ReadProperties of a bag holding the
+  // control's own settings, as the last row is read (so the body's settings stay, but UserUnit).
+  void whileLoading(const std::function<void()>& body) {
+    RecordingBag bag;
+    k.UserControl_WriteProperties(bag);
+    bag.onRead = [&](const std::string& key) {
+      if (key == "UserUnit") body();
+    };
+    k.UserControl_ReadProperties(bag);
+  }
 
  private:
   Kadrelle& made(const char* debug, bool initialize) {

@@ -429,6 +429,33 @@ class FakeValueLibrary : public ValueLibrary {
   FaultPlan& faults_;
 };
 
+// The headless children, counting what they show no trace of: the caption box's moves and the
+// caption's redraws.
+class CountingPictureBox : public HeadlessPictureBox {
+ public:
+  using HeadlessPictureBox::HeadlessPictureBox;
+  void Move(float left, float top, float width, float height) override {
+    ++moves;
+    HeadlessPictureBox::Move(left, top, width, height);
+  }
+  int moves = 0;
+};
+class CountingRichTextBox : public HeadlessRichTextBox {
+ public:
+  using HeadlessRichTextBox::HeadlessRichTextBox;
+  void Refresh() override { ++refreshes; }
+  int refreshes = 0;
+};
+class CountingToolkit : public HeadlessToolkit {
+ public:
+  std::unique_ptr<PictureBox> createPictureBox(ControlSurface& parent) override {
+    return std::make_unique<CountingPictureBox>(parent);
+  }
+  std::unique_ptr<RichTextBox> createRichTextBox(PictureBox& parent) override {
+    return std::make_unique<CountingRichTextBox>(parent);
+  }
+};
+
 // Everything a control needs, recording. make() creates a control the site keeps (destroyed
 // before the services); the child accessors reach the children of the control made last.
 struct TestSite {
@@ -437,7 +464,7 @@ struct TestSite {
   CallLog log;
   FaultPlan faults;
   RecordingContainer container;
-  HeadlessToolkit toolkit;
+  CountingToolkit toolkit;
   RecordingEditBoxFactory editBoxes;
   FakeValueLibrary values;
   MapSettingsStore settings;
@@ -454,9 +481,9 @@ struct TestSite {
   Kadrelle::Children children() { return controls.back()->children(); }
   RecordingEditBox& editBox() { return static_cast<RecordingEditBox&>(children().editBox); }
   HeadlessSurface& surface() { return static_cast<HeadlessSurface&>(children().surface); }
-  HeadlessRichTextBox& caption() { return static_cast<HeadlessRichTextBox&>(children().caption); }
-  HeadlessPictureBox& captionBox() {
-    return static_cast<HeadlessPictureBox&>(children().captionBox);
+  CountingRichTextBox& caption() { return static_cast<CountingRichTextBox&>(children().caption); }
+  CountingPictureBox& captionBox() {
+    return static_cast<CountingPictureBox&>(children().captionBox);
   }
   HeadlessLabel& label() { return static_cast<HeadlessLabel&>(children().measuringLabel); }
   std::shared_ptr<FakeValueObject> makeValue() {
