@@ -6,11 +6,14 @@
 #include "host/FormFile.h"
 #include "ombrel/OmbrelEditBox.h"
 #include "platform/Error.h"
+#include "platform/KeyCodes.h"
 #include "platform/Text.h"
 #include "platform/Variant.h"
 #include "session/DrivePage.h"
 #include "session/FormBinder.h"
 #include "session/FormFiles.h"
+#include "session/Notices.h"
+#include "session/ParameterSet.h"
 
 namespace kadrelle {
 
@@ -94,7 +97,8 @@ void FormSession::connect(std::size_t index) {
   }));
   connections_.push_back(
       k.UpdateError.connect([this, name](std::int32_t& code, std::string& description) {
-        note(name + ": UpdateError " + std::to_string(code) + ": " + description);
+        updateErrorSeen_ = true;
+        notice(name + ": UpdateError " + std::to_string(code) + ": " + description);
       }));
   valueWatches_.emplace_back();
   watchValue(index);
@@ -128,12 +132,53 @@ void FormSession::setFocus(std::size_t index) {
 
 void FormSession::pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_t character) {
   EditBox& box = form_->control(focus_).children().editBox;
+  if (keyCode == kKeyBack || keyCode == kKeyDelete) noticeLocked();
+  // An entry the control does not take as typed (held to the limits, or no number and so left as
+  // it was) is said here: the control itself raises Change without a word.
+  const bool committing = keyCode == kKeyReturn && entryUnderWay();
+  const std::string typed = committing ? box.get_Text() : std::string();
+  updateErrorSeen_ = false;
   box.keyDown(keyCode, shift);
   if (character != 0) box.keyPress(character);
   box.keyUp(keyCode, shift);
+  if (!committing || updateErrorSeen_) return;
+  if (const ParameterInfo* info = boundParameter(focus_))
+    if (std::string text = entryNotice(*info, typed, displayMode() == 0, box.get_Text());
+        !text.empty())
+      notice(text);
+}
+
+const ParameterInfo* FormSession::boundParameter(std::size_t index) {
+  Kadrelle& control = form_->control(index);
+  if (!control.get_ValueObjRef()) return nullptr;
+  return ParameterCatalog::find(control.get_Parameter());
+}
+
+bool FormSession::atDefault(std::size_t index) {
+  const ParameterInfo* info = boundParameter(index);
+  if (!info || info->measured || info->readOnly) return true;
+  try {
+    return kadrelle::atDefault(*info, *form_->control(index).get_ValueObjRef());
+  } catch (const std::exception&) {  // a value object that cannot say is left unmarked
+    return true;
+  }
+}
+
+void FormSession::noticeLocked() {
+  const ParameterInfo* info = boundParameter(focus_);
+  if (!info || form_->control(focus_).children().editBox.get_EditEnabled()) return;
+  std::string why = kadrelle::whyNotWritable(drive_.drive(), *info, drive_.lockLevel());
+  if (why.empty() || (!events_.empty() && events_.back() == why)) return;  // said once a run
+  notice(why);
+}
+
+void FormSession::notice(const std::string& text) {
+  note(text);
+  if (onNotice) onNotice(text);
 }
 
 void FormSession::type(const std::string& utf8) {
+  noticeLocked();
   for (std::size_t i = 0; i < utf8.size();) {
     const std::size_t start = i;
     const char32_t c = decodeUtf8(utf8, i);

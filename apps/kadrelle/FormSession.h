@@ -102,8 +102,18 @@ class FormSession {
   void note(std::string text);
   const std::deque<std::string>& events() const { return events_; }
 
+  // Called with what the user is told when an entry or a key did not do what it asked (see
+  // session/Notices.h) and with each UpdateError; the line is noted as an event too.
+  std::function<void(const std::string&)> onNotice;
+
   // Called with a control's index whenever something it shows has changed.
   std::function<void(std::size_t)> onDisplayChanged;
+
+  // The parameter a control is bound to, when the drive has it.
+  const ParameterInfo* boundParameter(std::size_t index);
+
+  // False when the control shows a parameter one can set whose value is not its default.
+  bool atDefault(std::size_t index);
 
   // The parameter a control is bound to ("" when unbound).
   std::string parameterKey(std::size_t index);
@@ -115,6 +125,9 @@ class FormSession {
   // Notes a change of the drive through the control's value object, whichever it is bound to.
   void watchValue(std::size_t index);
   bool formWanted() const { return formFile_ || designed_; }
+  // Says why a key that would change the focused control's value did nothing, when it did.
+  void noticeLocked();
+  void notice(const std::string& text);
 
   DriveSession drive_;
   HeadlessToolkit toolkit_;
@@ -127,6 +140,7 @@ class FormSession {
   bool focusGiven_ = false;  // the first setFocus gives it
   bool driveChanged_ = false;
   bool designed_ = false;
+  bool updateErrorSeen_ = false;  // the control raised UpdateError since the flag was cleared
   std::vector<std::unique_ptr<ControlDispatch>> dispatch_;
   std::deque<std::string> events_;
   std::vector<Connection> connections_;

@@ -14,6 +14,7 @@
 #include "lua/ScriptHost.h"
 #include "modbus/ModbusServer.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "session/Failure.h"
 #include "session/UserSettings.h"
 #include "terminal/TerminalHost.h"
@@ -47,17 +48,34 @@ void addDebugOption(CLI::App* sub, FormOptions& options) {
       });
 }
 
+// A command line that cannot be read: what is wrong and the usage of the command it was for, on
+// standard error, and status 2 as other programs give for misuse.
+int usageError(const CLI::App& app, const CLI::ParseError& e) {
+  const CLI::App* command = &app;
+  for (const CLI::App* sub : app.get_subcommands()) command = sub;
+  std::string usage = command->help();
+  if (command != &app)  // a command's help names the command alone
+    usage = replaceAll(usage, "Usage: " + command->get_name(),
+                       "Usage: kadrelle " + command->get_name());
+  std::cerr << "kadrelle: " << e.what() << "\n\n" << usage;
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
       "kadrelle: parameter-edit controls on a simulated servo drive.\n"
-      "Without a command it runs the terminal host on the built-in drive set-up page."};
+      "Without a command it runs the terminal host on the built-in drive set-up page.",
+      "kadrelle"};
   app.set_version_flag("--version", "kadrelle " KADRELLE_VERSION);
   app.require_subcommand(0, 1);
-  DriveCommands driveCommands(app);
+  // --json is taken before the command as well as after it.
+  bool json = false;
+  app.add_flag("--json", json, "Print JSON (the commands that print values)");
+  DriveCommands driveCommands(app, json);
   ComponentCommands componentCommands(app);
-  SetCommands setCommands(app);
+  SetCommands setCommands(app, json);
 
   FormOptions runOptions;
   bool printOnce = false;
@@ -92,7 +110,13 @@ int main(int argc, char** argv) {
       "--drive-description", serveDescription,
       "Drive description (JSON) to serve, at its defaults, instead of the simulated drive");
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {  // --help, --version
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    return usageError(app, e);
+  }
 
   try {
     if (int status = driveCommands.run(); status >= 0) return status;
@@ -120,6 +144,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     return runTerminal(session);
+  } catch (const CLI::ParseError& e) {  // a command's arguments that only it can check
+    return usageError(app, e);
   } catch (const std::exception& e) {
     std::cerr << "kadrelle: " << failureText(e) << '\n';
     return 1;

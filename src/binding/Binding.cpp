@@ -3,6 +3,7 @@
 
 #include "control/Kadrelle.h"
 #include "platform/Error.h"
+#include "platform/NumberFormat.h"
 
 namespace kadrelle {
 
@@ -10,11 +11,6 @@ namespace {
 constexpr const char* kDriveViewFormat = "#,##0.####";
 constexpr const char* kUnboundText = "N/A";
 
-// Hexadecimal digits needed for a range of values; 4 when the range is empty or inverted.
-std::int32_t hexDigitsFor(double range) {
-  if (!(range > 0)) return 4;
-  return toInt32(std::floor((std::log(range) / std::log(2.0) + 3) / 4));
-}
 }  // namespace
 
 ValueObjectRef Kadrelle::get_ValueObjRef() {
@@ -79,7 +75,7 @@ void Kadrelle::updateFromState() {
       const double range = v.get_UpperLimit() - v.get_LowerLimit();
       // Worked out again only when the view's range changes: it takes a logarithm.
       if (range != m_hexRange) {
-        m_hexDigits = hexDigitsFor(range);
+        m_hexDigits = NumberFormat::hexDigitsFor(range);
         m_hexRange = range;
       }
       editBox->put_HexDigits(m_hexDigits);

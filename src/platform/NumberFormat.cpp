@@ -304,6 +304,11 @@ void NumberFormat::formatHex(double value, std::int32_t digits, std::string& out
   while (n > 0) out += buf[--n];
 }
 
+std::int32_t NumberFormat::hexDigitsFor(double range) {
+  if (!(range > 0)) return 4;
+  return toInt32(std::floor((std::log(range) / std::log(2.0) + 3) / 4));
+}
+
 std::string NumberFormat::formatHex(double value, std::int32_t digits) {
   std::string out;
   formatHex(value, digits, out);

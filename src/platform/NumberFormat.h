@@ -89,6 +89,9 @@ class NumberFormat {
   // Values outside -2^31 .. 2^32-1 and non-finite values show their default text form.
   static void formatHex(double value, std::int32_t digits, std::string& out);
   static std::string formatHex(double value, std::int32_t digits);
+  // The hexadecimal digits a range of values needs (log2(range) + 3 over 4, rounded down); 4 when
+  // the range is empty or inverted.
+  static std::int32_t hexDigitsFor(double range);
 
  private:
   enum class Kind : std::uint8_t { Literal, Digit, Point, Group, Scale, Exponent };

@@ -11,6 +11,7 @@
 #include "ombrel/EntryParser.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
+#include "platform/NumberFormat.h"
 #include "platform/Variant.h"
 
 namespace kadrelle {
@@ -41,12 +42,6 @@ ValueObjectRef bound(const DriveParameters& drive, const ParameterInfo& info) {
   return object;
 }
 
-// The number a set's text stands for, in application units; nothing when it is not a number of
-// the parameter's kind.
-std::optional<double> parsedNumber(const ParameterInfo& info, std::string_view text) {
-  return info.displayBase == 1 ? EntryParser::parseHex(text) : EntryParser::parseDecimal(text);
-}
-
 // A value in application units as the drive stores it: in drive units, whole when they are.
 double stored(const ParameterInfo& info, double appValue) {
   const double value = appValue / info.scale;
@@ -63,7 +58,7 @@ bool sameStored(double a, double b) {
 // another value (a format coarser than the drive's resolution), with the digits it needs.
 std::string shownExactly(const ParameterInfo& info, double driveValue) {
   const double appValue = driveValue * info.scale;
-  std::string text = ValueText::format(appValue, info.appFormat, info.displayBase);
+  std::string text = shownText(info, appValue);
   const auto back = parsedNumber(info, text);
   if (!back || !sameStored(stored(info, *back), driveValue)) text = CStr(Variant(appValue));
   return text;
@@ -110,6 +105,18 @@ const ParameterInfo* DriveParameters::find(std::string_view key) const {
                    [](char a, char b) { return std::toupper(a) == std::toupper(b); }))
       return &info;
   return nullptr;
+}
+
+std::string shownText(const ParameterInfo& info, double appValue) {
+  std::string text = ValueText::format(appValue, info.appFormat, info.displayBase);
+  if (info.displayBase == 1 && text.starts_with("&H"))
+    text = NumberFormat::formatHex(appValue,
+                                   NumberFormat::hexDigitsFor(info.appUpper - info.appLower));
+  return text;
+}
+
+std::optional<double> parsedNumber(const ParameterInfo& info, std::string_view text) {
+  return info.displayBase == 1 ? EntryParser::parseHex(text) : EntryParser::parseDecimal(text);
 }
 
 std::string exportParameterSet(const DriveParameters& drive) {

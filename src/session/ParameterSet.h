@@ -55,6 +55,14 @@ struct DriveParameters {
   const ParameterInfo* find(std::string_view key) const;
 };
 
+// A value in application units as every program shows it: in the parameter's display format,
+// hexadecimal parameters in hex digits without a prefix, as many as the range needs ("07D"),
+// as the edit box shows them.
+std::string shownText(const ParameterInfo& info, double appValue);
+// The number a value's text stands for, in application units (hexadecimal parameters read hex,
+// with or without a prefix); nothing when it is not a number of the parameter's kind.
+std::optional<double> parsedNumber(const ParameterInfo& info, std::string_view text);
+
 // The set's file text for the drive's present values.
 std::string exportParameterSet(const DriveParameters& drive);
 // Reads a set's text; `source` names it in errors. A line that is none of the above is Error 321

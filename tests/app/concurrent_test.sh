@@ -25,7 +25,7 @@ expect() {
 expect P1510 ": $((1000 + rounds - 1)) RPM"
 expect P1512 ": $((10 + rounds - 1))\.0 %"
 expect P1612 ": $((100 + rounds - 1)) ms"
-expect P1610 ": &H$(printf %X $rounds)"
+expect P1610 ": $(printf %02X $rounds)$"
 "$K" lock | grep -q 'lock level 3' || { echo "FAIL: lock level lost"; failures=1; }
 "$K" setting Debug | grep -q "Debug=$((rounds - 1)) " || { echo "FAIL: Debug lost"; failures=1; }
 exit $failures

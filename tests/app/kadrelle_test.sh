@@ -25,11 +25,19 @@ run() {
 run 0 '^kadrelle [0-9]+\.[0-9]+\.[0-9]+$' --version
 run 0 'P1712 +Serial Number .*read-only' params
 run 0 '"lockLevel": 3' params --json
+run 0 '"description": "Encoder Direction",' params --json  # without the catalog's axis marker
+# Columns line up by display width: "°C" is two bytes and one column.
+[ "$("$K" params | grep -E '^  P1(313|515) ' | sed 's/°/o/' | cut -c56-57 | sort -u)" = 60 ] ||
+  fail "params columns slip after a unit that is not ASCII"
+run 0 'SpeedLimit: P1510 "3000" locked \(needs lock level 1 \(technician\)\)' run --print
+run 0 'SerialNumber: P1712 "[0-9A-F]+" read-only' run --print
 run 1 'needs lock level 1.*kadrelle lock' set P1510 4500
-run 0 'lock level 2 \(engineer\)' lock 2
+run 0 '"lockLevel":2' --json lock 2  # options before the command too
+run 0 'P1510 Speed Limit: 5890 RPM' set P1510 5890
+run 0 '"value": 5890.0,' --json get p1510 P1511  # as the drive shows it
+run 0 '^P1511 Current Limit: 10.00 A$' get --all
 run 0 'P1510 Speed Limit: 4500 RPM' set P1510 4500
-run 0 '"value": 4500' get p1510 --json
-run 0 '&H2A' set P1610 2a
+run 0 'Node ID: 2A$' set P1610 2a  # hex as the form shows it
 run 0 'Drive Name: "Axis Y"' set P1710 'Axis Y'
 run 0 'Debug=6' setting Debug 6
 sum=$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")
@@ -39,8 +47,9 @@ run 1 'does not exist' lock 7
 run 1 'whole number' setting Debug x
 run 1 '"x" is not a number' set P1510 x
 run 1 '"G" is not a hexadecimal number' set P1610 G
-run 106 'parameter is required' get
-run 105 'trace mask is a whole number.*not "x"' run --print --debug x
+run 2 '^Usage: kadrelle get \[OPTIONS\]' get
+run 2 'trace mask is a whole number.*not "x"' run --print --debug x
+run 2 '^Usage: kadrelle \[OPTIONS\] \[SUBCOMMAND\]' bogus
 [ "$sum" = "$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")" ] || fail "a refused command changed a file"
 
 # Parameter sets: exported, compared (status 0 equal, 1 differ, 2 error), applied all or nothing.
@@ -69,6 +78,7 @@ sed 's/"left":0,"top":0,"width":3000,"height":400/"left":9e6,"top":9e6,"width":1
   "$T/mode.json" >"$T/far.json"
 run 0 'A: P1510' run --print "$T/far.json"
 [ "$("$K" run --print "$T/far.json" | wc -l)" -lt 2010 ] || fail "a far-off control printed unbounded"
+run 0 '^ Axis 1 Speed Limit \(RPM\) +\*?[0-9]+$' run --print "$(dirname "$0")/../../docs/drive-limits.json"
 echo '{"format":"kadrelle-form","version":1,"controls":[]}' >"$T/empty.json"
 run 1 'empty.json: the form has no controls' run --print "$T/empty.json"
 cp "$drive" "$T/good.json"
@@ -85,6 +95,11 @@ run 0 'SpeedLimit: P1510 "4500"' run
 # and touch no file.
 S=$(dirname "$0")/scripts
 run 0 '^surface ok$' script "$S/surface.lua"
+printf 'form.SpeedLimit:type("99999") form.SpeedLimit:press("Enter")\n' >"$T/over.lua"
+run 0 'warning: P1510 Speed Limit: 99999 RPM is above the maximum of 6000 RPM; the value is 6000' \
+  script "$T/over.lua"
+printf 'form.DriveName:type(string.rep("y", 30)) form.DriveName:press("Enter")\n' >"$T/long.lua"
+run 0 'warning: DriveName: UpdateError 30004: .* at most 24 are allowed' script "$T/long.lua"
 echo 'form.SpeedLimit.UserDescription = "Top" form:save()' >"$T/save.lua"
 run 0 '' script "$T/save.lua"
 run 0 'SpeedLimit: .*\| Top' run "$T/data/kadrelle/form.json"
@@ -120,44 +135,58 @@ waitfor() {
   fail "the screen never showed /$1/:"; screen >&2; return 1
 }
 keys() { tmux send-keys -t k "$@"; }
-start() {  # [ROWS] a tmux server now and then fails to start: try again
+start() {  # [ROWS [COLUMNS]] a tmux server now and then fails to start: try again
   for _ in 1 2 3; do
-    tmux new-session -d -s k -x 100 -y "${1:-30}" "$K run; echo \$? >$T/status; sleep 30" && break
+    tmux new-session -d -s k -x "${2:-100}" -y "${1:-30}" "$K run; echo \$? >$T/status; sleep 30" && break
     sleep 0.5
   done
   waitfor 'F1 help'
 }
 start
-keys '?'; waitfor 'Drive Name +\? '  # typed into a text, not the help
-keys Escape Tab Tab; waitfor '^ SpeedLimit +P1510'
+keys '?'; waitfor 'Drive Name +\*\? '  # typed into a text, not the help
+keys Escape Tab Tab; waitfor '^ P1510 \| lock 2 engineer \| application view  '
+waitfor 'Current Limit \(A\) +10\.00 '  # right-aligned; at its default: no mark
 keys 3500 Enter; waitfor 'SpeedLimit: Change, P1510 = 3500'
-keys PPage; waitfor '^ 3510 +Axis'
+keys PPage; waitfor 'Speed Limit \(RPM\) +\*3510 '  # focused: left-aligned
 keys F5 F5; waitfor 'lock 0 operator'
 keys NPage; waitfor 'UpdateError 30006: Speed Limit: needs lock level 1'
-keys F6 F6 NPage NPage; waitfor '^ 3490 +Axis'
+keys 5; waitfor 'P1510 Speed Limit needs lock level 1 \(technician\), the application holds 0'
+keys F6 F6 NPage NPage; waitfor 'Speed Limit \(RPM\) +\*3490 '
 keys 9999 Enter; waitfor 'P1510 = 6000'  # the box holds the entry to the limits
+waitfor '9999[0-9]* RPM is above the maximum of 6000 RPM; the value is 6000'
+keys abc Enter; waitfor '"abc" is not a number; the value stays 6000'
 keys F7; waitfor 'configuration view'
 keys '?'; waitfor 'F4 +design mode'
 # Design mode: a property by name from the sheet, a refused one, and the form saved with the drive.
 keys x F4; waitfor 'Properties of SpeedLimit'
-keys U U U Enter 'Top speed' Enter; waitfor 'SpeedLimit.UserDescription = "Top speed"'
+keys U U U; waitfor ' String$'  # Basic's type names
+keys Enter 'Top speed' Enter; waitfor 'SpeedLimit.UserDescription = "Top speed"'
 keys E E Enter x Enter; waitfor 'Error 13: Type mismatch'
 # A parameter the drive lacks and a display mode without a view are refused (the saved form could
 # not be opened again); a new parameter is shown at once.
 keys Escape P P Enter 9 Enter; waitfor 'Error 380: No parameter 15109 on this drive'
 keys Escape D Enter 7 Enter; waitfor 'Error 380: No display mode 17'
-keys Escape P P Enter BSpace 1 Enter; waitfor '^ 10,000 +Top speed \(mA\)'
+keys Escape P P Enter BSpace 1 Enter; waitfor 'Top speed \(mA\) +10,000 '
 keys Enter BSpace 0 Enter; waitfor 'SpeedLimit.Parameter = 1510'
 keys Enter C-s; waitfor 'Saved the drive parameters'  # Ctrl-S also while typing a value
-keys Escape Escape F4; waitfor '^ 13,107,200 Top speed \(counts/s\)'  # the configuration view
+keys Escape Escape F4; waitfor 'Top speed \(counts/s\) +\*?13,107,200'  # the configuration view
 keys F2; waitfor 'Saved the drive parameters'
 waitfor '^ [^ ]+/kadrelle/form\.json$'  # a long event goes on over the next row
 keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
 [ "$(cat "$T/status" 2>/dev/null)" = 0 ] || fail "the terminal host did not exit with status 0"
 tmux kill-server
-start
-waitfor '^ 6000 +Axis 1 Speed Limit'
+start 24 80
+waitfor 'F1 help  F10 quit$'  # the page fits 80x24: no value or key is cut off
+waitfor 'Operating Hours \(h\) +1,256\.0$'
+keys F1; waitfor 'changes it, F2 saves the form'; keys x  # so does the help
+[[ $(tmux capture-pane -e -p -t k) == *$'\e[46m'* ]] || fail "the focused value has no colour"
+waitfor 'Speed Limit \(RPM\) +\*6000 '
 waitfor 'lock 2 engineer'
+keys F9 F5 F6 F5 F6 F5 F6  # no trace pane; seven events: the event pane shows the last six
+for _ in $(seq 100); do [ "$(screen | grep -c '^ Lock level')" = 6 ] && break; sleep 0.1; done
+[[ $(screen) == *'Kadrelle: 13 controls'* ]] && fail "the event pane took more than 6 rows"
+# A caption longer than its control's row wraps at a blank onto a row the host inserts.
+keys F7; waitfor 'Power stage enable \(0 off, 1 +0$'; waitfor '^ {40,}on\)$'
 keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting would lose it
 keys F10
 run 0 'SpeedLimit: P1510 "13,107,200" \| Top speed' run "$T/data/kadrelle/form.json"

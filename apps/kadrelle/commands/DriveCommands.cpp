@@ -1,13 +1,13 @@
 #include "DriveCommands.h"
 
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "Columns.h"
 #include "brommet/ParameterCatalog.h"
-#include "brommet/ValueText.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "platform/Variant.h"
 #include "session/DriveSession.h"
 #include "session/ParameterGroups.h"
@@ -20,7 +20,12 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 std::string shown(const ParameterInfo& info, double appValue) {
-  return ValueText::format(appValue, info.appFormat, info.displayBase);
+  return shownText(info, appValue);
+}
+
+// A caption without the place a multi-axis drive puts its axis ("@*@Speed Limit").
+std::string withoutAxisMarker(std::string_view description) {
+  return replaceAll(description, "@*@", "");
 }
 
 std::string withUnits(std::string text, std::string_view units) {
@@ -38,7 +43,7 @@ Json describe(const ParameterInfo& info) {
             {"number", info.number},
             {"group", std::string(groupName(info.group))},
             {"name", info.name},
-            {"description", info.description},
+            {"description", withoutAxisMarker(info.description)},
             {"units", info.appUnits},
             {"type", info.text               ? "text"
                      : info.displayBase == 1 ? "hexadecimal"
@@ -59,9 +64,11 @@ Json valueJson(ServoDrive& drive, const ParameterInfo& info) {
     j["value"] = drive.text(info.number);
     j["text"] = drive.text(info.number);
   } else {
+    // The value as the drive shows it, so that "value" and "text" agree.
     const double driveValue = drive.value(info.number);
-    j["value"] = driveValue * info.scale;
-    j["text"] = shown(info, driveValue * info.scale);
+    const std::string text = shown(info, driveValue * info.scale);
+    j["value"] = parsedNumber(info, text).value_or(driveValue * info.scale);
+    j["text"] = text;
     j["units"] = info.appUnits;
     j["driveValue"] = driveValue;
     j["driveUnits"] = info.driveUnits;
@@ -77,7 +84,7 @@ std::string valueLine(ServoDrive& drive, const ParameterInfo& info) {
 
 }  // namespace
 
-DriveCommands::DriveCommands(CLI::App& app) {
+DriveCommands::DriveCommands(CLI::App& app, bool& json) : json_(json) {
   auto jsonFlag = [this](CLI::App* sub) { sub->add_flag("--json", json_, "Print JSON"); };
 
   params_ = app.add_subcommand("params", "List the drive's parameters");
@@ -85,8 +92,10 @@ DriveCommands::DriveCommands(CLI::App& app) {
   params_->add_flag("--changed", changed_,
                     "List only the parameters whose value is not their default, with both");
 
-  get_ = app.add_subcommand("get", "Print a parameter's value in application units");
-  get_->add_option("parameter", parameter_, "Parameter key (P1510) or number")->required();
+  get_ = app.add_subcommand("get", "Print parameters' values in application units");
+  CLI::Option* keys =
+      get_->add_option("parameter", parameters_, "Parameter keys (P1510) or numbers");
+  get_->add_flag("--all", all_, "Every parameter")->excludes(keys);
   jsonFlag(get_);
 
   set_ = app.add_subcommand(
@@ -131,12 +140,11 @@ int DriveCommands::params() {
       std::cout << (info.number == ParameterCatalog::all()[0].number ? "" : "\n")
                 << groupName(info.group) << '\n';
     }
-    char line[256];
-    std::snprintf(
-        line, sizeof line, "  %-6s %-34s %-10s %-26s %-10s%s", std::string(info.key).c_str(),
-        std::string(info.name).c_str(), std::string(info.appUnits).c_str(), rangeText(info).c_str(),
-        ParameterCatalog::lockLevelName(info.lockLevel).c_str(), info.readOnly ? " read-only" : "");
-    std::string text = line;
+    std::string text = "  " + padded(std::string(info.key), 7) +
+                       padded(std::string(info.name), 35) + padded(std::string(info.appUnits), 11) +
+                       padded(rangeText(info), 27) +
+                       padded(ParameterCatalog::lockLevelName(info.lockLevel), 10) +
+                       (info.readOnly ? " read-only" : "");
     text.erase(text.find_last_not_of(' ') + 1);
     std::cout << text << '\n';
   }
@@ -162,12 +170,21 @@ int DriveCommands::changedParams() {
 }
 
 int DriveCommands::get() {
-  const ParameterInfo& info = DriveSession::findParameter(parameter_);
+  if (parameters_.empty() && !all_)
+    throw CLI::RequiredError("a parameter key or --all");  // said as other usage errors are
+  std::vector<const ParameterInfo*> chosen;
+  if (all_)
+    for (const auto& info : ParameterCatalog::all()) chosen.push_back(&info);
+  for (const std::string& key : parameters_) chosen.push_back(&DriveSession::findParameter(key));
   DriveSession session;
-  if (json_)
-    std::cout << valueJson(session.drive(), info).dump(2) << '\n';
-  else
-    std::cout << valueLine(session.drive(), info) << '\n';
+  if (!json_) {
+    for (const ParameterInfo* info : chosen) std::cout << valueLine(session.drive(), *info) << '\n';
+    return 0;
+  }
+  // One parameter is one object; several are a list.
+  Json list = Json::array();
+  for (const ParameterInfo* info : chosen) list.push_back(valueJson(session.drive(), *info));
+  std::cout << (list.size() == 1 && !all_ ? list[0] : list).dump(2) << '\n';
   return 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -13,7 +14,8 @@ namespace kadrelle {
 class DriveCommands {
  public:
   // Adds the subcommands to the program's command line.
-  explicit DriveCommands(CLI::App& app);
+  // `json` is the program's --json flag, which these commands take too.
+  DriveCommands(CLI::App& app, bool& json);
   // Runs the subcommand the command line chose, if it is one of these; the exit status, or -1.
   int run();
 
@@ -30,9 +32,11 @@ class DriveCommands {
   CLI::App* set_;
   CLI::App* lock_;
   CLI::App* setting_;
-  bool json_ = false;
+  bool& json_;
   bool changed_ = false;
   std::string parameter_;
+  std::vector<std::string> parameters_;  // get
+  bool all_ = false;
   std::string value_;
   std::string level_;
   std::string settingName_;

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "Columns.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
 #include "platform/Text.h"
@@ -16,20 +17,13 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Pads to a width in characters, not bytes ("°C" is two columns wide in bytes, one on screen).
-std::string padded(std::string text, std::int32_t width) {
-  const std::int32_t shown = utf8Length(text);
-  if (shown < width) text.append(static_cast<std::size_t>(width - shown), ' ');
-  return text;
-}
-
 std::string units(const SetEntryComparison& row) {
   return row.info && !row.info->text ? std::string(row.info->appUnits) : std::string();
 }
 
 }  // namespace
 
-SetCommands::SetCommands(CLI::App& app) {
+SetCommands::SetCommands(CLI::App& app, bool& json) : json_(json) {
   export_ = app.add_subcommand("export",
                                "Write the drive's parameter set (one parameter a line, values as "
                                "the drive shows them) to FILE, or to standard output");

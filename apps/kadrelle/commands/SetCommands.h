@@ -12,7 +12,8 @@ namespace kadrelle {
 // The parameter-set commands: export, diff and apply. Each works on the user's drive session.
 class SetCommands {
  public:
-  explicit SetCommands(CLI::App& app);
+  // `json` is the program's --json flag, which these commands take too.
+  SetCommands(CLI::App& app, bool& json);
   // Runs the subcommand the command line chose, if it is one of these; the exit status, or -1.
   int run();
 
@@ -27,7 +28,7 @@ class SetCommands {
   std::string file_;
   std::vector<std::string> only_;
   bool dryRun_ = false;
-  bool json_ = false;
+  bool& json_;
 };
 
 }  // namespace kadrelle

@@ -45,6 +45,10 @@ int runScript(const std::filesystem::path& file, FormSession& session) {
     return 1;
   }
   int status = 0;
+  // An entry or key the form did not take as the script asked goes on, and is said on the way.
+  session.onNotice = [](const std::string& text) {
+    std::cerr << "kadrelle: warning: " << text << '\n';
+  };
   {
     lua::Script s(session, L);
     luaL_openlibs(L);
@@ -59,6 +63,7 @@ int runScript(const std::filesystem::path& file, FormSession& session) {
     lua_gc(L, LUA_GCCOLLECT);
   }
   lua_close(L);
+  session.onNotice = nullptr;
   return status;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "brommet/ParameterCatalog.h"
 #include "platform/Error.h"
@@ -86,14 +87,49 @@ CellRect controlCells(const Form::Placement& place, const CellScale& scale) {
   return {row, col, width, height};
 }
 
+namespace {
+
+// True when the control shows a number (a value object that cannot say is taken as text).
+bool numericValue(Kadrelle& control) {
+  try {
+    const ValueObjectRef value = control.get_ValueObjRef();
+    return value && value->get_IsText() == 0;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale) {
+  const auto children = control.children();
+  const CellRect area = controlCells(place, scale);
+  const float lineTwips = children.surface.TextHeight("Mj");
+  const float capLeft = place.left + children.captionBox.get_Left();
+  const float capTop = place.top + children.captionBox.get_Top();
+  const int capCol = scale.column(capLeft);
+  const int capWidth =
+      std::max(1, scale.column(capLeft + children.captionBox.get_Width()) - capCol);
+  const auto& paragraphs = children.caption.document().paragraphs;
+  int row = area.row;  // as drawControl places the lines
+  for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+    row = std::max(row, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
+    std::string plain;
+    for (const auto& run : paragraphs[p].runs) plain += run.text;
+    row += static_cast<int>(wrapText(plain, capWidth).size());
+  }
+  return std::max(0, row - (area.row + area.height));
+}
+
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
-                                   bool focused, const CellScale& scale) {
+                                   bool focused, const CellScale& scale, bool notDefault) {
   const auto children = control.children();
   const CellRect area = controlCells(place, scale);
   grid.fill(area.row, area.col, area.width, area.height);
   const int bottom = area.row + area.height;  // a child never draws below its control
 
-  // The caption: one line per paragraph, aligned in the caption box.
+  // The caption: each paragraph from its own row, wrapped at blanks to the caption box's width
+  // over the rows below while the control has them, each line aligned as its paragraph says.
   const RichTextBox& caption = children.caption;
   const float lineTwips = children.surface.TextHeight("Mj");
   const float capLeft = place.left + children.captionBox.get_Left();
@@ -103,68 +139,136 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
       std::max(0, scale.column(capLeft + children.captionBox.get_Width()) - capCol);
   const std::uint8_t captionBase = caption.get_Enabled() ? 0 : kDim;
   const auto& paragraphs = caption.document().paragraphs;
+  std::optional<int> captionRow;  // the caption's first row
+  int nextRow = area.row;         // a paragraph starts below the lines of the one before
   for (std::size_t p = 0; p < paragraphs.size(); ++p) {
-    const int row = scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f));
+    int row = std::max(nextRow, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
     if (row >= bottom) break;
-    int length = 0;
-    for (const auto& run : paragraphs[p].runs)
-      length += static_cast<int>(characters(run.text).size());
-    int col = capCol;
-    if (paragraphs[p].alignment == RtfAlignment::Right) col += std::max(0, capWidth - length);
-    if (paragraphs[p].alignment == RtfAlignment::Center)
-      col += std::max(0, (capWidth - length) / 2);
-    int room = capCol + capWidth - col;
+    std::vector<std::pair<std::string, std::uint8_t>> glyphs;
+    std::string plain;
     for (const auto& run : paragraphs[p].runs) {
       std::uint8_t attrs = captionBase;
       if (run.bold) attrs |= kBold;
       if (run.italic) attrs |= kItalic;
       if (run.underline) attrs |= kUnderline;
-      const int n = grid.text(row, col, run.text, attrs, room);
-      col += n;
-      room -= n;
+      for (auto& c : characters(run.text)) {
+        plain += c;
+        glyphs.emplace_back(std::move(c), attrs);
+      }
     }
+    if (!captionRow) captionRow = row;
+    std::size_t at = 0;
+    for (const std::string& line : wrapText(plain, std::max(capWidth, 1))) {
+      if (row >= bottom) break;
+      while (at < glyphs.size() && glyphs[at].first == " " && !line.starts_with(" ")) ++at;
+      const int length = static_cast<int>(characters(line).size());
+      int col = capCol;
+      if (paragraphs[p].alignment == RtfAlignment::Right) col += std::max(0, capWidth - length);
+      if (paragraphs[p].alignment == RtfAlignment::Center)
+        col += std::max(0, (capWidth - length) / 2);
+      for (int i = 0; i < length && at < glyphs.size(); ++i, ++at)
+        if (col + i < capCol + capWidth)
+          grid.put(row, col + i, glyphs[at].first, glyphs[at].second);
+      ++row;
+    }
+    nextRow = row;
   }
 
   // The edit box: a field of its width, its text scrolled so the caret shows.
   EditBox& box = children.editBox;
   if (!box.get_Visible()) return std::nullopt;
   const float boxLeft = place.left + box.get_Left();
-  const int row = scale.row(place.top + box.get_Top() + box.get_Height() / 2);
+  int row = scale.row(place.top + box.get_Top() + box.get_Height() / 2);
+  // A value beside its caption stands on the caption's first row, however the two boxes' heights
+  // round to rows.
+  const bool beside =
+      boxLeft >= capLeft + children.captionBox.get_Width() || boxLeft + box.get_Width() <= capLeft;
+  if (beside && captionRow && !paragraphs.empty()) row = *captionRow;
   const int col = scale.column(boxLeft);
-  const int width = std::max(1, scale.column(boxLeft + box.get_Width()) - col);
+  // The field ends with its control, so that a right-aligned value shows.
+  const int width =
+      std::max(1, std::min(scale.column(boxLeft + box.get_Width()), area.col + area.width) - col);
   if (row >= bottom) return std::nullopt;
   std::uint8_t attrs = kUnderline;
   if (!control.get_ValueObjRef()) attrs |= kItalic | kDim;
   if (!box.get_EditEnabled()) attrs |= kDim;
   if (focused) attrs |= kBold;
+  attrs |= focused                      ? kFocusColour
+           : !control.get_ValueObjRef() ? kUnboundColour
+           : !box.get_EditEnabled()     ? kLockedColour
+                                        : kEditableColour;
   const auto text = characters(box.get_Text());
   const int selStart = std::clamp(box.get_SelStart(), 0, static_cast<int>(text.size()));
   const int selEnd =
       std::clamp(selStart + box.get_SelLength(), selStart, static_cast<int>(text.size()));
   const int caret = selEnd;
   const int scroll = std::max(0, caret - width + 1);
+  // Numbers stand right-aligned in their field while it has no focus, text left-aligned; the
+  // mark of a value not at its default stands just before the value.
+  const int shift =
+      focused || !numericValue(control) ? 0 : std::max(0, width - static_cast<int>(text.size()));
   for (int i = 0; i < width; ++i) {
-    const int at = scroll + i;
+    const int at = scroll + i - shift;
     std::uint8_t a = attrs;
     if (focused && at >= selStart && at < selEnd) a |= kReverse;
-    grid.put(row, col + i,
-             at < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(at)] : " ", a);
+    grid.put(
+        row, col + i,
+        at >= 0 && at < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(at)] : " ",
+        a);
   }
+  // Within the control's cells, which are cleared when it is drawn again.
+  if (notDefault && col + shift > area.col) grid.put(row, col + shift - 1, "*", kBold);
   if (!focused) return std::nullopt;
   return CellPos{row, col + caret - scroll};
 }
 
 FormView::FormView(FormSession& session, CellScale scale)
-    : session_(session), scale_(scale), dirty_(session.form().size(), true) {
+    : session_(session),
+      scale_(scale),
+      dirty_(session.form().size(), true),
+      shift_(session.form().size(), 0),
+      extra_(session.form().size(), 0) {
+  layout();
+}
+
+bool FormView::layout() {
   Form& form = session_.form();
+  // The rows inserted where controls end: as many as the control ending there needs most. A
+  // control starting at or below that row moves down by them.
+  std::map<int, int> inserted;
+  std::vector<int> extra(form.size());
   for (std::size_t i = 0; i < form.size(); ++i) {
     const CellRect r = controlCells(form.placement(i), scale_);
-    rows_ = std::max(rows_, r.row + r.height);
-    columns_ = std::max(columns_, r.col + r.width);
+    extra[i] = captionOverflow(form.control(i), form.placement(i), scale_);
+    if (extra[i] > 0) inserted[r.row + r.height] = std::max(inserted[r.row + r.height], extra[i]);
   }
+  bool changed = extra != extra_;
+  int rows = 0, columns = 0;
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    const CellRect r = controlCells(form.placement(i), scale_);
+    int shift = 0;
+    for (auto it = inserted.begin(); it != inserted.end() && it->first <= r.row; ++it)
+      shift += it->second;
+    changed = changed || shift != shift_[i];
+    shift_[i] = shift;
+    rows = std::max(rows, r.row + r.height + shift + extra[i]);
+    columns = std::max(columns, r.col + r.width);
+  }
+  extra_ = std::move(extra);
+  rows_ = rows;
+  columns_ = columns;
+  return changed;
+}
+
+Form::Placement FormView::placement(std::size_t index) const {
+  Form::Placement place = session_.form().placement(index);
+  place.top += static_cast<float>(shift_[index] - scrollRow_) * scale_.rowTwips;
+  place.height += static_cast<float>(extra_[index]) * scale_.rowTwips;
+  return place;
 }
 
 const std::vector<std::string>& FormView::helpLines() {
+  // At most 74 columns, so that the box fits an 80-column terminal.
   static const std::vector<std::string> kLines = {
       "Tab, Shift-Tab, Up, Down   move the focus",
       "typing                     edits the focused value",
@@ -172,11 +276,14 @@ const std::vector<std::string>& FormView::helpLines() {
       "Escape                     reverts the entry",
       "Page Up, Page Down         step the value (with Shift: ten steps)",
       "F5, F6                     lower, raise the lock level",
-      "F7                         next display mode (application, configuration, drive)",
+      "F7                         next display mode (application,",
+      "                           configuration, drive)",
       "F2 or Ctrl-S               save the drive parameters (and the form)",
       "F9 or Ctrl-T               show or hide the trace pane",
-      "F4                         design mode: the focused control's properties; Up, Down or",
-      "                           a letter select one, Enter changes it, F2 saves the form",
+      "F4                         design mode: the focused control's",
+      "                           properties; Up, Down or a letter select",
+      "                           one, Enter changes it, F2 saves the form",
+      "*                          beside a value: not the parameter's default",
       "F1 or ?                    this help",
       "F10 or Ctrl-Q              quit (twice when there are unsaved changes)",
   };
@@ -188,8 +295,12 @@ void FormView::draw(CellGrid& grid, bool full) {
   // A form taller than the rows above the status line scrolls so that the focused control shows.
   const int rows = grid.height() - 1;
   int top = 0;
+  // A caption that wraps onto more rows gets them: the controls below move down.
+  if (layout()) full = true;
   if (rows_ > rows && rows > 0) {
-    const CellRect focus = controlCells(form.placement(session_.focus()), scale_);
+    CellRect focus = controlCells(form.placement(session_.focus()), scale_);
+    focus.row += shift_[session_.focus()];
+    focus.height += extra_[session_.focus()];
     top = std::clamp(scrollRow_, focus.row + std::min(focus.height, rows) - rows, focus.row);
     top = std::clamp(top, 0, rows_ - rows);
   }
@@ -204,9 +315,9 @@ void FormView::draw(CellGrid& grid, bool full) {
   for (std::size_t i = 0; i < form.size(); ++i) {
     if (!dirty_[i]) continue;
     const bool focused = i == session_.focus();
-    Form::Placement place = form.placement(i);
-    place.top -= static_cast<float>(scrollRow_) * scale_.rowTwips;  // whole rows: cells stay put
-    auto caret = drawControl(grid, form.control(i), place, focused, scale_);
+    // Moved by whole rows: its cells stay put.
+    auto caret =
+        drawControl(grid, form.control(i), placement(i), focused, scale_, !session_.atDefault(i));
     if (focused) caret_ = caret;
     dirty_[i] = false;
   }
@@ -223,6 +334,30 @@ const std::vector<ControlDispatch::Property>& DesignSheet::rows() {
   }();
   return sorted;
 }
+
+namespace {
+
+// A property's type as a Basic programmer declares it ("String" for the type library's "BSTR");
+// the enumerations keep their names.
+std::string basicTypeName(std::string_view idl) {
+  static constexpr std::pair<std::string_view, std::string_view> kNames[] = {
+      {"VARIANT_BOOL", "Boolean"},
+      {"short", "Integer"},
+      {"long", "Long"},
+      {"single", "Single"},
+      {"double", "Double"},
+      {"BSTR", "String"},
+      {"VARIANT", "Variant"},
+      {"Font*", "StdFont"},
+      {"Brommet.ValueObject*", "ValueObject"},
+      {"Brommet.LockLevel*", "LockLevel"},
+  };
+  for (const auto& [from, to] : kNames)
+    if (idl == from) return std::string(to);
+  return std::string(idl);
+}
+
+}  // namespace
 
 void FormView::drawSheet(CellGrid& grid) {
   const auto& rows = DesignSheet::rows();
@@ -254,10 +389,10 @@ void FormView::drawSheet(CellGrid& grid) {
     grid.text(1 + r, left + 21, value, a, width - 22);
   }
   const auto& row = rows[sheet.selected];
-  grid.text(
-      height - 3, left + 1,
-      row.type + (row.writable ? "" : ", read-only") + (row.help.empty() ? "" : ": " + row.help),
-      kReverse | kDim, width - 2);
+  grid.text(height - 3, left + 1,
+            basicTypeName(row.type) + (row.writable ? "" : ", read-only") +
+                (row.help.empty() ? "" : ": " + row.help),
+            kReverse | kDim, width - 2);
   caret_.reset();
   if (sheet.entry) {
     const std::string prompt = "New " + row.name + ": ";
@@ -277,10 +412,10 @@ void FormView::drawEvents(CellGrid& grid, int first, int last) {
   grid.fill(first, 0, grid.width(), last - first);
   for (int c = 0; c < grid.width(); ++c) grid.put(first, c, "\u2500", kDim);
   // The last events, newest last and bold, each over as many rows as it needs. Beside the trace
-  // pane they take three rows; without it, every row down to the status line.
+  // pane they take three rows; without it, at most kEventRows.
   const auto& events = session_.events();
   const int free = last - first - 1;
-  const int eventRows = showTrace ? std::min(3, free) : free;
+  const int eventRows = std::min(showTrace ? 3 : kEventRows, free);
   std::vector<std::pair<std::string, bool>> rows;  // newest first
   for (auto e = events.rbegin(); e != events.rend() && std::ssize(rows) < eventRows; ++e) {
     const auto pieces = wrapText(*e, grid.width() - 2);
@@ -314,13 +449,20 @@ void FormView::drawStatus(CellGrid& grid) {
   static constexpr const char* kModes[] = {"application view", "configuration view", "drive view"};
   const std::int32_t level = session_.drive().lockLevel();
   const std::int32_t mode = session_.displayMode();
-  std::string status = " " + session_.form().name(session_.focus()) + "  " +
-                       session_.parameterKey(session_.focus()) + "  |  lock " +
-                       std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
-                       "  |  " + (mode >= 0 && mode < 3 ? kModes[mode] : "?") +
-                       (session_.unsaved() ? "  |  unsaved" : "") + "  |  F1 help  F10 quit";
+  // The focused control by its parameter (by name when it has none), so that the line fits 80
+  // columns.
+  const std::string key = session_.parameterKey(session_.focus());
+  const std::string status = " " + (key.empty() ? session_.form().name(session_.focus()) : key) +
+                             " | lock " + std::to_string(level) + " " +
+                             ParameterCatalog::lockLevelName(level) +
+                             (session_.unsaved() ? " | unsaved" : "") + " | " +
+                             (mode >= 0 && mode < 3 ? kModes[mode] : "?");
+  // The keys stay at the right end; the state before them gives way on a narrow screen.
+  const std::string keys = " F1 help  F10 quit ";
+  const int keysColumn = std::max(0, grid.width() - static_cast<int>(keys.size()));
   grid.fill(last, 0, grid.width(), 1, kReverse);
-  grid.text(last, 0, status, kReverse, grid.width());
+  grid.text(last, 0, status, kReverse, keysColumn - 1);
+  grid.text(last, keysColumn, keys, kReverse | kBold, grid.width() - keysColumn);
 }
 
 void FormView::drawHelp(CellGrid& grid) {

@@ -20,6 +20,16 @@ enum CellAttr : std::uint8_t {
   kUnderline = 16,
 };
 
+// The colour of a value's field where the terminal has colours (bits 5 to 7 of a cell's
+// attributes); without colours the other attributes say the same.
+enum CellColour : std::uint8_t {
+  kFocusColour = 1 << 5,
+  kEditableColour = 2 << 5,
+  kLockedColour = 3 << 5,
+  kUnboundColour = 4 << 5,
+};
+constexpr std::uint8_t kColourMask = 7 << 5;
+
 struct Cell {
   std::string glyph = " ";  // one character, UTF-8
   std::uint8_t attrs = 0;
@@ -68,15 +78,19 @@ struct CellPos {
 // Draws one control from its state: the caption's plain text with its bold, italic and underlined
 // runs in the caption box, aligned as each paragraph says; the edit box's text (underlined as a
 // field; italic when unbound, dim when not editable; bold with the selection reversed when
-// focused). Returns where the caret is when the control has the focus.
+// focused; coloured for each of these). Returns where the caret is when the control has the focus.
+// Numbers stand right-aligned in their field while it has no focus; with `notDefault` a "*"
+// stands just left of the value.
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
-                                   bool focused, const CellScale& scale);
+                                   bool focused, const CellScale& scale, bool notDefault = false);
 
 // The cells a control covers.
 struct CellRect {
   int row, col, width, height;
 };
 CellRect controlCells(const Form::Placement& place, const CellScale& scale);
+// The rows a control's caption needs below its cells when wrapped to its caption box's width.
+int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale);
 
 // Splits UTF-8 text into characters.
 std::vector<std::string> characters(const std::string& utf8);
@@ -107,6 +121,9 @@ class FormView {
   // Where the caret of the focused control is, after draw().
   std::optional<CellPos> caret() const { return caret_; }
 
+  // The most rows the last events take under the form.
+  static constexpr int kEventRows = 6;
+
   bool showTrace = false;
   bool showHelp = false;
   DesignSheet sheet;
@@ -114,6 +131,11 @@ class FormView {
   static const std::vector<std::string>& helpLines();
 
  private:
+  // Works out where each control goes on the screen: a control whose caption wraps onto more
+  // rows than it has gets them, and the controls below it move down. True when that changed.
+  bool layout();
+  // A control's place on the screen, in twips from the screen's top left.
+  Form::Placement placement(std::size_t index) const;
   void drawStatus(CellGrid& grid);
   void drawEvents(CellGrid& grid, int first, int last);
   void drawHelp(CellGrid& grid);
@@ -122,6 +144,8 @@ class FormView {
   FormSession& session_;
   CellScale scale_;
   std::vector<bool> dirty_;
+  std::vector<int> shift_;  // rows each control moves down
+  std::vector<int> extra_;  // rows each control gets below its own
   int rows_ = 0, columns_ = 0;
   int scrollRow_ = 0;  // the form's row at the top of the screen
   std::optional<CellPos> caret_;

@@ -13,6 +13,7 @@
 #include "platform/Error.h"
 #include "platform/KeyCodes.h"
 #include "platform/Text.h"
+#include "session/Notices.h"
 
 namespace kadrelle {
 
@@ -27,6 +28,8 @@ attr_t cursesAttrs(std::uint8_t a) {
   if (a & kDim) out |= A_DIM;
   if (a & kReverse) out |= A_REVERSE;
   if (a & kUnderline) out |= A_UNDERLINE;
+  if (const int colour = (a & kColourMask) >> 5; colour != 0 && has_colors())
+    out |= static_cast<attr_t>(COLOR_PAIR(colour));
   return out;
 }
 
@@ -52,6 +55,14 @@ class Terminal {
     keypad(stdscr, TRUE);
     set_escdelay(25);
     timeout(kTickMilliseconds / 2);
+    if (has_colors()) {  // the pairs of CellColour; plain attributes alone without colours
+      start_color();
+      use_default_colors();
+      init_pair(kFocusColour >> 5, COLOR_BLACK, COLOR_CYAN);
+      init_pair(kEditableColour >> 5, COLOR_GREEN, -1);
+      init_pair(kLockedColour >> 5, COLOR_YELLOW, -1);
+      init_pair(kUnboundColour >> 5, COLOR_MAGENTA, -1);
+    }
   }
   ~Terminal() { endwin(); }
   Terminal(const Terminal&) = delete;
@@ -269,6 +280,15 @@ class KeyHandler {
   bool quitArmed_ = false;
 };
 
+// How a printed control says it cannot be changed now (" read-only", " locked (needs ...)").
+std::string lockedText(FormSession& session, std::size_t index) {
+  const ParameterInfo* info = session.boundParameter(index);
+  if (!info) return {};
+  const std::string mark =
+      notWritableMark(session.drive().drive(), *info, session.drive().lockLevel());
+  return mark.empty() ? mark : " " + mark;
+}
+
 }  // namespace
 
 int runTerminal(FormSession& session) {
@@ -346,7 +366,7 @@ void printForm(FormSession& session) {
     EditBox& box = k.children().editBox;
     std::cout << form.name(i) << ": "
               << (session.parameterKey(i).empty() ? "(unbound)" : session.parameterKey(i)) << " \""
-              << box.get_Text() << "\"" << (box.get_EditEnabled() ? "" : " read-only") << " | "
+              << box.get_Text() << "\"" << lockedText(session, i) << " | "
               << k.children().caption.get_Text() << '\n';
   }
 }

@@ -1,0 +1,63 @@
+#include "session/Notices.h"
+
+#include "brommet/ParameterCatalog.h"
+#include "brommet/ServoDrive.h"
+#include "ombrel/EntryParser.h"
+#include "platform/Text.h"
+
+namespace kadrelle {
+
+namespace {
+
+std::string named(const ParameterInfo& info) {
+  return std::string(info.key) + " " + std::string(info.name);
+}
+
+std::string levelText(std::int32_t level) {
+  return std::to_string(level) + " (" + ParameterCatalog::lockLevelName(level) + ")";
+}
+
+std::string needsLevel(std::int32_t required) {
+  return "needs lock level " + levelText(required);
+}
+
+}  // namespace
+
+std::string notWritableMark(const ServoDrive& drive, const ParameterInfo& info,
+                            std::int32_t heldLevel) {
+  if (info.readOnly) return "read-only";
+  const std::int32_t required = drive.requiredLevel(info.number);
+  return heldLevel >= required ? std::string() : "locked (" + needsLevel(required) + ")";
+}
+
+std::string whyNotWritable(const ServoDrive& drive, const ParameterInfo& info,
+                           std::int32_t heldLevel) {
+  if (info.readOnly) return named(info) + " is read-only";
+  const std::int32_t required = drive.requiredLevel(info.number);
+  if (heldLevel >= required) return {};
+  std::string why =
+      named(info) + " " + needsLevel(required) + ", the application holds " + levelText(heldLevel);
+  if (info.stopOnly && heldLevel >= info.lockLevel) why += "; disable the drive to change it";
+  return why;
+}
+
+std::string entryNotice(const ParameterInfo& info, std::string_view typed, bool appView,
+                        std::string_view written) {
+  const std::string text(trim(typed));
+  if (info.text) {
+    const auto problem = ServoDrive::checkText(info, text);
+    return problem ? named(info) + ": " + *problem + "; the value stays \"" + std::string(written) +
+                         "\""
+                   : std::string();
+  }
+  const auto number =
+      info.displayBase == 1 ? EntryParser::parseHex(text) : EntryParser::parseDecimal(text);
+  if (!number)
+    return named(info) + ": \"" + text + "\" is not a number; the value stays " +
+           std::string(written);
+  if (const auto problem = ServoDrive::checkValue(info, *number, appView))
+    return named(info) + ": " + *problem + "; the value is " + std::string(written);
+  return {};
+}
+
+}  // namespace kadrelle

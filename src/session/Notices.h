@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "brommet/ParameterInfo.h"
+
+#pragma GCC visibility push(default)  // what this header declares is public API
+namespace kadrelle {
+
+class ServoDrive;
+
+// What every program tells the user when an entry or a key did not do what it asked, in the words
+// the command line uses for the same refusal. The control itself stays silent about these (it
+// holds an entry to the limits, keeps the old value for text that is no number, and ignores keys
+// while locked); a host compares what was typed with what was written and says why.
+
+// Why the parameter cannot be changed now ("P1510 Speed Limit is read-only", "P1510 Speed Limit
+// needs lock level 1 (technician), the application holds 0 (operator)"); empty when it can.
+std::string whyNotWritable(const ServoDrive& drive, const ParameterInfo& info,
+                           std::int32_t heldLevel);
+
+// How a listing marks a parameter that cannot be changed now: "read-only" for one no lock level
+// changes, "locked (needs lock level 1 (technician))" for one the lock level holds; empty when it
+// can be changed.
+std::string notWritableMark(const ServoDrive& drive, const ParameterInfo& info,
+                            std::int32_t heldLevel);
+
+// What typed text came to when it is not the value written ("P1510 Speed Limit: \"abc\" is not a
+// number; the value stays 3000", "P1510 Speed Limit: 99999 RPM is above the maximum of 6000 RPM;
+// the value is 6000"); empty when the text is a value within the limits. `appView` is true in the
+// application view (application units), false in the drive's own units; `written` is the text the
+// control shows after the entry.
+std::string entryNotice(const ParameterInfo& info, std::string_view typed, bool appView,
+                        std::string_view written);
+
+}  // namespace kadrelle
+#pragma GCC visibility pop
