@@ -13,7 +13,9 @@
 #include "commands/SetCommands.h"
 #include "lua/ScriptHost.h"
 #include "modbus/ModbusServer.h"
+#include "modbus/Registers.h"
 #include "platform/Error.h"
+#include "session/DriveSession.h"
 #include "session/Failure.h"
 #include "session/UserSettings.h"
 #include "terminal/TerminalHost.h"
@@ -47,6 +49,23 @@ void addDebugOption(CLI::App* sub, FormOptions& options) {
       });
 }
 
+// --drive and --drive-description: the drive every command works on.
+void addDriveOptions(CLI::App& app, DriveChoice& choice) {
+  app.add_option("--drive", choice.address,
+                 "The drive on the network to work on, modbus://HOST[:PORT][?unit=N] (default: the "
+                 "user's simulated drive)")
+      ->check([](const std::string& address) -> std::string {
+        try {
+          parseModbusAddress(address);
+          return {};
+        } catch (const Error& e) {
+          return e.description();
+        }
+      });
+  app.add_option("--drive-description", choice.description,
+                 "Drive description (JSON) of the --drive drive instead of the built-in one");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,9 +74,11 @@ int main(int argc, char** argv) {
       "Without a command it runs the terminal host on the built-in drive set-up page."};
   app.set_version_flag("--version", "kadrelle " KADRELLE_VERSION);
   app.require_subcommand(0, 1);
-  DriveCommands driveCommands(app);
+  DriveChoice drive;
+  addDriveOptions(app, drive);
+  DriveCommands driveCommands(app, drive);
   ComponentCommands componentCommands(app);
-  SetCommands setCommands(app);
+  SetCommands setCommands(app, drive);
 
   FormOptions runOptions;
   bool printOnce = false;
@@ -110,12 +131,13 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (*script) {
-      FormSession session(scriptOptions.formFile(), scriptOptions.debugMask(), true);
+      FormSession session(scriptOptions.formFile(), scriptOptions.debugMask(), true, drive);
       return runScript(scriptFile, session);
     }
     const bool print = printOnce || !::isatty(STDOUT_FILENO) || !::isatty(STDIN_FILENO);
-    FormSession session(runOptions.formFile(), runOptions.debugMask(), print);
+    FormSession session(runOptions.formFile(), runOptions.debugMask(), print, drive);
     if (print) {
+      session.drive().awaitValues();
       printForm(session);
       return 0;
     }

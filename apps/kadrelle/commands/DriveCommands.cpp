@@ -53,13 +53,13 @@ Json describe(const ParameterInfo& info) {
   return j;
 }
 
-Json valueJson(ServoDrive& drive, const ParameterInfo& info) {
+Json valueJson(DriveSession& drive, const ParameterInfo& info) {
   Json j = {{"key", info.key}, {"number", info.number}, {"name", info.name}};
   if (info.text) {
-    j["value"] = drive.text(info.number);
-    j["text"] = drive.text(info.number);
+    j["value"] = drive.text(info);
+    j["text"] = drive.text(info);
   } else {
-    const double driveValue = drive.value(info.number);
+    const double driveValue = drive.driveValue(info);
     j["value"] = driveValue * info.scale;
     j["text"] = shown(info, driveValue * info.scale);
     j["units"] = info.appUnits;
@@ -69,15 +69,15 @@ Json valueJson(ServoDrive& drive, const ParameterInfo& info) {
   return j;
 }
 
-std::string valueLine(ServoDrive& drive, const ParameterInfo& info) {
+std::string valueLine(DriveSession& drive, const ParameterInfo& info) {
   const std::string head = std::string(info.key) + " " + std::string(info.name) + ": ";
-  if (info.text) return head + "\"" + drive.text(info.number) + "\"";
-  return head + withUnits(shown(info, drive.value(info.number) * info.scale), info.appUnits);
+  if (info.text) return head + "\"" + drive.text(info) + "\"";
+  return head + withUnits(shown(info, drive.driveValue(info) * info.scale), info.appUnits);
 }
 
 }  // namespace
 
-DriveCommands::DriveCommands(CLI::App& app) {
+DriveCommands::DriveCommands(CLI::App& app, const DriveChoice& drive) : drive_(drive) {
   auto jsonFlag = [this](CLI::App* sub) { sub->add_flag("--json", json_, "Print JSON"); };
 
   params_ = app.add_subcommand("params", "List the drive's parameters");
@@ -118,18 +118,19 @@ int DriveCommands::run() {
 
 int DriveCommands::params() {
   if (changed_) return changedParams();
+  DriveSession session(drive_);
   if (json_) {
     Json list = Json::array();
-    for (const auto& info : ParameterCatalog::all()) list.push_back(describe(info));
+    for (const auto& info : session.catalog()) list.push_back(describe(info));
     std::cout << list.dump(2) << '\n';
     return 0;
   }
   std::optional<ParameterGroup> group;
-  for (const auto& info : ParameterCatalog::all()) {
+  for (const auto& info : session.catalog()) {
     if (group != info.group) {
       group = info.group;
-      std::cout << (info.number == ParameterCatalog::all()[0].number ? "" : "\n")
-                << groupName(info.group) << '\n';
+      std::cout << (info.number == session.catalog()[0].number ? "" : "\n") << groupName(info.group)
+                << '\n';
     }
     char line[256];
     std::snprintf(
@@ -144,16 +145,17 @@ int DriveCommands::params() {
 }
 
 int DriveCommands::changedParams() {
-  DriveSession session;
+  DriveSession session(drive_);
+  session.awaitValues();
   Json list = Json::array();
   for (const ParameterInfo* info : parametersNotAtDefault(session.parameters())) {
     if (json_) {
-      Json j = valueJson(session.drive(), *info);
+      Json j = valueJson(session, *info);
       j["default"] = shownDefault(*info);
       list.push_back(std::move(j));
     } else {
       const std::string units = info->text ? "" : std::string(info->appUnits);
-      std::cout << valueLine(session.drive(), *info) << "  (default "
+      std::cout << valueLine(session, *info) << "  (default "
                 << withUnits(shownDefault(*info), units) << ")\n";
     }
   }
@@ -162,29 +164,31 @@ int DriveCommands::changedParams() {
 }
 
 int DriveCommands::get() {
-  const ParameterInfo& info = DriveSession::findParameter(parameter_);
-  DriveSession session;
+  DriveSession session(drive_);
+  const ParameterInfo& info = session.findParameter(parameter_);
+  session.awaitValues();
   if (json_)
-    std::cout << valueJson(session.drive(), info).dump(2) << '\n';
+    std::cout << valueJson(session, info).dump(2) << '\n';
   else
-    std::cout << valueLine(session.drive(), info) << '\n';
+    std::cout << valueLine(session, info) << '\n';
   return 0;
 }
 
 int DriveCommands::set() {
-  const ParameterInfo& info = DriveSession::findParameter(parameter_);
-  DriveSession session;
+  DriveSession session(drive_);
+  const ParameterInfo& info = session.findParameter(parameter_);
+  session.awaitValues();
   session.commit(info, Variant(value_));
   session.save();
   if (json_)
-    std::cout << valueJson(session.drive(), info).dump(2) << '\n';
+    std::cout << valueJson(session, info).dump(2) << '\n';
   else
-    std::cout << valueLine(session.drive(), info) << '\n';
+    std::cout << valueLine(session, info) << '\n';
   return 0;
 }
 
 int DriveCommands::lock() {
-  DriveSession session;
+  DriveSession session(drive_);
   if (!level_.empty()) session.setLockLevel(level_);
   const std::int32_t level = session.lockLevel();
   if (json_)

@@ -8,12 +8,15 @@ class App;
 
 namespace kadrelle {
 
+struct DriveChoice;
+
 // The drive commands for shells and scripts: params, get, set, lock and setting. Each works on the
 // user's drive session (see DriveSession) and prints text, or JSON with --json.
 class DriveCommands {
  public:
   // Adds the subcommands to the program's command line.
-  explicit DriveCommands(CLI::App& app);
+  // `drive` is the drive the commands work on, chosen by the program's options.
+  DriveCommands(CLI::App& app, const DriveChoice& drive);
   // Runs the subcommand the command line chose, if it is one of these; the exit status, or -1.
   int run();
 
@@ -25,6 +28,7 @@ class DriveCommands {
   int lock();
   int setting();
 
+  const DriveChoice& drive_;
   CLI::App* params_;
   CLI::App* get_;
   CLI::App* set_;

@@ -9,10 +9,13 @@ class App;
 
 namespace kadrelle {
 
+struct DriveChoice;
+
 // The parameter-set commands: export, diff and apply. Each works on the user's drive session.
 class SetCommands {
  public:
-  explicit SetCommands(CLI::App& app);
+  // `drive` is the drive the commands work on, chosen by the program's options.
+  SetCommands(CLI::App& app, const DriveChoice& drive);
   // Runs the subcommand the command line chose, if it is one of these; the exit status, or -1.
   int run();
 
@@ -21,6 +24,7 @@ class SetCommands {
   int diff();
   int apply();
 
+  const DriveChoice& drive_;
   CLI::App* export_;
   CLI::App* diff_;
   CLI::App* apply_;
