@@ -40,6 +40,13 @@ run 0 '"value": 4500' --drive "$a" get p1510 --json
 [ -e "$T/data/kadrelle/drive.json" ] && fail "a network drive's values went to the drive file"
 run 0 '^P1510 Speed Limit: 3000 RPM' get P1510  # the user's simulated drive is another drive
 
+D=$(dirname "$0")/../../src/brommet/SimulatedDrive.json
+run 0 'P1510 Speed Limit: 4500 RPM' --drive "$a" --drive-description "$D" get P1510
+run 1 'describes a drive on the network' --drive-description "$D" get P1510
+kill -STOP "$a_pid"  # connected to, but silent
+run 1 "drive 127.0.0.1:[0-9]+ did not answer within [0-9] s" --drive "$a" get P1510
+kill -CONT "$a_pid"
+
 # The set of drive a, moved to drive b.
 "$K" --drive "$a" export "$T/a.kset" || fail "export from $a"
 run 1 '^P1510 +Speed Limit +4500 +3000 +RPM$' --drive "$b" diff "$T/a.kset"
