@@ -142,16 +142,19 @@ void DriveSession::awaitValues() {
     for (std::size_t i = 0; i < description_->size(); ++i)
       if (description_->location(i))
         read_.push_back(network_->makeValueObject(description_->parameters()[i].number));
+  // A drive that refused or dropped the connection, or did not answer, is not waited for.
+  std::string why = network_->connected() ? std::string() : network_->connectionProblem();
+  Connection lost = network_->ConnectionChanged.connect([&] {
+    if (!network_->connected()) why = network_->connectionProblem();
+  });
   const bool read = pumpUntil([&] {
-    // A drive that refused the connection or did not answer it is not waited for.
-    if (!network_->connected() && !network_->connectionProblem().empty()) return true;
+    if (!why.empty()) return true;
     for (std::size_t i = 0; i < description_->size(); ++i)
       if (description_->location(i) && !network_->known(description_->parameters()[i].number))
         return false;
     return true;
   });
-  if (read && network_->connected()) return;
-  const std::string why = network_->connectionProblem();
+  if (read && why.empty()) return;
   throw Error(ModbusLibrary::kNotAnswered, why.empty() ? "drive " + network_->endpoint().name() +
                                                              " did not answer within " +
                                                              seconds(choice_.timeout) + " s"

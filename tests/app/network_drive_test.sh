@@ -25,7 +25,7 @@ serve() {
   "$K" serve --port 0 >"$T/$1.out" 2>&1 &
   pids+=($!)
   printf -v "$1_pid" %s $!
-  for _ in $(seq 50); do grep -q 'until stopped' "$T/$1.out" && break; sleep 0.1; done
+  for _ in $(seq 50); do grep -qs "until stopped" "$T/$1.out" && break; sleep 0.1; done
   printf -v "$1" %s "modbus://127.0.0.1:$(grep -oE '127\.0\.0\.1:[0-9]+' "$T/$1.out" | cut -d: -f2)"
 }
 serve a
@@ -44,7 +44,7 @@ D=$(dirname "$0")/../../src/brommet/SimulatedDrive.json
 run 0 'P1510 Speed Limit: 4500 RPM' --drive "$a" --drive-description "$D" get P1510
 run 1 'describes a drive on the network' --drive-description "$D" get P1510
 kill -STOP "$a_pid"  # connected to, but silent
-run 1 "drive 127.0.0.1:[0-9]+ did not answer within [0-9] s" --drive "$a" get P1510
+run 1 "drive 127.0.0.1:[0-9]+ did not answer within 1 s" --drive "$a" get P1510
 kill -CONT "$a_pid"
 
 # The set of drive a, moved to drive b.
@@ -59,7 +59,7 @@ printf 'print(drive:get("P1510"))\nio.stdout:flush()\ndrive:wait(1.5)\ndrive:set
   >"$T/stop.lua"
 timeout 15 "$K" --drive "$b" script "$T/stop.lua" >"$T/stop.out" 2>&1 &
 script=$!
-for _ in $(seq 50); do grep -q 4500 "$T/stop.out" && break; sleep 0.1; done
+for _ in $(seq 50); do grep -qs 4500 "$T/stop.out" && break; sleep 0.1; done
 kill -INT "$b_pid"
 wait "$script"; status=$?
 [ "$status" -eq 1 ] && grep -qE 'P1510.*(not connected|did not answer|refused|lost)' "$T/stop.out" ||
