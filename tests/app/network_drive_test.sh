@@ -6,7 +6,8 @@ set -uo pipefail
 K=$1
 T=$(mktemp -d)
 pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$T"' EXIT
+tmux() { command tmux -f /dev/null -L "kadrelle-net-$$" "$@"; }
+trap 'tmux kill-server 2>/dev/null; for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$T"' EXIT
 export HOME=$T XDG_CONFIG_HOME=$T/config XDG_DATA_HOME=$T/data LC_ALL=C.UTF-8
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -53,6 +54,17 @@ run 1 '^P1510 +Speed Limit +4500 +3000 +RPM$' --drive "$b" diff "$T/a.kset"
 run 0 '2 changed' --drive "$b" apply "$T/a.kset"
 run 0 ', 0 changed|^0 changed' --drive "$b" diff "$T/a.kset"
 run 0 'P1710 Drive Name: "Axis Y"' --drive "$b" params --changed
+
+# The terminal host on drive a shows its values and, in the status line, its connection.
+shows() {
+  for _ in $(seq 50); do tmux capture-pane -p | grep -qE -- "$1" && return; sleep 0.1; done
+  fail "the terminal host did not show /$1/: $(tmux capture-pane -p)"
+}
+tmux new-session -d -x 100 -y 30 "TERM=xterm-256color $K --drive $a run"
+shows '4500 +Speed Limit'
+shows '\|  connected  \|'
+kill -INT "$a_pid"
+shows '\|  not connected  \|'
 
 # Drive b stops while a script works on it; then nothing answers there.
 printf 'print(drive:get("P1510"))\nio.stdout:flush()\ndrive:wait(1.5)\ndrive:set("P1510", 4000)\n' \

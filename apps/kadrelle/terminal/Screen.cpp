@@ -306,6 +306,16 @@ void FormView::drawEvents(CellGrid& grid, int first, int last) {
   }
 }
 
+namespace {
+
+// "  |  connected" or "  |  not connected" for a drive on the network; nothing otherwise.
+std::string connectionState(FormSession& session) {
+  if (!session.drive().network()) return {};
+  return session.drive().connected() ? "  |  connected" : "  |  not connected";
+}
+
+}  // namespace
+
 // The status line, at the bottom whatever the form's size.
 void FormView::drawStatus(CellGrid& grid) {
   const int last = grid.height() - 1;
@@ -318,7 +328,8 @@ void FormView::drawStatus(CellGrid& grid) {
                        session_.parameterKey(session_.focus()) + "  |  lock " +
                        std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
                        "  |  " + (mode >= 0 && mode < 3 ? kModes[mode] : "?") +
-                       (session_.unsaved() ? "  |  unsaved" : "") + "  |  F1 help  F10 quit";
+                       (session_.unsaved() ? "  |  unsaved" : "") + connectionState(session_) +
+                       "  |  F1 help  F10 quit";
   grid.fill(last, 0, grid.width(), 1, kReverse);
   grid.text(last, 0, status, kReverse, grid.width());
 }
