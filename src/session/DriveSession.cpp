@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "brommet/ParameterCatalog.h"
 #include "modbus/ModbusValueObject.h"
@@ -26,11 +27,8 @@ Error noSuchLevel(const std::string& level) {
 
 // "3", "0.5": a time in seconds as messages give it.
 std::string seconds(std::chrono::milliseconds time) {
-  std::string text = std::to_string(time.count() / 1000);
-  if (const auto rest = time.count() % 1000; rest != 0) {
-    text += "." + std::to_string(1000 + rest).substr(1);
-    text.erase(text.find_last_not_of('0') + 1);
-  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(time.count()) / 1000);
   return text;
 }
 
