@@ -94,7 +94,7 @@ bool DriveSession::pumpUntil(Done done) {
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd ready{dispatcher_->fd(), POLLIN, 0};
-    ::poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 100) + 1));
+    ::poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 100)));
     dispatcher_->pump();
   }
   return true;
