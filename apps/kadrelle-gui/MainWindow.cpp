@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTime>
@@ -32,7 +33,7 @@ void TraceChannel::Output(std::string_view line) {
 
 void MainWindow::fillGroupPage(Form& form, ParameterGroup group, DriveSession& drive) {
   float top = 120;
-  for (const ParameterInfo& info : ParameterCatalog::all()) {
+  for (const ParameterInfo& info : drive.catalog()) {
     if (info.group != group) continue;
     Kadrelle& k = form.addNew("", {120, top, 6600, 420});
     k.put_EditorPosition(1);
@@ -43,7 +44,8 @@ void MainWindow::fillGroupPage(Form& form, ParameterGroup group, DriveSession& d
   bindForm(form, drive, "the " + std::string(groupName(group)) + " page");
 }
 
-MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
+MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const DriveChoice& drive)
+    : session_(drive) {
   setWindowTitle(QStringLiteral("Kadrelle drive configuration"));
   setWindowIcon(QIcon(QPixmap::fromImage(qt::toolboxImage())));
   qt::failureHandler = [this](const std::string& message) { log(QString::fromStdString(message)); };
@@ -123,6 +125,27 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile) {
       QString::fromStdString("Drive file: " + UserFiles::driveFile().string()));
   resize(760, 620);
   resizeDocks({eventDock}, {110}, Qt::Vertical);  // the form keeps most of the window
+  watchNetworkDrive();
+}
+
+void MainWindow::watchNetworkDrive() {
+  ModbusLibrary* network = session_.network();
+  if (!network) return;
+  // The drive's results reach the controls here, on this thread, when the dispatcher has some.
+  auto* results = new QSocketNotifier(session_.dispatcher()->fd(), QSocketNotifier::Read, this);
+  connect(results, &QSocketNotifier::activated, this, [this] { session_.dispatcher()->pump(); });
+  auto* state = new QLabel;
+  state->setObjectName("connection");
+  statusBar()->addPermanentWidget(state);
+  auto show = [this, state] {
+    const QString text = QString::fromStdString(session_.connectionText());
+    state->setText(text);
+    log(text);
+  };
+  connections_.push_back(network->ConnectionChanged.connect(show));
+  state->setText(QString::fromStdString(session_.connectionText()));
+  statusBar()->showMessage(QString::fromStdString("Drive " + network->endpoint().name() +
+                                                  ": committed values go to the drive at once"));
 }
 
 MainWindow::~MainWindow() {

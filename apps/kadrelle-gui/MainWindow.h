@@ -29,7 +29,8 @@ class TraceChannel : public DebugChannel {
 // the trace in docks. Committed values go to the drive's parameter file at once.
 class MainWindow : public QMainWindow {
  public:
-  explicit MainWindow(std::optional<std::filesystem::path> formFile);
+  // `drive` chooses the drive (the user's simulated one unless it names one on the network).
+  explicit MainWindow(std::optional<std::filesystem::path> formFile, const DriveChoice& drive = {});
   ~MainWindow() override;
 
   // The pages' forms, first page first.
@@ -43,6 +44,8 @@ class MainWindow : public QMainWindow {
   void watch(Form& form);
   void log(const QString& line);
   void setDisplayMode(int mode);
+  // A drive on the network: pumps its results and shows its connection in the status bar.
+  void watchNetworkDrive();
 
   DriveSession session_;
   TraceChannel trace_;

@@ -1,6 +1,7 @@
 // kadrelle-gui: the drive-configuration window on the simulated drive.
 //
 //   kadrelle-gui [FORM]                   the drive's parameter groups as pages, or a form file
+//     [--drive modbus://HOST[:PORT][?unit=N] [--drive-description FILE]]   a drive on the network
 //   kadrelle-gui --render FORM -o FILE    draws the form offscreen into a PNG and exits
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,8 +19,8 @@
 namespace {
 
 // The form bound to the user's drive, drawn as it shows on a screen of the default DPI.
-int render(const QString& formFile, const QString& output) {
-  kadrelle::DriveSession session;
+int render(const QString& formFile, const QString& output, const kadrelle::DriveChoice& drive) {
+  kadrelle::DriveSession session(drive);
   kadrelle::StderrDebugChannel debug;
   kadrelle::qt::QtToolkit toolkit;
   kadrelle::qt::QtEditBoxFactory editBoxes;
@@ -27,6 +28,7 @@ int render(const QString& formFile, const QString& output) {
   const std::string file = formFile.toStdString();
   kadrelle::FormFile::load(file, form);
   kadrelle::bindForm(form, session, file);
+  session.awaitValues();
   const QImage image = kadrelle::qt::renderForm(form);
   if (!image.save(output, "PNG")) {
     std::fprintf(stderr, "kadrelle-gui: %s: cannot write the picture\n", qPrintable(output));
@@ -58,9 +60,20 @@ int main(int argc, char** argv) {
   parser.addPositionalArgument("FORM", "A form file to show instead of the parameter groups.");
   const QCommandLineOption renderOption("render", "Draw FORM into a PNG file and exit.", "FORM");
   const QCommandLineOption outputOption({"o", "output"}, "The PNG file --render writes.", "FILE");
+  const QCommandLineOption driveOption(
+      "drive",
+      "The drive on the network, modbus://HOST[:PORT][?unit=N], instead of the simulated one.",
+      "ADDRESS");
+  const QCommandLineOption descriptionOption(
+      "drive-description", "Drive description (JSON) of the --drive drive.", "FILE");
   parser.addOption(renderOption);
   parser.addOption(outputOption);
+  parser.addOption(driveOption);
+  parser.addOption(descriptionOption);
   parser.process(app);
+  kadrelle::DriveChoice drive;
+  drive.address = parser.value(driveOption).toStdString();
+  drive.description = parser.value(descriptionOption).toStdString();
 
   try {
     if (parser.isSet(renderOption)) {
@@ -68,12 +81,12 @@ int main(int argc, char** argv) {
         std::fputs("kadrelle-gui: --render needs -o FILE.png\n", stderr);
         return 2;
       }
-      return render(parser.value(renderOption), parser.value(outputOption));
+      return render(parser.value(renderOption), parser.value(outputOption), drive);
     }
     std::optional<std::filesystem::path> form;
     if (!parser.positionalArguments().isEmpty())
       form = parser.positionalArguments().first().toStdString();
-    kadrelle::gui::MainWindow window(form);
+    kadrelle::gui::MainWindow window(form, drive);
     window.show();
     return app.exec();
   } catch (const std::exception& e) {

@@ -49,8 +49,9 @@ void TraceLog::Output(std::string_view line) {
 }
 
 FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
-                         const std::optional<std::string>& debugMask, bool echoTrace)
-    : formFile_(formFile) {
+                         const std::optional<std::string>& debugMask, bool echoTrace,
+                         const DriveChoice& drive)
+    : drive_(drive), formFile_(formFile) {
   // The trace goes where it is wanted before the first control is made.
   trace_.echo = echoTrace;
   if (debugMask) drive_.settings().overrideTraceMask(*debugMask);
@@ -68,6 +69,9 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
   }
   form_->markSaved();
   setFocus(0);
+  if (ModbusLibrary* network = drive_.network())
+    connectionWatch_ =
+        network->ConnectionChanged.connect([this] { note(drive_.connectionText()); });
 }
 
 std::string FormSession::source() const {
@@ -167,7 +171,8 @@ bool FormSession::atDefault(std::size_t index) {
 void FormSession::noticeLocked() {
   const ParameterInfo* info = boundParameter(focus_);
   if (!info || form_->control(focus_).children().editBox.get_EditEnabled()) return;
-  std::string why = kadrelle::whyNotWritable(drive_.drive(), *info, drive_.lockLevel());
+  std::string why =
+      kadrelle::whyNotWritable(*info, drive_.requiredLevel(*info), drive_.lockLevel());
   if (why.empty() || (!events_.empty() && events_.back() == why)) return;  // said once a run
   notice(why);
 }
@@ -259,7 +264,10 @@ void FormSession::save(bool withForm) {
   designed_ = designed_ || withForm;
   drive_.save();
   driveChanged_ = false;
-  std::string what = "Saved the drive parameters to " + UserFiles::driveFile().string();
+  // A drive on the network keeps what was committed to it itself.
+  std::string what = drive_.simulated()
+                         ? "Saved the drive parameters to " + UserFiles::driveFile().string()
+                         : "The drive keeps its parameters; saved the lock level";
   if (formWanted() && form_->changed()) {
     const std::filesystem::path file = formFile_ ? *formFile_ : UserFiles::formFile();
     saveForm(file);

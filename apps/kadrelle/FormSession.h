@@ -31,19 +31,21 @@ class TraceLog : public DebugChannel {
   std::deque<std::string> lines_;
 };
 
-// A form of controls bound to the user's simulated drive, with what a host adds around it: the
-// focus, user input to the focused control, the last events, the trace, the lock level, the
-// display mode, the drive's clock and saving. The terminal host and the script host both drive
-// the controls through one of these.
+// A form of controls bound to the user's drive (simulated or on the network), with what a host adds
+// around it: the focus, user input to the focused control, the last events, the trace, the lock
+// level, the display mode, the drive's clock and saving. The terminal host and the script host both
+// drive the controls through one of these.
 class FormSession {
  public:
   static constexpr std::size_t kKeptEvents = 50;
 
   // The built-in drive set-up page, or the controls of a form file, bound to the drive (see
   // bindForm). A form file that cannot be read or bound is an Error naming it. With `echoTrace`
-  // trace lines go to standard error from the first control's creation on.
+  // trace lines go to standard error from the first control's creation on. A drive on the network
+  // notes each change of its connection.
   FormSession(const std::optional<std::filesystem::path>& formFile,
-              const std::optional<std::string>& debugMask, bool echoTrace = false);
+              const std::optional<std::string>& debugMask, bool echoTrace = false,
+              const DriveChoice& drive = {});
   ~FormSession();
 
   Form& form() { return *form_; }
@@ -95,7 +97,7 @@ class FormSession {
   void saveForm(const std::filesystem::path& file);
   bool unsaved() const { return driveChanged_ || (formWanted() && form_->changed()); }
 
-  // Runs the simulated drive for the given time.
+  // Runs the simulated drive for the given time; pumps a network drive's results.
   void tick(double seconds) { drive_.tick(seconds); }
 
   // A line for the status area; events are kept newest last.
@@ -145,6 +147,7 @@ class FormSession {
   std::deque<std::string> events_;
   std::vector<Connection> connections_;
   std::vector<Connection> valueWatches_;  // one per control
+  Connection connectionWatch_;
 };
 
 }  // namespace kadrelle

@@ -13,8 +13,10 @@
 #include "commands/SetCommands.h"
 #include "lua/ScriptHost.h"
 #include "modbus/ModbusServer.h"
+#include "modbus/Registers.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
+#include "session/DriveSession.h"
 #include "session/Failure.h"
 #include "session/UserSettings.h"
 #include "terminal/TerminalHost.h"
@@ -61,6 +63,23 @@ int usageError(const CLI::App& app, const CLI::ParseError& e) {
   return 2;
 }
 
+// --drive and --drive-description: the drive every command works on.
+void addDriveOptions(CLI::App& app, DriveChoice& choice) {
+  app.add_option("--drive", choice.address,
+                 "The drive on the network to work on, modbus://HOST[:PORT][?unit=N] (default: the "
+                 "user's simulated drive)")
+      ->check([](const std::string& address) -> std::string {
+        try {
+          parseModbusAddress(address);
+          return {};
+        } catch (const Error& e) {
+          return e.description();
+        }
+      });
+  app.add_option("--drive-description", choice.description,
+                 "Drive description (JSON) of the --drive drive instead of the built-in one");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,9 +92,11 @@ int main(int argc, char** argv) {
   // --json is taken before the command as well as after it.
   bool json = false;
   app.add_flag("--json", json, "Print JSON (the commands that print values)");
-  DriveCommands driveCommands(app, json);
+  DriveChoice drive;
+  addDriveOptions(app, drive);
+  DriveCommands driveCommands(app, json, drive);
   ComponentCommands componentCommands(app);
-  SetCommands setCommands(app, json);
+  SetCommands setCommands(app, json, drive);
 
   FormOptions runOptions;
   bool printOnce = false;
@@ -134,12 +155,13 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (*script) {
-      FormSession session(scriptOptions.formFile(), scriptOptions.debugMask(), true);
+      FormSession session(scriptOptions.formFile(), scriptOptions.debugMask(), true, drive);
       return runScript(scriptFile, session);
     }
     const bool print = printOnce || !::isatty(STDOUT_FILENO) || !::isatty(STDIN_FILENO);
-    FormSession session(runOptions.formFile(), runOptions.debugMask(), print);
+    FormSession session(runOptions.formFile(), runOptions.debugMask(), print, drive);
     if (print) {
+      session.drive().awaitValues();
       printForm(session);
       return 0;
     }

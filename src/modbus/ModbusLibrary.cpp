@@ -57,6 +57,11 @@ bool ModbusLibrary::connected() const {
   return core_->connected;
 }
 
+bool ModbusLibrary::known(ParameterNumbers number) const {
+  const auto index = core_->description->indexOf(number);
+  return index && core_->slots[*index].known;
+}
+
 std::string ModbusLibrary::connectionProblem() const {
   return core_->problem;
 }

@@ -59,6 +59,8 @@ class ModbusLibrary : public ValueLibrary {
   // Reads every configuration parameter a value object shows again.
   void refresh();
   bool connected() const;
+  // True once the drive's value of the parameter has been read (or written).
+  bool known(ParameterNumbers number) const;
   // Why the drive is not connected ("" while connected or before the first attempt).
   std::string connectionProblem() const;
   const ModbusEndpoint& endpoint() const;

@@ -1,8 +1,12 @@
 #include "session/DriveSession.h"
 
+#include <poll.h>
+
 #include <cmath>
+#include <cstdio>
 
 #include "brommet/ParameterCatalog.h"
+#include "modbus/ModbusValueObject.h"
 #include "ombrel/EntryParser.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
@@ -21,28 +25,144 @@ Error noSuchLevel(const std::string& level) {
       "Lock level " + level + " does not exist (0 operator, 1 technician, 2 engineer, 3 factory)");
 }
 
+// "3", "0.5": a time in seconds as messages give it.
+std::string seconds(std::chrono::milliseconds time) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(time.count()) / 1000);
+  return text;
+}
+
 }  // namespace
 
-DriveSession::DriveSession() {
-  const auto file = UserFiles::driveFile();
-  std::error_code ec;
-  if (std::filesystem::exists(file, ec)) drive_->load(file);
-  saved_ = stored();
-  if (auto level = settings_.lockLevel()) drive_->appLock()->put_Level(*level);
+DriveSession::DriveSession(const DriveChoice& choice) : choice_(choice) {
+  description_ = choice.description.empty() ? DriveDescription::simulated()
+                                            : DriveDescription::load(choice.description);
+  if (choice.network()) {
+    dispatcher_ = std::make_shared<Dispatcher>();
+    network_ = std::make_unique<ModbusLibrary>(parseModbusAddress(choice.address), description_,
+                                               dispatcher_);
+  } else {
+    if (!choice.description.empty())
+      throw Error(Error::kInvalidCall,
+                  "A drive description describes a drive on the network (--drive "
+                  "modbus://HOST[:PORT]); the simulated drive has its own parameters");
+    drive_ = std::make_shared<ServoDrive>();
+    simulatedLibrary_ = std::make_unique<BrommetLibrary>(drive_);
+    const auto file = UserFiles::driveFile();
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) drive_->load(file);
+    saved_ = stored();
+  }
+  if (auto level = settings_.lockLevel()) appLock()->put_Level(*level);
+}
+
+DriveSession::~DriveSession() {
+  read_.clear();  // before the library they belong to
+}
+
+ValueLibrary& DriveSession::library() {
+  if (network_) return *network_;
+  return *simulatedLibrary_;
+}
+
+const std::shared_ptr<BrommetLockLevel>& DriveSession::appLock() const {
+  return network_ ? network_->appLock() : drive_->appLock();
 }
 
 bool DriveSession::hasParameter(std::int32_t number) const {
-  return ParameterCatalog::find(number) != nullptr;
+  return description_->find(number) != nullptr;
 }
 
 ValueObjectRef DriveSession::valueObject(std::int32_t number) {
-  return library_.makeValueObject(number);
+  if (network_) return network_->makeValueObject(number);
+  return simulatedLibrary_->makeValueObject(number);
+}
+
+double DriveSession::driveValue(const ParameterInfo& info) {
+  return valueObject(info.number)->get_DriveView()->get_NumericValue();
+}
+
+std::string DriveSession::text(const ParameterInfo& info) {
+  return valueObject(info.number)->get_DriveView()->get_TextValue();
+}
+
+template <class Done>
+bool DriveSession::pumpUntil(Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + choice_.timeout;
+  while (!done()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd ready{dispatcher_->fd(), POLLIN, 0};
+    ::poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 100)));
+    dispatcher_->pump();
+  }
+  return true;
+}
+
+void DriveSession::tick(double seconds) {
+  if (drive_)
+    drive_->tick(seconds);
+  else
+    dispatcher_->pump();
+}
+
+void DriveSession::wait(double seconds) {
+  if (drive_) return drive_->tick(seconds);
+  const auto until = std::chrono::steady_clock::now() +
+                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                         std::chrono::duration<double>(std::clamp(seconds, 0.0, 3600.0)));
+  while (true) {
+    dispatcher_->pump();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd ready{dispatcher_->fd(), POLLIN, 0};
+    ::poll(&ready, 1, static_cast<int>(left.count()));
+  }
+}
+
+bool DriveSession::connected() const {
+  return !network_ || network_->connected();
+}
+
+std::string DriveSession::connectionText() const {
+  if (!network_) return "simulated drive";
+  const std::string drive = "drive " + network_->endpoint().name();
+  if (network_->connected()) return drive + " connected";
+  const std::string why = network_->connectionProblem();
+  return drive + " not connected" + (why.empty() ? std::string() : ": " + why);
+}
+
+void DriveSession::awaitValues() {
+  if (!network_) return;
+  if (read_.empty())
+    for (std::size_t i = 0; i < description_->size(); ++i)
+      if (description_->location(i))
+        read_.push_back(network_->makeValueObject(description_->parameters()[i].number));
+  // A drive that refused or dropped the connection, or did not answer, is not waited for.
+  std::string why = network_->connected() ? std::string() : network_->connectionProblem();
+  Connection lost = network_->ConnectionChanged.connect([&] {
+    if (!network_->connected()) why = network_->connectionProblem();
+  });
+  const bool read = pumpUntil([&] {
+    if (!why.empty()) return true;
+    for (std::size_t i = 0; i < description_->size(); ++i)
+      if (description_->location(i) && !network_->known(description_->parameters()[i].number))
+        return false;
+    return true;
+  });
+  if (read && why.empty()) return;
+  throw Error(ModbusLibrary::kNotAnswered, why.empty() ? "drive " + network_->endpoint().name() +
+                                                             " did not answer within " +
+                                                             seconds(choice_.timeout) + " s"
+                                                       : why);
 }
 
 void DriveSession::setLockLevel(std::int32_t level) {
   if (level < 0 || level > 3) throw noSuchLevel(std::to_string(level));
   settings_.saveLockLevel(level);
-  drive_->appLock()->put_Level(level);
+  appLock()->put_Level(level);
 }
 
 void DriveSession::setLockLevel(const std::string& text) {
@@ -54,7 +174,7 @@ void DriveSession::setLockLevel(const std::string& text) {
 }
 
 std::vector<DriveSession::Stored> DriveSession::stored() const {
-  const auto catalog = ParameterCatalog::all();
+  const auto catalog = description_->parameters();
   std::vector<Stored> values(catalog.size());
   for (std::size_t i = 0; i < catalog.size(); ++i)
     if (isStored(catalog[i])) values[i] = {drive_->valueAt(i), drive_->textAt(i)};
@@ -62,6 +182,7 @@ std::vector<DriveSession::Stored> DriveSession::stored() const {
 }
 
 void DriveSession::save() {
+  if (!drive_) return;
   const auto file = UserFiles::driveFile();
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);  // a failure shows in the write
@@ -83,17 +204,21 @@ void DriveSession::save() {
 }
 
 DriveParameters DriveSession::parameters() {
-  return {ParameterCatalog::all(), library_, "Brommet simulated servo drive", "1"};
+  if (!network_)
+    return {ParameterCatalog::all(), *simulatedLibrary_, "Brommet simulated servo drive", "1"};
+  DriveParameters drive{description_->parameters(), *network_, description_->name(), "1"};
+  drive.awaitWrite = [this](ValueObject& object) { awaitWrite(object); };
+  return drive;
 }
 
-const ParameterInfo& DriveSession::findParameter(const std::string& name) {
-  const ParameterInfo* info = ParameterCatalog::findKey(name);
+const ParameterInfo& DriveSession::findParameter(const std::string& name) const {
+  const ParameterInfo* info = description_->findKey(name);
   if (!info && !name.empty() && (name[0] == 'p' || name[0] == 'P')) {
     std::string upper = name;
     upper[0] = 'P';
-    info = ParameterCatalog::findKey(upper);
+    info = description_->findKey(upper);
   }
-  if (!info) info = ParameterCatalog::findKey("P" + name);
+  if (!info) info = description_->findKey("P" + name);
   if (!info)
     throw Error(Error::kInvalidCall,
                 "No parameter " + name + " on this drive (kadrelle params lists them)");
@@ -101,7 +226,7 @@ const ParameterInfo& DriveSession::findParameter(const std::string& name) {
 }
 
 void DriveSession::commit(const ParameterInfo& info, const Variant& value) {
-  auto object = library_.makeValueObject(info.number);
+  auto object = valueObject(info.number);
   std::optional<std::pair<std::int32_t, std::string>> refused;
   Connection c = object->UpdateError.connect(
       [&](std::int32_t& code, std::string& text) { refused.emplace(code, text); });
@@ -121,11 +246,20 @@ void DriveSession::commit(const ParameterInfo& info, const Variant& value) {
     view->put_NumericValue(*number);
   }
   object->Commit();
+  if (network_) awaitWrite(*object);
   if (refused) {
     const bool locked = refused->first == BrommetValueObject::kLockTooLow;
     throw Error(refused->first, std::string(info.key) + " " + refused->second +
                                     (locked ? " (kadrelle lock N changes the level)" : ""));
   }
+}
+
+void DriveSession::awaitWrite(ValueObject& object) {
+  auto* written = dynamic_cast<ModbusValueObject*>(&object);
+  if (!written || pumpUntil([&] { return !written->writing(); })) return;
+  throw Error(ModbusLibrary::kNotAnswered, "drive " + network_->endpoint().name() +
+                                               " did not answer the write within " +
+                                               seconds(choice_.timeout) + " s");
 }
 
 }  // namespace kadrelle

@@ -23,17 +23,15 @@ std::string needsLevel(std::int32_t required) {
 
 }  // namespace
 
-std::string notWritableMark(const ServoDrive& drive, const ParameterInfo& info,
+std::string notWritableMark(const ParameterInfo& info, std::int32_t required,
                             std::int32_t heldLevel) {
   if (info.readOnly) return "read-only";
-  const std::int32_t required = drive.requiredLevel(info.number);
   return heldLevel >= required ? std::string() : "locked (" + needsLevel(required) + ")";
 }
 
-std::string whyNotWritable(const ServoDrive& drive, const ParameterInfo& info,
+std::string whyNotWritable(const ParameterInfo& info, std::int32_t required,
                            std::int32_t heldLevel) {
   if (info.readOnly) return named(info) + " is read-only";
-  const std::int32_t required = drive.requiredLevel(info.number);
   if (heldLevel >= required) return {};
   std::string why =
       named(info) + " " + needsLevel(required) + ", the application holds " + levelText(heldLevel);

@@ -18,13 +18,14 @@ class ServoDrive;
 
 // Why the parameter cannot be changed now ("P1510 Speed Limit is read-only", "P1510 Speed Limit
 // needs lock level 1 (technician), the application holds 0 (operator)"); empty when it can.
-std::string whyNotWritable(const ServoDrive& drive, const ParameterInfo& info,
+// `requiredLevel` is the level the drive needs for it now.
+std::string whyNotWritable(const ParameterInfo& info, std::int32_t requiredLevel,
                            std::int32_t heldLevel);
 
 // How a listing marks a parameter that cannot be changed now: "read-only" for one no lock level
 // changes, "locked (needs lock level 1 (technician))" for one the lock level holds; empty when it
 // can be changed.
-std::string notWritableMark(const ServoDrive& drive, const ParameterInfo& info,
+std::string notWritableMark(const ParameterInfo& info, std::int32_t requiredLevel,
                             std::int32_t heldLevel);
 
 // What typed text came to when it is not the value written ("P1510 Speed Limit: \"abc\" is not a

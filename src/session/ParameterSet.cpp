@@ -79,12 +79,13 @@ std::string describeEntry(const SetEntryComparison& row) {
 // Commits what `put` stored in the value object's views, as a control's commit does; a refusal is
 // the drive's error naming the parameter.
 template <class Put>
-void commit(ValueObject& object, const ParameterInfo& info, Put put) {
+void commit(const DriveParameters& drive, ValueObject& object, const ParameterInfo& info, Put put) {
   std::optional<std::pair<std::int32_t, std::string>> refused;
   Connection c = object.UpdateError.connect(
       [&](std::int32_t& code, std::string& reason) { refused.emplace(code, reason); });
   put();
   object.Commit();
+  if (drive.awaitWrite) drive.awaitWrite(object);
   if (refused) throw Error(refused->first, std::string(info.key) + ": " + refused->second);
 }
 
@@ -301,7 +302,7 @@ std::vector<AppliedValue> applyParameterSet(const DriveParameters& drive, const 
       Written before{object, &info, info.text ? 0 : driveView->get_NumericValue(),
                      info.text ? driveView->get_TextValue() : std::string()};
       const std::string& value = chosen.at(&info)->entry->value;
-      commit(*object, info, [&] {
+      commit(drive, *object, info, [&] {
         if (info.text)
           driveView->put_TextValue(value);
         else
@@ -314,7 +315,7 @@ std::vector<AppliedValue> applyParameterSet(const DriveParameters& drive, const 
     std::string notRestored;
     for (auto it = written.rbegin(); it != written.rend(); ++it) {
       try {
-        commit(*it->object, *it->info, [&] {
+        commit(drive, *it->object, *it->info, [&] {
           if (it->info->text)
             it->object->get_DriveView()->put_TextValue(it->text);
           else

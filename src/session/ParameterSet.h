@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,6 +52,9 @@ struct DriveParameters {
   ValueLibrary& library;
   std::string drive;
   std::string version;
+  // For a library whose writes are answered later (a drive on the network): waits until the
+  // drive answered the value object's Commit, throwing when it did not answer.
+  std::function<void(ValueObject&)> awaitWrite = {};
 
   const ParameterInfo* find(std::string_view key) const;
 };

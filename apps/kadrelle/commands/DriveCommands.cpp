@@ -58,14 +58,14 @@ Json describe(const ParameterInfo& info) {
   return j;
 }
 
-Json valueJson(ServoDrive& drive, const ParameterInfo& info) {
+Json valueJson(DriveSession& drive, const ParameterInfo& info) {
   Json j = {{"key", info.key}, {"number", info.number}, {"name", info.name}};
   if (info.text) {
-    j["value"] = drive.text(info.number);
-    j["text"] = drive.text(info.number);
+    j["value"] = drive.text(info);
+    j["text"] = drive.text(info);
   } else {
     // The value as the drive shows it, so that "value" and "text" agree.
-    const double driveValue = drive.value(info.number);
+    const double driveValue = drive.driveValue(info);
     const std::string text = shown(info, driveValue * info.scale);
     j["value"] = parsedNumber(info, text).value_or(driveValue * info.scale);
     j["text"] = text;
@@ -76,15 +76,16 @@ Json valueJson(ServoDrive& drive, const ParameterInfo& info) {
   return j;
 }
 
-std::string valueLine(ServoDrive& drive, const ParameterInfo& info) {
+std::string valueLine(DriveSession& drive, const ParameterInfo& info) {
   const std::string head = std::string(info.key) + " " + std::string(info.name) + ": ";
-  if (info.text) return head + "\"" + drive.text(info.number) + "\"";
-  return head + withUnits(shown(info, drive.value(info.number) * info.scale), info.appUnits);
+  if (info.text) return head + "\"" + drive.text(info) + "\"";
+  return head + withUnits(shown(info, drive.driveValue(info) * info.scale), info.appUnits);
 }
 
 }  // namespace
 
-DriveCommands::DriveCommands(CLI::App& app, bool& json) : json_(json) {
+DriveCommands::DriveCommands(CLI::App& app, bool& json, const DriveChoice& drive)
+    : drive_(drive), json_(json) {
   auto jsonFlag = [this](CLI::App* sub) { sub->add_flag("--json", json_, "Print JSON"); };
 
   params_ = app.add_subcommand("params", "List the drive's parameters");
@@ -127,18 +128,19 @@ int DriveCommands::run() {
 
 int DriveCommands::params() {
   if (changed_) return changedParams();
+  DriveSession session(drive_);
   if (json_) {
     Json list = Json::array();
-    for (const auto& info : ParameterCatalog::all()) list.push_back(describe(info));
+    for (const auto& info : session.catalog()) list.push_back(describe(info));
     std::cout << list.dump(2) << '\n';
     return 0;
   }
   std::optional<ParameterGroup> group;
-  for (const auto& info : ParameterCatalog::all()) {
+  for (const auto& info : session.catalog()) {
     if (group != info.group) {
       group = info.group;
-      std::cout << (info.number == ParameterCatalog::all()[0].number ? "" : "\n")
-                << groupName(info.group) << '\n';
+      std::cout << (info.number == session.catalog()[0].number ? "" : "\n") << groupName(info.group)
+                << '\n';
     }
     std::string text = "  " + padded(std::string(info.key), 7) +
                        padded(std::string(info.name), 35) + padded(std::string(info.appUnits), 11) +
@@ -152,16 +154,17 @@ int DriveCommands::params() {
 }
 
 int DriveCommands::changedParams() {
-  DriveSession session;
+  DriveSession session(drive_);
+  session.awaitValues();
   Json list = Json::array();
   for (const ParameterInfo* info : parametersNotAtDefault(session.parameters())) {
     if (json_) {
-      Json j = valueJson(session.drive(), *info);
+      Json j = valueJson(session, *info);
       j["default"] = shownDefault(*info);
       list.push_back(std::move(j));
     } else {
       const std::string units = info->text ? "" : std::string(info->appUnits);
-      std::cout << valueLine(session.drive(), *info) << "  (default "
+      std::cout << valueLine(session, *info) << "  (default "
                 << withUnits(shownDefault(*info), units) << ")\n";
     }
   }
@@ -172,36 +175,38 @@ int DriveCommands::changedParams() {
 int DriveCommands::get() {
   if (parameters_.empty() && !all_)
     throw CLI::RequiredError("a parameter key or --all");  // said as other usage errors are
+  DriveSession session(drive_);
   std::vector<const ParameterInfo*> chosen;
   if (all_)
-    for (const auto& info : ParameterCatalog::all()) chosen.push_back(&info);
-  for (const std::string& key : parameters_) chosen.push_back(&DriveSession::findParameter(key));
-  DriveSession session;
+    for (const auto& info : session.catalog()) chosen.push_back(&info);
+  for (const std::string& key : parameters_) chosen.push_back(&session.findParameter(key));
+  session.awaitValues();
   if (!json_) {
-    for (const ParameterInfo* info : chosen) std::cout << valueLine(session.drive(), *info) << '\n';
+    for (const ParameterInfo* info : chosen) std::cout << valueLine(session, *info) << '\n';
     return 0;
   }
   // One parameter is one object; several are a list.
   Json list = Json::array();
-  for (const ParameterInfo* info : chosen) list.push_back(valueJson(session.drive(), *info));
+  for (const ParameterInfo* info : chosen) list.push_back(valueJson(session, *info));
   std::cout << (list.size() == 1 && !all_ ? list[0] : list).dump(2) << '\n';
   return 0;
 }
 
 int DriveCommands::set() {
-  const ParameterInfo& info = DriveSession::findParameter(parameter_);
-  DriveSession session;
+  DriveSession session(drive_);
+  const ParameterInfo& info = session.findParameter(parameter_);
+  session.awaitValues();
   session.commit(info, Variant(value_));
   session.save();
   if (json_)
-    std::cout << valueJson(session.drive(), info).dump(2) << '\n';
+    std::cout << valueJson(session, info).dump(2) << '\n';
   else
-    std::cout << valueLine(session.drive(), info) << '\n';
+    std::cout << valueLine(session, info) << '\n';
   return 0;
 }
 
 int DriveCommands::lock() {
-  DriveSession session;
+  DriveSession session(drive_);
   if (!level_.empty()) session.setLockLevel(level_);
   const std::int32_t level = session.lockLevel();
   if (json_)

@@ -9,13 +9,16 @@ class App;
 
 namespace kadrelle {
 
+struct DriveChoice;
+
 // The drive commands for shells and scripts: params, get, set, lock and setting. Each works on the
 // user's drive session (see DriveSession) and prints text, or JSON with --json.
 class DriveCommands {
  public:
   // Adds the subcommands to the program's command line.
-  // `json` is the program's --json flag, which these commands take too.
-  DriveCommands(CLI::App& app, bool& json);
+  // `json` is the program's --json flag, which these commands take too; `drive` is the drive they
+  // work on, chosen by the program's options.
+  DriveCommands(CLI::App& app, bool& json, const DriveChoice& drive);
   // Runs the subcommand the command line chose, if it is one of these; the exit status, or -1.
   int run();
 
@@ -27,6 +30,7 @@ class DriveCommands {
   int lock();
   int setting();
 
+  const DriveChoice& drive_;
   CLI::App* params_;
   CLI::App* get_;
   CLI::App* set_;

@@ -23,7 +23,8 @@ std::string units(const SetEntryComparison& row) {
 
 }  // namespace
 
-SetCommands::SetCommands(CLI::App& app, bool& json) : json_(json) {
+SetCommands::SetCommands(CLI::App& app, bool& json, const DriveChoice& drive)
+    : drive_(drive), json_(json) {
   export_ = app.add_subcommand("export",
                                "Write the drive's parameter set (one parameter a line, values as "
                                "the drive shows them) to FILE, or to standard output");
@@ -59,7 +60,8 @@ int SetCommands::run() {
 }
 
 int SetCommands::exportSet() {
-  DriveSession session;
+  DriveSession session(drive_);
+  session.awaitValues();
   const std::string text = exportParameterSet(session.parameters());
   if (file_.empty() || file_ == "-")
     std::cout << text;
@@ -70,7 +72,8 @@ int SetCommands::exportSet() {
 
 int SetCommands::diff() {
   const ParameterSet set = readParameterSet(file_);
-  DriveSession session;
+  DriveSession session(drive_);
+  session.awaitValues();
   const SetComparison comparison = compareParameterSet(session.parameters(), set);
   struct Count {
     SetEntryState state;
@@ -122,7 +125,8 @@ int SetCommands::diff() {
 
 int SetCommands::apply() {
   const ParameterSet set = readParameterSet(file_);
-  DriveSession session;
+  DriveSession session(drive_);
+  session.awaitValues();
   const auto changes = applyParameterSet(session.parameters(), set, only_, dryRun_);
   if (!dryRun_ && !changes.empty()) session.save();
   if (json_) {

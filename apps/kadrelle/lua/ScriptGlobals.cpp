@@ -96,28 +96,29 @@ int formSave(lua_State* L) {
 
 int driveGet(lua_State* L) {
   return protect(L, [&] {
-    const ParameterInfo& info = DriveSession::findParameter(stringArg(L, 2));
-    ServoDrive& drive = script(L).session().drive().drive();
+    DriveSession& drive = script(L).session().drive();
+    const ParameterInfo& info = drive.findParameter(stringArg(L, 2));
+    drive.awaitValues();
     if (info.text)
-      lua_pushstring(L, drive.text(info.number).c_str());
+      lua_pushstring(L, drive.text(info).c_str());
     else
-      lua_pushnumber(L, drive.value(info.number) * info.scale);
+      lua_pushnumber(L, drive.driveValue(info) * info.scale);
     return 1;
   });
 }
 
 int driveSet(lua_State* L) {
   return protect(L, [&] {
-    const ParameterInfo& info = DriveSession::findParameter(stringArg(L, 2));
-    script(L).session().drive().commit(info, toVariant(L, 3));
+    DriveSession& drive = script(L).session().drive();
+    drive.commit(drive.findParameter(stringArg(L, 2)), toVariant(L, 3));
     return 0;
   });
 }
 
 int driveValueObject(lua_State* L) {
   return protect(L, [&] {
-    const ParameterInfo& info = DriveSession::findParameter(stringArg(L, 2));
-    pushObject(L, script(L).session().drive().valueObject(info.number));
+    DriveSession& drive = script(L).session().drive();
+    pushObject(L, drive.valueObject(drive.findParameter(stringArg(L, 2)).number));
     return 1;
   });
 }
@@ -125,6 +126,14 @@ int driveValueObject(lua_State* L) {
 int driveTick(lua_State* L) {
   return protect(L, [&] {
     script(L).session().tick(numberArg(L, 2));
+    return 0;
+  });
+}
+
+// drive:wait(seconds): time passes; a network drive's results reach the controls meanwhile.
+int driveWait(lua_State* L) {
+  return protect(L, [&] {
+    script(L).session().drive().wait(numberArg(L, 2));
     return 0;
   });
 }
@@ -139,7 +148,9 @@ int driveSave(lua_State* L) {
 // drive:export([file]): the drive's parameter set as text, written to the file when one is named.
 int driveExport(lua_State* L) {
   return protect(L, [&] {
-    const std::string text = exportParameterSet(script(L).session().drive().parameters());
+    DriveSession& drive = script(L).session().drive();
+    drive.awaitValues();
+    const std::string text = exportParameterSet(drive.parameters());
     if (!lua_isnoneornil(L, 2)) writeFileAtomically(stringArg(L, 2), text);
     lua_pushlstring(L, text.data(), text.size());
     return 1;
@@ -162,7 +173,9 @@ void setField(lua_State* L, const char* name, const std::string& value) {
 int driveDiff(lua_State* L) {
   return protect(L, [&] {
     const ParameterSet set = readParameterSet(stringArg(L, 2));
-    const SetComparison c = compareParameterSet(script(L).session().drive().parameters(), set);
+    DriveSession& drive = script(L).session().drive();
+    drive.awaitValues();
+    const SetComparison c = compareParameterSet(drive.parameters(), set);
     lua_newtable(L);
     lua_pushboolean(L, c.equal());
     lua_setfield(L, -2, "equal");
@@ -213,8 +226,9 @@ int driveApply(lua_State* L) {
       dryRun = lua_toboolean(L, -1);
       lua_pop(L, 1);
     }
-    const auto changes =
-        applyParameterSet(script(L).session().drive().parameters(), set, only, dryRun);
+    DriveSession& drive = script(L).session().drive();
+    drive.awaitValues();
+    const auto changes = applyParameterSet(drive.parameters(), set, only, dryRun);
     lua_newtable(L);
     lua_Integer n = 0;
     for (const auto& change : changes) {
@@ -238,7 +252,7 @@ int driveIndex(lua_State* L) {
       return 1;
     }
     if (name == "appLock") {
-      pushObject(L, drive.drive().appLock());
+      pushObject(L, drive.appLock());
       return 1;
     }
     lua_pushnil(L);
@@ -282,9 +296,10 @@ void registerGlobals(lua_State* L, Script& s) {
   registerTable(L, s, "form", formMethods, formMeta);
 
   const luaL_Reg driveMethods[] = {
-      {"get", driveGet},   {"set", driveSet},     {"valueObject", driveValueObject},
-      {"tick", driveTick}, {"save", driveSave},   {"export", driveExport},
-      {"diff", driveDiff}, {"apply", driveApply}, {nullptr, nullptr}};
+      {"get", driveGet},       {"set", driveSet},   {"valueObject", driveValueObject},
+      {"tick", driveTick},     {"wait", driveWait}, {"save", driveSave},
+      {"export", driveExport}, {"diff", driveDiff}, {"apply", driveApply},
+      {nullptr, nullptr}};
   const luaL_Reg driveMeta[] = {
       {"__index", driveIndex}, {"__newindex", driveNewIndex}, {nullptr, nullptr}};
   registerTable(L, s, "drive", driveMethods, driveMeta);

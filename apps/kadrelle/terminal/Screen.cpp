@@ -441,6 +441,16 @@ void FormView::drawEvents(CellGrid& grid, int first, int last) {
   }
 }
 
+namespace {
+
+// "  |  connected" or "  |  not connected" for a drive on the network; nothing otherwise.
+std::string connectionState(FormSession& session) {
+  if (!session.drive().network()) return {};
+  return session.drive().connected() ? "  |  connected" : "  |  not connected";
+}
+
+}  // namespace
+
 // The status line, at the bottom whatever the form's size.
 void FormView::drawStatus(CellGrid& grid) {
   const int last = grid.height() - 1;
@@ -452,11 +462,11 @@ void FormView::drawStatus(CellGrid& grid) {
   // The focused control by its parameter (by name when it has none), so that the line fits 80
   // columns.
   const std::string key = session_.parameterKey(session_.focus());
-  const std::string status = " " + (key.empty() ? session_.form().name(session_.focus()) : key) +
-                             " | lock " + std::to_string(level) + " " +
-                             ParameterCatalog::lockLevelName(level) +
-                             (session_.unsaved() ? " | unsaved" : "") + " | " +
-                             (mode >= 0 && mode < 3 ? kModes[mode] : "?");
+  const std::string status =
+      " " + (key.empty() ? session_.form().name(session_.focus()) : key) + " | lock " +
+      std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
+      (session_.unsaved() ? " | unsaved" : "") + " | " +
+      (mode >= 0 && mode < 3 ? kModes[mode] : "?") + connectionState(session_);
   // The keys stay at the right end; the state before them gives way on a narrow screen.
   const std::string keys = " F1 help  F10 quit ";
   const int keysColumn = std::max(0, grid.width() - static_cast<int>(keys.size()));

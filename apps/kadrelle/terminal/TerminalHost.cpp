@@ -2,6 +2,8 @@
 #include "TerminalHost.h"
 
 #include <curses.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -20,6 +22,17 @@ namespace kadrelle {
 namespace {
 
 constexpr int kTickMilliseconds = 250;
+
+// Waits for a key or for a network drive's results, which are pumped here so the controls show
+// them without waiting for a key. Without a network drive get_wch waits for keys alone.
+void awaitInput(FormSession& session) {
+  Dispatcher* results = session.drive().dispatcher();
+  if (!results) return;
+  timeout(0);  // waited for here instead
+  pollfd ready[] = {{STDIN_FILENO, POLLIN, 0}, {results->fd(), POLLIN, 0}};
+  if (::poll(ready, 2, kTickMilliseconds / 2) > 0 && (ready[1].revents & POLLIN) != 0)
+    results->pump();
+}
 
 attr_t cursesAttrs(std::uint8_t a) {
   attr_t out = A_NORMAL;
@@ -285,7 +298,7 @@ std::string lockedText(FormSession& session, std::size_t index) {
   const ParameterInfo* info = session.boundParameter(index);
   if (!info) return {};
   const std::string mark =
-      notWritableMark(session.drive().drive(), *info, session.drive().lockLevel());
+      notWritableMark(*info, session.drive().requiredLevel(*info), session.drive().lockLevel());
   return mark.empty() ? mark : " " + mark;
 }
 
@@ -299,8 +312,10 @@ int runTerminal(FormSession& session) {
   KeyHandler keys(session, view);
   CellGrid grid(COLS, LINES);
   bool full = true;
-  session.note("Kadrelle: " + std::to_string(session.form().size()) +
-               " controls bound to the simulated drive. F1 or ? shows the keys.");
+  const ModbusLibrary* network = session.drive().network();
+  session.note("Kadrelle: " + std::to_string(session.form().size()) + " controls bound to " +
+               (network ? "drive " + network->endpoint().name() : "the simulated drive") +
+               ". F1 or ? shows the keys.");
   auto last = std::chrono::steady_clock::now();
   while (!keys.quit) {
     view.draw(grid, full);
@@ -315,6 +330,7 @@ int runTerminal(FormSession& session) {
     refresh();
 
     wint_t ch = 0;
+    awaitInput(session);
     const int kind = get_wch(&ch);
     const auto now = std::chrono::steady_clock::now();
     const double elapsed = std::chrono::duration<double>(now - last).count();
