@@ -61,10 +61,10 @@ shows() {
   fail "the terminal host did not show /$1/: $(tmux capture-pane -p)"
 }
 tmux new-session -d -x 100 -y 30 "TERM=xterm-256color $K --drive $a run"
-shows '4500 +Speed Limit'
-shows '\|  connected  \|'
+shows 'Speed Limit \(RPM\) +\*?4500'
+shows '\| connected +F1 help'
 kill -INT "$a_pid"
-shows '\|  not connected  \|'
+shows '\| not connected +F1 help'
 
 # Drive b stops while a script works on it; then nothing answers there.
 printf 'print(drive:get("P1510"))\nio.stdout:flush()\ndrive:wait(1.5)\ndrive:set("P1510", 4000)\n' \

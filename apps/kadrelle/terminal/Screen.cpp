@@ -446,7 +446,7 @@ namespace {
 // "  |  connected" or "  |  not connected" for a drive on the network; nothing otherwise.
 std::string connectionState(FormSession& session) {
   if (!session.drive().network()) return {};
-  return session.drive().connected() ? "  |  connected" : "  |  not connected";
+  return session.drive().connected() ? " | connected" : " | not connected";
 }
 
 }  // namespace
