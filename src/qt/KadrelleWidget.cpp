@@ -1,6 +1,7 @@
 #include "qt/KadrelleWidget.h"
 
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <optional>
 
 #include "brommet/BrommetLibrary.h"
@@ -78,7 +79,8 @@ void KadrelleWidget::setDefaultServices(const Services& services) {
 
 KadrelleWidget::KadrelleWidget(QWidget* parent) : KadrelleWidget(defaultServices(), parent) {}
 
-KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWidget(parent) {
+KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent)
+    : QWidget(parent), values_(&services.values) {
   control_ = std::make_unique<Kadrelle>(kadrelle::ControlSite{
       *this, toolkit(), editBoxes(), services.values, services.settings, services.debug});
   auto children = control_->children();
@@ -88,6 +90,8 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWid
   surface_->show();
   setFocusProxy(QtToolkit::widgetOf(children.editBox));
   setFocusPolicy(Qt::StrongFocus);
+  // A layout gives the control the height it takes, not a taller band with the content at its top.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   if (auto* box = dynamic_cast<QtEditBox*>(&children.editBox)) {
     box->setLockReason([this] { return kadrelle::qt::lockReason(*control_); });
   }
@@ -113,6 +117,7 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWid
   connections_.push_back(children.surface.DisplayChanged.connect([this] { followSurface(); }));
 
   c.UserControl_InitProperties();
+  c.putref_Font(c.get_Font());  // the edit box draws in the ambient font too, not its own default
   // The first layout pass a container gives a control it has sited: it fills in EditorWidth and
   // places the edit box before anything lays out the caption around it.
   c.UserControl_Resize();
@@ -164,6 +169,17 @@ void KadrelleWidget::giveSize(const QSize& size) {
   }
 }
 
+void KadrelleWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (control_->get_ValueObjRef() || parameter() == 0) return;
+  apply([&](Kadrelle& c) {
+    kadrelle::ValueObjectRef value = values_->createValueObject();
+    if (!value) throw kadrelle::Error(kadrelle::Error::kInvalidCall, "No value object to bind");
+    value->put_ParameterNumber(c.get_Parameter());
+    c.putref_ValueObjRef(std::move(value));
+  });
+}
+
 QSize KadrelleWidget::sizeHint() const {
   return surface_ ? surface_->size() : QWidget::sizeHint();
 }
@@ -171,8 +187,11 @@ QSize KadrelleWidget::sizeHint() const {
 void KadrelleWidget::PropertyChanged(const std::string& name) {
   Q_EMIT propertyChanged(QString::fromStdString(name));
 }
+// The font the host gives the widget: the application's font unless a parent sets another.
 kadrelle::FontRef KadrelleWidget::AmbientFont() {
-  return kadrelle::makeFont();
+  auto font = kadrelle::makeFont();
+  kadrelle::qt::copyFont(QWidget::font(), *font);
+  return font;
 }
 std::string KadrelleWidget::AmbientDisplayName() {
   return objectName().isEmpty() ? "KadrelleWidget" : objectName().toStdString();

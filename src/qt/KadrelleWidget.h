@@ -28,7 +28,10 @@ std::string lockReason(Kadrelle& control);
 //
 // The value library, settings store and debug channel come from setDefaultServices, set before
 // the first widget is made (by default the simulated drive, the user's settings and standard
-// error), so widgets made by uic or QUiLoader use the program's own.
+// error), so widgets made by uic or QUiLoader use the program's own. A widget whose Parameter is
+// set and that has no value object when it is shown binds itself to that parameter of its value
+// library: a form from a .ui file works without code for each control. With no font set, the
+// control's Font and CaptionFont are the widget's (the application's) font.
 class KadrelleWidget : public QWidget, private kadrelle::Container {
   Q_OBJECT
   Q_PROPERTY(bool Enabled READ isControlEnabled WRITE setEnabled)
@@ -162,6 +165,7 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void PropertyChanged(const std::string& name) override;
@@ -175,6 +179,7 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   void followSurface();
   void giveSize(const QSize& size);
 
+  kadrelle::ValueLibrary* values_ = nullptr;
   std::unique_ptr<kadrelle::Kadrelle> control_;
   QWidget* surface_ = nullptr;
   kadrelle::qt::QtSurface* qtSurface_ = nullptr;

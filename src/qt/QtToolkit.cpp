@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QWheelEvent>
@@ -614,15 +616,21 @@ class EditWidget : public QWidget {
     QPainter painter(this);
     const bool editable = static_cast<bool>(box_.get_EditEnabled());
     const QRect all = rect();
-    painter.fillRect(all, palette().color(editable ? QPalette::Base : QPalette::Window));
-    if (box_.get_BorderStyle() != 0) {  // four one-pixel bands: filled, not stroked
-      const QColor border = palette().color(QPalette::Mid);
-      const int w = all.width(), h = all.height();
-      painter.fillRect(0, 0, w, 1, border);
-      painter.fillRect(0, h - 1, w, 1, border);
-      painter.fillRect(0, 1, 1, h - 2, border);
-      painter.fillRect(w - 1, 1, 1, h - 2, border);
+    // The style's line edit: its frame, palette, focus and disabled look. The corners a rounded
+    // frame leaves are the surface's colour beneath.
+    painter.fillRect(all, palette().color(QPalette::Window));
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.lineWidth = box_.get_BorderStyle() != 0
+                          ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this)
+                          : 0;
+    frame.midLineWidth = 0;
+    frame.state |= QStyle::State_Sunken;
+    if (!editable) {
+      frame.state &= ~QStyle::State_Enabled;
+      frame.palette.setCurrentColorGroup(QPalette::Disabled);
     }
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
     const QFont& font = box_.shownFont();
     painter.setFont(font);
     const QFontMetricsF metrics(font, this);

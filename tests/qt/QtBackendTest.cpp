@@ -5,11 +5,14 @@
 #include <QClipboard>
 #include <QMetaMethod>
 #include <QPluginLoader>
+#include <QProxyStyle>
 #include <QSignalSpy>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QUiLoader>
+#include <QVBoxLayout>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 #include <set>
 
@@ -179,6 +182,52 @@ class QtBackendTest : public QObject {
     QCOMPARE(captionPaints.count, 0);
     w->setEnabled(false);  // a real change is drawn
     QTRY_VERIFY(captionPaints.count > 0);
+  }
+
+  // The application's font, the style's line edit (enabled and disabled), and a widget with only
+  // its Parameter set bound when shown.
+  void nativeLookAndBindOnShow() {
+    const QFont appFont = QApplication::font();
+    QApplication::setFont(QFont("DejaVu Sans", 13));
+    KadrelleWidget w(services_, nullptr);
+    QApplication::setFont(appFont);
+    QCOMPARE(w.controlFont().pointSizeF(), 13.0);
+    QCOMPARE(w.captionFont().family(), QStringLiteral("DejaVu Sans"));
+    auto& editBox = dynamic_cast<qt::QtEditBox&>(w.control().children().editBox);
+    QCOMPARE(editBox.shownFont().pointSizeF(), 13.0);
+    struct Panels : QProxyStyle {
+      std::vector<QStyle::State> drawn;
+      void drawPrimitive(PrimitiveElement e, const QStyleOption* o, QPainter* p,
+                         const QWidget* widget) const override {
+        if (e == PE_PanelLineEdit) const_cast<Panels*>(this)->drawn.push_back(o->state);
+        QProxyStyle::drawPrimitive(e, o, p, widget);
+      }
+    };
+    auto* panels = new Panels;
+    QWidget* box = qt::QtToolkit::widgetOf(w.control().children().editBox);
+    box->setStyle(panels);
+    drive_->appLock()->put_Level(1);
+    drive_->setValue(param::SpeedLimit, 6553600);
+    w.setParameter(param::SpeedLimit);
+    QVERIFY(!w.valueObjRef());
+    w.show();
+    QVERIFY(w.valueObjRef());
+    QCOMPARE(w.text(), QStringLiteral("3000"));
+    box->grab();
+    w.setEnabled(false);
+    box->grab();
+    QCOMPARE(panels->drawn.size(), 2u);
+    QVERIFY(panels->drawn[0] & QStyle::State_Enabled);
+    QVERIFY(!(panels->drawn[1] & QStyle::State_Enabled));
+    box->setStyle(nullptr);
+    delete panels;
+    QWidget tall;  // a layout's band is the control's own height
+    auto* column = new QVBoxLayout(&tall);
+    auto* inColumn = new KadrelleWidget(services_, &tall);
+    column->addWidget(inColumn);
+    tall.resize(400, 400);
+    tall.show();
+    QCOMPARE(inColumn->height(), inColumn->sizeHint().height());
   }
 
   // Every readable and writable member of the interface is a property (Text and Value only at run
