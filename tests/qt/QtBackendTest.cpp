@@ -3,6 +3,8 @@
 // table, a rendered form, the Designer plugin and a .ui file through uic and QUiLoader.
 #include <QAccessible>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMetaMethod>
 #include <QPluginLoader>
 #include <QProxyStyle>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QUiLoader>
 #include <QVBoxLayout>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
@@ -78,6 +81,40 @@ class QtBackendTest : public QObject {
     QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("4510"));
+    // Select All, Cut, Undo and Paste as in a line edit; a host that cancels the key's KeyDown
+    // or KeyPress cancels the command.
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(w->text(), QString());
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(w->text(), QStringLiteral("4510"));
+    QApplication::clipboard()->setText("77");
+    for (auto cancel :
+         {connect(w.get(), &KadrelleWidget::KeyDown, [](qint16&code, qint16&) { code = 0; }),
+          connect(w.get(), &KadrelleWidget::KeyPress, [](qint16&key) { key = 0; })}) {
+      QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+      disconnect(cancel);
+    }
+    QCOMPARE(w->text(), QStringLiteral("4510"));
+    QStringList menu;  // the same commands in the context menu
+    QTimer::singleShot(0, [&] {
+      auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!popup) return;
+      for (QAction* a : popup->actions())
+        if (!a->isSeparator() && a->isEnabled()) menu << a->text();
+      popup->actions().last()->trigger();  // Select All
+      popup->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, {5, 5}, box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box, &click);
+    QCOMPARE(menu.join('|'), QStringLiteral("&Undo|Cu&t|&Copy|&Paste|Select &All"));
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w->text(), QStringLiteral("77"));
+    QTest::keyClick(box, Qt::Key_Escape);
+    w->activateWindow();  // back from the menu
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    box->setFocus();
     // The wheel steps a focused box only.
     QWheelEvent down(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
                      Qt::NoModifier, Qt::NoScrollPhase, false);
