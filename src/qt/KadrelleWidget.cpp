@@ -2,6 +2,7 @@
 
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <cmath>
 #include <optional>
 
 #include "brommet/BrommetLibrary.h"
@@ -180,8 +181,40 @@ void KadrelleWidget::showEvent(QShowEvent* event) {
   });
 }
 
+std::unique_ptr<QTextDocument> KadrelleWidget::captionAt(int width, QMargins& margins) const {
+  if (!surface_) return nullptr;
+  auto children = control_->children();
+  const QWidget* box = QtToolkit::widgetOf(children.captionBox);
+  const auto* caption = dynamic_cast<const kadrelle::qt::QtRichTextBox*>(&children.caption);
+  if (!box || !caption || box->isHidden() || caption->textDocument().isEmpty()) return nullptr;
+  const QRect at = box->geometry();
+  margins = {at.left(), at.top(), surface_->width() - at.right() - 1,
+             surface_->height() - at.bottom() - 1};
+  std::unique_ptr<QTextDocument> document(caption->textDocument().clone());
+  document->setTextWidth(width > 0 ? std::max(1, width - margins.left() - margins.right()) : 0);
+  return document;
+}
+
+int KadrelleWidget::heightForWidth(int width) const {
+  const int own = surface_ ? surface_->height() : QWidget::sizeHint().height();
+  QMargins margins;
+  const auto caption = captionAt(width, margins);
+  if (!caption) return own;
+  const int needed = int(std::ceil(caption->size().height())) + margins.top() + margins.bottom();
+  return std::max(own, needed);
+}
+
 QSize KadrelleWidget::sizeHint() const {
-  return surface_ ? surface_->size() : QWidget::sizeHint();
+  if (!surface_) return QWidget::sizeHint();
+  return {surface_->width(), heightForWidth(surface_->width())};
+}
+
+QSize KadrelleWidget::minimumSizeHint() const {
+  QMargins margins;
+  const auto caption = captionAt(0, margins);
+  if (!caption) return QWidget::minimumSizeHint();
+  const int width = int(std::ceil(caption->idealWidth())) + margins.left() + margins.right();
+  return {width, heightForWidth(width)};
 }
 
 void KadrelleWidget::PropertyChanged(const std::string& name) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QMargins>
+#include <QTextDocument>
 #include <QVariant>
 #include <QWidget>
 #include <memory>
@@ -140,7 +142,12 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   uint foreColor() const;
   QString versionStr() const;
 
+  // The control's size, and at least the height its caption needs at that width (laid out
+  // again at another width for heightForWidth); the minimum width fits the caption's widest word.
   QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
 
   static QVariant toQVariant(const kadrelle::Variant& value);
   static kadrelle::Variant fromQVariant(const QVariant& value);
@@ -178,6 +185,9 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   T read(F&& f, T otherwise) const;
   void followSurface();
   void giveSize(const QSize& size);
+  // The caption's text laid out at `width` pixels (0: its widest word), or null when no caption
+  // is shown; the caption box's margins in the surface in `left`, `right`, `top`, `bottom`.
+  std::unique_ptr<QTextDocument> captionAt(int width, QMargins& margins) const;
 
   kadrelle::ValueLibrary* values_ = nullptr;
   std::unique_ptr<kadrelle::Kadrelle> control_;

@@ -258,13 +258,26 @@ class QtBackendTest : public QObject {
     QVERIFY(!(panels->drawn[1] & QStyle::State_Enabled));
     box->setStyle(nullptr);
     delete panels;
-    QWidget tall;  // a layout's band is the control's own height
-    auto* column = new QVBoxLayout(&tall);
-    auto* inColumn = new KadrelleWidget(services_, &tall);
-    column->addWidget(inColumn);
-    tall.resize(400, 400);
-    tall.show();
-    QCOMPARE(inColumn->height(), inColumn->sizeHint().height());
+    // In a layout the control's band is as tall as it and its caption need, at the narrowest too:
+    // the wrapped caption is never cut.
+    for (int width : {400, 0}) {
+      QWidget window;
+      auto* column = new QVBoxLayout(&window);
+      auto* inColumn = new KadrelleWidget(services_, &window);
+      column->addWidget(inColumn);
+      column->addStretch();
+      inColumn->setEditorWidth(1200);
+      inColumn->setValueObjRef(library_.makeValueObject(param::SpeedLimit));
+      window.resize(std::max(width, window.minimumSizeHint().width()), 400);
+      window.show();
+      QApplication::processEvents();
+      QCOMPARE(inColumn->height(), inColumn->heightForWidth(inColumn->width()));
+      auto children = inColumn->control().children();
+      const auto& caption = dynamic_cast<qt::QtRichTextBox&>(children.caption);
+      const QRect shown = qt::QtToolkit::widgetOf(children.captionBox)->geometry();
+      QVERIFY(shown.height() >= caption.textDocument().size().height());
+      QVERIFY(shown.width() >= caption.textDocument().idealWidth());
+    }
   }
 
   // Every readable and writable member of the interface is a property (Text and Value only at run
