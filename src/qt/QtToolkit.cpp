@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTextBlock>
@@ -570,6 +571,16 @@ std::int16_t keyCodeOf(const QKeyEvent& e) {
   }
 }
 
+// What a box's panel looks like: two boxes with the same key draw the same pixels.
+struct PanelKey {
+  QSize size;
+  qreal ratio;
+  qint64 palette;
+  const QStyle* style;
+  bool editable, focused, active, border;
+  friend bool operator==(const PanelKey&, const PanelKey&) = default;
+};
+
 class EditWidget : public QWidget {
  public:
   EditWidget(QtEditBox& box, QWidget* parent) : QWidget(parent), box_(box) {
@@ -614,18 +625,26 @@ class EditWidget : public QWidget {
     return best;
   }
 
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const bool editable = static_cast<bool>(box_.get_EditEnabled());
-    const QRect all = rect();
-    // The style's line edit: its frame, palette, focus and disabled look. The corners a rounded
-    // frame leaves are the surface's colour beneath.
-    painter.fillRect(all, palette().color(QPalette::Window));
+  // The style's line edit (frame, palette, focus and disabled look) over the surface's colour,
+  // which shows in the corners a rounded frame leaves. Drawing it through the style costs more
+  // than the rest of the box together, so each look is drawn once into a pixmap that every box
+  // of that size and state shares.
+  QPixmap panel(bool editable) const {
+    const PanelKey key{
+        size(),   devicePixelRatioF(), palette().cacheKey(), style(),
+        editable, hasFocus(),          isActiveWindow(),     box_.get_BorderStyle() != 0};
+    static std::vector<std::pair<PanelKey, QPixmap>> drawn;
+    static std::size_t next = 0;
+    for (const auto& [k, pixmap] : drawn)
+      if (k == key) return pixmap;
+    QPixmap pixmap(size() * key.ratio);
+    pixmap.setDevicePixelRatio(key.ratio);
+    QPainter painter(&pixmap);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
     QStyleOptionFrame frame;
     frame.initFrom(this);
-    frame.lineWidth = box_.get_BorderStyle() != 0
-                          ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this)
-                          : 0;
+    frame.lineWidth =
+        key.border ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this) : 0;
     frame.midLineWidth = 0;
     frame.state |= QStyle::State_Sunken;
     if (!editable) {
@@ -633,6 +652,20 @@ class EditWidget : public QWidget {
       frame.palette.setCurrentColorGroup(QPalette::Disabled);
     }
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
+    painter.end();
+    constexpr std::size_t kLooks = 16;
+    if (drawn.size() < kLooks)
+      drawn.emplace_back(key, pixmap);
+    else
+      drawn[next++ % kLooks] = {key, pixmap};
+    return pixmap;
+  }
+
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const bool editable = static_cast<bool>(box_.get_EditEnabled());
+    const QRect all = rect();
+    painter.drawPixmap(0, 0, panel(editable));
     const QFont& font = box_.shownFont();
     painter.setFont(font);
     const QFontMetricsF metrics(font, this);
