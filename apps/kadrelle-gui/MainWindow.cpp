@@ -157,7 +157,7 @@ void MainWindow::addFileMenu() {
   QAction* open = file->addAction(QStringLiteral("&Open parameter set…"), this, [this] {
     const QString path =
         QFileDialog::getOpenFileName(this, QStringLiteral("Open parameter set"), {},
-                                     QStringLiteral("Parameter sets (*.kps *.txt);;All files (*)"));
+                                     QStringLiteral("Parameter sets (*.txt *.set);;All files (*)"));
     if (!path.isEmpty()) openParameterSet(path);
   });
   open->setShortcut(QKeySequence::Open);
@@ -214,6 +214,12 @@ void MainWindow::showDefaultMarks() {
   }
 }
 
+namespace {
+// The measured values the trend plots.
+constexpr ParameterNumbers kTrended[] = {param::ActualSpeed, param::ActualCurrent,
+                                         param::MotorTemperature};
+}  // namespace
+
 void MainWindow::run(double seconds) {
   for (double t = 0; t < seconds; t += 0.2) tick(0.2);
 }
@@ -227,8 +233,7 @@ void MainWindow::tick(double seconds) {
   elapsed_ += seconds;
   if (!trend_) return;
   std::vector<double> values;
-  for (ParameterNumbers number :
-       {param::ActualSpeed, param::ActualCurrent, param::MotorTemperature})
+  for (ParameterNumbers number : kTrended)
     values.push_back(session_.drive().value(number) * ParameterCatalog::find(number)->scale);
   trend_->add(elapsed_, values);
 }
@@ -236,8 +241,7 @@ void MainWindow::tick(double seconds) {
 // The measured speed, current and motor temperature over the last minute, in a dock.
 void MainWindow::addTrendDock(QMenu* view) {
   std::vector<TrendSeries> series;
-  for (ParameterNumbers number :
-       {param::ActualSpeed, param::ActualCurrent, param::MotorTemperature}) {
+  for (ParameterNumbers number : kTrended) {
     const ParameterInfo& info = *ParameterCatalog::find(number);
     series.push_back({QString::fromUtf8(info.name.data(), qsizetype(info.name.size())),
                       QString::fromUtf8(info.appUnits.data(), qsizetype(info.appUnits.size())),
