@@ -1,7 +1,12 @@
 #include "MainWindow.h"
 
+#include "ParameterSetDialog.h"
+#include "TrendView.h"
+
+#include <QApplication>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -14,13 +19,18 @@
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "brommet/ParameterCatalog.h"
 #include "host/FormFile.h"
 #include "platform/Error.h"
+#include "platform/KeyCodes.h"
 #include "qt/FormView.h"
+#include "qt/KadrelleWidget.h"
 #include "qt/ToolboxImage.h"
+#include "session/Failure.h"
 #include "session/FormBinder.h"
+#include "session/Messages.h"
 #include "session/ParameterGroups.h"
 
 namespace kadrelle::gui {
@@ -35,11 +45,12 @@ void MainWindow::fillGroupPage(Form& form, ParameterGroup group, DriveSession& d
   float top = 120;
   for (const ParameterInfo& info : drive.catalog()) {
     if (info.group != group) continue;
-    Kadrelle& k = form.addNew("", {120, top, 6600, 420});
+    Kadrelle& k = form.addNew("", {320, top, 6600, 420});
+    k.putref_Font(k.get_Font());  // the edit box in the form's font as well
     k.put_EditorPosition(1);
     k.put_EditorWidth(1800);
     k.put_Parameter(info.number);
-    top += 480;
+    top += std::max(480.0f, k.children().surface.get_Height() + 60);  // a larger font, a taller row
   }
   bindForm(form, drive, "the " + std::string(groupName(group)) + " page");
 }
@@ -62,6 +73,7 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
   connect(lock, &QComboBox::currentIndexChanged, this, [this](int level) {
     try {
       session_.setLockLevel(level);
+      showLockNotes();
     } catch (const Error& e) {
       log(QString::fromStdString("Lock level: " + e.description()));
     }
@@ -89,23 +101,35 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
   addDockWidget(Qt::BottomDockWidgetArea, traceDock);
   // Lines come only when the user's Debug mask asks for them; the dock shows when it does.
   traceDock->setVisible(session_.settings().traceWanted());
+  addFileMenu();
   // A closed dock comes back from the View menu.
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(eventDock->toggleViewAction());
   view->addAction(traceDock->toggleViewAction());
+  addTrendDock(view);
 
   pages_ = new QTabWidget;
+  pages_->setElideMode(Qt::ElideNone);  // whole tab names; scroll buttons when they do not fit
+  pages_->setUsesScrollButtons(true);
   setCentralWidget(pages_);
   const Form::Services services{toolkit_, editBoxes_, session_.library(), session_.settings(),
                                 trace_};
+  // The controls take the window's font, as Qt's own widgets do.
+  const auto windowFont = [] {
+    FontRef font = makeFont();
+    qt::copyFont(QApplication::font(), *font);
+    return font;
+  };
   if (formFile) {
     auto form = std::make_unique<Form>(services);
+    form->ambientFont = windowFont;
     FormFile::load(*formFile, *form);
     bindForm(*form, session_, formFile->string());
     addPage(QString::fromStdString(formFile->filename().string()), std::move(form));
   } else {
     for (const GroupName& group : parameterGroups()) {
       auto form = std::make_unique<Form>(services);
+      form->ambientFont = windowFont;
       fillGroupPage(*form, group.group, session_);
       addPage(QString::fromUtf8(group.name.data(), qsizetype(group.name.size())), std::move(form));
     }
@@ -113,17 +137,11 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
 
   // The drive runs: measured values follow it.
   auto* timer = new QTimer(this);
-  connect(timer, &QTimer::timeout, this, [this] {
-    try {
-      session_.tick(0.2);
-    } catch (const Error& e) {
-      log(QString::fromStdString("Drive: " + e.description()));
-    }
-  });
+  connect(timer, &QTimer::timeout, this, [this] { tick(0.2); });
   timer->start(200);
   statusBar()->showMessage(
       QString::fromStdString("Drive file: " + UserFiles::driveFile().string()));
-  resize(760, 620);
+  resize(1100, 660);
   resizeDocks({eventDock}, {110}, Qt::Vertical);  // the form keeps most of the window
   watchNetworkDrive();
 }
@@ -156,6 +174,113 @@ MainWindow::~MainWindow() {
   forms_.clear();
 }
 
+// File > Open parameter set: the set's differences from the drive, the checked ones sent.
+void MainWindow::addFileMenu() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* open = file->addAction(QStringLiteral("&Open parameter set…"), this, [this] {
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open parameter set"), {},
+                                     QStringLiteral("Parameter sets (*.txt *.set);;All files (*)"));
+    if (!path.isEmpty()) openParameterSet(path);
+  });
+  open->setShortcut(QKeySequence::Open);
+  file->addSeparator();
+  file->addAction(QStringLiteral("&Quit"), this, &QWidget::close)->setShortcut(QKeySequence::Quit);
+}
+
+void MainWindow::openParameterSet(const QString& path) {
+  try {
+    ParameterSetDialog dialog(session_, readParameterSet(path.toStdString()), path, this);
+    dialog.exec();
+  } catch (const std::exception& e) {
+    tell(QString::fromStdString(failureText(e)));
+  }
+  for (const auto& form : forms_) {
+    for (std::size_t i = 0; i < form->size(); ++i) {
+      try {
+        form->control(i).Refresh();
+      } catch (const std::exception&) {  // a control that cannot refresh shows what it had
+      }
+    }
+  }
+  showDefaultMarks();
+}
+
+// A mark beside every control whose value is not the parameter's default, its tool tip the
+// default.
+void MainWindow::addDefaultMarks(Form& form, QWidget& view) {
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    Kadrelle& k = form.control(i);
+    const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter());
+    const QWidget* control = qt::QtToolkit::widgetOf(k.children().surface);
+    if (!info || info->readOnly || info->measured || !control) continue;
+    auto* mark = new QLabel(QStringLiteral("●"), &view);
+    mark->setObjectName("notAtDefault");
+    mark->setToolTip(QString::fromStdString("Not at its default of " + shownDefault(*info)));
+    mark->setStyleSheet("color: palette(highlight)");
+    mark->adjustSize();
+    const QRect at = control->geometry();
+    mark->move(at.left() - mark->width() - 2, at.top() + (at.height() - mark->height()) / 2);
+    defaultMarks_.push_back({&k, info, mark});
+  }
+  showDefaultMarks();
+}
+
+void MainWindow::showDefaultMarks() {
+  for (const DefaultMark& m : defaultMarks_) {
+    bool shown = false;
+    try {
+      if (ValueObjectRef value = m.control->get_ValueObjRef()) shown = !atDefault(*m.info, *value);
+    } catch (const std::exception&) {  // a value that cannot be read has no mark
+    }
+    m.mark->setVisible(shown);
+  }
+}
+
+namespace {
+// The measured values the trend plots.
+constexpr ParameterNumbers kTrended[] = {param::ActualSpeed, param::ActualCurrent,
+                                         param::MotorTemperature};
+}  // namespace
+
+void MainWindow::run(double seconds) {
+  for (double t = 0; t < seconds; t += 0.2) tick(0.2);
+}
+
+void MainWindow::tick(double seconds) {
+  try {
+    session_.tick(seconds);
+  } catch (const Error& e) {
+    log(QString::fromStdString("Drive: " + e.description()));
+  }
+  elapsed_ += seconds;
+  if (!trend_) return;
+  std::vector<double> values;
+  for (ParameterNumbers number : kTrended) {
+    const ParameterInfo& info = *ParameterCatalog::find(number);
+    values.push_back(session_.driveValue(info) * info.scale);
+  }
+  trend_->add(elapsed_, values);
+}
+
+// The measured speed, current and motor temperature over the last minute, in a dock.
+void MainWindow::addTrendDock(QMenu* view) {
+  std::vector<TrendSeries> series;
+  for (ParameterNumbers number : kTrended) {
+    const ParameterInfo& info = *ParameterCatalog::find(number);
+    series.push_back({QString::fromUtf8(info.name.data(), qsizetype(info.name.size())),
+                      QString::fromUtf8(info.appUnits.data(), qsizetype(info.appUnits.size())),
+                      {}});
+  }
+  trend_ = new TrendView(std::move(series));
+  trend_->setObjectName("trendView");
+  auto* dock = new QDockWidget(QStringLiteral("Trend"), this);
+  dock->setObjectName("trend");
+  dock->setWidget(trend_);
+  addDockWidget(Qt::RightDockWidgetArea, dock);
+  view->addAction(dock->toggleViewAction());
+}
+
 std::vector<Form*> MainWindow::forms() const {
   std::vector<Form*> forms;
   for (const auto& f : forms_) forms.push_back(f.get());
@@ -167,9 +292,47 @@ void MainWindow::addPage(const QString& title, std::unique_ptr<Form> form) {
   auto* scroll = new QScrollArea;
   scroll->setWidget(view);
   view->resize(view->sizeHint());
-  pages_->addTab(scroll, title);
+  auto* page = new QWidget;
+  auto* column = new QVBoxLayout(page);
+  column->setContentsMargins(0, 0, 0, 0);
+  auto* note = new QLabel;
+  note->setObjectName("lockNote");
+  note->setWordWrap(true);
+  note->setContentsMargins(8, 4, 8, 4);
+  column->addWidget(note);
+  column->addWidget(scroll);
+  pages_->addTab(page, title);
+  lockNotes_.push_back(note);
+  addDefaultMarks(*form, *view);
   watch(*form);
   forms_.push_back(std::move(form));
+  showLockNotes();
+}
+
+// The level that unlocks a page's values: the highest any of its parameters needs above the
+// session's level; the page says so at its top and in its tab's tool tip.
+void MainWindow::showLockNotes() {
+  for (std::size_t page = 0; page < forms_.size() && page < lockNotes_.size(); ++page) {
+    Form& form = *forms_[page];
+    int locked = 0, needed = -1;
+    for (std::size_t i = 0; i < form.size(); ++i) {
+      const ParameterInfo* info = ParameterCatalog::find(form.control(i).get_Parameter());
+      if (!info || info->readOnly || info->lockLevel <= session_.lockLevel()) continue;
+      ++locked;
+      needed = std::max(needed, int(info->lockLevel));
+    }
+    const QString text =
+        locked == 0 ? QString()
+                    : QString(
+                          "%1 of these values are locked at this level; lock level %2 (%3) "
+                          "unlocks them (Lock level in the toolbar).")
+                          .arg(locked)
+                          .arg(needed)
+                          .arg(QString::fromStdString(ParameterCatalog::lockLevelName(needed)));
+    lockNotes_[page]->setText(text);
+    lockNotes_[page]->setVisible(locked != 0);
+    pages_->setTabToolTip(int(page), text);
+  }
 }
 
 void MainWindow::watch(Form& form) {
@@ -178,6 +341,7 @@ void MainWindow::watch(Form& form) {
     const QString name = QString::fromStdString(form.name(i));
     connections_.push_back(k.Change.connect([this, &k, name] {
       log(name + ": Change " + QString::fromStdString(k.get_Text()));
+      showDefaultMarks();
       try {
         session_.save();
       } catch (const Error& e) {
@@ -185,11 +349,50 @@ void MainWindow::watch(Form& form) {
       }
     }));
     connections_.push_back(
-        k.UpdateError.connect([this, name](std::int32_t& number, std::string& description) {
+        k.UpdateError.connect([this, &k, name](std::int32_t& number, std::string& description) {
           log(name + ": UpdateError " + QString::number(number) + ": " +
               QString::fromStdString(description));
+          if (const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter()))
+            tell(k, refusalMessage(*info, number, description,
+                                   "the Lock level in the toolbar changes the level"));
         }));
+    watchEntries(k);
   }
+}
+
+// An entry not written as typed, and a key the control does not take, are said where the user
+// looks: the status bar and the control's tool tip.
+void MainWindow::watchEntries(Kadrelle& k) {
+  auto entry = std::make_shared<std::optional<std::string>>();
+  connections_.push_back(k.KeyPress.connect([this, &k, entry](std::int16_t& key) {
+    if (key != kKeyReturn && key < 0x20) return;
+    const std::string why = qt::lockReason(k);
+    if (!why.empty())
+      tell(k, k.get_ParamKey() + " " + why);
+    else if (key == kKeyReturn)
+      *entry = k.get_Text();  // what was typed, before the control reads it
+  }));
+  connections_.push_back(k.Change.connect([this, &k, entry] {
+    if (!*entry) return;
+    const std::string typed = std::move(**entry);
+    entry->reset();
+    const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter());
+    if (!info) return;
+    const std::string said =
+        entryMessage(*info, typed, k.get_DisplayMode() != DRIVE_VIEW, k.get_Text());
+    if (!said.empty()) tell(k, said);
+  }));
+}
+
+void MainWindow::tell(Kadrelle& k, const std::string& message) {
+  const QString text = QString::fromStdString(message);
+  if (QWidget* box = qt::QtToolkit::widgetOf(k.children().editBox)) box->setToolTip(text);
+  tell(text);
+}
+
+void MainWindow::tell(const QString& message) {
+  statusBar()->showMessage(message);
+  log(message);
 }
 
 void MainWindow::log(const QString& line) {

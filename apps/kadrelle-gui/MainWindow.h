@@ -11,9 +11,15 @@
 #include "qt/QtToolkit.h"
 #include "session/DriveSession.h"
 
+class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
+
+namespace kadrelle::gui {
+class TrendView;
+}
 
 namespace kadrelle::gui {
 
@@ -39,6 +45,12 @@ class MainWindow : public QMainWindow {
   // A page of controls, one per parameter of a group, bound to the drive.
   static void fillGroupPage(Form& form, ParameterGroup group, DriveSession& drive);
 
+  // Runs the drive for the given time in steps of the window's timer, as the timer would.
+  void run(double seconds);
+  TrendView* trend() const { return trend_; }
+  // Compares the parameter-set file with the drive in a dialog whose checked rows can be sent.
+  void openParameterSet(const QString& path);
+
  private:
   void addPage(const QString& title, std::unique_ptr<Form> form);
   void watch(Form& form);
@@ -46,6 +58,15 @@ class MainWindow : public QMainWindow {
   void setDisplayMode(int mode);
   // A drive on the network: pumps its results and shows its connection in the status bar.
   void watchNetworkDrive();
+  void watchEntries(Kadrelle& k);
+  void showLockNotes();
+  void tell(Kadrelle& k, const std::string& message);
+  void tell(const QString& message);
+  void addFileMenu();
+  void addDefaultMarks(Form& form, QWidget& view);
+  void showDefaultMarks();
+  void addTrendDock(QMenu* view);
+  void tick(double seconds);
 
   DriveSession session_;
   TraceChannel trace_;
@@ -55,6 +76,15 @@ class MainWindow : public QMainWindow {
   std::vector<Connection> connections_;
   QTabWidget* pages_ = nullptr;
   QListWidget* events_ = nullptr;
+  std::vector<QLabel*> lockNotes_;  // one a page
+  struct DefaultMark {
+    Kadrelle* control;
+    const ParameterInfo* info;
+    QLabel* mark;
+  };
+  std::vector<DefaultMark> defaultMarks_;
+  TrendView* trend_ = nullptr;
+  double elapsed_ = 0;  // seconds the drive has run in this window
 };
 
 }  // namespace kadrelle::gui

@@ -2,7 +2,7 @@
 //
 //   kadrelle-gui [FORM]                   the drive's parameter groups as pages, or a form file
 //     [--drive modbus://HOST[:PORT][?unit=N] [--drive-description FILE]]   a drive on the network
-//   kadrelle-gui --render FORM -o FILE    draws the form offscreen into a PNG and exits
+//   kadrelle-gui --render [FORM] -o FILE  draws the window (or the form) offscreen into a PNG
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "MainWindow.h"
+#include "TrendView.h"
 #include "host/FormFile.h"
 #include "platform/Error.h"
 #include "qt/FormView.h"
@@ -37,6 +38,19 @@ int render(const QString& formFile, const QString& output, const kadrelle::Drive
   return 0;
 }
 
+// The whole window as it shows after a minute of the drive running, at its default size.
+int renderWindow(const QString& output, const kadrelle::DriveChoice& drive) {
+  kadrelle::gui::MainWindow window(std::nullopt, drive);
+  window.show();
+  window.run(kadrelle::gui::TrendView::kSpan);
+  QApplication::processEvents();
+  if (!window.grab().save(output, "PNG")) {
+    std::fprintf(stderr, "kadrelle-gui: %s: cannot write the picture\n", qPrintable(output));
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,7 +72,8 @@ int main(int argc, char** argv) {
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument("FORM", "A form file to show instead of the parameter groups.");
-  const QCommandLineOption renderOption("render", "Draw FORM into a PNG file and exit.", "FORM");
+  const QCommandLineOption renderOption(
+      "render", "Draw the window (or FORM alone) into the PNG file -o names and exit.");
   const QCommandLineOption outputOption({"o", "output"}, "The PNG file --render writes.", "FILE");
   const QCommandLineOption driveOption(
       "drive",
@@ -81,7 +96,9 @@ int main(int argc, char** argv) {
         std::fputs("kadrelle-gui: --render needs -o FILE.png\n", stderr);
         return 2;
       }
-      return render(parser.value(renderOption), parser.value(outputOption), drive);
+      if (parser.positionalArguments().isEmpty())
+        return renderWindow(parser.value(outputOption), drive);
+      return render(parser.positionalArguments().first(), parser.value(outputOption), drive);
     }
     std::optional<std::filesystem::path> form;
     if (!parser.positionalArguments().isEmpty())

@@ -12,7 +12,7 @@ struct Form::Entry : Container {
     form.changed_ = true;
     if (form.onPropertyChanged) form.onPropertyChanged(name, property);
   }
-  FontRef AmbientFont() override { return makeFont(); }
+  FontRef AmbientFont() override { return form.ambientFont ? form.ambientFont() : makeFont(); }
   std::string AmbientDisplayName() override { return name; }
 
   Form& form;

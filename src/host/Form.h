@@ -55,6 +55,9 @@ class Form {
   void markSaved() { changed_ = false; }
   // Every property-changed notification, with the name of the control that sent it.
   std::function<void(const std::string& control, const std::string& property)> onPropertyChanged;
+  // The font a control added later takes when nothing sets its own (the window's font, say);
+  // unset, the control's default font.
+  std::function<FontRef()> ambientFont;
 
  private:
   struct Entry;

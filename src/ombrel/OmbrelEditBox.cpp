@@ -166,11 +166,15 @@ void OmbrelEditBox::finishWith(Variant value) {
 }
 
 void OmbrelEditBox::finishEntry() {
+  undo_.reset();
+  typedTo_ = -1;
   finishWith(holdEntry(entryRead_ ? value_ : readEntry(text_)));
 }
 
 void OmbrelEditBox::abandonEntry() {
   dirty_ = false;
+  undo_.reset();
+  typedTo_ = -1;
   redraw();
   selectAtEnd();
 }
@@ -322,11 +326,49 @@ void OmbrelEditBox::replaceSelection(std::string_view replacement) {
   std::size_t from = byteOffset(text_, start);
   std::size_t to = byteOffset(text_, start + get_SelLength());
   if (to > from || !replacement.empty()) {
+    const bool typing = to == from && utf8Length(replacement) == 1;
+    if (!(typing && start == typedTo_)) undo_ = Before{text_, anchor_, caret_};
+    typedTo_ = typing ? start + 1 : -1;
     rewriteText().replace(from, to - from, replacement);
     drawn_ = false;
     dirty_ = true;
   }
   anchor_ = caret_ = start + utf8Length(replacement);
+}
+
+void OmbrelEditBox::editCommand(std::uint32_t controlCharacter) {
+  if (controlCharacter == 1) selectAll();
+  if (controlCharacter == 26) undo();
+}
+
+void OmbrelEditBox::selectAll() {
+  displaying([&] {
+    settle();
+    anchor_ = 0;
+    caret_ = length();
+  });
+}
+
+void OmbrelEditBox::deleteSelection() {
+  displaying([&] {
+    settle();
+    if (editEnabled_ && anchor_ != caret_) replaceSelection({});
+  });
+}
+
+void OmbrelEditBox::undo() {
+  displaying([&] {
+    settle();
+    if (!editEnabled_ || !undo_) return;
+    Before now{text_, anchor_, caret_};
+    rewriteText() = std::move(undo_->text);
+    anchor_ = undo_->anchor;
+    caret_ = undo_->caret;
+    undo_ = std::move(now);
+    typedTo_ = -1;
+    drawn_ = false;
+    dirty_ = true;
+  });
 }
 
 // ---- input ----
@@ -439,6 +481,13 @@ void OmbrelEditBox::actOnCharacter(std::uint32_t cp) {
       return;
     case kKeyEscape:
       abandonEntry();
+      return;
+    case 1:   // Ctrl+A
+    case 3:   // Ctrl+C
+    case 22:  // Ctrl+V
+    case 24:  // Ctrl+X
+    case 26:  // Ctrl+Z
+      editCommand(cp);
       return;
     default:
       break;

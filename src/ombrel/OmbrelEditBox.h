@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,7 +59,9 @@ namespace kadrelle {
 //  KeyDown: Delete (46), Home (36), End (35), Left (37) / Up (38), Right (39) / Down (40);
 //  Shift (bit 1 of shift) held with the moving keys extends the selection.
 //  KeyPress: printable characters replace the selection, Backspace (8) deletes, Enter (13)
-//  finishes the entry, Escape (27) abandons it; other control characters do nothing.
+//  finishes the entry, Escape (27) abandons it; Ctrl+A (1), Ctrl+C (3), Ctrl+V (22), Ctrl+X (24)
+//  and Ctrl+Z (26) go to editCommand, which a toolkit with a clipboard overrides; other control
+//  characters do nothing.
 //  A KeyDown handler that sets KeyCode to 0 cancels the key, including the character the same
 //  keystroke makes (the next keyPress before keyUp is dropped without an event); one that changes
 //  KeyCode makes the box act on the new code. A KeyPress handler that sets KeyAscii to 0 cancels
@@ -139,9 +142,24 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   void click() override;
   void dblClick() override;
 
+  // The editing commands of a line edit. Select All selects the whole text; Cut deletes the
+  // selection (the caller has put it on the clipboard); Undo takes back the last edit of the
+  // entry (typing a run of characters is one edit), and a second Undo takes back the first.
+  // Cut and Undo edit only while EditEnabled is True.
+  void selectAll();
+  void deleteSelection();
+  void undo();
+  bool canUndo() const { return undo_.has_value(); }
+
   // True between the first edit of an entry and its end.
   bool entryUnderWay() const { return dirty_; }
   bool hasFocus() const { return focused_; }
+
+ protected:
+  // Ctrl+A, Ctrl+C, Ctrl+V, Ctrl+X or Ctrl+Z as a KeyPress no handler cancelled (its control
+  // character). The box itself has no clipboard: Select All and Undo are done here, the rest by
+  // the toolkit.
+  virtual void editCommand(std::uint32_t controlCharacter);
 
  private:
   // What a toolkit draws, compared before and after each call.
@@ -226,6 +244,14 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   std::int32_t anchor_ = 0;  // selection: from anchor_ to caret_, in characters
   std::int32_t caret_ = 0;
   bool dirty_ = false;
+  // The text and selection before the last edit of the entry, for undo; where the last typed
+  // character ended, so that a run of typing is one edit (-1: the last edit was no typing).
+  struct Before {
+    std::string text;
+    std::int32_t anchor, caret;
+  };
+  std::optional<Before> undo_;
+  std::int32_t typedTo_ = -1;
   bool focused_ = false;
   bool dropNextPress_ = false;
   int displayDepth_ = 0;

@@ -1,6 +1,8 @@
 #include "qt/KadrelleWidget.h"
 
 #include <QResizeEvent>
+#include <QShowEvent>
+#include <cmath>
 #include <optional>
 
 #include "brommet/BrommetLibrary.h"
@@ -78,7 +80,8 @@ void KadrelleWidget::setDefaultServices(const Services& services) {
 
 KadrelleWidget::KadrelleWidget(QWidget* parent) : KadrelleWidget(defaultServices(), parent) {}
 
-KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWidget(parent) {
+KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent)
+    : QWidget(parent), values_(&services.values) {
   control_ = std::make_unique<Kadrelle>(kadrelle::ControlSite{
       *this, toolkit(), editBoxes(), services.values, services.settings, services.debug});
   auto children = control_->children();
@@ -88,6 +91,8 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWid
   surface_->show();
   setFocusProxy(QtToolkit::widgetOf(children.editBox));
   setFocusPolicy(Qt::StrongFocus);
+  // A layout gives the control the height it takes, not a taller band with the content at its top.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   if (auto* box = dynamic_cast<QtEditBox*>(&children.editBox)) {
     box->setLockReason([this] { return kadrelle::qt::lockReason(*control_); });
   }
@@ -113,6 +118,7 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent) : QWid
   connections_.push_back(children.surface.DisplayChanged.connect([this] { followSurface(); }));
 
   c.UserControl_InitProperties();
+  c.putref_Font(c.get_Font());  // the edit box draws in the ambient font too, not its own default
   // The first layout pass a container gives a control it has sited: it fills in EditorWidth and
   // places the edit box before anything lays out the caption around it.
   c.UserControl_Resize();
@@ -164,15 +170,61 @@ void KadrelleWidget::giveSize(const QSize& size) {
   }
 }
 
+void KadrelleWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (control_->get_ValueObjRef() || parameter() == 0) return;
+  apply([&](Kadrelle& c) {
+    kadrelle::ValueObjectRef value = values_->createValueObject();
+    if (!value) throw kadrelle::Error(kadrelle::Error::kInvalidCall, "No value object to bind");
+    value->put_ParameterNumber(c.get_Parameter());
+    c.putref_ValueObjRef(std::move(value));
+  });
+}
+
+std::unique_ptr<QTextDocument> KadrelleWidget::captionAt(int width, QMargins& margins) const {
+  if (!surface_) return nullptr;
+  auto children = control_->children();
+  const QWidget* box = QtToolkit::widgetOf(children.captionBox);
+  const auto* caption = dynamic_cast<const kadrelle::qt::QtRichTextBox*>(&children.caption);
+  if (!box || !caption || box->isHidden() || caption->textDocument().isEmpty()) return nullptr;
+  const QRect at = box->geometry();
+  margins = {at.left(), at.top(), surface_->width() - at.right() - 1,
+             surface_->height() - at.bottom() - 1};
+  std::unique_ptr<QTextDocument> document(caption->textDocument().clone());
+  document->setTextWidth(width > 0 ? std::max(1, width - margins.left() - margins.right()) : 0);
+  return document;
+}
+
+int KadrelleWidget::heightForWidth(int width) const {
+  const int own = surface_ ? surface_->height() : QWidget::sizeHint().height();
+  QMargins margins;
+  const auto caption = captionAt(width, margins);
+  if (!caption) return own;
+  const int needed = int(std::ceil(caption->size().height())) + margins.top() + margins.bottom();
+  return std::max(own, needed);
+}
+
 QSize KadrelleWidget::sizeHint() const {
-  return surface_ ? surface_->size() : QWidget::sizeHint();
+  if (!surface_) return QWidget::sizeHint();
+  return {surface_->width(), heightForWidth(surface_->width())};
+}
+
+QSize KadrelleWidget::minimumSizeHint() const {
+  QMargins margins;
+  const auto caption = captionAt(0, margins);
+  if (!caption) return QWidget::minimumSizeHint();
+  const int width = int(std::ceil(caption->idealWidth())) + margins.left() + margins.right();
+  return {width, heightForWidth(width)};
 }
 
 void KadrelleWidget::PropertyChanged(const std::string& name) {
   Q_EMIT propertyChanged(QString::fromStdString(name));
 }
+// The font the host gives the widget: the application's font unless a parent sets another.
 kadrelle::FontRef KadrelleWidget::AmbientFont() {
-  return kadrelle::makeFont();
+  auto font = kadrelle::makeFont();
+  kadrelle::qt::copyFont(QWidget::font(), *font);
+  return font;
 }
 std::string KadrelleWidget::AmbientDisplayName() {
   return objectName().isEmpty() ? "KadrelleWidget" : objectName().toStdString();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QMargins>
+#include <QTextDocument>
 #include <QVariant>
 #include <QWidget>
 #include <memory>
@@ -28,7 +30,10 @@ std::string lockReason(Kadrelle& control);
 //
 // The value library, settings store and debug channel come from setDefaultServices, set before
 // the first widget is made (by default the simulated drive, the user's settings and standard
-// error), so widgets made by uic or QUiLoader use the program's own.
+// error), so widgets made by uic or QUiLoader use the program's own. A widget whose Parameter is
+// set and that has no value object when it is shown binds itself to that parameter of its value
+// library: a form from a .ui file works without code for each control. With no font set, the
+// control's Font and CaptionFont are the widget's (the application's) font.
 class KadrelleWidget : public QWidget, private kadrelle::Container {
   Q_OBJECT
   Q_PROPERTY(bool Enabled READ isControlEnabled WRITE setEnabled)
@@ -137,7 +142,12 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   uint foreColor() const;
   QString versionStr() const;
 
+  // The control's size, and at least the height its caption needs at that width (laid out
+  // again at another width for heightForWidth); the minimum width fits the caption's widest word.
   QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
 
   static QVariant toQVariant(const kadrelle::Variant& value);
   static kadrelle::Variant fromQVariant(const QVariant& value);
@@ -162,6 +172,7 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void PropertyChanged(const std::string& name) override;
@@ -174,7 +185,11 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   T read(F&& f, T otherwise) const;
   void followSurface();
   void giveSize(const QSize& size);
+  // The caption's text laid out at `width` pixels (0: its widest word), or null when no caption
+  // is shown; the caption box's margins in the surface in `left`, `right`, `top`, `bottom`.
+  std::unique_ptr<QTextDocument> captionAt(int width, QMargins& margins) const;
 
+  kadrelle::ValueLibrary* values_ = nullptr;
   std::unique_ptr<kadrelle::Kadrelle> control_;
   QWidget* surface_ = nullptr;
   kadrelle::qt::QtSurface* qtSurface_ = nullptr;

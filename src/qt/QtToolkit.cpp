@@ -5,10 +5,15 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QWheelEvent>
@@ -566,6 +571,16 @@ std::int16_t keyCodeOf(const QKeyEvent& e) {
   }
 }
 
+// What a box's panel looks like: two boxes with the same key draw the same pixels.
+struct PanelKey {
+  QSize size;
+  qreal ratio;
+  qint64 palette;
+  const QStyle* style;
+  bool editable, focused, active, border;
+  friend bool operator==(const PanelKey&, const PanelKey&) = default;
+};
+
 class EditWidget : public QWidget {
  public:
   EditWidget(QtEditBox& box, QWidget* parent) : QWidget(parent), box_(box) {
@@ -610,19 +625,47 @@ class EditWidget : public QWidget {
     return best;
   }
 
+  // The style's line edit (frame, palette, focus and disabled look) over the surface's colour,
+  // which shows in the corners a rounded frame leaves. Drawing it through the style costs more
+  // than the rest of the box together, so each look is drawn once into a pixmap that every box
+  // of that size and state shares.
+  QPixmap panel(bool editable) const {
+    const PanelKey key{
+        size(),   devicePixelRatioF(), palette().cacheKey(), style(),
+        editable, hasFocus(),          isActiveWindow(),     box_.get_BorderStyle() != 0};
+    static std::vector<std::pair<PanelKey, QPixmap>> drawn;
+    static std::size_t next = 0;
+    for (const auto& [k, pixmap] : drawn)
+      if (k == key) return pixmap;
+    QPixmap pixmap(size() * key.ratio);
+    pixmap.setDevicePixelRatio(key.ratio);
+    QPainter painter(&pixmap);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.lineWidth =
+        key.border ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this) : 0;
+    frame.midLineWidth = 0;
+    frame.state |= QStyle::State_Sunken;
+    if (!editable) {
+      frame.state &= ~QStyle::State_Enabled;
+      frame.palette.setCurrentColorGroup(QPalette::Disabled);
+    }
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
+    painter.end();
+    constexpr std::size_t kLooks = 16;
+    if (drawn.size() < kLooks)
+      drawn.emplace_back(key, pixmap);
+    else
+      drawn[next++ % kLooks] = {key, pixmap};
+    return pixmap;
+  }
+
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     const bool editable = static_cast<bool>(box_.get_EditEnabled());
     const QRect all = rect();
-    painter.fillRect(all, palette().color(editable ? QPalette::Base : QPalette::Window));
-    if (box_.get_BorderStyle() != 0) {  // four one-pixel bands: filled, not stroked
-      const QColor border = palette().color(QPalette::Mid);
-      const int w = all.width(), h = all.height();
-      painter.fillRect(0, 0, w, 1, border);
-      painter.fillRect(0, h - 1, w, 1, border);
-      painter.fillRect(0, 1, 1, h - 2, border);
-      painter.fillRect(w - 1, 1, 1, h - 2, border);
-    }
+    painter.drawPixmap(0, 0, panel(editable));
     const QFont& font = box_.shownFont();
     painter.setFont(font);
     const QFontMetricsF metrics(font, this);
@@ -663,24 +706,48 @@ class EditWidget : public QWidget {
 
   bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 
+  // The control character of a line edit's editing shortcut typed as Ctrl and a letter, or 0.
+  static std::int16_t commandOf(const QKeyEvent& e) {
+    if (e.key() < Qt::Key_A || e.key() > Qt::Key_Z) return 0;
+    for (auto [key, character] : {std::pair{QKeySequence::SelectAll, 1},
+                                  {QKeySequence::Copy, 3},
+                                  {QKeySequence::Paste, 22},
+                                  {QKeySequence::Cut, 24},
+                                  {QKeySequence::Undo, 26}})
+      if (e.matches(key)) return std::int16_t(character);
+    return 0;
+  }
+
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    const bool editable = static_cast<bool>(box_.get_EditEnabled());
+    const bool selection = box_.get_SelLength() != 0;
+    QMenu menu(this);
+    const auto add = [&](const QString& name, QKeySequence::StandardKey key, std::uint32_t command,
+                         bool enabled) {
+      QAction* action = menu.addAction(
+          name, [this, command] { guarded("menu", [&] { box_.editCommand(command); }); });
+      action->setShortcut(key);
+      action->setEnabled(enabled);
+    };
+    add(tr("&Undo"), QKeySequence::Undo, 26, editable && box_.canUndo());
+    menu.addSeparator();
+    add(tr("Cu&t"), QKeySequence::Cut, 24, editable && selection);
+    add(tr("&Copy"), QKeySequence::Copy, 3, selection);
+    add(tr("&Paste"), QKeySequence::Paste, 22,
+        editable && !QApplication::clipboard()->text().isEmpty());
+    menu.addSeparator();
+    add(tr("Select &All"), QKeySequence::SelectAll, 1, !box_.get_Text().empty());
+    menu.exec(e->globalPos());
+  }
+
   void keyPressEvent(QKeyEvent* e) override {
     if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return QWidget::keyPressEvent(e);
     const std::int16_t shift = shiftOf(e->modifiers());
     guarded("key", [&] {
-      if (e->matches(QKeySequence::Paste)) {
-        box_.typeText(QApplication::clipboard()->text().toStdString());
-        return;
-      }
-      if (e->matches(QKeySequence::Copy)) {  // without a selection the clipboard keeps its text
-        const QString text = shownText();
-        const std::int32_t start = box_.get_SelStart(), length = box_.get_SelLength();
-        const std::int32_t from = std::min(start, start + length);
-        const qsizetype a = units(text, from);
-        if (length != 0)
-          QApplication::clipboard()->setText(text.mid(a, units(text, from + std::abs(length)) - a));
-        return;
-      }
       if (const std::int16_t code = keyCodeOf(*e)) box_.keyDown(code, shift);
+      // Ctrl+A, C, V, X, Z: the host sees them as KeyDown and KeyPress (their control
+      // character) and may cancel either; the box acts on what is left.
+      if (const std::int16_t command = commandOf(*e)) return box_.keyPress(command);
       for (QChar c : e->text()) {
         const char16_t u = c.unicode();
         if (u == 0x7F || u == '\t') continue;  // Delete and Tab act through their key codes
@@ -831,6 +898,29 @@ const QFont& QtEditBox::shownFont() {
     fontMade_ = true;
   }
   return font_;
+}
+
+void QtEditBox::editCommand(std::uint32_t controlCharacter) {
+  const bool cut = controlCharacter == 24;
+  if (controlCharacter == 3 || cut) {  // without a selection the clipboard keeps its text
+    const QString text = QString::fromStdString(get_Text());
+    const std::int32_t start = get_SelStart(), length = get_SelLength();
+    if (length == 0) return;
+    const auto units = [&](std::int32_t n) {
+      qsizetype i = 0;
+      for (std::int32_t k = 0; k < n && i < text.size(); ++k)
+        i += (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+      return i;
+    };
+    const std::int32_t from = std::min(start, start + length);
+    QApplication::clipboard()->setText(
+        text.mid(units(from), units(from + std::abs(length)) - units(from)));
+    if (cut) deleteSelection();
+  } else if (controlCharacter == 22) {
+    if (get_EditEnabled()) typeText(QApplication::clipboard()->text().toStdString());
+  } else {
+    OmbrelEditBox::editCommand(controlCharacter);
+  }
 }
 
 void QtEditBox::sync(bool repaint) {

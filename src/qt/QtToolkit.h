@@ -248,6 +248,10 @@ class QtEditBox : public OmbrelEditBox {
   double pixelsPerTwip() const;
   // The box's font as a QFont, made again only when one of its attributes changed.
   const QFont& shownFont();
+  // An editing command as its control character (Ctrl+A 1, Ctrl+C 3, Ctrl+V 22, Ctrl+X 24,
+  // Ctrl+Z 26), from the context menu or a key no handler cancelled; the clipboard is the
+  // application's.
+  void editCommand(std::uint32_t controlCharacter) override;
 
  private:
   struct FontKey {

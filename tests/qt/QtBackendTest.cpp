@@ -3,13 +3,19 @@
 // table, a rendered form, the Designer plugin and a .ui file through uic and QUiLoader.
 #include <QAccessible>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMetaMethod>
 #include <QPluginLoader>
+#include <QProxyStyle>
 #include <QSignalSpy>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QUiLoader>
+#include <QVBoxLayout>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 #include <set>
 
@@ -75,6 +81,40 @@ class QtBackendTest : public QObject {
     QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("4510"));
+    // Select All, Cut, Undo and Paste as in a line edit; a host that cancels the key's KeyDown
+    // or KeyPress cancels the command.
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(w->text(), QString());
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(w->text(), QStringLiteral("4510"));
+    QApplication::clipboard()->setText("77");
+    for (auto cancel :
+         {connect(w.get(), &KadrelleWidget::KeyDown, [](qint16&code, qint16&) { code = 0; }),
+          connect(w.get(), &KadrelleWidget::KeyPress, [](qint16&key) { key = 0; })}) {
+      QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+      disconnect(cancel);
+    }
+    QCOMPARE(w->text(), QStringLiteral("4510"));
+    QStringList menu;  // the same commands in the context menu
+    QTimer::singleShot(0, [&] {
+      auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!popup) return;
+      for (QAction* a : popup->actions())
+        if (!a->isSeparator() && a->isEnabled()) menu << a->text();
+      popup->actions().last()->trigger();  // Select All
+      popup->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, {5, 5}, box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box, &click);
+    QCOMPARE(menu.join('|'), QStringLiteral("&Undo|Cu&t|&Copy|&Paste|Select &All"));
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w->text(), QStringLiteral("77"));
+    QTest::keyClick(box, Qt::Key_Escape);
+    w->activateWindow();  // back from the menu
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    box->setFocus();
     // The wheel steps a focused box only.
     QWheelEvent down(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
                      Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -179,6 +219,65 @@ class QtBackendTest : public QObject {
     QCOMPARE(captionPaints.count, 0);
     w->setEnabled(false);  // a real change is drawn
     QTRY_VERIFY(captionPaints.count > 0);
+  }
+
+  // The application's font, the style's line edit (enabled and disabled), and a widget with only
+  // its Parameter set bound when shown.
+  void nativeLookAndBindOnShow() {
+    const QFont appFont = QApplication::font();
+    QApplication::setFont(QFont("DejaVu Sans", 13));
+    KadrelleWidget w(services_, nullptr);
+    QApplication::setFont(appFont);
+    QCOMPARE(w.controlFont().pointSizeF(), 13.0);
+    QCOMPARE(w.captionFont().family(), QStringLiteral("DejaVu Sans"));
+    auto& editBox = dynamic_cast<qt::QtEditBox&>(w.control().children().editBox);
+    QCOMPARE(editBox.shownFont().pointSizeF(), 13.0);
+    struct Panels : QProxyStyle {
+      std::vector<QStyle::State> drawn;
+      void drawPrimitive(PrimitiveElement e, const QStyleOption* o, QPainter* p,
+                         const QWidget* widget) const override {
+        if (e == PE_PanelLineEdit) const_cast<Panels*>(this)->drawn.push_back(o->state);
+        QProxyStyle::drawPrimitive(e, o, p, widget);
+      }
+    };
+    auto* panels = new Panels;
+    QWidget* box = qt::QtToolkit::widgetOf(w.control().children().editBox);
+    box->setStyle(panels);
+    drive_->appLock()->put_Level(1);
+    drive_->setValue(param::SpeedLimit, 6553600);
+    w.setParameter(param::SpeedLimit);
+    QVERIFY(!w.valueObjRef());
+    w.show();
+    QVERIFY(w.valueObjRef());
+    QCOMPARE(w.text(), QStringLiteral("3000"));
+    box->grab();
+    w.setEnabled(false);
+    box->grab();
+    QCOMPARE(panels->drawn.size(), 2u);
+    QVERIFY(panels->drawn[0] & QStyle::State_Enabled);
+    QVERIFY(!(panels->drawn[1] & QStyle::State_Enabled));
+    box->setStyle(nullptr);
+    delete panels;
+    // In a layout the control's band is as tall as it and its caption need, at the narrowest too:
+    // the wrapped caption is never cut.
+    for (int width : {400, 0}) {
+      QWidget window;
+      auto* column = new QVBoxLayout(&window);
+      auto* inColumn = new KadrelleWidget(services_, &window);
+      column->addWidget(inColumn);
+      column->addStretch();
+      inColumn->setEditorWidth(1200);
+      inColumn->setValueObjRef(library_.makeValueObject(param::SpeedLimit));
+      window.resize(std::max(width, window.minimumSizeHint().width()), 400);
+      window.show();
+      QApplication::processEvents();
+      QCOMPARE(inColumn->height(), inColumn->heightForWidth(inColumn->width()));
+      auto children = inColumn->control().children();
+      const auto& caption = dynamic_cast<qt::QtRichTextBox&>(children.caption);
+      const QRect shown = qt::QtToolkit::widgetOf(children.captionBox)->geometry();
+      QVERIFY(shown.height() >= caption.textDocument().size().height());
+      QVERIFY(shown.width() >= caption.textDocument().idealWidth());
+    }
   }
 
   // Every readable and writable member of the interface is a property (Text and Value only at run
