@@ -81,12 +81,12 @@ int main(int argc, char** argv) {
       std::cout << "gave up: " << status->text().toStdString() << '\n';
       app.exit(1);
     });
-    confirmed = speedLimit->Changed.connect([&](const Variant&) {
+    confirmed = speedLimit->Changed.connect([&, control](const Variant&) {
       std::cout << "confirmed: " << control->text().toStdString() << '\n';
       app.quit();
     });
     auto* poll = new QTimer(&app);
-    QObject::connect(poll, &QTimer::timeout, [&, poll] {
+    QObject::connect(poll, &QTimer::timeout, [&, poll, control] {
       if (!drive->connected()) return;
       poll->stop();
       control->setValue(4500);
