@@ -30,7 +30,7 @@
 #include "qt/ToolboxImage.h"
 #include "session/Failure.h"
 #include "session/FormBinder.h"
-#include "session/Messages.h"
+#include "session/Notices.h"
 #include "session/ParameterGroups.h"
 
 namespace kadrelle::gui {
@@ -353,8 +353,8 @@ void MainWindow::watch(Form& form) {
           log(name + ": UpdateError " + QString::number(number) + ": " +
               QString::fromStdString(description));
           if (const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter()))
-            tell(k, refusalMessage(*info, number, description,
-                                   "the Lock level in the toolbar changes the level"));
+            tell(k, refusalNotice(*info, number, description,
+                                  "the Lock level in the toolbar changes the level"));
         }));
     watchEntries(k);
   }
@@ -379,7 +379,7 @@ void MainWindow::watchEntries(Kadrelle& k) {
     const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter());
     if (!info) return;
     const std::string said =
-        entryMessage(*info, typed, k.get_DisplayMode() != DRIVE_VIEW, k.get_Text());
+        entryNotice(*info, typed, k.get_DisplayMode() != DRIVE_VIEW, k.get_Text());
     if (!said.empty()) tell(k, said);
   }));
 }

@@ -1,5 +1,6 @@
 #include "session/Notices.h"
 
+#include "brommet/BrommetValueObject.h"
 #include "brommet/ParameterCatalog.h"
 #include "brommet/ServoDrive.h"
 #include "ombrel/EntryParser.h"
@@ -56,6 +57,13 @@ std::string entryNotice(const ParameterInfo& info, std::string_view typed, bool 
   if (const auto problem = ServoDrive::checkValue(info, *number, appView))
     return named(info) + ": " + *problem + "; the value is " + std::string(written);
   return {};
+}
+
+std::string refusalNotice(const ParameterInfo& info, std::int32_t code,
+                          std::string_view description, std::string_view unlock) {
+  const bool locked = code == BrommetValueObject::kLockTooLow;
+  return named(info) + ": " + std::string(description) +
+         (locked ? " (" + std::string(unlock) + ")" : "");
 }
 
 }  // namespace kadrelle

@@ -36,5 +36,11 @@ std::string notWritableMark(const ParameterInfo& info, std::int32_t requiredLeve
 std::string entryNotice(const ParameterInfo& info, std::string_view typed, bool appView,
                         std::string_view written);
 
+// A write the drive refused (UpdateError's code and description), naming the parameter; a
+// refusal for the lock level ends with `unlock` in brackets, the program's way to change the level
+// ("P1510 Speed Limit: needs lock level 1 (the Lock level in the toolbar changes the level)").
+std::string refusalNotice(const ParameterInfo& info, std::int32_t code,
+                          std::string_view description, std::string_view unlock);
+
 }  // namespace kadrelle
 #pragma GCC visibility pop

@@ -66,10 +66,12 @@ class GuiTest : public QObject {
     w.findChild<QComboBox*>("lockLevel")->setCurrentIndex(3);
     for (const QLabel* note : w.findChildren<QLabel*>("lockNote")) QVERIFY(note->isHidden());
     enter(speed, "abc");
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("P1510 \"abc\" is not a number"));
+    QCOMPARE(w.statusBar()->currentMessage(),
+             QStringLiteral("P1510 Speed Limit: \"abc\" is not a number; the value stays 3000"));
     enter(speed, "10007000");
     const QString clamped = w.statusBar()->currentMessage();
-    QVERIFY2(clamped.startsWith("P1510 10007000 RPM is above the maximum of"), qPrintable(clamped));
+    QVERIFY2(clamped.startsWith("P1510 Speed Limit: 10007000 RPM is above the maximum of"),
+             qPrintable(clamped));
     QCOMPARE(box->toolTip(), clamped);
     QLabel* mark = nullptr;  // the speed limit's mark: shown while it is not at its default
     for (QLabel* m : w.findChildren<QLabel*>("notAtDefault"))

@@ -17,7 +17,7 @@
 #include "session/DrivePage.h"
 #include "session/FormBinder.h"
 #include "session/FormFiles.h"
-#include "session/Messages.h"
+#include "session/Notices.h"
 #include "session/ParameterGroups.h"
 
 namespace kadrelle {
@@ -120,18 +120,19 @@ TEST_F(Session, TheBuiltInPageBindsAndEveryGroupHasOneName) {
   EXPECT_EQ(names.size(), parameterGroups().size());
 }
 
-// What a window says of an entry, in the command line's words.
-TEST(Messages, EntriesAndRefusals) {
+// What a host says of an entry or a refused write, in the command line's words.
+TEST(Notices, EntriesAndRefusals) {
   const ParameterInfo& speed = *ParameterCatalog::find(param::SpeedLimit);
-  EXPECT_EQ(entryMessage(speed, "4500", true, "4500"), "");
-  EXPECT_EQ(entryMessage(speed, "abc", true, "3000"), "P1510 \"abc\" is not a number");
-  EXPECT_EQ(entryMessage(*ParameterCatalog::find(param::NodeId), "xyz", true, "1"),
-            "P1610 \"xyz\" is not a hexadecimal number");
-  EXPECT_EQ(entryMessage(speed, "10007000", true, "6000"),
-            "P1510 10007000 RPM is above the maximum of 6000 RPM; 6000 RPM was written");
-  EXPECT_EQ(refusalMessage(speed, 30006, "needs lock level 1", "lock 1"),
-            "P1510 needs lock level 1 (lock 1)");
-  EXPECT_EQ(refusalMessage(speed, 380, "too big", "lock 1"), "P1510 too big");
+  EXPECT_EQ(entryNotice(speed, " 4500 ", true, "4500"), "");
+  EXPECT_EQ(entryNotice(speed, "abc", true, "3000"),
+            "P1510 Speed Limit: \"abc\" is not a number; the value stays 3000");
+  EXPECT_EQ(entryNotice(*ParameterCatalog::find(param::NodeId), "xyz", true, "01"),
+            "P1610 Node ID: \"xyz\" is not a number; the value stays 01");
+  EXPECT_EQ(entryNotice(speed, "10007000", true, "6000"),
+            "P1510 Speed Limit: 10007000 RPM is above the maximum of 6000 RPM; the value is 6000");
+  EXPECT_EQ(refusalNotice(speed, 30006, "needs lock level 1", "lock 1"),
+            "P1510 Speed Limit: needs lock level 1 (lock 1)");
+  EXPECT_EQ(refusalNotice(speed, 380, "too big", "lock 1"), "P1510 Speed Limit: too big");
 }
 
 }  // namespace
