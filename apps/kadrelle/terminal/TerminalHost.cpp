@@ -208,6 +208,28 @@ class KeyHandler {
   }
 
   void special(int code) {
+    // The terminal's editing keys as the control's key codes, shift state and character.
+    struct EditKey {
+      int terminal;
+      std::int16_t key, shift, ascii;
+    };
+    static constexpr EditKey kEditKeys[] = {{KEY_ENTER, kKeyReturn, 0, kKeyReturn},
+                                            {KEY_BACKSPACE, kKeyBack, 0, kKeyBack},
+                                            {KEY_DC, kKeyDelete, 0, 0},
+                                            {KEY_LEFT, kKeyLeft, 0, 0},
+                                            {KEY_RIGHT, kKeyRight, 0, 0},
+                                            {KEY_SLEFT, kKeyLeft, kShiftMask, 0},
+                                            {KEY_SRIGHT, kKeyRight, kShiftMask, 0},
+                                            {KEY_HOME, kKeyHome, 0, 0},
+                                            {KEY_END, kKeyEnd, 0, 0},
+                                            {KEY_SHOME, kKeyHome, kShiftMask, 0},
+                                            {KEY_SEND, kKeyEnd, kShiftMask, 0},
+                                            {KEY_PPAGE, kKeyPageUp, 0, 0},
+                                            {KEY_NPAGE, kKeyPageDown, 0, 0},
+                                            {KEY_SPREVIOUS, kKeyPageUp, kShiftMask, 0},
+                                            {KEY_SNEXT, kKeyPageDown, kShiftMask, 0}};
+    for (const EditKey& k : kEditKeys)
+      if (k.terminal == code) return session_.pressKey(k.key, k.shift, k.ascii);
     switch (code) {
       case KEY_BTAB:
         return moveFocus(false);
@@ -215,36 +237,6 @@ class KeyHandler {
         return moveFocus(false);
       case KEY_DOWN:
         return moveFocus(true);
-      case KEY_ENTER:
-        return session_.pressKey(kKeyReturn, 0, kKeyReturn);
-      case KEY_BACKSPACE:
-        return session_.pressKey(kKeyBack, 0, kKeyBack);
-      case KEY_DC:
-        return session_.pressKey(kKeyDelete, 0, 0);
-      case KEY_LEFT:
-        return session_.pressKey(kKeyLeft, 0, 0);
-      case KEY_RIGHT:
-        return session_.pressKey(kKeyRight, 0, 0);
-      case KEY_SLEFT:
-        return session_.pressKey(kKeyLeft, kShiftMask, 0);
-      case KEY_SRIGHT:
-        return session_.pressKey(kKeyRight, kShiftMask, 0);
-      case KEY_HOME:
-        return session_.pressKey(kKeyHome, 0, 0);
-      case KEY_END:
-        return session_.pressKey(kKeyEnd, 0, 0);
-      case KEY_SHOME:
-        return session_.pressKey(kKeyHome, kShiftMask, 0);
-      case KEY_SEND:
-        return session_.pressKey(kKeyEnd, kShiftMask, 0);
-      case KEY_PPAGE:
-        return session_.pressKey(kKeyPageUp, 0, 0);
-      case KEY_NPAGE:
-        return session_.pressKey(kKeyPageDown, 0, 0);
-      case KEY_SPREVIOUS:
-        return session_.pressKey(kKeyPageUp, kShiftMask, 0);
-      case KEY_SNEXT:
-        return session_.pressKey(kKeyPageDown, kShiftMask, 0);
       default:
         break;
     }
