@@ -78,7 +78,7 @@ sed 's/"left":0,"top":0,"width":3000,"height":400/"left":9e6,"top":9e6,"width":1
   "$T/mode.json" >"$T/far.json"
 run 0 'A: P1510' run --print "$T/far.json"
 [ "$("$K" run --print "$T/far.json" | wc -l)" -lt 2010 ] || fail "a far-off control printed unbounded"
-run 0 '^ Axis 1 Speed Limit \(RPM\) +\*?[0-9]+$' run --print "$(dirname "$0")/../../docs/drive-limits.json"
+run 0 '^ Axis 1 Speed Limit +\*?[0-9]+ RPM$' run --print "$(dirname "$0")/../../docs/drive-limits.json"
 echo '{"format":"kadrelle-form","version":1,"controls":[]}' >"$T/empty.json"
 run 1 'empty.json: the form has no controls' run --print "$T/empty.json"
 cp "$drive" "$T/good.json"
@@ -145,13 +145,14 @@ start() {  # [ROWS [COLUMNS]] a tmux server now and then fails to start: try aga
 start
 keys '?'; waitfor 'Drive Name +\*\? '  # typed into a text, not the help
 keys Escape Tab Tab; waitfor '^ P1510 \| lock 2 engineer \| application view  '
-waitfor 'Current Limit \(A\) +10\.00 '  # right-aligned; at its default: no mark
-keys 3500 Enter; waitfor 'SpeedLimit: Change, P1510 = 3500'
-keys PPage; waitfor 'Speed Limit \(RPM\) +\*3510 '  # focused: left-aligned
+waitfor 'Current Limit +10\.00 A '  # right-aligned, the unit after; at its default: no mark
+keys 3500; waitfor 'Speed Limit +\*?3500 RPM'  # right-aligned while typed
+keys Enter; waitfor 'SpeedLimit: Change, P1510 = 3500'
+keys PPage; waitfor 'Speed Limit +\*3510 RPM'
 keys F5 F5; waitfor 'lock 0 operator'
 keys NPage; waitfor 'UpdateError 30006: Speed Limit: needs lock level 1'
 keys 5; waitfor 'P1510 Speed Limit needs lock level 1 \(technician\), the application holds 0'
-keys F6 F6 NPage NPage; waitfor 'Speed Limit \(RPM\) +\*3490 '
+keys F6 F6 NPage NPage; waitfor 'Speed Limit +\*3490 RPM'
 keys 9999 Enter; waitfor 'P1510 = 6000'  # the box holds the entry to the limits
 waitfor '9999[0-9]* RPM is above the maximum of 6000 RPM; the value is 6000'
 keys abc Enter; waitfor '"abc" is not a number; the value stays 6000'
@@ -166,10 +167,10 @@ keys E E Enter x Enter; waitfor 'Error 13: Type mismatch'
 # not be opened again); a new parameter is shown at once.
 keys Escape P P Enter 9 Enter; waitfor 'Error 380: No parameter 15109 on this drive'
 keys Escape D Enter 7 Enter; waitfor 'Error 380: No display mode 17'
-keys Escape P P Enter BSpace 1 Enter; waitfor 'Top speed \(mA\) +10,000 '
+keys Escape P P Enter BSpace 1 Enter; waitfor 'Top speed +10,000 mA'
 keys Enter BSpace 0 Enter; waitfor 'SpeedLimit.Parameter = 1510'
 keys Enter C-s; waitfor 'Saved the drive parameters'  # Ctrl-S also while typing a value
-keys Escape Escape F4; waitfor 'Top speed \(counts/s\) +\*?13,107,200'  # the configuration view
+keys Escape Escape F4; waitfor 'Top speed +\*?13,107,200 counts/s'  # the configuration view
 keys F2; waitfor 'Saved the drive parameters'
 waitfor '^ [^ ]+/kadrelle/form\.json$'  # a long event goes on over the next row
 keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
@@ -177,22 +178,22 @@ keys F10; for _ in $(seq 50); do [ -s "$T/status" ] && break; sleep 0.1; done
 tmux kill-server
 start 24 80
 waitfor 'F1 help  F10 quit$'  # the page fits 80x24: no value or key is cut off
-waitfor 'Operating Hours \(h\) +1,256\.0$'
+waitfor 'Operating Hours +1,256\.0 h$'
 keys F1; waitfor 'changes it, F2 saves the form'; keys x  # so does the help
 [[ $(tmux capture-pane -e -p -t k) == *$'\e[46m'* ]] || fail "the focused value has no colour"
-waitfor 'Speed Limit \(RPM\) +\*6000 '
+waitfor 'Speed Limit +\*6000 RPM'
 waitfor 'lock 2 engineer'
 keys F9 F5 F6 F5 F6 F5 F6  # no trace pane; seven events: the event pane shows the last six
 for _ in $(seq 100); do [ "$(screen | grep -c '^ Lock level')" = 6 ] && break; sleep 0.1; done
 [[ $(screen) == *'Kadrelle: 13 controls'* ]] && fail "the event pane took more than 6 rows"
 # A caption longer than its control's row wraps at a blank onto a row the host inserts.
-keys F7; waitfor 'Power stage enable \(0 off, 1 +0$'; waitfor '^ {40,}on\)$'
+keys F7; waitfor 'Power stage enable +0$'; waitfor '^ {40,}\(0 off, 1 on\)$'
 keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting would lose it
 keys F10
 run 0 'SpeedLimit: P1510 "13,107,200" \| Top speed' run "$T/data/kadrelle/form.json"
 tmux kill-server
 start 10  # a form taller than the screen scrolls to the focused control
-keys BTab; waitfor 'Operating Hours \(h\)'
+keys BTab; waitfor 'Operating Hours '
 keys Tab; waitfor 'Axis 1 Drive Name'
 keys F10
 

@@ -99,32 +99,136 @@ bool numericValue(Kadrelle& control) {
   }
 }
 
+// The unit the caption shows after its description, as the control composes it; empty when it
+// shows none or the control cannot say.
+std::string unitOf(Kadrelle& control) {
+  try {
+    std::string unit = control.get_UserUnit();
+    if (unit.empty()) {
+      const ValueObjectRef value = control.get_ValueObjRef();
+      if (!value) return {};
+      const ViewRef view =
+          control.get_DisplayMode() == APP_VIEW ? value->get_AppView() : value->get_DriveView();
+      std::int32_t which = 0;
+      if (view) unit = view->get_Units(which);
+    }
+    return replaceAll(unit, "&&", "&");
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::string plainText(const RtfParagraph& paragraph) {
+  std::string plain;
+  for (const auto& run : paragraph.runs) plain += run.text;
+  return plain;
+}
+
+int columnsOf(const std::string& utf8) {
+  return static_cast<int>(characters(utf8).size());
+}
+
+// Where the parts of a control go: the caption box, the value's field and, for a value beside
+// its caption, the unit in a column of its own after the value instead of at the caption's end.
+struct ControlCellsLayout {
+  CellRect area;
+  int capCol = 0, capWidth = 0;
+  int fieldCol = 0, fieldWidth = 1;
+  int fieldEnd = 0;  // the column after the field as the control places it
+  bool beside = false;
+  std::string unit;    // drawn after the value
+  int unitGlyphs = 0;  // characters taken off the caption's last paragraph for it
+};
+
+// `unitColumns` is the width of the unit column the control's field shares with the fields
+// ending in the same column (blank before the unit included); -1 for the control's own unit.
+ControlCellsLayout cellsOf(Kadrelle& control, const Form::Placement& place, const CellScale& scale,
+                           int unitColumns) {
+  const auto children = control.children();
+  ControlCellsLayout l;
+  l.area = controlCells(place, scale);
+  const float capLeft = place.left + children.captionBox.get_Left();
+  const float capRight = capLeft + children.captionBox.get_Width();
+  l.capCol = scale.column(capLeft);
+  l.capWidth = std::max(0, scale.column(capRight) - l.capCol);
+  EditBox& box = children.editBox;
+  const float boxLeft = place.left + box.get_Left();
+  l.fieldCol = scale.column(boxLeft);
+  // The field ends with its control, so that a right-aligned value shows.
+  l.fieldWidth = std::max(
+      1, std::min(scale.column(boxLeft + box.get_Width()), l.area.col + l.area.width) - l.fieldCol);
+  l.fieldEnd = l.fieldCol + l.fieldWidth;
+  l.beside = box.get_Visible() && (boxLeft >= capRight || boxLeft + box.get_Width() <= capLeft);
+  if (!l.beside) return l;
+  const auto& paragraphs = children.caption.document().paragraphs;
+  if (const std::string unit = unitOf(control); !unit.empty() && !paragraphs.empty()) {
+    const std::string shown = "(" + unit + ")";
+    std::string last = plainText(paragraphs.back());
+    if (last.ends_with(shown)) {
+      last.resize(last.size() - shown.size());
+      const std::size_t kept = last.find_last_not_of(' ') + 1;  // the gap before the unit
+      l.unitGlyphs = columnsOf(shown) + static_cast<int>(last.size() - kept);
+      l.unit = unit;
+    }
+  }
+  const int columns = unitColumns >= 0 ? unitColumns : l.unit.empty() ? 0 : columnsOf(l.unit) + 1;
+  if (boxLeft >=
+      capRight) {  // caption, value, unit: the field moves left, a blank after the caption
+    l.fieldCol = std::max(l.area.col, l.fieldCol - columns);
+    l.capWidth = std::max(1, std::min(l.capWidth, l.fieldCol - 1 - l.capCol));
+  } else {  // value, unit, caption
+    l.capCol += columns;
+    l.capWidth = std::max(1, l.capWidth - columns);
+  }
+  return l;
+}
+
+// A caption paragraph's characters with their attributes, the unit left out of the last one.
+std::vector<std::pair<std::string, std::uint8_t>> captionGlyphs(const RtfParagraph& paragraph,
+                                                                std::uint8_t base, int drop) {
+  std::vector<std::pair<std::string, std::uint8_t>> glyphs;
+  for (const auto& run : paragraph.runs) {
+    std::uint8_t attrs = base;
+    if (run.bold) attrs |= kBold;
+    if (run.italic) attrs |= kItalic;
+    if (run.underline) attrs |= kUnderline;
+    for (auto& c : characters(run.text)) glyphs.emplace_back(std::move(c), attrs);
+  }
+  glyphs.resize(glyphs.size() - std::min(glyphs.size(), static_cast<std::size_t>(drop)));
+  return glyphs;
+}
+
+std::string joined(const std::vector<std::pair<std::string, std::uint8_t>>& glyphs) {
+  std::string plain;
+  for (const auto& g : glyphs) plain += g.first;
+  return plain;
+}
+
 }  // namespace
 
-int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale) {
+int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale,
+                    int unitColumns) {
   const auto children = control.children();
-  const CellRect area = controlCells(place, scale);
+  const ControlCellsLayout l = cellsOf(control, place, scale, unitColumns);
   const float lineTwips = children.surface.TextHeight("Mj");
-  const float capLeft = place.left + children.captionBox.get_Left();
   const float capTop = place.top + children.captionBox.get_Top();
-  const int capCol = scale.column(capLeft);
-  const int capWidth =
-      std::max(1, scale.column(capLeft + children.captionBox.get_Width()) - capCol);
   const auto& paragraphs = children.caption.document().paragraphs;
-  int row = area.row;  // as drawControl places the lines
+  int row = l.area.row;  // as drawControl places the lines
   for (std::size_t p = 0; p < paragraphs.size(); ++p) {
     row = std::max(row, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
-    std::string plain;
-    for (const auto& run : paragraphs[p].runs) plain += run.text;
-    row += static_cast<int>(wrapText(plain, capWidth).size());
+    const int drop = p + 1 == paragraphs.size() ? l.unitGlyphs : 0;
+    row += static_cast<int>(
+        wrapText(joined(captionGlyphs(paragraphs[p], 0, drop)), std::max(l.capWidth, 1)).size());
   }
-  return std::max(0, row - (area.row + area.height));
+  return std::max(0, row - (l.area.row + l.area.height));
 }
 
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
-                                   bool focused, const CellScale& scale, bool notDefault) {
+                                   bool focused, const CellScale& scale, bool notDefault,
+                                   int unitColumns) {
   const auto children = control.children();
-  const CellRect area = controlCells(place, scale);
+  const ControlCellsLayout l = cellsOf(control, place, scale, unitColumns);
+  const CellRect area = l.area;
   grid.fill(area.row, area.col, area.width, area.height);
   const int bottom = area.row + area.height;  // a child never draws below its control
 
@@ -132,11 +236,8 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   // over the rows below while the control has them, each line aligned as its paragraph says.
   const RichTextBox& caption = children.caption;
   const float lineTwips = children.surface.TextHeight("Mj");
-  const float capLeft = place.left + children.captionBox.get_Left();
   const float capTop = place.top + children.captionBox.get_Top();
-  const int capCol = scale.column(capLeft);
-  const int capWidth =
-      std::max(0, scale.column(capLeft + children.captionBox.get_Width()) - capCol);
+  const int capCol = l.capCol, capWidth = l.capWidth;
   const std::uint8_t captionBase = caption.get_Enabled() ? 0 : kDim;
   const auto& paragraphs = caption.document().paragraphs;
   std::optional<int> captionRow;  // the caption's first row
@@ -144,24 +245,14 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   for (std::size_t p = 0; p < paragraphs.size(); ++p) {
     int row = std::max(nextRow, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
     if (row >= bottom) break;
-    std::vector<std::pair<std::string, std::uint8_t>> glyphs;
-    std::string plain;
-    for (const auto& run : paragraphs[p].runs) {
-      std::uint8_t attrs = captionBase;
-      if (run.bold) attrs |= kBold;
-      if (run.italic) attrs |= kItalic;
-      if (run.underline) attrs |= kUnderline;
-      for (auto& c : characters(run.text)) {
-        plain += c;
-        glyphs.emplace_back(std::move(c), attrs);
-      }
-    }
+    const auto glyphs =
+        captionGlyphs(paragraphs[p], captionBase, p + 1 == paragraphs.size() ? l.unitGlyphs : 0);
     if (!captionRow) captionRow = row;
     std::size_t at = 0;
-    for (const std::string& line : wrapText(plain, std::max(capWidth, 1))) {
+    for (const std::string& line : wrapText(joined(glyphs), std::max(capWidth, 1))) {
       if (row >= bottom) break;
       while (at < glyphs.size() && glyphs[at].first == " " && !line.starts_with(" ")) ++at;
-      const int length = static_cast<int>(characters(line).size());
+      const int length = columnsOf(line);
       int col = capCol;
       if (paragraphs[p].alignment == RtfAlignment::Right) col += std::max(0, capWidth - length);
       if (paragraphs[p].alignment == RtfAlignment::Center)
@@ -177,17 +268,11 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   // The edit box: a field of its width, its text scrolled so the caret shows.
   EditBox& box = children.editBox;
   if (!box.get_Visible()) return std::nullopt;
-  const float boxLeft = place.left + box.get_Left();
   int row = scale.row(place.top + box.get_Top() + box.get_Height() / 2);
   // A value beside its caption stands on the caption's first row, however the two boxes' heights
   // round to rows.
-  const bool beside =
-      boxLeft >= capLeft + children.captionBox.get_Width() || boxLeft + box.get_Width() <= capLeft;
-  if (beside && captionRow && !paragraphs.empty()) row = *captionRow;
-  const int col = scale.column(boxLeft);
-  // The field ends with its control, so that a right-aligned value shows.
-  const int width =
-      std::max(1, std::min(scale.column(boxLeft + box.get_Width()), area.col + area.width) - col);
+  if (l.beside && captionRow && !paragraphs.empty()) row = *captionRow;
+  const int col = l.fieldCol, width = l.fieldWidth;
   if (row >= bottom) return std::nullopt;
   std::uint8_t attrs = kUnderline;
   if (!control.get_ValueObjRef()) attrs |= kItalic | kDim;
@@ -198,28 +283,27 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
            : !box.get_EditEnabled()     ? kLockedColour
                                         : kEditableColour;
   const auto text = characters(box.get_Text());
-  const int selStart = std::clamp(box.get_SelStart(), 0, static_cast<int>(text.size()));
-  const int selEnd =
-      std::clamp(selStart + box.get_SelLength(), selStart, static_cast<int>(text.size()));
+  const int length = static_cast<int>(text.size());
+  const int selStart = std::clamp(box.get_SelStart(), 0, length);
+  const int selEnd = std::clamp(selStart + box.get_SelLength(), selStart, length);
   const int caret = selEnd;
-  const int scroll = std::max(0, caret - width + 1);
-  // Numbers stand right-aligned in their field while it has no focus, text left-aligned; the
-  // mark of a value not at its default stands just before the value.
-  const int shift =
-      focused || !numericValue(control) ? 0 : std::max(0, width - static_cast<int>(text.size()));
+  // Numbers stand right-aligned in their field, also while they are edited (the caret after the
+  // last digit stands just after the field); text stands left-aligned. Either scrolls so that
+  // the caret shows. The mark of a value not at its default stands just before the value.
+  const bool numeric = numericValue(control);
+  const int shift = numeric ? std::max(0, width - length) : 0;
+  const int scroll = std::max(0, caret - width + (numeric ? 0 : 1));
   for (int i = 0; i < width; ++i) {
     const int at = scroll + i - shift;
     std::uint8_t a = attrs;
     if (focused && at >= selStart && at < selEnd) a |= kReverse;
-    grid.put(
-        row, col + i,
-        at >= 0 && at < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(at)] : " ",
-        a);
+    grid.put(row, col + i, at >= 0 && at < length ? text[static_cast<std::size_t>(at)] : " ", a);
   }
   // Within the control's cells, which are cleared when it is drawn again.
   if (notDefault && col + shift > area.col) grid.put(row, col + shift - 1, "*", kBold);
+  if (!l.unit.empty()) grid.text(row, col + width + 1, l.unit, captionBase);
   if (!focused) return std::nullopt;
-  return CellPos{row, col + caret - scroll};
+  return CellPos{row, col + shift + caret - scroll};
 }
 
 FormView::FormView(FormSession& session, CellScale scale)
@@ -227,7 +311,8 @@ FormView::FormView(FormSession& session, CellScale scale)
       scale_(scale),
       dirty_(session.form().size(), true),
       shift_(session.form().size(), 0),
-      extra_(session.form().size(), 0) {
+      extra_(session.form().size(), 0),
+      unitColumns_(session.form().size(), 0) {
   layout();
 }
 
@@ -236,13 +321,26 @@ bool FormView::layout() {
   // The rows inserted where controls end: as many as the control ending there needs most. A
   // control starting at or below that row moves down by them.
   std::map<int, int> inserted;
-  std::vector<int> extra(form.size());
+  // Numbers in fields that end in one column share a unit column as wide as their widest unit needs, so
+  // that their values and units line up.
+  std::map<int, int> unitColumns;
+  std::vector<int> fieldEnds(form.size());
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    const auto cells = cellsOf(form.control(i), form.placement(i), scale_, -1);
+    fieldEnds[i] = cells.beside ? cells.fieldEnd : -1;
+    int& columns = unitColumns[fieldEnds[i]];
+    columns = std::max(columns, cells.unit.empty() ? 0 : columnsOf(cells.unit) + 1);
+  }
+  std::vector<int> extra(form.size()), units(form.size());
   for (std::size_t i = 0; i < form.size(); ++i) {
     const CellRect r = controlCells(form.placement(i), scale_);
-    extra[i] = captionOverflow(form.control(i), form.placement(i), scale_);
+    // Text stands left-aligned: its field keeps its place unless it has a unit of its own.
+    units[i] = numericValue(form.control(i)) ? unitColumns[fieldEnds[i]] : -1;
+    extra[i] = captionOverflow(form.control(i), form.placement(i), scale_, units[i]);
     if (extra[i] > 0) inserted[r.row + r.height] = std::max(inserted[r.row + r.height], extra[i]);
   }
-  bool changed = extra != extra_;
+  bool changed = extra != extra_ || units != unitColumns_;
+  unitColumns_ = std::move(units);
   int rows = 0, columns = 0;
   for (std::size_t i = 0; i < form.size(); ++i) {
     const CellRect r = controlCells(form.placement(i), scale_);
@@ -316,8 +414,8 @@ void FormView::draw(CellGrid& grid, bool full) {
     if (!dirty_[i]) continue;
     const bool focused = i == session_.focus();
     // Moved by whole rows: its cells stay put.
-    auto caret =
-        drawControl(grid, form.control(i), placement(i), focused, scale_, !session_.atDefault(i));
+    auto caret = drawControl(grid, form.control(i), placement(i), focused, scale_,
+                             !session_.atDefault(i), unitColumns_[i]);
     if (focused) caret_ = caret;
     dirty_[i] = false;
   }

@@ -79,18 +79,23 @@ struct CellPos {
 // runs in the caption box, aligned as each paragraph says; the edit box's text (underlined as a
 // field; italic when unbound, dim when not editable; bold with the selection reversed when
 // focused; coloured for each of these). Returns where the caret is when the control has the focus.
-// Numbers stand right-aligned in their field while it has no focus; with `notDefault` a "*"
-// stands just left of the value.
+// Numbers stand right-aligned in their field, text left-aligned; with `notDefault` a "*" stands
+// just left of the value. A value beside its caption has the caption's unit after it, in a column
+// `unitColumns` wide (the blank before it included; -1: as wide as its own unit needs), and the
+// caption without it.
 std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form::Placement& place,
-                                   bool focused, const CellScale& scale, bool notDefault = false);
+                                   bool focused, const CellScale& scale, bool notDefault = false,
+                                   int unitColumns = -1);
 
 // The cells a control covers.
 struct CellRect {
   int row, col, width, height;
 };
 CellRect controlCells(const Form::Placement& place, const CellScale& scale);
-// The rows a control's caption needs below its cells when wrapped to its caption box's width.
-int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale);
+// The rows a control's caption needs below its cells when wrapped to its caption box's width, as
+// drawControl draws it with the same `unitColumns`.
+int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellScale& scale,
+                    int unitColumns = -1);
 
 // Splits UTF-8 text into characters.
 std::vector<std::string> characters(const std::string& utf8);
@@ -144,8 +149,9 @@ class FormView {
   FormSession& session_;
   CellScale scale_;
   std::vector<bool> dirty_;
-  std::vector<int> shift_;  // rows each control moves down
-  std::vector<int> extra_;  // rows each control gets below its own
+  std::vector<int> shift_;        // rows each control moves down
+  std::vector<int> extra_;        // rows each control gets below its own
+  std::vector<int> unitColumns_;  // the width of each control's unit column
   int rows_ = 0, columns_ = 0;
   int scrollRow_ = 0;  // the form's row at the top of the screen
   std::optional<CellPos> caret_;
