@@ -135,9 +135,9 @@ waitfor() {
   fail "the screen never showed /$1/:"; screen >&2; return 1
 }
 keys() { tmux send-keys -t k "$@"; }
-start() {  # [ROWS [COLUMNS]] a tmux server now and then fails to start: try again
+start() {  # [ROWS [COLUMNS [ENV]]] a tmux server now and then fails to start: try again
   for _ in 1 2 3; do
-    tmux new-session -d -s k -x "${2:-100}" -y "${1:-30}" "$K run; echo \$? >$T/status; sleep 30" && break
+    tmux new-session -d -s k -x "${2:-100}" -y "${1:-30}" "${3:-} $K run; echo \$? >$T/status; sleep 30" && break
     sleep 0.5
   done
   waitfor 'F1 help'
@@ -192,8 +192,9 @@ keys Tab Tab 1 F10; waitfor 'SpeedLimit: the entry is not committed'  # quitting
 keys F10
 run 0 'SpeedLimit: P1510 "13,107,200" \| Top speed' run "$T/data/kadrelle/form.json"
 tmux kill-server
-start 10  # a form taller than the screen scrolls to the focused control
+start 10 100 NO_COLOR=1  # a form taller than the screen scrolls to the focused control
 keys BTab; waitfor 'Operating Hours '
+tmux capture-pane -e -p -t k | grep -qP '\e\[([0-9]+;)*[34][0-7][;m]' && fail "colours despite NO_COLOR"
 keys Tab; waitfor 'Axis 1 Drive Name'
 keys F10
 

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <chrono>
 #include <clocale>
+#include <cstdlib>
 #include <iostream>
 
 #include "Screen.h"
@@ -34,6 +35,10 @@ void awaitInput(FormSession& session) {
     results->pump();
 }
 
+// Colours where the terminal has them and the user has not asked for none (NO_COLOR set and not
+// empty); without them the other attributes say the same.
+bool colours = false;
+
 attr_t cursesAttrs(std::uint8_t a) {
   attr_t out = A_NORMAL;
   if (a & kBold) out |= A_BOLD;
@@ -41,7 +46,7 @@ attr_t cursesAttrs(std::uint8_t a) {
   if (a & kDim) out |= A_DIM;
   if (a & kReverse) out |= A_REVERSE;
   if (a & kUnderline) out |= A_UNDERLINE;
-  if (const int colour = (a & kColourMask) >> 5; colour != 0 && has_colors())
+  if (const int colour = (a & kColourMask) >> 5; colour != 0 && colours)
     out |= static_cast<attr_t>(COLOR_PAIR(colour));
   return out;
 }
@@ -68,7 +73,9 @@ class Terminal {
     keypad(stdscr, TRUE);
     set_escdelay(25);
     timeout(kTickMilliseconds / 2);
-    if (has_colors()) {  // the pairs of CellColour; plain attributes alone without colours
+    const char* noColour = std::getenv("NO_COLOR");
+    colours = has_colors() && (noColour == nullptr || *noColour == '\0');
+    if (colours) {  // the pairs of CellColour
       start_color();
       use_default_colors();
       init_pair(kFocusColour >> 5, COLOR_BLACK, COLOR_CYAN);
