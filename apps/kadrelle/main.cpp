@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
       "kadrelle"};
   app.set_version_flag("--version", "kadrelle " KADRELLE_VERSION);
   app.require_subcommand(0, 1);
-  // --json is taken before the command as well as after it.
+  // The program's options are taken before the command as well as after it.
+  app.fallthrough();
   bool json = false;
   app.add_flag("--json", json, "Print JSON (the commands that print values)");
   DriveChoice drive;

@@ -159,7 +159,7 @@ keys abc Enter; waitfor '"abc" is not a number; the value stays 6000'
 keys F7; waitfor 'configuration view'
 keys '?'; waitfor 'F4 +design mode'
 # Design mode: a property by name from the sheet, a refused one, and the form saved with the drive.
-keys x F4; waitfor 'Properties of SpeedLimit'
+keys x F4; waitfor 'Properties of SpeedLimit'; waitfor 'properties; F4 leaves$'  # wrapped, not cut
 keys U U U; waitfor ' String$'  # Basic's type names
 keys Enter 'Top speed' Enter; waitfor 'SpeedLimit.UserDescription = "Top speed"'
 keys E E Enter x Enter; waitfor 'Error 13: Type mismatch'

@@ -60,11 +60,13 @@ shows() {
   for _ in $(seq 50); do tmux capture-pane -p | grep -qE -- "$1" && return; sleep 0.1; done
   fail "the terminal host did not show /$1/: $(tmux capture-pane -p)"
 }
-tmux new-session -d -x 100 -y 30 "TERM=xterm-256color $K --drive $a run"
-shows 'Speed Limit \(RPM\) +\*?4500'
+tmux new-session -d -x 80 -y 24 "TERM=xterm-256color $K run --drive $a"  # options anywhere
+shows 'Speed Limit +\*?4500 RPM'
 shows '\| connected +F1 help'
+tmux send-keys Z Enter F7
+shows 'unsaved .*\| connected'
 kill -INT "$a_pid"
-shows '\| not connected +F1 help'
+shows '\| unsaved \| config view \| not connected +F1 help  F10 quit$'  # fits 80 columns
 
 # Drive b stops while a script works on it; then nothing answers there.
 printf 'print(drive:get("P1510"))\nio.stdout:flush()\ndrive:wait(1.5)\ndrive:set("P1510", 4000)\n' \

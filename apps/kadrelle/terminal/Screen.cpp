@@ -321,8 +321,8 @@ bool FormView::layout() {
   // The rows inserted where controls end: as many as the control ending there needs most. A
   // control starting at or below that row moves down by them.
   std::map<int, int> inserted;
-  // Numbers in fields that end in one column share a unit column as wide as their widest unit needs, so
-  // that their values and units line up.
+  // Numbers in fields that end in one column share a unit column as wide as their widest unit
+  // needs, so that their values and units line up.
   std::map<int, int> unitColumns;
   std::vector<int> fieldEnds(form.size());
   for (std::size_t i = 0; i < form.size(); ++i) {
@@ -424,6 +424,39 @@ void FormView::draw(CellGrid& grid, bool full) {
   if (showHelp) drawHelp(grid);
 }
 
+namespace {
+
+// The rows the newest lines take when each wraps at `width`: at most `rows`, top to bottom, each
+// with whether it belongs to the newest line.
+std::vector<std::pair<std::string, bool>> newestRows(const std::deque<std::string>& lines,
+                                                     int width, int rows) {
+  std::vector<std::pair<std::string, bool>> out;  // newest first
+  for (auto l = lines.rbegin(); l != lines.rend() && std::ssize(out) < rows; ++l) {
+    const auto pieces = wrapText(*l, width);
+    for (auto p = pieces.rbegin(); p != pieces.rend() && std::ssize(out) < rows; ++p)
+      out.emplace_back(*p, l == lines.rbegin());
+  }
+  std::reverse(out.begin(), out.end());
+  return out;
+}
+
+// Text in at most `rows` lines of `width` characters, wrapped at blanks; text that needs more ends
+// its last line with an ellipsis.
+std::vector<std::string> fitted(const std::string& text, int width, int rows) {
+  if (rows < 1) return {};
+  auto lines = wrapText(text, width);
+  if (std::ssize(lines) <= rows) return lines;
+  lines.resize(static_cast<std::size_t>(rows));
+  auto glyphs = characters(lines.back());
+  glyphs.resize(std::min(glyphs.size(), static_cast<std::size_t>(std::max(width - 1, 0))));
+  lines.back().clear();
+  for (const auto& g : glyphs) lines.back() += g;
+  lines.back() += "\u2026";
+  return lines;
+}
+
+}  // namespace
+
 const std::vector<ControlDispatch::Property>& DesignSheet::rows() {
   static const std::vector<ControlDispatch::Property> sorted = [] {
     auto list = ControlDispatch::properties();
@@ -463,12 +496,15 @@ void FormView::drawSheet(CellGrid& grid) {
   const int width = std::min(grid.width(), 60);
   const int left = grid.width() - width;
   const int height = grid.height() - 1;  // down to the status line
-  const int listRows = height - 4;
+  // Under the list: two rows for the selected property's type and help, one for the entry, two
+  // for the last event; what needs more ends with an ellipsis.
+  const int listRows = height - 6;
   if (listRows < 1) return;
   grid.fill(0, left, width, height, kReverse);
   grid.text(0, left + 1,
-            "Properties of " + session_.form().name(focus) + " (F4 leaves design mode)",
-            kReverse | kBold, width - 2);
+            fitted("Properties of " + session_.form().name(focus) + " (F4 leaves design mode)",
+                   width - 2, 1)[0],
+            kReverse | kBold);
   const int first = std::clamp(static_cast<int>(sheet.selected) - listRows / 2, 0,
                                std::max(0, static_cast<int>(rows.size()) - listRows));
   ControlDispatch& dispatch = session_.dispatch(focus);
@@ -484,25 +520,29 @@ void FormView::drawSheet(CellGrid& grid) {
     const std::uint8_t a = selected ? kBold : row.writable ? kReverse : kReverse | kDim;
     grid.fill(1 + r, left, width, 1, a);
     grid.text(1 + r, left + 1, row.name, a, 19);
-    grid.text(1 + r, left + 21, value, a, width - 22);
+    if (!value.empty()) grid.text(1 + r, left + 21, fitted(value, width - 22, 1)[0], a);
   }
   const auto& row = rows[sheet.selected];
-  grid.text(height - 3, left + 1,
-            basicTypeName(row.type) + (row.writable ? "" : ", read-only") +
-                (row.help.empty() ? "" : ": " + row.help),
-            kReverse | kDim, width - 2);
+  const auto help = fitted(basicTypeName(row.type) + (row.writable ? "" : ", read-only") +
+                               (row.help.empty() ? "" : ": " + row.help),
+                           width - 2, 2);
+  for (std::size_t i = 0; i < help.size(); ++i)
+    grid.text(height - 5 + static_cast<int>(i), left + 1, help[i], kReverse | kDim);
   caret_.reset();
   if (sheet.entry) {
     const std::string prompt = "New " + row.name + ": ";
-    grid.fill(height - 2, left, width, 1);
-    const int used = grid.text(height - 2, left + 1, prompt + *sheet.entry, 0, width - 2);
-    caret_ = CellPos{height - 2, left + 1 + used};
+    grid.fill(height - 3, left, width, 1);
+    const int used = grid.text(height - 3, left + 1, prompt + *sheet.entry, 0, width - 2);
+    caret_ = CellPos{height - 3, left + 1 + used};
   } else {
-    grid.text(height - 2, left + 1, "Enter changes it; Tab moves to the next control; F2 saves",
+    grid.text(height - 3, left + 1, "Enter changes it; Tab moves to the next control; F2 saves",
               kReverse, width - 2);
   }
-  if (!session_.events().empty())
-    grid.text(height - 1, left + 1, session_.events().back(), kReverse | kBold, width - 2);
+  if (!session_.events().empty()) {
+    const auto event = fitted(session_.events().back(), width - 2, 2);
+    for (std::size_t i = 0; i < event.size(); ++i)
+      grid.text(height - 2 + static_cast<int>(i), left + 1, event[i], kReverse | kBold);
+  }
 }
 
 // The line under the form, the last events and the trace pane, in rows first to last - 1.
@@ -511,63 +551,52 @@ void FormView::drawEvents(CellGrid& grid, int first, int last) {
   for (int c = 0; c < grid.width(); ++c) grid.put(first, c, "\u2500", kDim);
   // The last events, newest last and bold, each over as many rows as it needs. Beside the trace
   // pane they take three rows; without it, at most kEventRows.
-  const auto& events = session_.events();
   const int free = last - first - 1;
   const int eventRows = std::min(showTrace ? 3 : kEventRows, free);
-  std::vector<std::pair<std::string, bool>> rows;  // newest first
-  for (auto e = events.rbegin(); e != events.rend() && std::ssize(rows) < eventRows; ++e) {
-    const auto pieces = wrapText(*e, grid.width() - 2);
-    for (auto p = pieces.rbegin(); p != pieces.rend() && std::ssize(rows) < eventRows; ++p)
-      rows.emplace_back(*p, e == events.rbegin());
-  }
-  for (int r = 0; r < std::ssize(rows); ++r) {
-    const auto& [text, newest] = rows[rows.size() - 1 - static_cast<std::size_t>(r)];
-    grid.text(first + 1 + r, 1, text, newest ? kBold : 0, grid.width() - 2);
-  }
-  // The trace pane below them.
+  const auto events = newestRows(session_.events(), grid.width() - 2, eventRows);
+  for (std::size_t r = 0; r < events.size(); ++r)
+    grid.text(first + 1 + static_cast<int>(r), 1, events[r].first, events[r].second ? kBold : 0);
+  // The trace pane below them, its lines wrapped the same way.
   const int traceTop = first + 1 + eventRows + 1;
   if (showTrace && traceTop < last) {
     for (int c = 0; c < grid.width(); ++c) grid.put(traceTop - 1, c, "\u2500", kDim);
     grid.text(traceTop - 1, 2, " trace ", kDim);
-    const auto& lines = session_.trace().lines();
-    const int traceRows = last - traceTop;
-    for (int r = 0; r < traceRows; ++r) {
-      const int index = static_cast<int>(lines.size()) - traceRows + r;
-      if (index >= 0)
-        grid.text(traceTop + r, 1, lines[static_cast<std::size_t>(index)], kDim, grid.width() - 2);
-    }
+    const auto lines = newestRows(session_.trace().lines(), grid.width() - 2, last - traceTop);
+    for (std::size_t r = 0; r < lines.size(); ++r)
+      grid.text(traceTop + static_cast<int>(r), 1, lines[r].first, kDim);
   }
 }
-
-namespace {
-
-// "  |  connected" or "  |  not connected" for a drive on the network; nothing otherwise.
-std::string connectionState(FormSession& session) {
-  if (!session.drive().network()) return {};
-  return session.drive().connected() ? " | connected" : " | not connected";
-}
-
-}  // namespace
 
 // The status line, at the bottom whatever the form's size.
 void FormView::drawStatus(CellGrid& grid) {
   const int last = grid.height() - 1;
   if (last < 0) return;
   if (rows_ - scrollRow_ < last) drawEvents(grid, rows_ - scrollRow_, last);
-  static constexpr const char* kModes[] = {"application view", "configuration view", "drive view"};
+  static constexpr const char* kModes[2][3] = {
+      {"application view", "configuration view", "drive view"},
+      {"app view", "config view", "drive view"}};
   const std::int32_t level = session_.drive().lockLevel();
   const std::int32_t mode = session_.displayMode();
-  // The focused control by its parameter (by name when it has none), so that the line fits 80
-  // columns.
+  // The focused control by its parameter (by name when it has none).
   const std::string key = session_.parameterKey(session_.focus());
-  const std::string status =
-      " " + (key.empty() ? session_.form().name(session_.focus()) : key) + " | lock " +
-      std::to_string(level) + " " + ParameterCatalog::lockLevelName(level) +
-      (session_.unsaved() ? " | unsaved" : "") + " | " +
-      (mode >= 0 && mode < 3 ? kModes[mode] : "?") + connectionState(session_);
-  // The keys stay at the right end; the state before them gives way on a narrow screen.
+  // The keys stay at the right end; the state before them says the same in fewer words the
+  // narrower the screen is, and gives way only where even that does not fit.
   const std::string keys = " F1 help  F10 quit ";
   const int keysColumn = std::max(0, grid.width() - static_cast<int>(keys.size()));
+  std::string status;
+  for (int terse = 0; terse < 4; ++terse) {
+    const ModbusLibrary* network = session_.drive().network();
+    status = " " + (key.empty() ? session_.form().name(session_.focus()) : key) + " | lock " +
+             std::to_string(level) +
+             (terse >= 2 ? "" : " " + ParameterCatalog::lockLevelName(level)) +
+             (session_.unsaved() ? " | unsaved" : "") + " | " +
+             (mode >= 0 && mode < 3 ? kModes[terse >= 1][mode] : "?") +
+             (!network                       ? ""
+              : session_.drive().connected() ? " | connected"
+              : terse >= 3                   ? " | offline"
+                                             : " | not connected");
+    if (columnsOf(status) < keysColumn) break;
+  }
   grid.fill(last, 0, grid.width(), 1, kReverse);
   grid.text(last, 0, status, kReverse, keysColumn - 1);
   grid.text(last, keysColumn, keys, kReverse | kBold, grid.width() - keysColumn);
