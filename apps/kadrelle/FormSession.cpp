@@ -100,9 +100,11 @@ void FormSession::connect(std::size_t index) {
     note(name + ": Change, " + parameterKey(index) + " = " + control.get_Text());
   }));
   connections_.push_back(
-      k.UpdateError.connect([this, name](std::int32_t& code, std::string& description) {
+      k.UpdateError.connect([this, index, name](std::int32_t& code, std::string& description) {
         updateErrorSeen_ = true;
-        notice(name + ": UpdateError " + std::to_string(code) + ": " + description);
+        const ParameterInfo* info = boundParameter(index);
+        notice(info ? refusalNotice(*info, code, description, unlockHint)
+                    : name + ": UpdateError " + std::to_string(code) + ": " + description);
       }));
   valueWatches_.emplace_back();
   watchValue(index);
@@ -172,13 +174,12 @@ void FormSession::noticeLocked() {
   const ParameterInfo* info = boundParameter(focus_);
   if (!info || form_->control(focus_).children().editBox.get_EditEnabled()) return;
   std::string why =
-      kadrelle::whyNotWritable(*info, drive_.requiredLevel(*info), drive_.lockLevel());
-  if (why.empty() || (!events_.empty() && events_.back() == why)) return;  // said once a run
-  notice(why);
+      kadrelle::whyNotWritable(*info, drive_.requiredLevel(*info), drive_.lockLevel(), unlockHint);
+  if (!why.empty()) notice(why);
 }
 
 void FormSession::notice(const std::string& text) {
-  note(text);
+  if (events_.empty() || events_.back() != text) note(text);  // in the events once a run
   if (onNotice) onNotice(text);
 }
 

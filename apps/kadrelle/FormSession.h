@@ -104,6 +104,9 @@ class FormSession {
   void note(std::string text);
   const std::deque<std::string>& events() const { return events_; }
 
+  // How the user raises the lock level in this program, said after a refusal for the level.
+  std::string unlockHint = "kadrelle lock N changes the level";
+
   // Called with what the user is told when an entry or a key did not do what it asked (see
   // session/Notices.h) and with each UpdateError; the line is noted as an event too.
   std::function<void(const std::string&)> onNotice;

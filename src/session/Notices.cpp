@@ -30,14 +30,14 @@ std::string notWritableMark(const ParameterInfo& info, std::int32_t required,
   return heldLevel >= required ? std::string() : "locked (" + needsLevel(required) + ")";
 }
 
-std::string whyNotWritable(const ParameterInfo& info, std::int32_t required,
-                           std::int32_t heldLevel) {
-  if (info.readOnly) return named(info) + " is read-only";
+std::string whyNotWritable(const ParameterInfo& info, std::int32_t required, std::int32_t heldLevel,
+                           std::string_view unlock) {
+  if (info.readOnly) return named(info) + ": the parameter is read-only and cannot be changed";
   if (heldLevel >= required) return {};
   std::string why =
-      named(info) + " " + needsLevel(required) + ", the application holds " + levelText(heldLevel);
-  if (info.stopOnly && heldLevel >= info.lockLevel) why += "; disable the drive to change it";
-  return why;
+      named(info) + ": " + needsLevel(required) + ", the application holds " + levelText(heldLevel);
+  if (info.stopOnly && heldLevel >= info.lockLevel) return why + "; disable the drive to change it";
+  return unlock.empty() ? why : why + " (" + std::string(unlock) + ")";
 }
 
 std::string entryNotice(const ParameterInfo& info, std::string_view typed, bool appView,
@@ -52,7 +52,8 @@ std::string entryNotice(const ParameterInfo& info, std::string_view typed, bool 
   const auto number =
       info.displayBase == 1 ? EntryParser::parseHex(text) : EntryParser::parseDecimal(text);
   if (!number)
-    return named(info) + ": \"" + text + "\" is not a number; the value stays " +
+    return named(info) + ": \"" + text + "\" is not " +
+           (info.displayBase == 1 ? "a hexadecimal number" : "a number") + "; the value stays " +
            std::string(written);
   if (const auto problem = ServoDrive::checkValue(info, *number, appView))
     return named(info) + ": " + *problem + "; the value is " + std::string(written);
@@ -62,8 +63,10 @@ std::string entryNotice(const ParameterInfo& info, std::string_view typed, bool 
 std::string refusalNotice(const ParameterInfo& info, std::int32_t code,
                           std::string_view description, std::string_view unlock) {
   const bool locked = code == BrommetValueObject::kLockTooLow;
-  return named(info) + ": " + std::string(description) +
-         (locked ? " (" + std::string(unlock) + ")" : "");
+  // The value library's description names the parameter already ("Speed Limit: needs ...").
+  const std::string prefix = std::string(info.name) + ": ";
+  return (description.starts_with(prefix) ? std::string(info.key) + " " : named(info) + ": ") +
+         std::string(description) + (locked ? " (" + std::string(unlock) + ")" : "");
 }
 
 }  // namespace kadrelle

@@ -99,7 +99,7 @@ printf 'form.SpeedLimit:type("99999") form.SpeedLimit:press("Enter")\n' >"$T/ove
 run 0 'warning: P1510 Speed Limit: 99999 RPM is above the maximum of 6000 RPM; the value is 6000' \
   script "$T/over.lua"
 printf 'form.DriveName:type(string.rep("y", 30)) form.DriveName:press("Enter")\n' >"$T/long.lua"
-run 0 'warning: DriveName: UpdateError 30004: .* at most 24 are allowed' script "$T/long.lua"
+run 0 'warning: P1710 Drive Name: the text is 30 .* at most 24 are allowed$' script "$T/long.lua"
 echo 'form.SpeedLimit.UserDescription = "Top" form:save()' >"$T/save.lua"
 run 0 '' script "$T/save.lua"
 run 0 'SpeedLimit: .*\| Top' run "$T/data/kadrelle/form.json"
@@ -150,9 +150,9 @@ keys 3500; waitfor 'Speed Limit +\*?3500 RPM'  # right-aligned while typed
 keys Enter; waitfor 'SpeedLimit: Change, P1510 = 3500'
 keys PPage; waitfor 'Speed Limit +\*3510 RPM'
 keys F5 F5; waitfor 'lock 0 operator'
-keys NPage; waitfor 'UpdateError 30006: Speed Limit: needs lock level 1'
-keys 5; waitfor 'P1510 Speed Limit needs lock level 1 \(technician\), the application holds 0'
-keys F6 F6 NPage NPage; waitfor 'Speed Limit +\*3490 RPM'
+keys NPage; waitfor '^ P1510 Speed Limit: needs lock level 1 .*F1 help  F10 quit$'  # status line too
+keys Tab 5; waitfor 'P1511 Current Limit: needs lock level 2 \(engineer\), the application holds 0'
+keys BTab F6 F6 NPage NPage; waitfor 'Speed Limit +\*3490 RPM'
 keys 9999 Enter; waitfor 'P1510 = 6000'  # the box holds the entry to the limits
 waitfor '9999[0-9]* RPM is above the maximum of 6000 RPM; the value is 6000'
 keys abc Enter; waitfor '"abc" is not a number; the value stays 6000'

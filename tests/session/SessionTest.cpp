@@ -127,12 +127,17 @@ TEST(Notices, EntriesAndRefusals) {
   EXPECT_EQ(entryNotice(speed, "abc", true, "3000"),
             "P1510 Speed Limit: \"abc\" is not a number; the value stays 3000");
   EXPECT_EQ(entryNotice(*ParameterCatalog::find(param::NodeId), "xyz", true, "01"),
-            "P1610 Node ID: \"xyz\" is not a number; the value stays 01");
+            "P1610 Node ID: \"xyz\" is not a hexadecimal number; the value stays 01");
   EXPECT_EQ(entryNotice(speed, "10007000", true, "6000"),
             "P1510 Speed Limit: 10007000 RPM is above the maximum of 6000 RPM; the value is 6000");
   EXPECT_EQ(refusalNotice(speed, 30006, "needs lock level 1", "lock 1"),
             "P1510 Speed Limit: needs lock level 1 (lock 1)");
   EXPECT_EQ(refusalNotice(speed, 380, "too big", "lock 1"), "P1510 Speed Limit: too big");
+  EXPECT_EQ(refusalNotice(speed, 30006, "Speed Limit: needs lock level 1", "F6"),
+            "P1510 Speed Limit: needs lock level 1 (F6)");  // named once
+  EXPECT_EQ(whyNotWritable(speed, 1, 0, "F6"),
+            "P1510 Speed Limit: needs lock level 1 "
+            "(technician), the application holds 0 (operator) (F6)");
 }
 
 }  // namespace

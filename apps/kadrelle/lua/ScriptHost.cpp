@@ -49,6 +49,7 @@ int runScript(const std::filesystem::path& file, FormSession& session) {
   session.onNotice = [](const std::string& text) {
     std::cerr << "kadrelle: warning: " << text << '\n';
   };
+  session.unlockHint = "drive.lockLevel = N changes the level";
   {
     lua::Script s(session, L);
     luaL_openlibs(L);

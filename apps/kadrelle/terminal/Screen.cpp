@@ -597,8 +597,9 @@ void FormView::drawStatus(CellGrid& grid) {
                                              : " | not connected");
     if (columnsOf(status) < keysColumn) break;
   }
+  if (!notice.empty()) status = " " + fitted(notice, std::max(keysColumn - 2, 1), 1)[0];
   grid.fill(last, 0, grid.width(), 1, kReverse);
-  grid.text(last, 0, status, kReverse, keysColumn - 1);
+  grid.text(last, 0, status, notice.empty() ? kReverse : kReverse | kBold, keysColumn - 1);
   grid.text(last, keysColumn, keys, kReverse | kBold, grid.width() - keysColumn);
 }
 

@@ -129,6 +129,9 @@ class FormView {
   // The most rows the last events take under the form.
   static constexpr int kEventRows = 6;
 
+  // What the user was last told of an entry or a key that did not do what it asked: the status
+  // line shows it instead of the state until it is cleared.
+  std::string notice;
   bool showTrace = false;
   bool showHelp = false;
   DesignSheet sheet;

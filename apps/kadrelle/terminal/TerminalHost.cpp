@@ -307,6 +307,8 @@ int runTerminal(FormSession& session) {
   FormView view(session);
   view.showTrace = session.traceWanted();
   session.onDisplayChanged = [&view](std::size_t i) { view.markDirty(i); };
+  session.unlockHint = "F6 raises the level";
+  session.onNotice = [&view](const std::string& text) { view.notice = text; };
   Terminal terminal;
   KeyHandler keys(session, view);
   CellGrid grid(COLS, LINES);
@@ -346,6 +348,7 @@ int runTerminal(FormSession& session) {
     const bool helpWasShown = view.showHelp;
     const bool traceWasShown = view.showTrace;
     const bool sheetWasShown = view.sheet.shown;
+    view.notice.clear();  // said until the next key
     try {
       keys.key(kind, ch);
     } catch (const Error& e) {
@@ -358,6 +361,7 @@ int runTerminal(FormSession& session) {
       full = true;
   }
   session.onDisplayChanged = nullptr;
+  session.onNotice = nullptr;
   return 0;
 }
 
