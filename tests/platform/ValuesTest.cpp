@@ -277,7 +277,7 @@ TEST(NumberFormat, SignificantDigitsByScalingAgreeWithTheLongReading) {
 }
 
 // Unsigned upper-case hex, zero-padded.
-TEST(NumberFormat, Hex) {
+TEST(NumberFormat, HexAndReusedStrings) {
   using H = std::tuple<double, std::int32_t, const char*>;
   for (const auto& [value, digits, expected] :
        {H{255, 2, "FF"}, H{255, 4, "00FF"}, H{10, -3, "A"}, H{10, 12, "0000000A"},
@@ -285,6 +285,11 @@ TEST(NumberFormat, Hex) {
         H{-1, 4, "FFFFFFFF"}, H{-2147483648.0, 1, "80000000"}, H{-2147483649.0, 4, "-2147483649"},
         H{4294967296.0, 4, "4294967296"}})
     EXPECT_EQ(NumberFormat::formatHex(value, digits), expected) << value << " " << digits;
+  // Into a string that is reused: the text replaces what the string held.
+  std::string out = "old", hex = "old";
+  NumberFormat("0.0").format(2, out);
+  NumberFormat::formatHex(255, 2, hex);
+  EXPECT_EQ(out + hex, "2.0FF");
 }
 
 }  // namespace
