@@ -318,8 +318,7 @@ TEST_F(Bound, FailingCallsEndTheirRoutine) {
          t.log.clear();
          k.Refresh();
          EXPECT_TRUE(made("driveView.Units"));
-       }},
-  };
+       }}};
   for (const Failure& f : failures) {
     SCOPED_TRACE(f.member);
     bind();

@@ -1,24 +1,16 @@
 #pragma once
 
-// What the value library's tests share: a matcher for thrown errors, a recorder of a value
-// object's events and a drive session.
-#include <gmock/gmock.h>
-
+// What the value library's tests share: a recorder of a value object's events and a drive
+// session.
 #include <string>
 #include <vector>
 
 #include "brommet/BrommetLibrary.h"
-#include "platform/Error.h"
+#include "kadrelle_test/Checks.h"
 
 namespace kadrelle {
 
-// Matches a callable that throws Error with that number and a description the matcher accepts.
-inline auto throwsError(int number, ::testing::Matcher<const std::string&> description =
-                                        ::testing::A<const std::string&>()) {
-  return ::testing::Throws<Error>(
-      ::testing::AllOf(::testing::Property(&Error::number, number),
-                       ::testing::Property(&Error::description, description)));
-}
+using test::throwsError;
 
 // Every event of one value object in order: "ValueChanged 4500", "UpdateError 30001 text".
 struct Recorder {

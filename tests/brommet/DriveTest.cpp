@@ -1,11 +1,8 @@
 // The simulated drive: its model, its parameter file, the catalog of its parameters and how their
 // values are written.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 #include "Brommet.h"
@@ -102,10 +99,8 @@ TEST_F(DriveModel, UnknownNumbersReadAsNothingAndTheEnableParameterRaisesEnabled
 // A folder of its own for each test.
 class DriveFile : public ::testing::Test {
  protected:
-  ~DriveFile() override { fs::remove_all(folder); }
-  std::string pattern = (fs::temp_directory_path() / "brommet-XXXXXX").string();
-  fs::path folder = ::mkdtemp(pattern.data());
-  fs::path file = folder / "drive.json";
+  test::TempFolder temp{"brommet"};
+  fs::path folder = temp.path, file = folder / "drive.json";
 };
 
 TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
@@ -118,8 +113,7 @@ TEST_F(DriveFile, SaveAndLoadRoundTripTheStoredParameters) {
   // Entries that are not the drive's own stay through a save.
   std::ofstream(file) << R"({"note": "left axis", "parameters": {}, "later": [1]})";
   a.save(file);
-  std::ifstream saved(file);
-  const std::string text(std::istreambuf_iterator<char>(saved), {});
+  const std::string text = test::readText(file);
   EXPECT_NE(text.find(R"("later": [)"), std::string::npos) << text;
   EXPECT_LT(text.find("parameters"), text.find(R"("note": "left axis")")) << text;
 
@@ -304,8 +298,7 @@ TEST(DriveDescription, ReadsAUsersDriveAndRefusesBadFilesNamingThePlace) {
        "parameters[1] (S).key: the key is given twice"},
       {speed + R"(, {"key": "T", "number": 8, "name": "x", "range": [0, 1],
                      "register": {"address": 5, "type": "uint16"}})",
-       "parameters[1] (T).register: the registers overlap those of S"},
-  };
+       "parameters[1] (T).register: the registers overlap those of S"}};
   for (const auto& [parameters, message] : bad)
     EXPECT_THAT([&] { parse(parameters); }, throwsError(321, HasSubstr(message))) << parameters;
   EXPECT_THAT([] { DriveDescription::parse("{\"format\": 1", "my.json"); },
@@ -315,13 +308,12 @@ TEST(DriveDescription, ReadsAUsersDriveAndRefusesBadFilesNamingThePlace) {
 }
 
 TEST(ValueText, FormatsAsTheEditBoxDoesAndAcceptsOnlyPrintableAscii) {
-  EXPECT_EQ(ValueText::format(1, "000###", 0), "000001");
-  EXPECT_EQ(ValueText::format(0, "#", 0), "");
-  EXPECT_EQ(ValueText::format(-1234.5, "#,##0.00", 0), "-1,234.50");
-  EXPECT_EQ(ValueText::format(1.5, "", 0), "1.5");
-  EXPECT_EQ(ValueText::format(65535, "", 1), "&HFFFF");
-  EXPECT_EQ(ValueText::format(-1, "0", 1), "&HFFFFFFFF");
-  EXPECT_EQ(ValueText::format(4294967296.0, "0", 1), "4294967296");
+  using F = std::tuple<double, const char*, int, const char*>;
+  for (const auto& [value, format, base, text] :
+       {F{1, "000###", 0, "000001"}, F{0, "#", 0, ""}, F{-1234.5, "#,##0.00", 0, "-1,234.50"},
+        F{1.5, "", 0, "1.5"}, F{65535, "", 1, "&HFFFF"}, F{-1, "0", 1, "&HFFFFFFFF"},
+        F{4294967296.0, "0", 1, "4294967296"}})
+    EXPECT_EQ(ValueText::format(value, format, base), text) << value;
   EXPECT_TRUE(ValueText::isPrintable("Axis 1 - Conveyor #2") && ValueText::isPrintable(""));
   EXPECT_FALSE(ValueText::isPrintable("tab\there") || ValueText::isPrintable("Achse \xC3\xBC"));
 }

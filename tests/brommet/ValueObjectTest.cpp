@@ -221,19 +221,17 @@ TEST_F(ValueObjectTest, StepMovesByTheStepAndClampsAtTheLimitsOrRefuses) {
     double expected;    // in the view's units
     std::int32_t code;  // UpdateError code of a refused step: the value stays; 0 when accepted
     int lockLevel = 2;
-  } cases[] = {
-      {param::SpeedLimit, true, 6553600, true, 0, 3010, 0},
-      {param::SpeedLimit, true, 6553600, false, 3, 2900, 0},     // Shift with Ctrl: ten steps
-      {param::SpeedLimit, true, 6553600, true, 2, 3010, 0},      // Ctrl alone: one
-      {param::SpeedLimit, true, 5995 / kRpm, true, 0, 6000, 0},  // clamped at the limits
-      {param::SpeedLimit, true, 21845, false, 1, 0, 0},
-      {param::SpeedLimit, false, 6553600, true, 0, 6575445, 0},  // whole counts
-      {param::SpeedCommand, true, 0, false, 1, -100, 0},
-      {param::SpeedLimit, true, -1, true, 1, 0, O::kLockTooLow, 0},
-      {param::DriveName, false, -1, true, 1, 0, O::kNotSteppable, 3},
-      {param::StatusWordMask, true, -1, true, 1, 0, O::kNotSteppable, 3},
-      {0, true, -1, true, 1, 0, O::kNoParameter, 3},
-  };
+  } cases[] = {{param::SpeedLimit, true, 6553600, true, 0, 3010, 0},
+               {param::SpeedLimit, true, 6553600, false, 3, 2900, 0},  // Shift with Ctrl: ten steps
+               {param::SpeedLimit, true, 6553600, true, 2, 3010, 0},   // Ctrl alone: one
+               {param::SpeedLimit, true, 5995 / kRpm, true, 0, 6000, 0},  // clamped at the limits
+               {param::SpeedLimit, true, 21845, false, 1, 0, 0},
+               {param::SpeedLimit, false, 6553600, true, 0, 6575445, 0},  // whole counts
+               {param::SpeedCommand, true, 0, false, 1, -100, 0},
+               {param::SpeedLimit, true, -1, true, 1, 0, O::kLockTooLow, 0},
+               {param::DriveName, false, -1, true, 1, 0, O::kNotSteppable, 3},
+               {param::StatusWordMask, true, -1, true, 1, 0, O::kNotSteppable, 3},
+               {0, true, -1, true, 1, 0, O::kNoParameter, 3}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.number << (c.up ? " up " : " down ") << c.shift);
     drive().appLock()->put_Level(c.lockLevel);
@@ -353,8 +351,7 @@ TEST_F(DriveFaults, FailedWritesAreReportedAndEveryObjectShowsTheDriveValue) {
       {"Commit", commit, SimulatedFaults::kSimulatedFault},
       {nullptr, commit, SimulatedFaults::kCommunicationFault},
       {"put_TextValue", [](auto&, View& v) { v.put_TextValue("1000"); }, 75},
-      {nullptr, [](auto&, View& v) { v.Step(kTrue, 0); }, SimulatedFaults::kCommunicationFault},
-  };
+      {nullptr, [](auto&, View& v) { v.Step(kTrue, 0); }, SimulatedFaults::kCommunicationFault}};
   auto sibling = bound(param::SpeedLimit);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);

@@ -13,6 +13,7 @@
 #include "component/ControlDispatch.h"
 #include "component/KadrelleObject.h"
 #include "component/TypeLibrary.h"
+#include "kadrelle_test/Checks.h"
 
 namespace kadrelle::com {
 namespace {
@@ -186,8 +187,7 @@ TEST_F(Dispatch, AssignmentsConvertByBasicRules) {
       {"UnitsFontScale", 2.5, std::int32_t{2}},
       {"ToolTipText", std::int16_t{12}, "12"},
       {"UserUnit", Variant::ref(unit), "rpm"},
-      {"BorderStyle", kTrue, std::int16_t{-1}},
-  };
+      {"BorderStyle", kTrue, std::int16_t{-1}}};
   for (const auto& [name, value, read] : cases) {
     EXPECT_EQ(call(name, kLet, {value}), S_OK) << name << ": " << error.description;
     EXPECT_EQ(get(name), read) << name;
@@ -209,8 +209,7 @@ TEST_F(Dispatch, FailingCallsGiveAResultCodeAndTheError) {
       {"ValueObjRef", kSet, {5}, DISP_E_EXCEPTION, 424},
       {"ValueObjRef", kSet, {std::make_shared<StdFont>()}, DISP_E_TYPEMISMATCH, 13},
       {"Font", kSet, {nullptr}, DISP_E_EXCEPTION, 91},
-      {"NoSuchMember", kGet, {}, DISP_E_UNKNOWNNAME, 0},
-  };
+      {"NoSuchMember", kGet, {}, DISP_E_UNKNOWNNAME, 0}};
   for (const auto& [name, kind, args, code, number] : cases) {
     EXPECT_EQ(call(name, kind, args), code) << name;
     EXPECT_EQ(error.number, number) << name;
@@ -259,12 +258,8 @@ TEST(BorrowedControl, ByNameThroughTheDualInterface) {
     EXPECT_EQ(control.get_DisplayMode(), 2);
     EXPECT_EQ(CLng(byName.get("DisplayMode")), 2);
     EXPECT_NE(CStr(byName.get("VersionStr")).find("\\libkadrelle_core"), std::string::npos);
-    try {
-      byName.put("DisplayMode", Variant("x"));
-      ADD_FAILURE();
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number(), Error::kTypeMismatch);
-    }
+    EXPECT_THAT([&] { byName.put("DisplayMode", Variant("x")); },
+                kadrelle::test::throwsError(Error::kTypeMismatch));
     EXPECT_THROW(byName.get("NoSuchMember"), Error);
   }
   EXPECT_EQ(control.get_DisplayMode(), 2);  // still there

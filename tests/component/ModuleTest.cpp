@@ -14,6 +14,7 @@
 #include "component/ModuleLoader.h"
 #include "component/Registry.h"
 #include "component/Resources.h"
+#include "kadrelle_test/Checks.h"
 #include "platform/Error.h"
 
 namespace kadrelle::com {
@@ -22,34 +23,17 @@ namespace {
 namespace fs = std::filesystem;
 const std::string kModule = fs::canonical(KADRELLE_MODULE).string();
 
-// Error number and description of a failing call.
-std::pair<int, std::string> failure(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return {e.number(), e.description()};
-  }
-  return {0, ""};
-}
+using kadrelle::test::throwsError;
+using testing::_;
 
 // A temporary home: the registry lives in it for the test's length.
 class Module : public testing::Test {
  protected:
-  Module() {
-    char pattern[] = "/tmp/kadrelle-home-XXXXXX";
-    home = mkdtemp(pattern);
-    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
-  }
-  ~Module() override {
-    unsetenv("XDG_CONFIG_HOME");
-    fs::remove_all(home);
-  }
-  std::string registryText() {
-    std::ifstream in(Registry::defaultPath());
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  Module() { setenv("XDG_CONFIG_HOME", home.c_str(), 1); }
+  ~Module() override { unsetenv("XDG_CONFIG_HOME"); }
 
-  std::string home;
+  kadrelle::test::TempFolder temp{"kadrelle-home"};
+  std::string home = temp.path.string();
 };
 
 TEST_F(Module, ExportsAndResourcesReadBackFromTheFile) {
@@ -117,9 +101,9 @@ TEST_F(Module, ExportsAndResourcesReadBackFromTheFile) {
 }
 
 TEST_F(Module, AFolderOrAMissingFileIsRefusedByName) {
-  EXPECT_EQ(failure([&] { readModuleResources(home); }),
-            std::pair(75, home + ": cannot read: Is a directory"));
-  EXPECT_EQ(failure([&] { readModuleExports(home + "/none.ocx"); }).first, 53);
+  EXPECT_THAT([&] { readModuleResources(home); },
+              throwsError(75, home + ": cannot read: Is a directory"));
+  EXPECT_THAT([&] { readModuleExports(home + "/none.ocx"); }, throwsError(53));
 }
 
 TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
@@ -128,9 +112,9 @@ TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
   std::ofstream(Registry::defaultPath()) << "Other\\Key=kept\n";
 
   registerServer(kModule);
-  const std::string once = registryText();
+  const std::string once = kadrelle::test::readText(Registry::defaultPath());
   registerServer(kModule);
-  EXPECT_EQ(registryText(), once);
+  EXPECT_EQ(kadrelle::test::readText(Registry::defaultPath()), once);
   auto entries = Registry().read();
   const std::string cls = "CLSID\\" + CLSID_Kadrelle.text();
   EXPECT_EQ(entries[cls + "\\InprocServer"], kModule);
@@ -168,10 +152,8 @@ TEST_F(Module, RegisterCreateThroughTheRegistryAndUnregister) {
   unregisterServer(kModule);
   unregisterServer(kModule);
   EXPECT_EQ(Registry().read(), (std::map<std::string, std::string>{{"Other\\Key", "kept"}}));
-  EXPECT_EQ(failure([&] {
-              createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID_IUnknown);
-            }).first,
-            429);
+  EXPECT_THAT([&] { createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID_IUnknown); },
+              throwsError(429));
 }
 
 TEST_F(Module, UntrustedRegistryOrModuleIsRefused) {
@@ -183,19 +165,18 @@ TEST_F(Module, UntrustedRegistryOrModuleIsRefused) {
   auto create = [&] { createObject(Registry(), "KadrelleCtl.Kadrelle", s.site, IID_IUnknown); };
 
   chmod(registry.c_str(), 0666);
-  EXPECT_EQ(failure(create),
-            std::pair(70, "Permission denied: " + registry + " is writable by others"));
-  EXPECT_EQ(failure([&] { registerServer(kModule); }).first, 70);
+  EXPECT_THAT(create, throwsError(70, "Permission denied: " + registry + " is writable by others"));
+  EXPECT_THAT([&] { registerServer(kModule); }, throwsError(70));
   chmod(registry.c_str(), 0644);
 
   chmod(copy.c_str(), 0775);
-  EXPECT_EQ(failure(create).second, "Permission denied: " + copy + " is writable by its group");
+  EXPECT_THAT(create, throwsError(_, "Permission denied: " + copy + " is writable by its group"));
   chmod(copy.c_str(), 0755);
 
   if (geteuid() == 0) {
     ASSERT_EQ(chown(registry.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(failure(create).second,
-              "Permission denied: " + registry + " is owned by another user (uid 65534)");
+    EXPECT_THAT(create, throwsError(_, "Permission denied: " + registry +
+                                           " is owned by another user (uid 65534)"));
     ASSERT_EQ(chown(registry.c_str(), 0, 0), 0);
   }
 
@@ -205,10 +186,9 @@ TEST_F(Module, UntrustedRegistryOrModuleIsRefused) {
   fs::rename(copy, home + "/open/Kadrelle.ocx");
   fs::create_symlink(home + "/open/Kadrelle.ocx", copy);
   chmod((home + "/open").c_str(), 0777);
-  EXPECT_EQ(failure([&] { registerServer(copy); }),
-            std::pair(70, "Permission denied: folder " + home + "/open is writable by others"));
-  EXPECT_EQ(failure(create).second,
-            "Permission denied: folder " + home + "/open is writable by others");
+  const std::string open = "Permission denied: folder " + home + "/open is writable by others";
+  EXPECT_THAT([&] { registerServer(copy); }, throwsError(70, open));
+  EXPECT_THAT(create, throwsError(_, open));
   chmod((home + "/open").c_str(), 01777);
   EXPECT_NO_THROW(registerServer(copy));
 }
@@ -218,15 +198,15 @@ TEST_F(Module, OddRegistryFilesAreRefusedByNameAndLine) {
   const std::string registry = Registry::defaultPath();
   fs::create_directories(home + "/kadrelle");
   std::ofstream(registry) << "# comment\nA=1\n\nno equals sign\n";
-  EXPECT_EQ(failure([] { Registry().read(); }),
-            std::pair(321, "Invalid registry file " + registry +
-                               ", line 4: expected key=value, found \"no equals sign\""));
+  EXPECT_THAT([] { Registry().read(); },
+              throwsError(321, "Invalid registry file " + registry +
+                                   ", line 4: expected key=value, found \"no equals sign\""));
   std::ofstream(registry) << std::string(Registry::kMaxFileSize + 1, '#');
-  EXPECT_EQ(failure([] { Registry().read(); }).first, 321);
+  EXPECT_THAT([] { Registry().read(); }, throwsError(321));
   fs::remove(registry);
   ASSERT_EQ(mkfifo(registry.c_str(), 0600), 0);
-  EXPECT_EQ(failure([] { Registry().read(); }),
-            std::pair(75, registry + ": cannot read: not a regular file"));
+  EXPECT_THAT([] { Registry().read(); },
+              throwsError(75, registry + ": cannot read: not a regular file"));
 }
 
 // Programs registering at the same time take turns: every one's entries stay.

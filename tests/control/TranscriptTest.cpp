@@ -71,8 +71,7 @@ class Transcript : public test::ControlTest {
       {"text abc", [this] { k.put_Text("abc"); }},  // the display alone
       {"initialize 5", [this] { k.put_InitializeValue(Variant(std::int16_t{5})); }},
       {"drive view", [this] { k.put_DisplayMode(DRIVE_VIEW); }},
-      {"unbind", [this] { k.putref_ValueObjRef(nullptr); }},
-  };
+      {"unbind", [this] { k.putref_ValueObjRef(nullptr); }}};
 };
 
 class TranscriptAllLevels : public Transcript {

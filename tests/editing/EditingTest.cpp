@@ -83,7 +83,7 @@ const Entry kEntries[] = {
     // The current value is read for the "new val=" line even at level 0, where nobody sees it;
     // a failure there ends the commit like any other.
     {.name = "quiet", .typed = "3", .trace = {}, .committed = false, .changes = 0, .quiet = true,
-     .failing = "appView.TextValue"},
+     .failing = "appView.TextValue"}
 };
 // clang-format on
 

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
 
 #include "host/Form.h"
 #include "host/FormFile.h"
+#include "kadrelle_test/Checks.h"
 #include "kadrelle_test/Fakes.h"
 
 namespace kadrelle {
@@ -15,12 +12,8 @@ namespace fs = std::filesystem;
 
 class FormFiles : public testing::Test {
  protected:
-  ~FormFiles() override { fs::remove_all(dir); }
   Form::Services services() { return {t.toolkit, t.editBoxes, t.values, t.settings, t.debug}; }
-  static std::string read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  static std::string read(const fs::path& p) { return test::readText(p); }
   // The error number and message of loading `text` (no file for nullptr) into a form that holds
   // one control, without the folder and the JSON parser's own words; "" when it loads.
   std::string loadError(const char* text) {
@@ -42,8 +35,8 @@ class FormFiles : public testing::Test {
   }
 
   test::TestSite t;
-  std::string pattern = (fs::temp_directory_path() / "kadrelle-form-XXXXXX").string();
-  fs::path dir = ::mkdtemp(pattern.data());
+  test::TempFolder temp{"kadrelle-form"};
+  fs::path dir = temp.path;
 };
 
 // Saved, loaded into a new form and saved again, a form gives the same document.
@@ -158,8 +151,7 @@ TEST_F(FormFiles, BadFilesAreRefusedWithThePlaceNamed) {
       {FORM(CONTROL("A", "1", "") "," CONTROL("B", "1", PROP("Font", "Long", "5"))),
        "321 f.json.controls[1].properties[0].value: the control refuses this value of \"Font\" "
        "(Object variable or With block variable not set)"},
-      {FORM(CONTROL("A", "-5", "")), "321 f.json.controls[0].width: length is out of range"},
-  };
+      {FORM(CONTROL("A", "-5", "")), "321 f.json.controls[0].width: length is out of range"}};
 #undef AT
 #undef PROP
 #undef SETTING

@@ -16,6 +16,7 @@
 #include <thread>
 #include <tuple>
 
+#include "kadrelle_test/Checks.h"
 #include "platform/Error.h"
 #include "platform/FileIo.h"
 #include "platform/IniSettingsStore.h"
@@ -24,11 +25,10 @@ namespace kadrelle {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string get(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::throwsError;
+using testing::HasSubstr;
+using testing::StartsWith;
+const auto get = test::readText;
 
 // Runs `body` in a child process until it is killed or ends.
 pid_t spawn(const std::function<void()>& body) {
@@ -43,11 +43,6 @@ pid_t spawn(const std::function<void()>& body) {
 // One folder per test.
 class Files : public testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(dir); }
-  void TearDown() override {
-    std::error_code ignored;  // a killed writer's temporary may still be going away
-    fs::remove_all(dir, ignored);
-  }
   // Names in the folder other than the expected ones (left-over temporaries).
   std::vector<std::string> strays(std::initializer_list<std::string> expected) const {
     std::vector<std::string> found;
@@ -63,9 +58,8 @@ class Files : public testing::Test {
     return IniSettingsStore(dir).GetSetting("Kadrelle", "1", "Debug", "default");
   }
 
-  const fs::path dir =
-      fs::temp_directory_path() / ("kadrelle-files-" + std::to_string(::getpid()) + "-" +
-                                   testing::UnitTest::GetInstance()->current_test_info()->name());
+  test::TempFolder temp{"kadrelle-files"};
+  const fs::path dir = temp.path;
 };
 
 // A save replaces the whole file, keeping its mode and, when asked, the old file as the backup;
@@ -207,17 +201,10 @@ TEST_F(Files, CappedReadRefusesLargerFilesAndNamesMissingOnesAndAllButRegularFil
   EXPECT_EQ(readFileCapped(dir / "f", 5), "12345");
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   using R = std::pair<fs::path, int>;
-  for (const auto& [file, number] :
-       {R{dir / "f", Error::kBadFileFormat}, R{dir / "none", Error::kFileNotFound},
-        R{dir, Error::kFileAccess}, R{dir / "fifo", Error::kFileAccess}}) {
-    try {
-      readFileCapped(file, 4);
-      ADD_FAILURE() << file;
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number(), number) << e.description();
-      EXPECT_EQ(e.description().rfind(file.string(), 0), 0u) << e.description();
-    }
-  }
+  for (const R& r : {R{dir / "f", Error::kBadFileFormat}, R{dir / "none", Error::kFileNotFound},
+                     R{dir, Error::kFileAccess}, R{dir / "fifo", Error::kFileAccess}})
+    EXPECT_THAT([&] { readFileCapped(r.first, 4); },
+                throwsError(r.second, StartsWith(r.first.string())));
 }
 
 // The file is named after the application; a missing, empty, binary, oversized or unopenable
@@ -285,21 +272,15 @@ TEST_F(Files, SavedSettingsAreReadBackAndBadOnesRefused) {
   // Each refusal names the file, the setting and why; the file stays as it was.
   std::ofstream(dir / "Kadrelle.ini", std::ios::binary) << std::string("[1]\n\0", 5);
   using B = std::tuple<const char*, const char*, const char*, const char*>;
-  for (const auto& [section, key, value, why] :
-       {B{"1", "Debug", "1\n[2]", "one line"}, B{"1", "a=b", "1", "name"},
-        B{"1", "[x", "1", "name"}, B{"1", "", "1", "name"}, B{"a]", "x", "1", "name"},
-        B{" 1", "x", "1", "name"}, B{"1", "Debug", "1", "NUL"}}) {
-    try {
-      IniSettingsStore(dir).SaveSetting("Kadrelle", section, key, value);
-      ADD_FAILURE() << key;
-    } catch (const Error& e) {
-      EXPECT_EQ(
-          e.description().rfind(
-              (dir / "Kadrelle.ini").string() + ": cannot save " + section + "/" + key + ": ", 0),
-          0u)
-          << e.description();
-      EXPECT_NE(e.description().find(why), std::string::npos) << e.description();
-    }
+  for (const B& b : {B{"1", "Debug", "1\n[2]", "one line"}, B{"1", "a=b", "1", "name"},
+                     B{"1", "[x", "1", "name"}, B{"1", "", "1", "name"}, B{"a]", "x", "1", "name"},
+                     B{" 1", "x", "1", "name"}, B{"1", "Debug", "1", "NUL"}}) {
+    const auto& [section, key, value, why] = b;
+    EXPECT_THAT(
+        [&] { IniSettingsStore(dir).SaveSetting("Kadrelle", section, key, value); },
+        throwsError(testing::_, AllOf(StartsWith((dir / "Kadrelle.ini").string() +
+                                                 ": cannot save " + section + "/" + key + ": "),
+                                      HasSubstr(why))));
   }
   EXPECT_EQ(readFileCapped(dir / "Kadrelle.ini", 100), std::string("[1]\n\0", 5));
 }

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "kadrelle_test/Checks.h"
 #include "platform/Error.h"
 #include "platform/Event.h"
 #include "platform/MemoryPropertyBag.h"
@@ -191,13 +192,9 @@ TEST(HeadlessChild, MovePlacesAndLabelsSizeThemselves) {
   };
   label.Move(-10, -20, 0, 300);
   EXPECT_EQ(place(), (std::vector<float>{-10, -20, 0, 300}));
-  for (auto [w, h] : {std::pair{-1.0f, 10.0f}, std::pair{10.0f, -0.5f}}) {
-    try {
-      label.Move(50, 60, w, h);
-      ADD_FAILURE() << "no error for " << w << " x " << h;
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number(), Error::kInvalidPropertyValue);
-    }
+  for (auto size : {std::pair{-1.0f, 10.0f}, std::pair{10.0f, -0.5f}}) {
+    EXPECT_THAT([&] { label.Move(50, 60, size.first, size.second); },
+                test::throwsError(Error::kInvalidPropertyValue));
     EXPECT_EQ(place(), (std::vector<float>{-10, -20, 0, 300}));
   }
   label.Move(100, 200, 5000, 5000);
