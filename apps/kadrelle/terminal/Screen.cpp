@@ -172,11 +172,12 @@ ControlCellsLayout cellsOf(Kadrelle& control, const Form::Placement& place, cons
     }
   }
   const int columns = unitColumns >= 0 ? unitColumns : l.unit.empty() ? 0 : columnsOf(l.unit) + 1;
-  if (boxLeft >=
-      capRight) {  // caption, value, unit: the field moves left, a blank after the caption
+  // Caption, value, unit: the field moves left, a blank after the caption. Value, unit,
+  // caption: the caption moves right.
+  if (boxLeft >= capRight) {
     l.fieldCol = std::max(l.area.col, l.fieldCol - columns);
     l.capWidth = std::max(1, std::min(l.capWidth, l.fieldCol - 1 - l.capCol));
-  } else {  // value, unit, caption
+  } else {
     l.capCol += columns;
     l.capWidth = std::max(1, l.capWidth - columns);
   }
