@@ -100,9 +100,12 @@ run 0 'warning: P1510 Speed Limit: 99999 RPM is above the maximum of 6000 RPM; t
   script "$T/over.lua"
 printf 'form.DriveName:type(string.rep("y", 30)) form.DriveName:press("Enter")\n' >"$T/long.lua"
 run 0 'warning: P1710 Drive Name: the text is 30 .* at most 24 are allowed$' script "$T/long.lua"
-echo 'form.SpeedLimit.UserDescription = "Top" form:save()' >"$T/save.lua"
+echo 'form.SpeedLimit.UserDescription = "Maximum motor speed" form.SpeedLimit.EditorWidth = 1600
+form.CurrentLimit.EditorWidth = 3510 form:save()' >"$T/save.lua"
 run 0 '' script "$T/save.lua"
-run 0 'SpeedLimit: .*\| Top' run "$T/data/kadrelle/form.json"
+run 0 '^ Maximum motor +\*?[0-9]+ RPM ' run "$T/data/kadrelle/form.json"  # wrapped at a blank
+out=$("$K" run --print "$T/data/kadrelle/form.json" 2>&1)  # a caption box without a column: no rows
+grep -qE '^ +[0-9.]+ A +Axis 1 Speed' <<<"$out" && ! grep -qE '^ .$' <<<"$out" || fail "no column: $out"
 rm -f "$T/data/kadrelle/form.json"
 sum=$(md5sum "$drive" "$XDG_CONFIG_HOME/Kadrelle.ini")
 run 1 "broken.lua:2: unexpected symbol near '='" script "$S/broken.lua"

@@ -158,7 +158,10 @@ ControlCellsLayout cellsOf(Kadrelle& control, const Form::Placement& place, cons
   l.fieldWidth = std::max(
       1, std::min(scale.column(boxLeft + box.get_Width()), l.area.col + l.area.width) - l.fieldCol);
   l.fieldEnd = l.fieldCol + l.fieldWidth;
-  l.beside = box.get_Visible() && (boxLeft >= capRight || boxLeft + box.get_Width() <= capLeft);
+  // A caption box without a column leaves the value alone in its control, as if beside it.
+  const bool noCaption = l.capWidth == 0;
+  l.beside = box.get_Visible() &&
+             (noCaption || boxLeft >= capRight || boxLeft + box.get_Width() <= capLeft);
   if (!l.beside) return l;
   const auto& paragraphs = children.caption.document().paragraphs;
   if (const std::string unit = unitOf(control); !unit.empty() && !paragraphs.empty()) {
@@ -172,13 +175,17 @@ ControlCellsLayout cellsOf(Kadrelle& control, const Form::Placement& place, cons
     }
   }
   const int columns = unitColumns >= 0 ? unitColumns : l.unit.empty() ? 0 : columnsOf(l.unit) + 1;
-  if (boxLeft >=
-      capRight) {  // caption, value, unit: the field moves left, a blank after the caption
-    l.fieldCol = std::max(l.area.col, l.fieldCol - columns);
-    l.capWidth = std::max(1, std::min(l.capWidth, l.fieldCol - 1 - l.capCol));
-  } else {  // value, unit, caption
+  // Caption, value, unit: the field moves left, a blank after the caption. Value, unit,
+  // caption: the caption moves right.
+  if (noCaption || boxLeft >= capRight) {
+    // A field at its control's left edge gives up its last columns instead.
+    const int moved = std::clamp(l.fieldCol - l.area.col, 0, columns);
+    l.fieldCol -= moved;
+    l.fieldWidth = std::max(1, l.fieldWidth - (columns - moved));
+    l.capWidth = std::max(0, std::min(l.capWidth, l.fieldCol - 1 - l.capCol));
+  } else {
     l.capCol += columns;
-    l.capWidth = std::max(1, l.capWidth - columns);
+    l.capWidth = std::max(0, l.capWidth - columns);
   }
   return l;
 }
@@ -214,7 +221,7 @@ int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellS
   const float capTop = place.top + children.captionBox.get_Top();
   const auto& paragraphs = children.caption.document().paragraphs;
   int row = l.area.row;  // as drawControl places the lines
-  for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+  for (std::size_t p = 0; p < paragraphs.size() && l.capWidth > 0; ++p) {
     row = std::max(row, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
     const int drop = p + 1 == paragraphs.size() ? l.unitGlyphs : 0;
     row += static_cast<int>(
@@ -233,7 +240,8 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   const int bottom = area.row + area.height;  // a child never draws below its control
 
   // The caption: each paragraph from its own row, wrapped at blanks to the caption box's width
-  // over the rows below while the control has them, each line aligned as its paragraph says.
+  // over the rows below while the control has them, each line aligned as its paragraph says. A
+  // caption box without a column shows nothing and takes no rows.
   const RichTextBox& caption = children.caption;
   const float lineTwips = children.surface.TextHeight("Mj");
   const float capTop = place.top + children.captionBox.get_Top();
@@ -242,7 +250,7 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   const auto& paragraphs = caption.document().paragraphs;
   std::optional<int> captionRow;  // the caption's first row
   int nextRow = area.row;         // a paragraph starts below the lines of the one before
-  for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+  for (std::size_t p = 0; p < paragraphs.size() && capWidth > 0; ++p) {
     int row = std::max(nextRow, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
     if (row >= bottom) break;
     const auto glyphs =
