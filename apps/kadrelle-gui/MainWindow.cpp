@@ -7,15 +7,17 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSocketNotifier>
+#include <QStackedWidget>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
@@ -60,6 +62,8 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
   setWindowTitle(QStringLiteral("Kadrelle drive configuration"));
   setWindowIcon(QIcon(QPixmap::fromImage(qt::toolboxImage())));
   qt::failureHandler = [this](const std::string& message) { log(QString::fromStdString(message)); };
+  // A locked control's tool tip in the words the terminal host and the command line use.
+  qt::lockWording = [this](Kadrelle& k) { return whyLocked(k); };
 
   auto* toolbar = addToolBar(QStringLiteral("Drive"));
   toolbar->setObjectName("drive");
@@ -108,10 +112,20 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
   view->addAction(traceDock->toggleViewAction());
   addTrendDock(view);
 
-  pages_ = new QTabWidget;
-  pages_->setElideMode(Qt::ElideNone);  // whole tab names; scroll buttons when they do not fit
-  pages_->setUsesScrollButtons(true);
-  setCentralWidget(pages_);
+  // The pages' names in a list at the left, each whole however many pages there are.
+  auto* central = new QWidget;
+  auto* row = new QHBoxLayout(central);
+  row->setContentsMargins(0, 0, 0, 0);
+  pageList_ = new QListWidget;
+  pageList_->setObjectName("pages");
+  pageList_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  pageList_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  pageList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  pages_ = new QStackedWidget;
+  row->addWidget(pageList_);
+  row->addWidget(pages_, 1);
+  connect(pageList_, &QListWidget::currentRowChanged, pages_, &QStackedWidget::setCurrentIndex);
+  setCentralWidget(central);
   const Form::Services services{toolkit_, editBoxes_, session_.library(), session_.settings(),
                                 trace_};
   // The controls take the window's font, as Qt's own widgets do.
@@ -168,6 +182,7 @@ void MainWindow::watchNetworkDrive() {
 
 MainWindow::~MainWindow() {
   qt::failureHandler = nullptr;
+  qt::lockWording = nullptr;
   connections_.clear();
   delete pages_;  // the views go before the forms that own the controls
   pages_ = nullptr;
@@ -274,7 +289,7 @@ void MainWindow::addTrendDock(QMenu* view) {
   }
   trend_ = new TrendView(std::move(series));
   trend_->setObjectName("trendView");
-  auto* dock = new QDockWidget(QStringLiteral("Trend"), this);
+  auto* dock = new QDockWidget(QStringLiteral("Trend, last minute"), this);
   dock->setObjectName("trend");
   dock->setWidget(trend_);
   addDockWidget(Qt::RightDockWidgetArea, dock);
@@ -292,6 +307,9 @@ void MainWindow::addPage(const QString& title, std::unique_ptr<Form> form) {
   auto* scroll = new QScrollArea;
   scroll->setWidget(view);
   view->resize(view->sizeHint());
+  // The page is never narrower than its controls: the docks beside it give way first.
+  scroll->setMinimumWidth(view->width() + scroll->verticalScrollBar()->sizeHint().width() +
+                          2 * scroll->frameWidth());
   auto* page = new QWidget;
   auto* column = new QVBoxLayout(page);
   column->setContentsMargins(0, 0, 0, 0);
@@ -301,7 +319,9 @@ void MainWindow::addPage(const QString& title, std::unique_ptr<Form> form) {
   note->setContentsMargins(8, 4, 8, 4);
   column->addWidget(note);
   column->addWidget(scroll);
-  pages_->addTab(page, title);
+  pages_->addWidget(page);
+  pageList_->addItem(title);
+  if (pageList_->currentRow() < 0) pageList_->setCurrentRow(0);
   lockNotes_.push_back(note);
   addDefaultMarks(*form, *view);
   watch(*form);
@@ -310,16 +330,17 @@ void MainWindow::addPage(const QString& title, std::unique_ptr<Form> form) {
 }
 
 // The level that unlocks a page's values: the highest any of its parameters needs above the
-// session's level; the page says so at its top and in its tab's tool tip.
+// session's level; the page says so at its top and in its name's tool tip.
 void MainWindow::showLockNotes() {
   for (std::size_t page = 0; page < forms_.size() && page < lockNotes_.size(); ++page) {
     Form& form = *forms_[page];
     int locked = 0, needed = -1;
     for (std::size_t i = 0; i < form.size(); ++i) {
       const ParameterInfo* info = ParameterCatalog::find(form.control(i).get_Parameter());
-      if (!info || info->readOnly || info->lockLevel <= session_.lockLevel()) continue;
+      if (!info || info->readOnly || session_.requiredLevel(*info) <= session_.lockLevel())
+        continue;
       ++locked;
-      needed = std::max(needed, int(info->lockLevel));
+      needed = std::max(needed, int(session_.requiredLevel(*info)));
     }
     const QString text =
         locked == 0 ? QString()
@@ -331,7 +352,7 @@ void MainWindow::showLockNotes() {
                           .arg(QString::fromStdString(ParameterCatalog::lockLevelName(needed)));
     lockNotes_[page]->setText(text);
     lockNotes_[page]->setVisible(locked != 0);
-    pages_->setTabToolTip(int(page), text);
+    pageList_->item(int(page))->setToolTip(text);
   }
 }
 
@@ -368,7 +389,7 @@ void MainWindow::watchEntries(Kadrelle& k) {
     if (key != kKeyReturn && key < 0x20) return;
     const std::string why = qt::lockReason(k);
     if (!why.empty())
-      tell(k, k.get_ParamKey() + " " + why);
+      tell(k, why);
     else if (key == kKeyReturn)
       *entry = k.get_Text();  // what was typed, before the control reads it
   }));
@@ -382,6 +403,12 @@ void MainWindow::watchEntries(Kadrelle& k) {
         entryNotice(*info, typed, k.get_DisplayMode() != DRIVE_VIEW, k.get_Text());
     if (!said.empty()) tell(k, said);
   }));
+}
+
+std::string MainWindow::whyLocked(Kadrelle& k) const {
+  const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter());
+  return info ? whyNotWritable(*info, session_.requiredLevel(*info), session_.lockLevel())
+              : std::string();
 }
 
 void MainWindow::tell(Kadrelle& k, const std::string& message) {

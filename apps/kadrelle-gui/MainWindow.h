@@ -15,7 +15,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
-class QTabWidget;
+class QStackedWidget;
 
 namespace kadrelle::gui {
 class TrendView;
@@ -60,6 +60,8 @@ class MainWindow : public QMainWindow {
   void watchNetworkDrive();
   void watchEntries(Kadrelle& k);
   void showLockNotes();
+  // Why the control's parameter cannot be changed now, as the other hosts say it ("" when it can).
+  std::string whyLocked(Kadrelle& k) const;
   void tell(Kadrelle& k, const std::string& message);
   void tell(const QString& message);
   void addFileMenu();
@@ -74,7 +76,8 @@ class MainWindow : public QMainWindow {
   qt::QtEditBoxFactory editBoxes_;
   std::vector<std::unique_ptr<Form>> forms_;
   std::vector<Connection> connections_;
-  QTabWidget* pages_ = nullptr;
+  QListWidget* pageList_ = nullptr;  // the pages' names
+  QStackedWidget* pages_ = nullptr;
   QListWidget* events_ = nullptr;
   std::vector<QLabel*> lockNotes_;  // one a page
   struct DefaultMark {

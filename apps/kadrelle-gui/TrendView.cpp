@@ -49,19 +49,25 @@ void TrendView::paintEvent(QPaintEvent*) {
   for (int row = 0; row < int(series_.size()); ++row) {
     const TrendSeries& s = series_[std::size_t(row)];
     const QRect band(0, row * rowHeight, width(), rowHeight);
-    const QRect plot = band.adjusted(6, metrics.height() + 4, -6, -4);
+    const double latest = s.samples.empty() ? 0 : s.samples.back().second;
+    const QString value = QString::number(latest, 'f', 1) + " " + s.units;
+    const auto [low, high] = plotRange(s);
+    const QString range = QString::number(low, 'g', 4) + " … " + QString::number(high, 'g', 4);
+    // "Name: value" and the range on one line, or in a narrow view the name above the value and
+    // the range: no text covers another.
+    const QRect header = band.adjusted(6, 2, -6, 0);
+    const QString oneLine = s.name + ": " + value;
+    const bool fits = metrics.horizontalAdvance(oneLine + "    " + range) <= header.width();
+    const QRect second = header.adjusted(0, fits ? 0 : metrics.height(), 0, 0);
+    const QRect plot = band.adjusted(6, metrics.height() * (fits ? 1 : 2) + 4, -6, -4);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(plot);
-    const double latest = s.samples.empty() ? 0 : s.samples.back().second;
     painter.setPen(palette().color(QPalette::Text));
-    painter.drawText(band.adjusted(6, 2, -6, 0), Qt::AlignLeft | Qt::AlignTop,
-                     s.name + ": " + QString::number(latest, 'f', 1) + " " + s.units);
-    const auto [low, high] = plotRange(s);
+    painter.drawText(header, Qt::AlignLeft | Qt::AlignTop,
+                     metrics.elidedText(fits ? oneLine : s.name, Qt::ElideRight, header.width()));
+    if (!fits) painter.drawText(second, Qt::AlignLeft | Qt::AlignTop, value);
     painter.setPen(palette().color(QPalette::PlaceholderText));
-    painter.drawText(band.adjusted(6, 2, -6, 0), Qt::AlignRight | Qt::AlignTop,
-                     QString("%1 … %2, last %3 s")
-                         .arg(QString::number(low, 'g', 4), QString::number(high, 'g', 4))
-                         .arg(int(kSpan)));
+    painter.drawText(second, Qt::AlignRight | Qt::AlignTop, range);
     if (s.samples.empty() || plot.height() < 2) continue;
     QPainterPath path;
     for (const auto& [t, v] : s.samples) {

@@ -2,7 +2,8 @@
 //
 //   kadrelle-gui [FORM]                   the drive's parameter groups as pages, or a form file
 //     [--drive modbus://HOST[:PORT][?unit=N] [--drive-description FILE]]   a drive on the network
-//   kadrelle-gui --render [FORM] -o FILE  draws the window (or the form) offscreen into a PNG
+//   kadrelle-gui --render [FORM] -o FILE [--size WxH]  draws the window (or the form) offscreen
+//                                         into a PNG
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
@@ -38,9 +39,18 @@ int render(const QString& formFile, const QString& output, const kadrelle::Drive
   return 0;
 }
 
-// The whole window as it shows after a minute of the drive running, at its default size.
-int renderWindow(const QString& output, const kadrelle::DriveChoice& drive) {
+// The whole window as it shows after a minute of the drive running, at its default size or at
+// `size` ("800x600").
+int renderWindow(const QString& output, const QString& size, const kadrelle::DriveChoice& drive) {
   kadrelle::gui::MainWindow window(std::nullopt, drive);
+  if (!size.isEmpty()) {
+    const QStringList wh = size.split('x');
+    const int width = wh.value(0).toInt(), height = wh.value(1).toInt();
+    if (wh.size() != 2 || width <= 0 || height <= 0)
+      throw kadrelle::Error(kadrelle::Error::kInvalidPropertyValue,
+                            "--size is WIDTHxHEIGHT in pixels, not \"" + size.toStdString() + "\"");
+    window.resize(width, height);
+  }
   window.show();
   window.run(kadrelle::gui::TrendView::kSpan);
   QApplication::processEvents();
@@ -81,7 +91,10 @@ int main(int argc, char** argv) {
       "ADDRESS");
   const QCommandLineOption descriptionOption(
       "drive-description", "Drive description (JSON) of the --drive drive.", "FILE");
+  const QCommandLineOption sizeOption(
+      "size", "The window's size for --render (default: its size on a screen).", "WIDTHxHEIGHT");
   parser.addOption(renderOption);
+  parser.addOption(sizeOption);
   parser.addOption(outputOption);
   parser.addOption(driveOption);
   parser.addOption(descriptionOption);
@@ -97,7 +110,7 @@ int main(int argc, char** argv) {
         return 2;
       }
       if (parser.positionalArguments().isEmpty())
-        return renderWindow(parser.value(outputOption), drive);
+        return renderWindow(parser.value(outputOption), parser.value(sizeOption), drive);
       return render(parser.positionalArguments().first(), parser.value(outputOption), drive);
     }
     std::optional<std::filesystem::path> form;

@@ -1,5 +1,6 @@
 #include "qt/KadrelleWidget.h"
 
+#include <QLayout>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <cmath>
@@ -19,10 +20,18 @@ using kadrelle::qt::QtToolkit;
 
 namespace kadrelle::qt {
 
+std::function<std::string(Kadrelle& control)> lockWording;
+
 std::string lockReason(Kadrelle& control) {
   ValueObjectRef value = control.get_ValueObjRef();
   if (!value) return "Not bound to a drive parameter";
   if (!control.get_Enabled()) return "Disabled by the program";
+  if (lockWording) {
+    try {
+      if (std::string why = lockWording(control); !why.empty()) return why;
+    } catch (const std::exception&) {  // the wording below says it as well
+    }
+  }
   if (value->get_ReadOnly()) return "Read-only parameter";
   const LockLevelRef held = value->get_AppLock(), required = value->get_RequiredLock();
   if (held && required && held->get_Level() < required->get_Level()) {
@@ -35,6 +44,8 @@ std::string lockReason(Kadrelle& control) {
 }  // namespace kadrelle::qt
 
 namespace {
+
+constexpr float kEditorWidth = 1440;  // twips: a new control's edit box, an inch wide
 
 struct DefaultServices {
   kadrelle::ValueLibrary* values = nullptr;
@@ -119,9 +130,11 @@ KadrelleWidget::KadrelleWidget(const Services& services, QWidget* parent)
 
   c.UserControl_InitProperties();
   c.putref_Font(c.get_Font());  // the edit box draws in the ambient font too, not its own default
-  // The first layout pass a container gives a control it has sited: it fills in EditorWidth and
-  // places the edit box before anything lays out the caption around it.
-  c.UserControl_Resize();
+  // The first layout pass a container gives a control it has sited places the edit box before
+  // anything lays out the caption around it. Left at 0, EditorWidth would become the whole width
+  // there and leave the caption none: like a form designer siting a control, the widget chooses
+  // a width that leaves the caption room.
+  c.put_EditorWidth(std::min(kEditorWidth, c.children().surface.get_Width() / 2));
   followSurface();
 }
 
@@ -130,16 +143,37 @@ KadrelleWidget::~KadrelleWidget() {
   control_.reset();  // its widgets go before this one's children are deleted
 }
 
-// The control changes its own height (one line at least); the widget follows.
+// The control changes its own height (one line at least); the widget follows. That is not a
+// size the host gave: Qt still gives a widget no one has sized its size hint when it is shown.
 void KadrelleWidget::followSurface() {
   if (!surface_ || sizing_) return;
   const QSize size = surface_->size();
   if (size != this->size()) {
+    const bool hostSized = testAttribute(Qt::WA_Resized);
     sizing_ = true;
     resize(size);
     sizing_ = false;
+    setAttribute(Qt::WA_Resized, hostSized);
   }
   updateGeometry();
+}
+
+// A widget the host has not sized and no layout manages takes its size hint, so a caption built
+// or changed after it was shown is not cut; a layout is told the hint changed.
+void KadrelleWidget::fitCaption() {
+  const QWidget* parent = parentWidget();
+  if (testAttribute(Qt::WA_Resized) ||
+      (parent && parent->layout() && parent->layout()->indexOf(this) >= 0)) {
+    updateGeometry();
+    return;
+  }
+  for (int pass = 0; pass < 2; ++pass) {  // at a new width the caption is laid out again
+    const QSize hint = sizeHint();
+    if (hint == size()) return;
+    resize(hint);
+    setAttribute(Qt::WA_Resized, false);
+    giveSize(hint);
+  }
 }
 
 void KadrelleWidget::resizeEvent(QResizeEvent* event) {
@@ -151,18 +185,18 @@ void KadrelleWidget::resizeEvent(QResizeEvent* event) {
 // uic and QUiLoader give it) only when the widget is shown, so each setter first gives the
 // control that size: EditorWidth, say, is bounded by the width the host chose.
 void KadrelleWidget::giveSize(const QSize& size) {
-  const bool newWidth = surface_->width() != size.width();
+  const bool newSize = surface_->size() != size;
   sizing_ = true;
   surface_->resize(size);
   if (qtSurface_) qtSurface_->widgetResized();  // the surface's own event waits while hidden
   sizing_ = false;
   followSurface();
   // The control lays its caption out when it builds it (binding, a refresh, a caption setting),
-  // at the width it has then; a resize only places the edit box. A layout widens a widget after
-  // it was bound, so the caption would stay wrapped at the old width: a new width builds it
-  // again, through SetCaptionPosition, which applies the alignment it has and tells the host
-  // nothing.
-  if (newWidth) {
+  // at the size it has then; a resize only places the edit box. A layout sizes a widget after
+  // it was bound, so the caption would stay wrapped at the old width and cut at the old height:
+  // a new size builds it again, through SetCaptionPosition, which applies the alignment it has
+  // and tells the host nothing.
+  if (newSize) {
     try {
       control_->put_SetCaptionPosition(control_->get_CaptionPosition());
     } catch (const std::exception&) {  // the caption stays as it was, as after any failed build
@@ -204,17 +238,24 @@ int KadrelleWidget::heightForWidth(int width) const {
   return std::max(own, needed);
 }
 
-QSize KadrelleWidget::sizeHint() const {
-  if (!surface_) return QWidget::sizeHint();
-  return {surface_->width(), heightForWidth(surface_->width())};
-}
-
-QSize KadrelleWidget::minimumSizeHint() const {
+int KadrelleWidget::narrowestWidth() const {
   QMargins margins;
   const auto caption = captionAt(0, margins);
-  if (!caption) return QWidget::minimumSizeHint();
-  const int width = int(std::ceil(caption->idealWidth())) + margins.left() + margins.right();
+  return caption ? int(std::ceil(caption->idealWidth())) + margins.left() + margins.right() : 0;
+}
+
+QSize KadrelleWidget::sizeHint() const {
+  if (!surface_) return QWidget::sizeHint();
+  const int width = std::max(surface_->width(), narrowestWidth());
   return {width, heightForWidth(width)};
+}
+
+// The height is the one at the hinted width: a layout asks heightForWidth for the height at the
+// width it gives, so the caption is not cut at the narrowest either.
+QSize KadrelleWidget::minimumSizeHint() const {
+  const int width = narrowestWidth();
+  if (width == 0) return QWidget::minimumSizeHint();
+  return {width, sizeHint().height()};
 }
 
 void KadrelleWidget::PropertyChanged(const std::string& name) {
@@ -240,6 +281,7 @@ void KadrelleWidget::apply(F&& f) {
   } catch (const std::exception& e) {
     Q_EMIT failed(kadrelle::Error::kInvalidCall, QString::fromUtf8(e.what()));
   }
+  if (!sizing_ && surface_) fitCaption();
 }
 
 template <class T, class F>

@@ -5,6 +5,7 @@
 #include <QTextDocument>
 #include <QVariant>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "control/Kadrelle.h"
@@ -13,8 +14,11 @@
 namespace kadrelle::qt {
 class QtSurface;
 // Why a control takes no input ("" when it does): unbound, disabled, read-only, or a lock level
-// below the one the parameter requires.
+// below the one the parameter requires. A program that words these refusals itself (as its other
+// hosts do) sets `lockWording`; it is asked first for a bound, enabled control, and the wording
+// here is used when it is not set or answers "".
 std::string lockReason(Kadrelle& control);
+extern std::function<std::string(Kadrelle& control)> lockWording;
 }  // namespace kadrelle::qt
 
 // The Kadrelle control as a Qt widget, for programs and forms made with Qt Designer.
@@ -142,8 +146,9 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   uint foreColor() const;
   QString versionStr() const;
 
-  // The control's size, and at least the height its caption needs at that width (laid out
-  // again at another width for heightForWidth); the minimum width fits the caption's widest word.
+  // The control's size (wide enough for the caption's widest word beside the edit box), and at
+  // least the height its caption needs at that width (laid out again at another width for
+  // heightForWidth); the minimum width fits the caption's widest word.
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
   bool hasHeightForWidth() const override { return true; }
@@ -184,7 +189,9 @@ class KadrelleWidget : public QWidget, private kadrelle::Container {
   template <class T, class F>
   T read(F&& f, T otherwise) const;
   void followSurface();
+  void fitCaption();
   void giveSize(const QSize& size);
+  int narrowestWidth() const;  // the edit box and the caption's widest word beside it; 0: none
   // The caption's text laid out at `width` pixels (0: its widest word), or null when no caption
   // is shown; the caption box's margins in the surface in `left`, `right`, `top`, `bottom`.
   std::unique_ptr<QTextDocument> captionAt(int width, QMargins& margins) const;

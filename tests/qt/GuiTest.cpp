@@ -3,8 +3,11 @@
 // sent row by row, and the trend.
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,7 +30,7 @@ class GuiTest : public QObject {
     for (int page = 0; Form * form : w.forms()) {
       for (std::size_t i = 0; i < form->size(); ++i) {
         if (form->control(i).get_Parameter() != number) continue;
-        w.findChild<QTabWidget*>()->setCurrentIndex(page);
+        w.findChild<QListWidget*>("pages")->setCurrentRow(page);
         return form->control(i);
       }
       ++page;
@@ -50,8 +53,14 @@ class GuiTest : public QObject {
 
   void entriesLocksAndMarks() {
     gui::MainWindow w(std::nullopt);
+    w.resize(800, 600);  // every page's name whole, and the page's controls, at a small size
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto* pages = w.findChild<QListWidget*>("pages");
+    for (int i = 0; i < pages->count(); ++i)
+      QVERIFY(pages->viewport()->rect().contains(pages->visualItemRect(pages->item(i))));
+    const auto* page = w.findChild<QStackedWidget*>()->currentWidget()->findChild<QScrollArea*>();
+    QCOMPARE(page->horizontalScrollBar()->maximum(), 0);
     QStringList notes;  // each page with locked values says which level unlocks them
     for (const QLabel* note : w.findChildren<QLabel*>("lockNote"))
       if (!note->isHidden()) notes << note->text();
@@ -61,8 +70,11 @@ class GuiTest : public QObject {
     Kadrelle& speed = control(w, param::SpeedLimit);
     QWidget* box = qt::QtToolkit::widgetOf(speed.children().editBox);
     enter(speed, "4");
-    QCOMPARE(w.statusBar()->currentMessage(),
-             QStringLiteral("P1510 Locked: needs lock level 1, this program holds 0"));
+    const auto locked =
+        "P1510 Speed Limit needs lock level 1 (technician), the application holds 0 "
+        "(operator)";  // as the other hosts say it
+    QCOMPARE(w.statusBar()->currentMessage(), locked);
+    QCOMPARE(box->toolTip(), locked);
     w.findChild<QComboBox*>("lockLevel")->setCurrentIndex(3);
     for (const QLabel* note : w.findChildren<QLabel*>("lockNote")) QVERIFY(note->isHidden());
     enter(speed, "abc");

@@ -149,15 +149,25 @@ class QtBackendTest : public QObject {
   }
 
   void captionRunsAndPlace() {
-    {  // A new widget is laid out before anything places its caption.
+    const QFont appFont = QApplication::font();
+    for (int points : {9, 16}) {  // A new widget leaves its caption room beside the edit box and,
+      // shown at no size of the host's, takes the size the caption needs: it is not cut.
+      QApplication::setFont(QFont("DejaVu Sans", points));
       KadrelleWidget plain(services_, nullptr);
-      plain.setUserDescription("Plain");
+      plain.show();  // bound when shown: the caption comes after Qt sized the widget
+      plain.setValueObjRef(library_.makeValueObject(param::SpeedLimit));
       auto children = plain.control().children();
-      const QRect box = qt::QtToolkit::widgetOf(children.editBox)->geometry();
+      const auto& text = dynamic_cast<qt::QtRichTextBox&>(children.caption).textDocument();
+      const QRect box = qt::QtToolkit::widgetOf(children.editBox)->geometry(),
+                  caption = qt::QtToolkit::widgetOf(children.captionBox)->geometry();
       QCOMPARE(box.topLeft(), QPoint(0, 0));
-      QCOMPARE(box.width(), plain.width());
-      QVERIFY(!qt::QtToolkit::widgetOf(children.captionBox)->geometry().intersects(box));
+      QVERIFY(!caption.intersects(box) && caption.width() > box.width());
+      QVERIFY(caption.width() >= text.idealWidth());
+      QVERIFY(caption.bottom() < plain.height() && caption.height() >= text.size().height());
+      const QSize hint = plain.sizeHint(), least = plain.minimumSizeHint();
+      QVERIFY(hint.width() >= least.width() && hint.height() >= least.height());
     }
+    QApplication::setFont(appFont);
     {  // A caption built at the width the widget had when bound follows a later, wider one.
       KadrelleWidget narrow(services_, nullptr);
       narrow.resize(100, 30);
