@@ -36,6 +36,11 @@ run 0 'P1510 Speed Limit: 3000 RPM' get P1510 --drive "$a"  # options after the 
 run 0 'lock level 2' --drive "$a" lock 2
 run 0 'P1510 Speed Limit: 4500 RPM' --drive "$a" set P1510 4500
 run 0 'Drive Name: "Axis Y"' --drive "$a" set P1710 'Axis Y'
+# pymodbus's client on `kadrelle serve`: 4500 RPM (9830400 counts/s, high word first), -1 refused,
+# "Axis Y" two characters to a register.
+out=$(timeout 10 /usr/bin/python3 "$(dirname "$0")/../modbus/pymodbus_client.py" "${a##*:}" READ:52:2 \
+  WRITE:52:65535/65535 READ:78:3)
+[ "$out" = $'150 0\nexception 3\n16760 26995 8281' ] || fail "pymodbus's client saw '$out'"
 run 1 '9000 RPM is above the maximum of 6000 RPM' --drive "$a" set P1510 9000
 run 0 '"value": 4500' --drive "$a" get p1510 --json
 [ -e "$T/data/kadrelle/drive.json" ] && fail "a network drive's values went to the drive file"
