@@ -39,7 +39,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   QSocketNotifier pump(dispatcher->fd(), QSocketNotifier::Read);
-  QObject::connect(&pump, &QSocketNotifier::activated, [&] { dispatcher->pump(); });
+  QObject::connect(&pump, &QSocketNotifier::activated, [&] {
+    try {
+      dispatcher->pump();
+    } catch (const Error& e) {  // a handler of the drive's results failed
+      std::cerr << "example_qt_modbus: " << e.description() << '\n';
+    }
+  });
 
   IniSettingsStore settings;
   StderrDebugChannel debug;

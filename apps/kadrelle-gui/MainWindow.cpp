@@ -153,8 +153,7 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, [this] { tick(0.2); });
   timer->start(200);
-  statusBar()->showMessage(
-      QString::fromStdString("Drive file: " + UserFiles::driveFile().string()));
+  statusBar()->showMessage(QString::fromStdString("Drive file: " + session_.driveFile().string()));
   resize(1100, 660);
   resizeDocks({eventDock}, {110}, Qt::Vertical);  // the form keeps most of the window
   watchNetworkDrive();
@@ -165,7 +164,13 @@ void MainWindow::watchNetworkDrive() {
   if (!network) return;
   // The drive's results reach the controls here, on this thread, when the dispatcher has some.
   auto* results = new QSocketNotifier(session_.dispatcher()->fd(), QSocketNotifier::Read, this);
-  connect(results, &QSocketNotifier::activated, this, [this] { session_.dispatcher()->pump(); });
+  connect(results, &QSocketNotifier::activated, this, [this] {
+    try {
+      session_.dispatcher()->pump();
+    } catch (const std::exception& e) {  // a handler of the results failed: said, and on we go
+      tell(QString::fromStdString(failureText(e)));
+    }
+  });
   auto* state = new QLabel;
   state->setObjectName("connection");
   statusBar()->addPermanentWidget(state);
@@ -226,7 +231,7 @@ void MainWindow::openParameterSet(const QString& path) {
 void MainWindow::addDefaultMarks(Form& form, QWidget& view) {
   for (std::size_t i = 0; i < form.size(); ++i) {
     Kadrelle& k = form.control(i);
-    const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter());
+    const ParameterInfo* info = session_.description().find(k.get_Parameter());
     const QWidget* control = qt::QtToolkit::widgetOf(k.children().surface);
     if (!info || info->readOnly || info->measured || !control) continue;
     auto* mark = new QLabel(QStringLiteral("●"), &view);
@@ -272,7 +277,7 @@ void MainWindow::tick(double seconds) {
   if (!trend_) return;
   std::vector<double> values;
   for (ParameterNumbers number : kTrended) {
-    const ParameterInfo& info = *ParameterCatalog::find(number);
+    const ParameterInfo& info = *session_.description().find(number);
     values.push_back(session_.driveValue(info) * info.scale);
   }
   trend_->add(elapsed_, values);
@@ -280,9 +285,12 @@ void MainWindow::tick(double seconds) {
 
 // The measured speed, current and motor temperature over the last minute, in a dock.
 void MainWindow::addTrendDock(QMenu* view) {
+  // A drive of another description may not measure them: no trend then.
+  for (ParameterNumbers number : kTrended)
+    if (!session_.description().find(number)) return;
   std::vector<TrendSeries> series;
   for (ParameterNumbers number : kTrended) {
-    const ParameterInfo& info = *ParameterCatalog::find(number);
+    const ParameterInfo& info = *session_.description().find(number);
     series.push_back({QString::fromUtf8(info.name.data(), qsizetype(info.name.size())),
                       QString::fromUtf8(info.appUnits.data(), qsizetype(info.appUnits.size())),
                       {}});
@@ -336,7 +344,7 @@ void MainWindow::showLockNotes() {
     Form& form = *forms_[page];
     int locked = 0, needed = -1;
     for (std::size_t i = 0; i < form.size(); ++i) {
-      const ParameterInfo* info = ParameterCatalog::find(form.control(i).get_Parameter());
+      const ParameterInfo* info = session_.description().find(form.control(i).get_Parameter());
       if (!info || info->readOnly || session_.requiredLevel(*info) <= session_.lockLevel())
         continue;
       ++locked;
@@ -373,7 +381,7 @@ void MainWindow::watch(Form& form) {
         k.UpdateError.connect([this, &k, name](std::int32_t& number, std::string& description) {
           log(name + ": UpdateError " + QString::number(number) + ": " +
               QString::fromStdString(description));
-          if (const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter()))
+          if (const ParameterInfo* info = session_.description().find(k.get_Parameter()))
             tell(k, refusalNotice(*info, number, description,
                                   "the Lock level in the toolbar changes the level"));
         }));
@@ -397,7 +405,7 @@ void MainWindow::watchEntries(Kadrelle& k) {
     if (!*entry) return;
     const std::string typed = std::move(**entry);
     entry->reset();
-    const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter());
+    const ParameterInfo* info = session_.description().find(k.get_Parameter());
     if (!info) return;
     const std::string said =
         entryNotice(*info, typed, k.get_DisplayMode() != DRIVE_VIEW, k.get_Text());

@@ -1,7 +1,8 @@
 // kadrelle-gui: the drive-configuration window on the simulated drive.
 //
 //   kadrelle-gui [FORM]                   the drive's parameter groups as pages, or a form file
-//     [--drive modbus://HOST[:PORT][?unit=N] [--drive-description FILE]]   a drive on the network
+//     [--drive modbus://HOST[:PORT][?unit=N]]  a drive on the network
+//     [--drive-description FILE]              the drive's description (simulated: its parameters)
 //   kadrelle-gui --render [FORM] -o FILE [--size WxH]  draws the window (or the form) offscreen
 //                                         into a PNG
 #include <QApplication>
@@ -90,7 +91,9 @@ int main(int argc, char** argv) {
       "The drive on the network, modbus://HOST[:PORT][?unit=N], instead of the simulated one.",
       "ADDRESS");
   const QCommandLineOption descriptionOption(
-      "drive-description", "Drive description (JSON) of the --drive drive.", "FILE");
+      "drive-description",
+      "Drive description (JSON) of the drive; without --drive the simulated drive simulates it.",
+      "FILE");
   const QCommandLineOption sizeOption(
       "size", "The window's size for --render (default: its size on a screen).", "WIDTHxHEIGHT");
   parser.addOption(renderOption);

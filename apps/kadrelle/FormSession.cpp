@@ -59,8 +59,10 @@ FormSession::FormSession(const std::optional<std::filesystem::path>& formFile,
       Form::Services{toolkit_, editBoxes_, drive_.library(), drive_.settings(), trace_});
   if (formFile_)
     formFiles_.load(*formFile_, *form_);
-  else
+  else if (&drive_.description() == DriveDescription::simulated().get())
     loadDrivePage(*form_);
+  else
+    fillParameterPage(*form_, drive_.catalog());
   if (form_->size() == 0) throw Error::badFileFormat(source(), "the form has no controls");
   bindForm(*form_, drive_, source());
   for (std::size_t i = 0; i < form_->size(); ++i) {
@@ -118,7 +120,7 @@ void FormSession::watchValue(std::size_t index) {
 }
 
 std::string FormSession::parameterKey(std::size_t index) {
-  const ParameterInfo* info = ParameterCatalog::find(form_->control(index).get_Parameter());
+  const ParameterInfo* info = drive_.description().find(form_->control(index).get_Parameter());
   return info ? std::string(info->key) : std::string();
 }
 
@@ -157,7 +159,7 @@ void FormSession::pressKey(std::int16_t keyCode, std::int16_t shift, std::int16_
 const ParameterInfo* FormSession::boundParameter(std::size_t index) {
   Kadrelle& control = form_->control(index);
   if (!control.get_ValueObjRef()) return nullptr;
-  return ParameterCatalog::find(control.get_Parameter());
+  return drive_.description().find(control.get_Parameter());
 }
 
 bool FormSession::atDefault(std::size_t index) {
@@ -267,7 +269,7 @@ void FormSession::save(bool withForm) {
   driveChanged_ = false;
   // A drive on the network keeps what was committed to it itself.
   std::string what = drive_.simulated()
-                         ? "Saved the drive parameters to " + UserFiles::driveFile().string()
+                         ? "Saved the drive parameters to " + drive_.driveFile().string()
                          : "The drive keeps its parameters; saved the lock level";
   if (formWanted() && form_->changed()) {
     const std::filesystem::path file = formFile_ ? *formFile_ : UserFiles::formFile();

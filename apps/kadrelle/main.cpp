@@ -77,7 +77,8 @@ void addDriveOptions(CLI::App& app, DriveChoice& choice) {
         }
       });
   app.add_option("--drive-description", choice.description,
-                 "Drive description (JSON) of the --drive drive instead of the built-in one");
+                 "Drive description (JSON) of the drive instead of the built-in one; without "
+                 "--drive the simulated drive simulates that drive");
 }
 
 }  // namespace
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
       "kadrelle"};
   app.set_version_flag("--version", "kadrelle " KADRELLE_VERSION);
   app.require_subcommand(0, 1);
-  // The program's options are taken before the command as well as after it.
+  // The program's options (--drive, --json, ...) are taken before the command as well as after
+  // it: every command made below inherits this.
   app.fallthrough();
   bool json = false;
   app.add_flag("--json", json, "Print JSON (the commands that print values)");
@@ -145,6 +147,7 @@ int main(int argc, char** argv) {
     if (int status = componentCommands.run(); status >= 0) return status;
     if (int status = setCommands.run(); status >= 0) return status;
     if (*serve) {
+      if (serveDescription.empty()) serveDescription = drive.description.string();
       ModbusServer server(serveDescription.empty() ? DriveDescription::simulated()
                                                    : DriveDescription::load(serveDescription),
                           servePort, serveAddress);

@@ -49,8 +49,8 @@ std::string BrommetValueObject::get_Key() {
 void BrommetValueObject::put_ParameterNumber(ParameterNumbers number) {
   simulate("put_ParameterNumber");
   number_ = number;
-  info_ = ParameterCatalog::find(number);
-  index_ = info_ ? *ParameterCatalog::indexOf(number) : 0;
+  info_ = drive_->description().find(number);
+  index_ = info_ ? *drive_->description().indexOf(number) : 0;
   pending_.reset();
   valueWatch_ = info_ ? drive_->watch(number, [this](ServoDrive::Notice n) { onDriveNotice(n); })
                       : Connection();
@@ -192,17 +192,9 @@ void BrommetValueObject::commitPending() {
     return;
   }
   if (pending.notANumber) return refuse(kBadText, "\"" + pending.text + "\" is not a number");
-  if (auto problem = ServoDrive::checkValue(*info_, pending.value, pending.appView)) {
-    const double upper = pending.appView ? info_->appUpper : info_->driveUpper;
-    const std::int32_t code = !std::isfinite(pending.value) ? kBadText
-                              : pending.value > upper       ? kAboveMaximum
-                                                            : kBelowMinimum;
-    return refuse(code, *problem);
-  }
-  double value = pending.appView ? pending.value / info_->scale : pending.value;
-  if (info_->integral) value = roundHalfEven(value);
-  if (info_->limitsEnabled) value = std::clamp(value, info_->driveLower, info_->driveUpper);
-  drive_->setValue(number_, value);
+  if (auto refused = valueRules::refusal(*info_, pending.value, pending.appView))
+    return refuse(refused->first, refused->second);
+  drive_->setValue(number_, valueRules::stored(*info_, pending.value, pending.appView));
   Changed.raise(currentValue());
 }
 
@@ -215,22 +207,7 @@ void BrommetValueObject::stepValue(bool appView, bool up, std::int16_t shift) {
     return refuse(kNotSteppable, "the value cannot be stepped");
   if (refusedBeforeWrite()) return;
   pending_.reset();
-
-  const double scale = appView ? info_->scale : 1;
-  double stepSize = appView ? info_->step : info_->step / info_->scale;
-  if (!appView && info_->integral) stepSize = std::max(1.0, std::round(stepSize));
-  const int count = (shift & 1) != 0 ? 10 : 1;
-  double next = drive_->valueAt(index_) * scale + (up ? 1 : -1) * stepSize * count;
-  // Keep application values on the step grid when drive rounding has pushed them off it.
-  const double onGrid = std::round(next / stepSize) * stepSize;
-  if (std::fabs(next - onGrid) < stepSize * 1e-3) next = onGrid;
-  if (info_->limitsEnabled) {
-    next = std::clamp(next, appView ? info_->appLower : info_->driveLower,
-                      appView ? info_->appUpper : info_->driveUpper);
-  }
-  double value = next / scale;
-  if (info_->integral) value = roundHalfEven(value);
-  if (info_->limitsEnabled) value = std::clamp(value, info_->driveLower, info_->driveUpper);
+  const double value = valueRules::stepped(*info_, drive_->valueAt(index_), appView, up, shift);
 
   if (value != drive_->valueAt(index_)) {
     drive_->setValue(number_, value);

@@ -4,8 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "binding/View.h"
-#include "platform/NumberFormat.h"
+#include "brommet/ParameterView.h"
 
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
@@ -21,9 +20,9 @@ class BrommetValueObject;
 // Descriptions: the application view's Description and both views' DriveDescription name the
 // drive's axis ("Axis 1 Speed Limit"); the drive view's Description is the catalog's own text,
 // with the axis marker "@*@" where a multi-axis drive puts the axis ("@*@Speed Limit").
-class BrommetView : public View {
+class BrommetView : public ParameterView {
  public:
-  BrommetView(BrommetValueObject& owner, bool appView) : owner_(&owner), appView_(appView) {}
+  BrommetView(BrommetValueObject& owner, bool appView) : ParameterView(appView), owner_(&owner) {}
 
   double get_NumericValue() override;
   void put_NumericValue(double value) override;
@@ -32,26 +31,17 @@ class BrommetView : public View {
   std::string get_TextValue() override;
   void put_TextValue(const std::string& text) override;
 
-  double get_UpperLimit() override;
-  double get_LowerLimit() override;
-  double get_DriveUpperLimit() override;
-  double get_DriveLowerLimit() override;
-  Boolean get_LimitsEnabled() override;
-
-  std::string get_NumberFormat() override;
-  std::int32_t get_DisplayBase() override;
   std::string get_Description() override;
   std::string get_DriveDescription() override;
-  std::string get_Units(std::int32_t& which) override;
 
   std::shared_ptr<Object> get_Stepper() override;
   void Step(Boolean up, std::int16_t shift) override;
 
-  bool isAppView() const { return appView_; }
   // Called by the value object as it goes away.
   void detach() { owner_ = nullptr; }
 
  private:
+  const ParameterInfo* parameter(std::string_view member) override;
   // The value object, after the drive's simulated fault for the member, if any. Inline, defined
   // beside the members that use them.
   inline BrommetValueObject& owner(std::string_view member, bool reachesDrive = false);
@@ -59,8 +49,6 @@ class BrommetView : public View {
   inline BrommetValueObject& reader(std::string_view member);
 
   BrommetValueObject* owner_;
-  bool appView_;
-  NumberFormat textFormat_;  // the format TextValue last used, compiled
 };
 
 }  // namespace kadrelle

@@ -61,12 +61,17 @@ constexpr std::string_view kMembers[] = {"get_AppView",
 
 }  // namespace
 
-ServoDrive::ServoDrive(std::int32_t axis)
-    : axis_(axis),
+ServoDrive::ServoDrive(std::int32_t axis) : ServoDrive(DriveDescription::simulated(), axis) {}
+
+ServoDrive::ServoDrive(std::shared_ptr<const DriveDescription> description, std::int32_t axis)
+    : description_(std::move(description)),
+      axis_(axis),
       faults_(std::make_shared<SimulatedFaults>(
           std::vector<std::string_view>(std::begin(kMembers), std::end(kMembers)))),
       appLock_(std::make_shared<BrommetLockLevel>(0, false, faults_)) {
-  const auto catalog = ParameterCatalog::all();
+  if (!description_) throw Error::objectNotSet();
+  enableIndex_ = description_->indexOf(param::DriveEnable);
+  const auto catalog = description_->parameters();
   slots_.resize(catalog.size());
   for (std::size_t i = 0; i < catalog.size(); ++i) {
     slots_[i].value = catalog[i].defaultValue;
@@ -82,7 +87,7 @@ ServoDrive::~ServoDrive() {
 }
 
 std::size_t ServoDrive::indexOrThrow(ParameterNumbers number) const {
-  auto index = ParameterCatalog::indexOf(number);
+  auto index = description_->indexOf(number);
   if (!index)
     throw Error(Error::kInvalidCall,
                 "Parameter " + std::to_string(number) + " is not known to this drive");
@@ -90,13 +95,13 @@ std::size_t ServoDrive::indexOrThrow(ParameterNumbers number) const {
 }
 
 double ServoDrive::value(ParameterNumbers number) const {
-  auto index = ParameterCatalog::indexOf(number);
+  auto index = description_->indexOf(number);
   return index ? slots_[*index].value : 0;
 }
 
 const std::string& ServoDrive::text(ParameterNumbers number) const {
   static const std::string kNone;
-  auto index = ParameterCatalog::indexOf(number);
+  auto index = description_->indexOf(number);
   return index ? slots_[*index].text : kNone;
 }
 
@@ -147,18 +152,19 @@ Connection ServoDrive::watch(ParameterNumbers number, std::function<void(Notice)
 }
 
 bool ServoDrive::enabled() const {
-  static const std::size_t kEnable = *ParameterCatalog::indexOf(param::DriveEnable);
-  return slots_[kEnable].value != 0;
+  return enableIndex_ && slots_[*enableIndex_].value != 0;
 }
 
 std::int32_t ServoDrive::requiredLevel(ParameterNumbers number) const {
-  const ParameterInfo* info = ParameterCatalog::find(number);
+  const ParameterInfo* info = description_->find(number);
   if (!info) return 0;
   return info->stopOnly && enabled() ? 3 : info->lockLevel;
 }
 
 void ServoDrive::setMeasured(ParameterNumbers number, double driveValue) {
-  setValue(number, std::round(driveValue));
+  // Only what the description calls measured: its other parameters are the user's settings.
+  if (const ParameterInfo* info = description_->find(number); info && info->measured)
+    setValue(number, std::round(driveValue));
 }
 
 void ServoDrive::tick(double seconds) {

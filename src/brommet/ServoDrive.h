@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "brommet/BrommetLockLevel.h"
+#include "brommet/DriveDescription.h"
 #include "brommet/ParameterCatalog.h"
 #include "brommet/SimulatedFaults.h"
 #include "platform/Event.h"
@@ -18,8 +19,11 @@
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
-// A simulated single-axis servo drive: the live value of every catalog parameter, the drive
-// session's application lock level, a motion model advanced by tick(), and the parameter file.
+// A simulated single-axis servo drive: the live value of every parameter of its description
+// (the built-in catalog unless another is given), the drive session's application lock level, a
+// motion model advanced by tick(), and the parameter file. The motion model drives the measured
+// parameters of the catalog's numbers the description has; a description without them simply
+// holds its values.
 //
 // Values are held in drive units. Every value object bound to a parameter watches it here, so a
 // change made through one of them, by tick() or by load() reaches all of them.
@@ -56,9 +60,10 @@ class ServoDrive {
   // Longer files are refused unread.
   static constexpr std::uintmax_t kMaxFileSize = 4u << 20;
 
-  // Every parameter at its catalog default; disabled; application lock level 0 (operator).
-  // Descriptions name the axis ("Axis 1 Speed Limit").
+  // Every parameter at its default; disabled; application lock level 0 (operator).
+  // Descriptions name the axis ("Axis 1 Speed Limit"). A null description is error 91.
   explicit ServoDrive(std::int32_t axis = 1);
+  explicit ServoDrive(std::shared_ptr<const DriveDescription> description, std::int32_t axis = 1);
   ~ServoDrive();
   ServoDrive(const ServoDrive&) = delete;
   ServoDrive& operator=(const ServoDrive&) = delete;
@@ -76,6 +81,7 @@ class ServoDrive {
   double valueAt(std::size_t index) const { return slots_[index].value; }
   const std::string& textAt(std::size_t index) const { return slots_[index].text; }
 
+  const DriveDescription& description() const { return *description_; }
   std::int32_t axis() const { return axis_; }
   // The description with the catalog's axis marker "@*@" given as "Axis <n> ".
   std::string withAxis(std::string_view description) const;
@@ -154,7 +160,9 @@ class ServoDrive {
   // Writes a measured quantity, rounded to whole drive units.
   void setMeasured(ParameterNumbers number, double driveValue);
 
+  std::shared_ptr<const DriveDescription> description_;
   std::vector<Slot> slots_;
+  std::optional<std::size_t> enableIndex_;  // P1910, when the description has it
   std::int32_t axis_;
   std::shared_ptr<SimulatedFaults> faults_;
   std::shared_ptr<BrommetLockLevel> appLock_;

@@ -66,7 +66,7 @@ std::optional<std::string> ServoDrive::checkText(const ParameterInfo& info, std:
 
 void ServoDrive::save(const std::filesystem::path& file) const {
   Json parameters = Json::object();
-  const auto catalog = ParameterCatalog::all();
+  const auto catalog = description_->parameters();
   for (std::size_t i = 0; i < catalog.size(); ++i) {
     const ParameterInfo& info = catalog[i];
     if (!info.nonVolatile || info.readOnly) continue;
@@ -122,10 +122,10 @@ void ServoDrive::load(const std::filesystem::path& file) {
     auto entryError = [&](const std::string& what) {
       return bad("entry \"" + key + "\": " + what);
     };
-    const ParameterInfo* info = ParameterCatalog::findKey(key);
+    const ParameterInfo* info = description_->findKey(key);
     if (!info) throw entryError("no such parameter");
     if (!info->nonVolatile || info->readOnly) throw entryError("not a stored parameter");
-    const std::size_t index = *ParameterCatalog::indexOf(info->number);
+    const std::size_t index = *description_->indexOf(info->number);
     if (seen[index]) throw entryError("given twice");
     seen[index] = true;
     if (info->text) {

@@ -4,7 +4,11 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <system_error>
+
+#include "platform/Error.h"
 
 namespace kadrelle {
 
@@ -37,12 +41,21 @@ std::size_t Dispatcher::pump() {
     [[maybe_unused]] auto read = ::read(fd_, &count, sizeof count);
     batch.swap(queue_);
   }
+  std::optional<Error> failed;
+  std::size_t failures = 0;
   for (auto& work : batch) {
     try {
       work();
-    } catch (...) {  // a handler's failure is its own; the others still run
+    } catch (const std::exception& e) {  // the others still run; the host hears of it below
+      if (failures++ == 0) failed = asError(e);
+    } catch (...) {
+      if (failures++ == 0) failed = Error(Error::kInvalidCall, "a handler failed");
     }
   }
+  if (failed && failures > 1)
+    throw Error(failed->number(),
+                failed->description() + " (and " + std::to_string(failures - 1) + " more)");
+  if (failed) throw *failed;
   return batch.size();
 }
 

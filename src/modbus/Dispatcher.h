@@ -21,8 +21,10 @@ class Dispatcher {
 
   // Any thread.
   void post(std::function<void()> work);
-  // The user-interface thread: runs what was posted so far; how many ran. An exception from
-  // one piece of work is dropped and the rest still run.
+  // The user-interface thread: runs what was posted so far; how many ran. A piece of work that
+  // fails does not stop the rest: once all have run, the first failure is thrown on to the
+  // host (an Error as asError makes it, naming how many more failed), which says it where its
+  // user looks.
   std::size_t pump();
   // Readable while work waits to be pumped.
   int fd() const { return fd_; }

@@ -40,7 +40,10 @@ class ModbusValueObject;
 // or, when the drive refused the value, did not answer or is not connected, the committing one
 // raises UpdateError with the reason (kDriveRefused, kNotAnswered) and every one ContentChanged
 // with the value the drive holds. A lost connection comes back by itself, tried again after 0.1,
-// 0.2, 0.4 ... s up to 5 s; ConnectionChanged says when the state changes.
+// 0.2, 0.4 ... s up to 5 s; ConnectionChanged says when the state changes. A handler of a value
+// object's events that throws is told its error through that object's UpdateError; whatever
+// throws beyond that (an UpdateError or ConnectionChanged handler) reaches the host from
+// Dispatcher::pump, and the other results are still delivered.
 class ModbusLibrary : public ValueLibrary {
  public:
   // UpdateError codes besides those of the checks made before writing (BrommetValueObject's).

@@ -5,6 +5,7 @@
 
 #include "brommet/BrommetValueObject.h"
 #include "brommet/ParameterCatalog.h"
+#include "brommet/ParameterView.h"
 #include "brommet/ServoDrive.h"
 #include "brommet/ValueText.h"
 #include "modbus/ModbusCore.h"
@@ -20,14 +21,14 @@ class Stepper : public Object {};
 
 // One view of a Modbus value object: application units or drive units. Reading it reads the
 // value object's state; it never waits for the drive.
-class ModbusView : public View {
+class ModbusView : public ParameterView {
  public:
-  ModbusView(ModbusValueObject& owner, bool appView) : owner_(&owner), appView_(appView) {}
+  ModbusView(ModbusValueObject& owner, bool appView) : ParameterView(appView), owner_(&owner) {}
   void detach() { owner_ = nullptr; }
 
   double get_NumericValue() override {
     auto& o = owner();
-    return o.info_ && appView_ ? o.driveValue() * o.info_->scale : o.driveValue();
+    return o.info_ ? viewed(*o.info_, o.driveValue()) : o.driveValue();
   }
   void put_NumericValue(double value) override {
     owner().setPending({.appView = appView_, .number = value, .text = numberText(value)});
@@ -41,10 +42,7 @@ class ModbusView : public View {
     if (!o.info_) return std::string();
     if (o.info_->text) return o.textValue();
     if (o.pending_ && o.pending_->notANumber) return o.pending_->text;
-    const double value = appView_ ? o.driveValue() * o.info_->scale : o.driveValue();
-    const std::string_view format = appView_ ? o.info_->appFormat : o.info_->driveFormat;
-    if (format != textFormat_.source()) textFormat_ = NumberFormat(format);
-    return ValueText::format(value, textFormat_, o.info_->displayBase);
+    return formatted(*o.info_, o.driveValue());
   }
   void put_TextValue(const std::string& text) override {
     auto& o = owner();
@@ -56,26 +54,6 @@ class ModbusView : public View {
     o.setPending({.appView = appView_, .text = text});
   }
 
-  double get_UpperLimit() override {
-    auto& o = owner();
-    return !o.info_ ? 0 : appView_ ? o.info_->appUpper : o.info_->driveUpper;
-  }
-  double get_LowerLimit() override {
-    auto& o = owner();
-    return !o.info_ ? 0 : appView_ ? o.info_->appLower : o.info_->driveLower;
-  }
-  double get_DriveUpperLimit() override { return owner().info_ ? owner().info_->driveUpper : 0; }
-  double get_DriveLowerLimit() override { return owner().info_ ? owner().info_->driveLower : 0; }
-  Boolean get_LimitsEnabled() override {
-    auto& o = owner();
-    return Boolean(o.info_ && !o.info_->text && o.info_->limitsEnabled);
-  }
-  std::string get_NumberFormat() override {
-    auto& o = owner();
-    if (!o.info_) return std::string();
-    return std::string(appView_ ? o.info_->appFormat : o.info_->driveFormat);
-  }
-  std::int32_t get_DisplayBase() override { return owner().info_ ? owner().info_->displayBase : 0; }
   std::string get_Description() override {
     auto& o = owner();
     if (!o.info_) return std::string();
@@ -91,11 +69,6 @@ class ModbusView : public View {
     if (auto at = text.find("@*@"); at != text.npos) text.erase(at, 3);
     return text;
   }
-  std::string get_Units(std::int32_t&) override {
-    auto& o = owner();
-    if (!o.info_) return std::string();
-    return std::string(appView_ ? o.info_->appUnits : o.info_->driveUnits);
-  }
   std::shared_ptr<Object> get_Stepper() override {
     static const auto kStepper = std::make_shared<Stepper>();
     auto& o = owner();
@@ -107,6 +80,7 @@ class ModbusView : public View {
   }
 
  private:
+  const ParameterInfo* parameter(std::string_view) override { return owner().info_; }
   ModbusValueObject& owner() {
     if (!owner_)
       throw Error(Error::kObjectNotSet, "The value object of this view no longer exists");
@@ -114,8 +88,6 @@ class ModbusView : public View {
   }
 
   ModbusValueObject* owner_;
-  bool appView_;
-  NumberFormat textFormat_;
 };
 
 ModbusValueObject::ModbusValueObject(std::shared_ptr<ModbusLibrary::Core> core)
@@ -250,17 +222,9 @@ void ModbusValueObject::Commit() {
   }
   if (pending.notANumber)
     return refuse(BrommetValueObject::kBadText, "\"" + pending.text + "\" is not a number");
-  if (auto problem = ServoDrive::checkValue(*info_, pending.number, pending.appView)) {
-    const double upper = pending.appView ? info_->appUpper : info_->driveUpper;
-    return refuse(!std::isfinite(pending.number) ? BrommetValueObject::kBadText
-                  : pending.number > upper       ? BrommetValueObject::kAboveMaximum
-                                                 : BrommetValueObject::kBelowMinimum,
-                  *problem);
-  }
-  double value = pending.appView ? pending.number / info_->scale : pending.number;
-  if (info_->integral) value = std::nearbyint(value);
-  if (info_->limitsEnabled) value = std::clamp(value, info_->driveLower, info_->driveUpper);
-  write(value, {});
+  if (auto refused = valueRules::refusal(*info_, pending.number, pending.appView))
+    return refuse(refused->first, refused->second);
+  write(valueRules::stored(*info_, pending.number, pending.appView), {});
 }
 
 void ModbusValueObject::step(bool appView, bool up, std::int16_t shift) {
@@ -268,31 +232,41 @@ void ModbusValueObject::step(bool appView, bool up, std::int16_t shift) {
     return refuse(BrommetValueObject::kNotSteppable, "the value cannot be stepped");
   if (refusedBeforeWrite()) return;
   pending_.reset();
-  const double scale = appView ? info_->scale : 1;
-  double stepSize = appView ? info_->step : info_->step / info_->scale;
-  if (!appView && info_->integral) stepSize = std::max(1.0, std::round(stepSize));
-  const int count = (shift & 1) != 0 ? 10 : 1;
-  double next = driveValue() * scale + (up ? 1 : -1) * stepSize * count;
-  const double onGrid = std::round(next / stepSize) * stepSize;
-  if (std::fabs(next - onGrid) < stepSize * 1e-3) next = onGrid;
-  double value = next / scale;
-  if (info_->integral) value = std::nearbyint(value);
-  if (info_->limitsEnabled) value = std::clamp(value, info_->driveLower, info_->driveUpper);
-  write(value, {});
+  write(valueRules::stepped(*info_, driveValue(), appView, up, shift), {});
+}
+
+template <class Raise>
+void ModbusValueObject::reporting(Raise&& raise) {
+  const auto self = weak_from_this().lock();  // a handler may drop the last reference
+  try {
+    raise();
+  } catch (const std::exception& e) {
+    // A handler that failed is told why, as a failed request is; what that handler throws in
+    // turn goes on to the dispatcher's host.
+    const Error error = asError(e);
+    std::int32_t code = error.number();
+    std::string description = error.description();
+    UpdateError.raise(code, description);
+  }
 }
 
 void ModbusValueObject::onValue(bool changed) {
-  const Variant value = currentValue();
-  if (changed) ValueChanged.raise(value);
-  ContentChanged.raise(value);
+  reporting([&] {
+    const Variant value = currentValue();
+    if (changed) ValueChanged.raise(value);
+    ContentChanged.raise(value);
+  });
 }
 
 void ModbusValueObject::onWritten(bool ok, bool fromDrive, const std::string& reason) {
+  const auto self = weak_from_this().lock();  // through every handler below
   const Writing written = *writing_;
   writing_.reset();
   if (!ok) {
-    refuse(fromDrive ? ModbusLibrary::kDriveRefused : ModbusLibrary::kNotAnswered, reason);
-    return ContentChanged.raise(currentValue());
+    return reporting([&] {
+      refuse(fromDrive ? ModbusLibrary::kDriveRefused : ModbusLibrary::kNotAnswered, reason);
+      ContentChanged.raise(currentValue());
+    });
   }
   auto& slot = core_->slots[index_];
   const bool changed = info_->text ? slot.text != written.text : slot.value != written.value;
@@ -300,7 +274,7 @@ void ModbusValueObject::onWritten(bool ok, bool fromDrive, const std::string& re
   slot.text = written.text;
   slot.known = true;
   core_->notify(index_, changed);
-  Changed.raise(currentValue());
+  reporting([&] { Changed.raise(currentValue()); });
 }
 
 }  // namespace kadrelle

@@ -59,6 +59,9 @@ class ModbusValueObject : public ValueObject,
   bool refusedBeforeWrite();
   void write(double driveValue, const std::string& text);
   void step(bool appView, bool up, std::int16_t shift);
+  // Raises events; what a handler throws is reported through UpdateError.
+  template <class Raise>
+  void reporting(Raise&& raise);
   // From the library, on the user-interface thread.
   void onValue(bool changed);
   void onWritten(bool ok, bool fromDrive, const std::string& reason);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "brommet/ParameterInfo.h"
 #include "host/Form.h"
 
 #pragma GCC visibility push(default)  // what this header declares is public API
@@ -19,6 +21,9 @@ inline constexpr std::string_view kDrivePageName = "the built-in drive page";
 std::string_view drivePageText();
 // Reads the page into the form as FormFile::fromJson reads any form (the controls unbound).
 void loadDrivePage(Form& form);
+// A drive of another description gets a page of its own parameters instead: one control each,
+// named after its key, one under another in the description's order (the controls unbound).
+void fillParameterPage(Form& form, std::span<const ParameterInfo> parameters);
 
 }  // namespace kadrelle
 #pragma GCC visibility pop

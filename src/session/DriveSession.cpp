@@ -42,15 +42,11 @@ DriveSession::DriveSession(const DriveChoice& choice) : choice_(choice) {
     network_ = std::make_unique<ModbusLibrary>(parseModbusAddress(choice.address), description_,
                                                dispatcher_);
   } else {
-    if (!choice.description.empty())
-      throw Error(Error::kInvalidCall,
-                  "A drive description describes a drive on the network (--drive "
-                  "modbus://HOST[:PORT]); the simulated drive has its own parameters");
-    drive_ = std::make_shared<ServoDrive>();
+    drive_ = std::make_shared<ServoDrive>(description_);
     simulatedLibrary_ = std::make_unique<BrommetLibrary>(drive_);
-    const auto file = UserFiles::driveFile();
+    driveFile_ = UserFiles::driveFile(choice.description);
     std::error_code ec;
-    if (std::filesystem::exists(file, ec)) drive_->load(file);
+    if (std::filesystem::exists(driveFile_, ec)) drive_->load(driveFile_);
     saved_ = stored();
   }
   if (auto level = settings_.lockLevel()) appLock()->put_Level(*level);
@@ -183,15 +179,15 @@ std::vector<DriveSession::Stored> DriveSession::stored() const {
 
 void DriveSession::save() {
   if (!drive_) return;
-  const auto file = UserFiles::driveFile();
+  const auto& file = driveFile_;
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);  // a failure shows in the write
   const std::vector<Stored> now = stored();
   const FileLock lock(file);
   // What other programs saved since, with this session's changes on top.
-  ServoDrive merged;
+  ServoDrive merged(description_);
   if (std::filesystem::exists(file, ec)) merged.load(file);
-  const auto catalog = ParameterCatalog::all();
+  const auto catalog = description_->parameters();
   for (std::size_t i = 0; i < catalog.size(); ++i) {
     if (!isStored(catalog[i]) || now[i] == saved_[i]) continue;
     if (catalog[i].text)
@@ -205,7 +201,9 @@ void DriveSession::save() {
 
 DriveParameters DriveSession::parameters() {
   if (!network_)
-    return {ParameterCatalog::all(), *simulatedLibrary_, "Brommet simulated servo drive", "1"};
+    return {description_->parameters(), *simulatedLibrary_,
+            choice_.description.empty() ? "Brommet simulated servo drive" : description_->name(),
+            "1"};
   DriveParameters drive{description_->parameters(), *network_, description_->name(), "1"};
   drive.awaitWrite = [this](ValueObject& object) { awaitWrite(object); };
   return drive;

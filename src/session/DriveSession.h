@@ -22,7 +22,8 @@
 namespace kadrelle {
 
 // Which drive a session works on: the user's simulated drive (no address), or a drive on the
-// network ("modbus://HOST[:PORT][?unit=N]"), described by the built-in description or a file.
+// network ("modbus://HOST[:PORT][?unit=N]"), described by the built-in description or a file. The
+// simulated drive given a description file simulates that drive instead of the built-in one.
 struct DriveChoice {
   std::string address;
   std::filesystem::path description;  // empty: the built-in one
@@ -53,6 +54,9 @@ class DriveSession {
 
   // The simulated drive itself (its values, clock and faults); nothing for a network drive.
   ServoDrive* simulated() { return drive_.get(); }
+  // The file the simulated drive's stored parameters are kept in (UserFiles::driveFile of its
+  // description); empty for a network drive.
+  const std::filesystem::path& driveFile() const { return driveFile_; }
   // The value library the controls bind to.
   ValueLibrary& library();
   UserSettings& settings() { return settings_; }
@@ -143,6 +147,7 @@ class DriveSession {
   std::vector<ValueObjectRef> read_;  // a network drive's parameters, kept read
   UserSettings settings_;
   std::vector<Stored> saved_;  // as last loaded or saved
+  std::filesystem::path driveFile_;
 };
 
 }  // namespace kadrelle

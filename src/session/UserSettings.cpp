@@ -3,10 +3,20 @@
 #include "platform/Error.h"
 #include "platform/Variant.h"
 
+#include <cstdio>
+
 namespace kadrelle {
 
-std::filesystem::path UserFiles::driveFile() {
-  return userDataFolder() / "kadrelle" / "drive.json";
+std::filesystem::path UserFiles::driveFile(const std::filesystem::path& description) {
+  const auto folder = userDataFolder() / "kadrelle";
+  if (description.empty()) return folder / "drive.json";
+  std::error_code ec;
+  const std::string path = std::filesystem::absolute(description, ec).lexically_normal().string();
+  std::uint32_t hash = 2166136261u;  // FNV-1a: the same name in every run
+  for (const unsigned char c : path) hash = (hash ^ c) * 16777619u;
+  char digits[9];
+  std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(hash));
+  return folder / "drives" / (description.stem().string() + "-" + digits + ".json");
 }
 
 std::filesystem::path UserFiles::formFile() {

@@ -14,8 +14,10 @@ namespace kadrelle {
 // Where a drive-configuration program keeps what outlives it, each by the one folder rule of
 // platform/UserFolders.h.
 struct UserFiles {
-  // <data folder>/kadrelle/drive.json: the drive's stored parameters.
-  static std::filesystem::path driveFile();
+  // <data folder>/kadrelle/drive.json: the simulated drive's stored parameters. A simulated
+  // drive of the user's own description keeps them apart, in
+  // <data folder>/kadrelle/drives/<description's name>-<8 hex digits of its full path>.json.
+  static std::filesystem::path driveFile(const std::filesystem::path& description = {});
   // <data folder>/kadrelle/form.json: the built-in page as changed in design mode.
   static std::filesystem::path formFile();
   // <config folder>/Kadrelle.ini: the trace mask and the lock level.

@@ -32,10 +32,15 @@ serve() {
 serve a
 serve b
 
-run 0 'P1510 Speed Limit: 3000 RPM' --drive "$a" get P1510
+run 0 'P1510 Speed Limit: 3000 RPM' get P1510 --drive "$a"  # options after the command too
 run 0 'lock level 2' --drive "$a" lock 2
 run 0 'P1510 Speed Limit: 4500 RPM' --drive "$a" set P1510 4500
 run 0 'Drive Name: "Axis Y"' --drive "$a" set P1710 'Axis Y'
+# pymodbus's client on `kadrelle serve`: 4500 RPM (9830400 counts/s, high word first), -1 refused,
+# "Axis Y" two characters to a register.
+out=$(timeout 10 /usr/bin/python3 "$(dirname "$0")/../modbus/pymodbus_client.py" "${a##*:}" READ:52:2 \
+  WRITE:52:65535/65535 READ:78:3)
+[ "$out" = $'150 0\nexception 3\n16760 26995 8281' ] || fail "pymodbus's client saw '$out'"
 run 1 '9000 RPM is above the maximum of 6000 RPM' --drive "$a" set P1510 9000
 run 0 '"value": 4500' --drive "$a" get p1510 --json
 [ -e "$T/data/kadrelle/drive.json" ] && fail "a network drive's values went to the drive file"
@@ -43,7 +48,17 @@ run 0 '^P1510 Speed Limit: 3000 RPM' get P1510  # the user's simulated drive is 
 
 D=$(dirname "$0")/../../src/brommet/SimulatedDrive.json
 run 0 'P1510 Speed Limit: 4500 RPM' --drive "$a" --drive-description "$D" get P1510
-run 1 'describes a drive on the network' --drive-description "$D" get P1510
+# The user's own description on the simulated drive: its parameters, its values kept apart.
+printf '{"format": "Kadrelle drive description", "version": 1, "parameters": [
+  {"key": "P7", "number": 7, "name": "Gain", "range": [0, 50], "default": 5}]}' >"$T/mine.json"
+run 0 '^P7 Gain: 5$' get P7 --drive-description "$T/mine.json"
+run 0 '^P7 Gain: 9$' set P7 9 --drive-description "$T/mine.json"
+printf 'print(drive:get("P7"))' >"$T/get.lua"
+run 0 '^9' --drive-description "$T/mine.json" script "$T/get.lua"
+run 0 '^ Gain +\*?9' run --print --drive-description "$T/mine.json"
+run 1 'No parameter P1510' get P1510 --drive-description "$T/mine.json"
+printf '{"format": "Kadrelle drive description", "version": 1, "parameters": []}' >"$T/bad.json"
+run 1 'bad.json: parameters: the drive has no parameters' get P7 --drive-description "$T/bad.json"
 kill -STOP "$a_pid"  # connected to, but silent
 run 1 "drive 127.0.0.1:[0-9]+ did not answer within 1 s" --drive "$a" get P1510
 kill -CONT "$a_pid"

@@ -272,6 +272,18 @@ TEST(DriveDescription, ReadsAUsersDriveAndRefusesBadFilesNamingThePlace) {
   EXPECT_EQ(d->findKey("S"), &s);
   EXPECT_EQ(std::tuple(d->location(1)->lowWordFirst, d->location(1)->scale), std::tuple(true, 2.0));
   EXPECT_EQ(std::tuple(d->location(0)->count, d->parameters()[0].text), std::tuple(3, true));
+  // Simulated: the value objects see its parameters alone; the motion model moves only what the
+  // description calls measured.
+  BrommetLibrary library(std::make_shared<ServoDrive>(d));
+  auto s7 = library.makeValueObject(7);
+  s7->get_AppView()->put_NumericValue(200);
+  s7->Commit();
+  EXPECT_EQ(std::pair(library.drive().value(7), library.makeValueObject(1510)->get_Key()),
+            std::pair(2000.0, std::string()));
+  ServoDrive own(parse(R"({"key": "A", "number": 1810, "name": "x", "range": [0, 9], "default": 5},
+      {"key": "E", "number": 1910, "name": "On", "range": [0, 1], "default": 1})"));
+  own.tick(1);
+  EXPECT_EQ(std::pair(own.enabled(), own.value(1810)), std::pair(true, 5.0));
 
   const std::vector<std::pair<std::string, std::string>> bad = {
       {R"({"key": "S", "number": 7})", "my.json: parameters[0] (S): missing \"name\""},

@@ -160,6 +160,17 @@ TEST(ModbusAddress, ReadsHostPortAndUnitAndRefusesTheRest) {
                              HasSubstr("(the port must be 1 to 65535); expected modbus://"))));
 }
 
+// Work that fails does not stop the rest; the host hears of it from pump().
+TEST(Dispatcher, RunsEveryPieceAndHandsTheFailureToTheHost) {
+  Dispatcher d;
+  int ran = 0;
+  d.post([&] { ++ran, throw Error(7, "no"); });
+  d.post([&] { ++ran; });
+  d.post([] { throw std::runtime_error("again"); });
+  EXPECT_THAT([&] { d.pump(); }, Throws<Error>(Property(&Error::description, "no (and 1 more)")));
+  EXPECT_EQ(std::pair(ran, d.pump()), std::pair(2, std::size_t{0}));
+}
+
 // The library against the server: values both ways, scaled and in word order; a change on the
 // drive reaches the box once; the drive's refusal; the server gone and back.
 TEST(ModbusLibrary, WorksTheServedDriveAndSurvivesItsRestart) {
@@ -183,11 +194,13 @@ TEST(ModbusLibrary, WorksTheServedDriveAndSurvivesItsRestart) {
   EXPECT_EQ(speed->get_AppView()->get_TextValue(), "800");
 
   ASSERT_TRUE(ui.until([&] { return currentEvents.has("ContentChanged 0"); }));
+  // A handler that fails is told so through the object's UpdateError.
+  Connection fails = current->ContentChanged.connect([](const Variant&) { throw Error(7, "no"); });
   server->setValue(2, 12.3);
   ASSERT_TRUE(ui.until([&] { return currentEvents.has("ContentChanged 12.3"); }));
   ui.until([] { return false; }, 0.2);  // ten more polls: no change, no event
-  EXPECT_EQ(currentEvents.seen,
-            (std::vector<std::string>{"ContentChanged 0", "ContentChanged 12.3"}));
+  EXPECT_EQ(currentEvents.seen, (std::vector<std::string>{"ContentChanged 0", "ContentChanged 12.3",
+                                                          "UpdateError 7 no"}));
 
   speed->get_AppView()->put_TextValue("-750");
   speed->Commit();

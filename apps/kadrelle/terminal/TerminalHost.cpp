@@ -16,6 +16,7 @@
 #include "platform/Error.h"
 #include "platform/KeyCodes.h"
 #include "platform/Text.h"
+#include "session/Failure.h"
 #include "session/Notices.h"
 
 namespace kadrelle {
@@ -23,6 +24,17 @@ namespace kadrelle {
 namespace {
 
 constexpr int kTickMilliseconds = 250;
+
+// Runs work that pumps a network drive's results: what a handler of them threw is told in the
+// status area, and the host goes on.
+template <class Work>
+void reporting(FormSession& session, Work&& work) {
+  try {
+    work();
+  } catch (const std::exception& e) {
+    session.note(failureText(e));
+  }
+}
 
 // Waits for a key or for a network drive's results, which are pumped here so the controls show
 // them without waiting for a key. Without a network drive get_wch waits for keys alone.
@@ -32,7 +44,7 @@ void awaitInput(FormSession& session) {
   timeout(0);  // waited for here instead
   pollfd ready[] = {{STDIN_FILENO, POLLIN, 0}, {results->fd(), POLLIN, 0}};
   if (::poll(ready, 2, kTickMilliseconds / 2) > 0 && (ready[1].revents & POLLIN) != 0)
-    results->pump();
+    reporting(session, [&] { results->pump(); });
 }
 
 // Colours where the terminal has them and the user has not asked for none (NO_COLOR set and not
@@ -336,7 +348,7 @@ int runTerminal(FormSession& session) {
     const auto now = std::chrono::steady_clock::now();
     const double elapsed = std::chrono::duration<double>(now - last).count();
     if (elapsed * 1000 >= kTickMilliseconds) {
-      session.tick(elapsed);
+      reporting(session, [&] { session.tick(elapsed); });
       last = now;
     }
     if (kind == ERR) continue;
