@@ -414,7 +414,7 @@ void MainWindow::watchEntries(Kadrelle& k) {
 }
 
 std::string MainWindow::whyLocked(Kadrelle& k) const {
-  const ParameterInfo* info = ParameterCatalog::find(k.get_Parameter());
+  const ParameterInfo* info = session_.description().find(k.get_Parameter());
   return info ? whyNotWritable(*info, session_.requiredLevel(*info), session_.lockLevel())
               : std::string();
 }
