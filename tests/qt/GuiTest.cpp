@@ -71,7 +71,7 @@ class GuiTest : public QObject {
     QWidget* box = qt::QtToolkit::widgetOf(speed.children().editBox);
     enter(speed, "4");
     const auto locked =
-        "P1510 Speed Limit needs lock level 1 (technician), the application holds 0 "
+        "P1510 Speed Limit: needs lock level 1 (technician), the application holds 0 "
         "(operator)";  // as the other hosts say it
     QCOMPARE(w.statusBar()->currentMessage(), locked);
     QCOMPARE(box->toolTip(), locked);
