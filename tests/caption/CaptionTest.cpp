@@ -85,6 +85,18 @@ INSTANTIATE_TEST_SUITE_P(
                     Doc{"S", "U", 8.25, 198590, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs32767  U"},
                     Doc{"S", "", 16383.5, 100, 0, 0, "\\ql\\b0\\fs32767 S"}));
 
+// The document kept between builds follows each input, back to what it was built from before.
+TEST(CaptionDocumentKept, IsRebuiltForEveryChangedInput) {
+  FontRef f = makeFont("Arial", 8.25);
+  CaptionDocument kept;
+  for (CaptionInputs in : {CaptionInputs{"A", "U", f.get()}, CaptionInputs{"", "U", f.get()},
+                           CaptionInputs{"", "", f.get()}, CaptionInputs{"A", "U", f.get()}}) {
+    std::string fresh;
+    captionRtf(in, fresh);
+    EXPECT_EQ(kept.build(in), fresh) << in.description << "/" << in.units;
+  }
+}
+
 TEST(CaptionDocumentLimits, NoFontIsEmptyAndSizesBeyondSixteenBitsOverflow) {
   std::string out = "stale";
   captionRtf({"S", "U", nullptr}, out);
