@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
                     "IPv4 address to listen on (default 127.0.0.1; 0.0.0.0: every network)");
   serve->add_option(
       "--drive-description", serveDescription,
-      "Drive description (JSON) to serve, at its defaults, instead of the simulated drive");
+      "Drive description (JSON) to serve, simulated from its defaults, instead of the built-in "
+      "drive");
 
   try {
     app.parse(argc, argv);

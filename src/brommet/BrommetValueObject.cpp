@@ -137,28 +137,15 @@ void BrommetValueObject::refuse(std::int32_t code, const std::string& what) {
 }
 
 bool BrommetValueObject::refusedBeforeWrite() {
-  if (!info_) {
-    refuse(kNoParameter, number_ == 0 ? "No parameter is selected; nothing was written"
-                                      : "Parameter " + std::to_string(number_) +
-                                            " is not known to this drive; nothing was written");
-    return true;
+  auto refused = valueRules::unwritable(info_, number_, info_ && info_->readOnly);
+  if (!refused) {
+    const std::int32_t held = appLock_ ? appLock_->get_Level() : 0;
+    refused = valueRules::locked(drive_->requiredLevel(number_), held);
+    if (refused && info_->stopOnly && drive_->enabled() && held >= info_->lockLevel)
+      refused->second += "; disable the drive to change it";
   }
-  if (info_->readOnly) {
-    refuse(kReadOnly, "the parameter is read-only and cannot be changed");
-    return true;
-  }
-  const std::int32_t held = appLock_ ? appLock_->get_Level() : 0;
-  const std::int32_t required = drive_->requiredLevel(number_);
-  if (held < required) {
-    std::string what = "needs lock level " + std::to_string(required) + " (" +
-                       ParameterCatalog::lockLevelName(required) + "), the application holds " +
-                       std::to_string(held) + " (" + ParameterCatalog::lockLevelName(held) + ")";
-    if (info_->stopOnly && drive_->enabled() && held >= info_->lockLevel)
-      what += "; disable the drive to change it";
-    refuse(kLockTooLow, what);
-    return true;
-  }
-  return false;
+  if (refused) refuse(refused->first, refused->second);
+  return refused.has_value();
 }
 
 template <class Write>

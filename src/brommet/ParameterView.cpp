@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "brommet/BrommetValueObject.h"
+#include "brommet/ParameterCatalog.h"
 #include "brommet/ServoDrive.h"
 #include "brommet/ValueText.h"
 #include "platform/Variant.h"
@@ -59,6 +60,26 @@ std::string ParameterView::formatted(const ParameterInfo& info, double driveValu
 }
 
 namespace valueRules {
+
+Refusal unwritable(const ParameterInfo* info, std::int32_t number, bool readOnly) {
+  if (!info)
+    return std::pair(BrommetValueObject::kNoParameter,
+                     number == 0 ? std::string("No parameter is selected; nothing was written")
+                                 : "Parameter " + std::to_string(number) +
+                                       " is not known to this drive; nothing was written");
+  if (readOnly)
+    return std::pair(BrommetValueObject::kReadOnly,
+                     std::string("the parameter is read-only and cannot be changed"));
+  return std::nullopt;
+}
+
+Refusal locked(std::int32_t required, std::int32_t held) {
+  if (held >= required) return std::nullopt;
+  return std::pair(BrommetValueObject::kLockTooLow,
+                   "needs lock level " + std::to_string(required) + " (" +
+                       ParameterCatalog::lockLevelName(required) + "), the application holds " +
+                       std::to_string(held) + " (" + ParameterCatalog::lockLevelName(held) + ")");
+}
 
 std::optional<std::pair<std::int32_t, std::string>> refusal(const ParameterInfo& info, double value,
                                                             bool appView) {

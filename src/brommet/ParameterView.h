@@ -52,6 +52,12 @@ class ParameterView : public View {
 // The rules a value library applies to a number committed to or stepped on a parameter, the same
 // for every drive.
 namespace valueRules {
+using Refusal = std::optional<std::pair<std::int32_t, std::string>>;
+// Why a write cannot be made at all: no parameter selected (`number` 0) or an unknown one (info
+// null), or a read-only one; nothing when it can.
+Refusal unwritable(const ParameterInfo* info, std::int32_t number, bool readOnly);
+// Why a write needing lock level `required` is refused to the application holding `held`.
+Refusal locked(std::int32_t required, std::int32_t held);
 // Why the number (in application units when appView, else drive units) is refused, with the
 // UpdateError code of the refusal (above the maximum, below the minimum, not a number); nothing
 // when it is accepted.

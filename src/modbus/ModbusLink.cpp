@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace kadrelle {
 
@@ -116,6 +117,7 @@ void ModbusLink::poll(std::vector<std::size_t> indices) {
   auto next = blocks(indices);
   std::lock_guard lock(mutex_);
   polled_ = std::move(next);
+  polledChanged_ = true;
 }
 
 std::vector<ModbusLink::Block> ModbusLink::blocks(const std::vector<std::size_t>& indices) const {
@@ -189,13 +191,15 @@ std::string ModbusLink::failure(bool& fromDrive) const {
          ")";
 }
 
-bool ModbusLink::readBlock(const Block& block) {
+bool ModbusLink::readBlock(const Block& block, std::vector<std::uint16_t>* last) {
   Outcome outcome;
-  outcome.indices = block.indices;
-  outcome.address = block.address;
   outcome.registers.resize(block.count);
   if (modbus_read_registers(ctx(context_), block.address, block.count, outcome.registers.data()) ==
       block.count) {
+    if (last && *last == outcome.registers) return true;  // nothing new for the controls
+    if (last) *last = outcome.registers;
+    outcome.indices = block.indices;
+    outcome.address = block.address;
     report_(std::move(outcome));
     return true;
   }
@@ -251,20 +255,24 @@ void ModbusLink::run() {
         continue;
       }
       backoff = std::chrono::milliseconds(100);
+      polledLast_.clear();  // the drive may have changed while away
     }
     if (!requests_.empty()) {
       Request request = std::move(requests_.front());
       requests_.pop_front();
       lock.unlock();
+      if (request.write) polledLast_.clear();  // what the drive then holds is reported
       perform(request);
       lock.lock();
       continue;
     }
     if (Clock::now() >= nextPoll) {
       const std::vector<Block> polled = polled_;
+      if (std::exchange(polledChanged_, false)) polledLast_.clear();
       lock.unlock();
-      for (const Block& block : polled)
-        if (!readBlock(block)) break;
+      polledLast_.resize(polled.size());
+      for (std::size_t b = 0; b < polled.size(); ++b)
+        if (!readBlock(polled[b], &polledLast_[b])) break;
       lock.lock();
       nextPoll += options_.pollPeriod;
       if (nextPoll < Clock::now()) nextPoll = Clock::now() + options_.pollPeriod;

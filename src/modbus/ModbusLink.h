@@ -21,7 +21,9 @@ namespace kadrelle {
 // The network side of one Modbus TCP drive: a thread of its own that connects (again and again,
 // waiting longer each time up to `maxBackoff`), reads and writes parameters on request, and polls
 // the parameters it is told to poll every `pollPeriod`. Every outcome is handed to `report` on
-// that thread; the library posts it on to the user-interface thread. Requests never wait.
+// that thread; the library posts it on to the user-interface thread. Requests never wait. A poll
+// that finds a block's registers as the last one did reports nothing (after a connection, a write
+// or a change of what is polled, the next poll reports again).
 class ModbusLink {
  public:
   struct Options {
@@ -78,7 +80,9 @@ class ModbusLink {
   void disconnect(const std::string& reason);
   // Carries out one request; false when the connection was lost.
   bool perform(const Request& request);
-  bool readBlock(const Block& block);
+  // Reads the block and reports it; with `last`, only when the registers differ from `last`,
+  // which then holds them.
+  bool readBlock(const Block& block, std::vector<std::uint16_t>* last = nullptr);
   // The reason for the last failed call, and whether the drive answered it.
   std::string failure(bool& fromDrive) const;
   std::vector<Block> blocks(const std::vector<std::size_t>& indices) const;
@@ -92,11 +96,14 @@ class ModbusLink {
   std::condition_variable wake_;
   std::deque<Request> requests_;
   std::vector<Block> polled_;
+  bool polledChanged_ = false;
   bool stop_ = false;
 
   void* context_ = nullptr;  // the libmodbus context, used on the thread only
   bool connected_ = false;
   std::string problem_;  // why the last connection attempt failed
+  // What each polled block held when last reported; empty: report the next read. On the thread.
+  std::vector<std::vector<std::uint16_t>> polledLast_;
   std::thread thread_;
 };
 

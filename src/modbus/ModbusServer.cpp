@@ -35,7 +35,7 @@ ModbusServer::ModbusServer(std::shared_ptr<const DriveDescription> description, 
                            const std::string& address)
     : description_(std::move(description)) {
   if (!description_) throw Error::objectNotSet();
-  if (description_ == DriveDescription::simulated()) drive_ = std::make_unique<ServoDrive>();
+  drive_ = std::make_unique<ServoDrive>(description_);
   int registers = 0;
   for (std::size_t i = 0; i < description_->size(); ++i)
     if (const auto& at = description_->location(i))
@@ -83,25 +83,19 @@ std::size_t ModbusServer::indexOrThrow(ParameterNumbers number) const {
 double ModbusServer::value(ParameterNumbers number) const {
   const std::size_t index = indexOrThrow(number);
   std::lock_guard lock(mutex_);
-  if (drive_) return drive_->valueAt(index);
-  const auto& at = description_->location(index);
-  return at ? decodeNumber(*at, map(mapping_)->tab_registers + at->address)
-            : description_->parameters()[index].defaultValue;
+  return drive_->valueAt(index);
 }
 
 std::string ModbusServer::text(ParameterNumbers number) const {
   const std::size_t index = indexOrThrow(number);
   std::lock_guard lock(mutex_);
-  if (drive_) return drive_->textAt(index);
-  const auto& at = description_->location(index);
-  return at ? decodeText(*at, map(mapping_)->tab_registers + at->address)
-            : std::string(description_->parameters()[index].defaultText);
+  return drive_->textAt(index);
 }
 
 void ModbusServer::setValue(ParameterNumbers number, double driveValue) {
   const std::size_t index = indexOrThrow(number);
   std::lock_guard lock(mutex_);
-  if (drive_) drive_->setValue(number, driveValue);
+  drive_->setValue(number, driveValue);
   if (const auto& at = description_->location(index)) {
     const auto r = encodeNumber(*at, driveValue);
     std::copy(r.begin(), r.end(), map(mapping_)->tab_registers + at->address);
@@ -130,9 +124,9 @@ void ModbusServer::store(std::size_t index) {
   const ParameterInfo& info = description_->parameters()[index];
   std::vector<std::uint16_t> r;
   if (info.text)
-    r = encodeText(*at, drive_ ? drive_->textAt(index) : std::string(info.defaultText));
+    r = encodeText(*at, drive_->textAt(index));
   else
-    r = encodeNumber(*at, drive_ ? drive_->valueAt(index) : info.defaultValue);
+    r = encodeNumber(*at, drive_->valueAt(index));
   std::copy(r.begin(), r.end(), map(mapping_)->tab_registers + at->address);
 }
 
@@ -162,7 +156,7 @@ int ModbusServer::write(int address, int count, const std::uint16_t* values) {
     const ParameterInfo& info = description_->parameters()[p.index];
     const std::uint16_t* r = values + (p.at->address - address);
     if (info.readOnly) return MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS;
-    if (drive_ && info.stopOnly && drive_->enabled()) return MODBUS_EXCEPTION_SLAVE_OR_SERVER_BUSY;
+    if (info.stopOnly && drive_->enabled()) return MODBUS_EXCEPTION_SLAVE_OR_SERVER_BUSY;
     if (info.text ? ServoDrive::checkText(info, decodeText(*p.at, r)).has_value()
                   : ServoDrive::checkValue(info, decodeNumber(*p.at, r), false).has_value())
       return MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE;
@@ -170,12 +164,10 @@ int ModbusServer::write(int address, int count, const std::uint16_t* values) {
   for (const Part& p : parts) {
     const ParameterInfo& info = description_->parameters()[p.index];
     const std::uint16_t* r = values + (p.at->address - address);
-    if (drive_) {
-      if (info.text)
-        drive_->setText(info.number, decodeText(*p.at, r));
-      else
-        drive_->setValue(info.number, decodeNumber(*p.at, r));
-    }
+    if (info.text)
+      drive_->setText(info.number, decodeText(*p.at, r));
+    else
+      drive_->setValue(info.number, decodeNumber(*p.at, r));
     std::copy(r, r + p.at->count, map(mapping_)->tab_registers + p.at->address);
   }
   return 0;
@@ -233,7 +225,7 @@ void ModbusServer::run() {
     }
     timeval wait{0, 20000};  // so that stop_ and the simulation are seen
     const int ready = ::select(highest + 1, &readable, nullptr, nullptr, &wait);
-    if (drive_ && Clock::now() - lastTick >= std::chrono::milliseconds(100)) {
+    if (Clock::now() - lastTick >= std::chrono::milliseconds(100)) {
       const auto now = Clock::now();
       std::lock_guard lock(mutex_);
       drive_->tick(std::chrono::duration<double>(now - lastTick).count());

@@ -16,8 +16,10 @@ namespace kadrelle {
 
 // Serves a drive description over Modbus TCP (libmodbus), on a thread of its own: each parameter
 // with registers as its description lays them out, in holding registers (read with function 3,
-// written with 6 or 16). Values start at the description's defaults; the simulated drive's own
-// description is served by a running simulated drive (ServoDrive, advanced every 100 ms).
+// written with 6 or 16). Every description is served by a running simulated drive (ServoDrive,
+// advanced every 100 ms), its values starting at the description's defaults: the built-in one
+// moves as the simulated drive does, another as far as it has the simulated drive's measured
+// parameters.
 //
 // A write must cover whole parameters. A write to registers no parameter holds, or to a
 // read-only parameter, is answered with the exception "illegal data address"; a value outside
@@ -55,7 +57,7 @@ class ModbusServer {
   std::size_t indexOrThrow(ParameterNumbers number) const;
 
   const std::shared_ptr<const DriveDescription> description_;
-  std::unique_ptr<ServoDrive> drive_;  // the simulated drive, when its description is served
+  std::unique_ptr<ServoDrive> drive_;  // the drive served
   void* context_ = nullptr;
   void* mapping_ = nullptr;
   mutable std::mutex mutex_;

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "brommet/BrommetValueObject.h"
-#include "brommet/ParameterCatalog.h"
 #include "brommet/ParameterView.h"
 #include "brommet/ServoDrive.h"
 #include "brommet/ValueText.h"
@@ -180,26 +179,11 @@ void ModbusValueObject::refuse(std::int32_t code, const std::string& what) {
 }
 
 bool ModbusValueObject::refusedBeforeWrite() {
-  if (!info_) {
-    refuse(BrommetValueObject::kNoParameter,
-           number_ == 0 ? "No parameter is selected; nothing was written"
-                        : "Parameter " + std::to_string(number_) +
-                              " is not known to this drive; nothing was written");
-    return true;
-  }
-  if (get_ReadOnly()) {
-    refuse(BrommetValueObject::kReadOnly, "the parameter is read-only and cannot be changed");
-    return true;
-  }
-  const std::int32_t held = appLock_ ? appLock_->get_Level() : 0;
-  if (held < info_->lockLevel) {
-    refuse(BrommetValueObject::kLockTooLow,
-           "needs lock level " + std::to_string(info_->lockLevel) + " (" +
-               ParameterCatalog::lockLevelName(info_->lockLevel) + "), the application holds " +
-               std::to_string(held) + " (" + ParameterCatalog::lockLevelName(held) + ")");
-    return true;
-  }
-  return false;
+  auto refused = valueRules::unwritable(info_, number_, static_cast<bool>(get_ReadOnly()));
+  if (!refused)
+    refused = valueRules::locked(info_->lockLevel, appLock_ ? appLock_->get_Level() : 0);
+  if (refused) refuse(refused->first, refused->second);
+  return refused.has_value();
 }
 
 void ModbusValueObject::write(double driveValue, const std::string& text) {

@@ -168,6 +168,8 @@ TEST(Dispatcher, RunsEveryPieceAndHandsTheFailureToTheHost) {
   d.post([&] { ++ran; });
   d.post([] { throw std::runtime_error("again"); });
   EXPECT_THAT([&] { d.pump(); }, Throws<Error>(Property(&Error::description, "no (and 1 more)")));
+  d.post([] { throw Error(5, "once"); });
+  EXPECT_THAT([&] { d.pump(); }, Throws<Error>(Property(&Error::description, "once")));
   EXPECT_EQ(std::pair(ran, d.pump()), std::pair(2, std::size_t{0}));
 }
 
