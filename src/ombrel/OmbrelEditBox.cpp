@@ -327,7 +327,10 @@ void OmbrelEditBox::replaceSelection(std::string_view replacement) {
   std::size_t to = byteOffset(text_, start + get_SelLength());
   if (to > from || !replacement.empty()) {
     const bool typing = to == from && utf8Length(replacement) == 1;
-    if (!(typing && start == typedTo_)) undo_ = Before{text_, anchor_, caret_};
+    if (!(typing && start == typedTo_)) {
+      if (!undo_) undo_ = std::make_unique<Before>();
+      *undo_ = Before{text_, anchor_, caret_};
+    }
     typedTo_ = typing ? start + 1 : -1;
     rewriteText().replace(from, to - from, replacement);
     drawn_ = false;
@@ -364,7 +367,7 @@ void OmbrelEditBox::undo() {
     rewriteText() = std::move(undo_->text);
     anchor_ = undo_->anchor;
     caret_ = undo_->caret;
-    undo_ = std::move(now);
+    *undo_ = std::move(now);
     typedTo_ = -1;
     drawn_ = false;
     dirty_ = true;

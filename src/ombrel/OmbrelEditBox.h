@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -149,7 +149,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   void selectAll();
   void deleteSelection();
   void undo();
-  bool canUndo() const { return undo_.has_value(); }
+  bool canUndo() const { return undo_ != nullptr; }
 
   // True between the first edit of an entry and its end.
   bool entryUnderWay() const { return dirty_; }
@@ -250,7 +250,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
     std::string text;
     std::int32_t anchor, caret;
   };
-  std::optional<Before> undo_;
+  std::unique_ptr<Before> undo_;  // held from an entry's first edit to its end
   std::int32_t typedTo_ = -1;
   bool focused_ = false;
   bool dropNextPress_ = false;

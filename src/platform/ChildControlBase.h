@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/ChildControl.h"
@@ -33,8 +36,20 @@ class ChildControlBase : public Interface {
   void put_Visible(Boolean visible) override { update(visible_, visible); }
   Boolean get_CausesValidation() const override { return causesValidation_; }
   void put_CausesValidation(Boolean value) override { causesValidation_ = value; }
-  std::string get_ToolTipText() const override { return toolTipText_; }
-  void put_ToolTipText(const std::string& text) override { update(toolTipText_, text); }
+  std::string get_ToolTipText() const override {
+    return toolTipText_ ? *toolTipText_ : std::string();
+  }
+  void put_ToolTipText(const std::string& text) override {
+    if (text == (toolTipText_ ? *toolTipText_ : std::string_view())) return;
+    if (text.empty()) {
+      toolTipText_.reset();
+    } else if (toolTipText_) {
+      *toolTipText_ = text;
+    } else {
+      toolTipText_ = std::make_unique<std::string>(text);
+    }
+    this->DisplayChanged.raise();
+  }
   void Refresh() override {}
 
  protected:
@@ -59,7 +74,7 @@ class ChildControlBase : public Interface {
   std::int16_t tabIndex_ = 0;
   Boolean visible_ = kTrue;
   Boolean causesValidation_ = kTrue;
-  std::string toolTipText_;
+  std::unique_ptr<std::string> toolTipText_;  // made only when a tip is set: few children have one
 };
 
 }  // namespace kadrelle
