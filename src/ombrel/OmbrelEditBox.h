@@ -175,7 +175,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   template <class Body>
   void displaying(Body&& body);
   // Inline, defined beside the calls that use them.
-  inline void rememberShown();
+  inline void rememberShown(Shown& before);
   inline bool shownChanged() const;
   // The text, for a write: the first write in a call keeps the text shown before it. Every write
   // of text_ goes through here, so a call without one has left the text as it was.
@@ -255,8 +255,8 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   bool focused_ = false;
   bool dropNextPress_ = false;
   int displayDepth_ = 0;
-  Shown shownBefore_;
-  bool textKept_ = false;  // shownBefore_.text holds the text from before the call
+  Shown* shown_ = nullptr;  // the outermost call's snapshot, on that call's stack
+  bool textKept_ = false;   // shown_->text holds the text from before the call
   Connection fontConnection_;
 };
 
