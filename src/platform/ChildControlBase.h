@@ -1,12 +1,11 @@
 #pragma once
 
-#include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "platform/ChildControl.h"
 #include "platform/Error.h"
+#include "platform/RareString.h"
 
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
@@ -36,18 +35,10 @@ class ChildControlBase : public Interface {
   void put_Visible(Boolean visible) override { update(visible_, visible); }
   Boolean get_CausesValidation() const override { return causesValidation_; }
   void put_CausesValidation(Boolean value) override { causesValidation_ = value; }
-  std::string get_ToolTipText() const override {
-    return toolTipText_ ? *toolTipText_ : std::string();
-  }
+  std::string get_ToolTipText() const override { return toolTipText_.str(); }
   void put_ToolTipText(const std::string& text) override {
-    if (text == (toolTipText_ ? *toolTipText_ : std::string_view())) return;
-    if (text.empty()) {
-      toolTipText_.reset();
-    } else if (toolTipText_) {
-      *toolTipText_ = text;
-    } else {
-      toolTipText_ = std::make_unique<std::string>(text);
-    }
+    if (toolTipText_ == text) return;
+    toolTipText_ = text;
     this->DisplayChanged.raise();
   }
   void Refresh() override {}
@@ -74,7 +65,7 @@ class ChildControlBase : public Interface {
   std::int16_t tabIndex_ = 0;
   Boolean visible_ = kTrue;
   Boolean causesValidation_ = kTrue;
-  std::unique_ptr<std::string> toolTipText_;  // made only when a tip is set: few children have one
+  RareString toolTipText_;  // few children have a tip
 };
 
 }  // namespace kadrelle
