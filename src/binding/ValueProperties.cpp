@@ -38,7 +38,7 @@ void Kadrelle::put_Text(const std::string& newText) {
 }
 
 std::string Kadrelle::get_ParamKey() {
-  return m_ValueObjRef ? m_ValueObjRef->get_Key() : m_ParamKey;
+  return m_ValueObjRef ? m_ValueObjRef->get_Key() : m_ParamKey.str();
 }
 
 void Kadrelle::put_ParamKey(const std::string& newKey) {

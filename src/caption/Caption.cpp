@@ -26,7 +26,7 @@ void Kadrelle::put_SetUserDescription(const std::string& newDescription) {
 }
 
 std::string Kadrelle::get_UserUnit() {
-  return m_UserUnit;
+  return m_UserUnit.str();
 }
 
 void Kadrelle::put_UserUnit(const std::string& newUnit) {
@@ -74,7 +74,7 @@ void Kadrelle::UpdateCaption() {
   // The units text is built in place, keeping its storage from one refresh to the next.
   if (!m_UserUnit.empty()) {
     m_unitsText += '(';
-    m_unitsText += m_UserUnit;
+    m_unitsText += m_UserUnit.str();
     m_unitsText += ')';
   } else if (m_view) {
     std::int32_t which = 0;

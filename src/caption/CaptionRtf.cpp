@@ -77,6 +77,7 @@ const std::string& CaptionDocument::build(const CaptionInputs& in) {
   if (sameInputs(in)) return rtf_;
   built_ = false;
   captionRtf(in, rtf_);
+  rtf_.shrink_to_fit();  // kept for the life of the control
   description_.assign(in.description);
   units_.assign(in.units);
   hasFont_ = in.font != nullptr;

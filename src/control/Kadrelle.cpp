@@ -96,7 +96,7 @@ void Kadrelle::writeTrace(std::string_view message, std::string_view procedure) 
   line += "] ";
   line += message;
   line += ", param=";
-  line += m_ParamKey;
+  line += m_ParamKey.str();
   line += ", caption=";
   line += m_captionText;
   line += "\r\n";

@@ -16,6 +16,7 @@
 #include "platform/Event.h"
 #include "platform/OleColor.h"
 #include "platform/PropertyBag.h"
+#include "platform/RareString.h"
 #include "platform/StdFont.h"
 #include "platform/Variant.h"
 
@@ -183,34 +184,35 @@ class Kadrelle {
 
   const ControlSite m_site;
 
-  // The state record.
+  // The state record: the objects a refresh reads, then the numbers and flags together, then
+  // the texts; a text few controls set is one pointer until set.
   ValueObjectRef m_ValueObjRef;
   LockLevelRef m_appLock;
+  ViewRef m_view;
+  FontRef m_Font;
+  FontRef m_CaptionFont;
+  double m_hexRange = 0;  // the view's range the edit box's hexadecimal digits were worked out for
   std::int32_t m_debugLevel = 0;
   ParameterNumbers m_Parameter = 0;
-  std::string m_ParamKey;
   DisplayModes m_DisplayMode = APP_VIEW;
-  double m_hexRange = 0;  // the view's range the edit box's hexadecimal digits were worked out for
   std::int32_t m_hexDigits = 4;
   float m_EditorWidth = 0;
   float m_lineHeight = 0;
   EditorPositions m_EditorPosition = 0;
+  OleColor m_BackColor = 0;
+  std::int32_t m_UnitsFontScale = 0;
+  CaptionPositions m_CaptionPosition = AlignedLeft;
+  PresetStyle m_PresetStyle = ClassicStyle;
   Boolean m_inResize;
   Boolean m_Enabled;
-  ViewRef m_view;
-  OleColor m_BackColor = 0;
-  FontRef m_Font;
-  FontRef m_CaptionFont;
-  std::int32_t m_UnitsFontScale = 0;
+  Boolean m_loading;
   std::string m_captionText;
   std::string m_unitsText;
-  CaptionPositions m_CaptionPosition = AlignedLeft;
   std::string m_UserDescription;
-  std::string m_UserUnit;
   std::string m_viewDescription;
   CaptionDocument m_captionDocument;  // builds the document only when its inputs change
-  PresetStyle m_PresetStyle = ClassicStyle;
-  Boolean m_loading;
+  RareString m_ParamKey;
+  RareString m_UserUnit;
 
   // The surface and the four children, created with the control.
   std::unique_ptr<ControlSurface> m_surface;

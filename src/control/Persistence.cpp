@@ -36,7 +36,7 @@ const Kadrelle::SavedKey Kadrelle::kSavedKeys[] = {
      [](Kadrelle& k) { return Variant(k.editBox->get_ToolTipText()); },
      [](Kadrelle& k, const Variant& v) { k.editBox->put_ToolTipText(CStr(v)); }},
     {"ParamKey", [](Kadrelle&) { return Variant(""); },
-     [](Kadrelle& k) { return Variant(k.m_ParamKey); },
+     [](Kadrelle& k) { return Variant(k.m_ParamKey.str()); },
      [](Kadrelle& k, const Variant& v) { k.m_ParamKey = CStr(v); }},
     {"CaptionFont", [](Kadrelle& k) { return Variant(k.m_site.container.AmbientFont()); },
      [](Kadrelle& k) { return Variant(k.m_CaptionFont); },
@@ -86,7 +86,7 @@ const Kadrelle::SavedKey Kadrelle::kSavedKeys[] = {
      [](Kadrelle& k) { return Variant(k.m_UserDescription); },
      [](Kadrelle& k, const Variant& v) { k.m_UserDescription = CStr(v); }},
     {"UserUnit", [](Kadrelle&) { return Variant(""); },
-     [](Kadrelle& k) { return Variant(k.m_UserUnit); },
+     [](Kadrelle& k) { return Variant(k.m_UserUnit.str()); },
      [](Kadrelle& k, const Variant& v) { k.m_UserUnit = CStr(v); }},
 };
 

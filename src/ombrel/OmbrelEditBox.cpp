@@ -43,18 +43,19 @@ OmbrelEditBox::OmbrelEditBox() : font_(makeFont()) {
 
 // The text is kept by its first rewrite in the call (rewriteText), so a call that leaves it alone
 // neither copies nor compares it.
-inline void OmbrelEditBox::rememberShown() {
+inline void OmbrelEditBox::rememberShown(Shown& before) {
   settle();  // after a call that failed part-way
   textKept_ = false;
-  shownBefore_.anchor = anchor_;
-  shownBefore_.caret = caret_;
-  shownBefore_.editEnabled = editEnabled_;
-  shownBefore_.borderStyle = borderStyle_;
-  shownBefore_.focused = focused_;
+  before.anchor = anchor_;
+  before.caret = caret_;
+  before.editEnabled = editEnabled_;
+  before.borderStyle = borderStyle_;
+  before.focused = focused_;
+  shown_ = &before;
 }
 
 inline bool OmbrelEditBox::shownChanged() const {
-  const Shown& b = shownBefore_;
+  const Shown& b = *shown_;
   return b.anchor != anchor_ || b.caret != caret_ || b.editEnabled != editEnabled_ ||
          b.borderStyle != borderStyle_ || b.focused != focused_ || (textKept_ && b.text != text_);
 }
@@ -62,8 +63,8 @@ inline bool OmbrelEditBox::shownChanged() const {
 inline std::string& OmbrelEditBox::rewriteText() {
   entryRead_ = false;
   textStale_ = false;
-  if (!textKept_) {
-    shownBefore_.text.assign(text_);
+  if (!textKept_ && shown_) {
+    shown_->text.assign(text_);
     textKept_ = true;
   }
   return text_;
@@ -78,16 +79,19 @@ inline std::int32_t OmbrelEditBox::length() {
 // what it changed, with the next change's event.
 template <class Body>
 void OmbrelEditBox::displaying(Body&& body) {
-  if (displayDepth_++ == 0) rememberShown();
+  Shown before;
+  if (displayDepth_++ == 0) rememberShown(before);
   try {
     body();
   } catch (...) {
-    --displayDepth_;
+    if (--displayDepth_ == 0) shown_ = nullptr;
     throw;
   }
   if (--displayDepth_ != 0) return;
   settle();
-  if (shownChanged()) DisplayChanged.raise();
+  const bool changed = shownChanged();
+  shown_ = nullptr;
+  if (changed) DisplayChanged.raise();
 }
 
 // ---- values ----
@@ -327,7 +331,10 @@ void OmbrelEditBox::replaceSelection(std::string_view replacement) {
   std::size_t to = byteOffset(text_, start + get_SelLength());
   if (to > from || !replacement.empty()) {
     const bool typing = to == from && utf8Length(replacement) == 1;
-    if (!(typing && start == typedTo_)) undo_ = Before{text_, anchor_, caret_};
+    if (!(typing && start == typedTo_)) {
+      if (!undo_) undo_ = std::make_unique<Before>();
+      *undo_ = Before{text_, anchor_, caret_};
+    }
     typedTo_ = typing ? start + 1 : -1;
     rewriteText().replace(from, to - from, replacement);
     drawn_ = false;
@@ -364,7 +371,7 @@ void OmbrelEditBox::undo() {
     rewriteText() = std::move(undo_->text);
     anchor_ = undo_->anchor;
     caret_ = undo_->caret;
-    undo_ = std::move(now);
+    *undo_ = std::move(now);
     typedTo_ = -1;
     drawn_ = false;
     dirty_ = true;

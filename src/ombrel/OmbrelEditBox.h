@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -149,7 +149,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   void selectAll();
   void deleteSelection();
   void undo();
-  bool canUndo() const { return undo_.has_value(); }
+  bool canUndo() const { return undo_ != nullptr; }
 
   // True between the first edit of an entry and its end.
   bool entryUnderWay() const { return dirty_; }
@@ -175,7 +175,7 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
   template <class Body>
   void displaying(Body&& body);
   // Inline, defined beside the calls that use them.
-  inline void rememberShown();
+  inline void rememberShown(Shown& before);
   inline bool shownChanged() const;
   // The text, for a write: the first write in a call keeps the text shown before it. Every write
   // of text_ goes through here, so a call without one has left the text as it was.
@@ -250,13 +250,13 @@ class OmbrelEditBox : public ChildControlBase<EditBox> {
     std::string text;
     std::int32_t anchor, caret;
   };
-  std::optional<Before> undo_;
+  std::unique_ptr<Before> undo_;  // held from an entry's first edit to its end
   std::int32_t typedTo_ = -1;
   bool focused_ = false;
   bool dropNextPress_ = false;
   int displayDepth_ = 0;
-  Shown shownBefore_;
-  bool textKept_ = false;  // shownBefore_.text holds the text from before the call
+  Shown* shown_ = nullptr;  // the outermost call's snapshot, on that call's stack
+  bool textKept_ = false;   // shown_->text holds the text from before the call
   Connection fontConnection_;
 };
 

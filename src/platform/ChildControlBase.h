@@ -1,9 +1,11 @@
 #pragma once
 
+#include <string>
 #include <utility>
 
 #include "platform/ChildControl.h"
 #include "platform/Error.h"
+#include "platform/RareString.h"
 
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
@@ -33,8 +35,12 @@ class ChildControlBase : public Interface {
   void put_Visible(Boolean visible) override { update(visible_, visible); }
   Boolean get_CausesValidation() const override { return causesValidation_; }
   void put_CausesValidation(Boolean value) override { causesValidation_ = value; }
-  std::string get_ToolTipText() const override { return toolTipText_; }
-  void put_ToolTipText(const std::string& text) override { update(toolTipText_, text); }
+  std::string get_ToolTipText() const override { return toolTipText_.str(); }
+  void put_ToolTipText(const std::string& text) override {
+    if (toolTipText_ == text) return;
+    toolTipText_ = text;
+    this->DisplayChanged.raise();
+  }
   void Refresh() override {}
 
  protected:
@@ -59,7 +65,7 @@ class ChildControlBase : public Interface {
   std::int16_t tabIndex_ = 0;
   Boolean visible_ = kTrue;
   Boolean causesValidation_ = kTrue;
-  std::string toolTipText_;
+  RareString toolTipText_;  // few children have a tip
 };
 
 }  // namespace kadrelle

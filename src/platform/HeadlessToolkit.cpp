@@ -69,9 +69,15 @@ void HeadlessRichTextBox::put_TextRTF(const std::string& rtf) {
   // The same document again keeps what is shown (and its layout) as it is.
   if (rtf == rtf_) return;
   rtf_ = rtf;
-  document_ = readRtf(rtf);
-  text_ = document_.text();
+  // Only the plain text is kept: most captions are measured and never drawn run by run.
+  document_.reset();
+  text_ = readRtf(rtf).text();
   DisplayChanged.raise();
+}
+
+const RtfDocument& HeadlessRichTextBox::document() const {
+  if (!document_) document_ = std::make_unique<RtfDocument>(readRtf(rtf_));
+  return *document_;
 }
 
 std::unique_ptr<ControlSurface> HeadlessToolkit::createSurface() {

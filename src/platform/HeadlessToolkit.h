@@ -82,7 +82,8 @@ class HeadlessRichTextBox : public ChildControlBase<RichTextBox> {
   std::string get_TextRTF() const override { return rtf_; }
   void put_TextRTF(const std::string& rtf) override;
   const std::string& get_Text() const override { return text_; }
-  const RtfDocument& document() const override { return document_; }
+  // The runs are read from the document when a renderer first asks for them.
+  const RtfDocument& document() const override;
   OleColor get_BackColor() const override { return backColor_; }
   void put_BackColor(OleColor color) override { update(backColor_, color); }
   Boolean get_Enabled() const override { return enabled_; }
@@ -91,7 +92,7 @@ class HeadlessRichTextBox : public ChildControlBase<RichTextBox> {
  private:
   PictureBox& parent_;
   std::string rtf_;
-  RtfDocument document_;
+  mutable std::unique_ptr<RtfDocument> document_;  // of rtf_, once asked for
   std::string text_;
   OleColor backColor_ = kSystemWindow;
   Boolean enabled_ = kTrue;

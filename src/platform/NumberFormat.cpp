@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
+#include <unordered_map>
 
 #include "platform/DecimalDigits.h"
 #include "platform/Text.h"
@@ -43,7 +45,7 @@ int splitSections(std::string_view format, std::string_view* parts, int max) {
 
 }  // namespace
 
-NumberFormat::NumberFormat(std::string_view format) : source_(format) {
+NumberFormat::Compiled::Compiled(std::string_view format) : source_(format) {
   wellFormed_ = compile(format);
   if (!wellFormed_) {
     useDefault_ = true;
@@ -52,7 +54,7 @@ NumberFormat::NumberFormat(std::string_view format) : source_(format) {
   }
 }
 
-bool NumberFormat::compile(std::string_view format) {
+bool NumberFormat::Compiled::compile(std::string_view format) {
   static constexpr std::pair<std::string_view, std::string_view> kNamed[] = {
       {"General Number", ""},
       {"Currency", "$#,##0.00;($#,##0.00)"},
@@ -82,7 +84,7 @@ bool NumberFormat::compile(std::string_view format) {
   return true;
 }
 
-bool NumberFormat::compileSection(std::string_view text, Section& s) {
+bool NumberFormat::Compiled::compileSection(std::string_view text, Section& s) {
   enum Phase { kInt, kFrac, kExp } phase = kInt;
   s.empty = text.empty();
   int firstIntZero = -1;
@@ -164,13 +166,44 @@ bool NumberFormat::compileSection(std::string_view text, Section& s) {
   return true;
 }
 
+NumberFormat::NumberFormat(std::string_view format) {
+  if (format.empty()) return;
+  // Formats of the same text share one compilation. Entries whose formats are all gone are
+  // swept out once the table has doubled since the last sweep.
+  static std::mutex mutex;
+  static auto& table = *new std::unordered_map<std::string, std::weak_ptr<const Compiled>>;
+  static std::size_t sweepAt = 64;
+  std::lock_guard lock(mutex);
+  std::weak_ptr<const Compiled>& entry = table[std::string(format)];
+  if ((c_ = entry.lock())) return;
+  c_ = std::make_shared<const Compiled>(format);
+  entry = c_;
+  if (table.size() >= sweepAt) {
+    std::erase_if(table, [](const auto& e) { return e.second.expired(); });
+    sweepAt = std::max<std::size_t>(64, 2 * table.size());
+  }
+}
+
+const std::string& NumberFormat::source() const {
+  static const std::string kEmpty;
+  return c_ ? c_->source_ : kEmpty;
+}
+
+void NumberFormat::format(double value, std::string& out) const {
+  if (!c_) {
+    out = numberText(value);
+    return;
+  }
+  c_->format(value, out);
+}
+
 std::string NumberFormat::format(double value) const {
   std::string out;
   format(value, out);
   return out;
 }
 
-void NumberFormat::format(double value, std::string& out) const {
+void NumberFormat::Compiled::format(double value, std::string& out) const {
   if (useDefault_ || !std::isfinite(value)) {
     out = numberText(value);
     return;
@@ -198,8 +231,8 @@ void NumberFormat::format(double value, std::string& out) const {
   formatSection(*s, magnitude, minus, out);
 }
 
-void NumberFormat::formatSection(const Section& s, double magnitude, bool minus,
-                                 std::string& out) const {
+void NumberFormat::Compiled::formatSection(const Section& s, double magnitude, bool minus,
+                                           std::string& out) const {
   // The value's 15 significant digits, the precision Basic formats with: 2.345 is 2.345 here, so
   // "0.00" rounds it up, whatever binary number is nearest to 2.345.
   DecimalDigits dec = DecimalDigits::of(magnitude, 15);

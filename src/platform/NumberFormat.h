@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,9 +77,9 @@ class NumberFormat {
   NumberFormat() = default;
   explicit NumberFormat(std::string_view format);
 
-  const std::string& source() const { return source_; }
+  const std::string& source() const;
   // False when the format is malformed and values are shown in their default text form.
-  bool wellFormed() const { return wellFormed_; }
+  bool wellFormed() const { return !c_ || c_->wellFormed_; }
 
   // Replaces out's content with the formatted value; reuses out's storage.
   void format(double value, std::string& out) const;
@@ -117,15 +118,23 @@ class NumberFormat {
     bool empty = true;  // no items at all
   };
 
-  bool compile(std::string_view format);
-  bool compileSection(std::string_view text, Section& section);
-  void formatSection(const Section& section, double magnitude, bool minus, std::string& out) const;
+  // A format as compiled: one per text, shared by every NumberFormat of that text (a form's
+  // controls mostly show a handful of formats), and never changed once made.
+  struct Compiled {
+    explicit Compiled(std::string_view format);
+    bool compile(std::string_view format);
+    bool compileSection(std::string_view text, Section& section);
+    void format(double value, std::string& out) const;
+    void formatSection(const Section& section, double magnitude, bool minus,
+                       std::string& out) const;
 
-  std::string source_;
-  std::string literals_;
-  std::vector<Section> sections_;
-  bool wellFormed_ = true;
-  bool useDefault_ = true;  // empty, "General Number" or malformed
+    std::string source_;
+    std::string literals_;
+    std::vector<Section> sections_;
+    bool wellFormed_ = true;
+    bool useDefault_ = true;  // empty, "General Number" or malformed
+  };
+  std::shared_ptr<const Compiled> c_;  // none: the empty format
 };
 
 }  // namespace kadrelle
