@@ -242,21 +242,9 @@ class SurfaceWidget : public QWidget {
 
 }  // namespace
 
-namespace {
-// Arial 8.25 pt, made once, shared by every surface and kept past the application's end.
-const QFont& surfaceFont() {
-  static const QFont* font = [] {
-    auto* f = new QFont(QStringLiteral("Arial"));
-    f->setPointSizeF(8.25);
-    return f;
-  }();
-  return *font;
-}
-}  // namespace
-
 QtSurface::QtSurface()
     : widget_(new SurfaceWidget(*this)),
-      font_(surfaceFont()),
+      font_(QApplication::font()),
       perTwip_(qt::pixelsPerTwip(widget_)) {
   sizing_ = true;
   widget_->resize(toPixels(width_, perTwip_), toPixels(height_, perTwip_));

@@ -68,7 +68,8 @@ class QtSurface : public ControlSurface {
 
   // The widget; a host parents and places it. Null once Qt has destroyed it.
   QWidget* widget() const { return widget_; }
-  // The font the surface measures in (Arial 8.25 pt).
+  // The font the surface measures in: the application's font when the surface is made, so the
+  // edit box is one line of the text it shows.
   const QFont& font() const { return font_; }
   // The caption shown on this surface, for the accessible name.
   QtRichTextBox* caption() const { return caption_; }
