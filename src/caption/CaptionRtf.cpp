@@ -73,11 +73,11 @@ bool CaptionDocument::sameInputs(const CaptionInputs& in) const {
          size_ == in.font->get_Size().scaled();
 }
 
-const std::string& CaptionDocument::build(const CaptionInputs& in) {
-  if (sameInputs(in)) return rtf_;
+const std::string& CaptionDocument::build(const CaptionInputs& in, const std::string& shown) {
+  if (sameInputs(in)) return shown;
   built_ = false;
-  captionRtf(in, rtf_);
-  rtf_.shrink_to_fit();  // kept for the life of the control
+  thread_local std::string rtf;
+  captionRtf(in, rtf);
   description_.assign(in.description);
   units_.assign(in.units);
   hasFont_ = in.font != nullptr;
@@ -90,13 +90,14 @@ const std::string& CaptionDocument::build(const CaptionInputs& in) {
   editorPosition_ = in.editorPosition;
   captionPosition_ = in.captionPosition;
   built_ = true;
-  return rtf_;
+  return rtf;
 }
 
 const std::string& Kadrelle::MakeCaptionRTF() {
   const std::string& rtf =
       m_captionDocument.build({m_captionText, m_unitsText, m_CaptionFont.get(), m_UnitsFontScale,
-                               m_EditorPosition, m_CaptionPosition});
+                               m_EditorPosition, m_CaptionPosition},
+                              m_rtfCaption->get_TextRTF());
   if (rtf.empty()) return rtf;
   Trace(rtf, "MakeCaptionRTF", 16);
   Trace("done", "MakeCaptionRTF", 16);

@@ -26,12 +26,15 @@ struct CaptionInputs {
 // a size beyond 16 bits is error 6. The text goes into out, reusing its storage.
 void captionRtf(const CaptionInputs& in, std::string& out);
 
-// The caption document of the last inputs it was built from: built again only when the texts,
-// the font's name, size or boldness, the units scale or a position differ. A build that fails
-// keeps nothing, so the same inputs fail again.
+// Remembers the inputs of the caption document last shown, so that the same inputs are not built
+// again. The document itself is kept once, by the rich-text box that shows it: `build` returns
+// `shown` when the inputs are those of the last build, else builds into a buffer of the calling
+// thread (valid until the next build on it). A build that fails keeps nothing, so the same inputs
+// fail again; `forget` does the same for a document that could not be shown.
 class CaptionDocument {
  public:
-  const std::string& build(const CaptionInputs& in);
+  const std::string& build(const CaptionInputs& in, const std::string& shown);
+  void forget() { built_ = false; }
 
  private:
   bool sameInputs(const CaptionInputs& in) const;
@@ -43,7 +46,6 @@ class CaptionDocument {
   std::int32_t unitsFontScale_ = 0;
   EditorPositions editorPosition_ = kEditorLeft;
   CaptionPositions captionPosition_ = AlignedLeft;
-  std::string rtf_;
 };
 
 }  // namespace kadrelle

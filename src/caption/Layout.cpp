@@ -125,8 +125,14 @@ void Kadrelle::UserControl_Resize() {
 void Kadrelle::ResizeRTF() {
   Trace("start", "ResizeRTF", 16);
   const float margin = borderMargin();
-  // The document is handed over from where it was built, without a copy.
-  m_rtfCaption->put_TextRTF(MakeCaptionRTF());
+  // The document is handed over from where it was built, without a copy; the box keeps the one
+  // copy. One it refused is built again next time.
+  try {
+    m_rtfCaption->put_TextRTF(MakeCaptionRTF());
+  } catch (...) {
+    m_captionDocument.forget();
+    throw;
+  }
   // Read in place; the trace line keeps its own copy, as a handler of the label's events may
   // change the caption meanwhile.
   const std::string& text = m_rtfCaption->get_Text();

@@ -79,7 +79,7 @@ class HeadlessRichTextBox : public ChildControlBase<RichTextBox> {
   explicit HeadlessRichTextBox(PictureBox& parent) : parent_(parent) {}
   PictureBox& parent() const { return parent_; }
 
-  std::string get_TextRTF() const override { return rtf_; }
+  const std::string& get_TextRTF() const override { return rtf_; }
   void put_TextRTF(const std::string& rtf) override;
   const std::string& get_Text() const override { return text_; }
   // The runs are read from the document when a renderer first asks for them.

@@ -13,7 +13,8 @@ namespace kadrelle {
 // A rich-text box showing one RTF document.
 class RichTextBox : public ChildControl {
  public:
-  virtual std::string get_TextRTF() const = 0;
+  // The document as last given. Valid until the document changes.
+  virtual const std::string& get_TextRTF() const = 0;
   virtual void put_TextRTF(const std::string& rtf) = 0;
   // The plain text: one line per paragraph, lines joined by CR LF, no line break at the end.
   // Valid until the document changes.

@@ -196,7 +196,7 @@ class QtRichTextBox : public QtChild<RichTextBox> {
  public:
   explicit QtRichTextBox(QtPictureBox& parent);
   ~QtRichTextBox() override;
-  std::string get_TextRTF() const override { return rtf_; }
+  const std::string& get_TextRTF() const override { return rtf_; }
   void put_TextRTF(const std::string& rtf) override;
   const std::string& get_Text() const override { return text_; }
   const RtfDocument& document() const override { return document_; }

@@ -85,16 +85,22 @@ INSTANTIATE_TEST_SUITE_P(
                     Doc{"S", "U", 8.25, 198590, 0, 0, "\\ql\\b0\\fs16 S\\slmult1\\b0\\fs32767  U"},
                     Doc{"S", "", 16383.5, 100, 0, 0, "\\ql\\b0\\fs32767 S"}));
 
-// The document kept between builds follows each input, back to what it was built from before.
-TEST(CaptionDocumentKept, IsRebuiltForEveryChangedInput) {
+// Only the inputs are kept between builds: each changed input builds again (back to what it was
+// built from before); the same inputs hand back the document shown, until it is forgotten.
+TEST(CaptionDocumentKept, IsRebuiltForEveryChangedInputAndOtherwiseGivesTheShownOne) {
   FontRef f = makeFont("Arial", 8.25);
   CaptionDocument kept;
+  std::string shown, fresh;
   for (CaptionInputs in : {CaptionInputs{"A", "U", f.get()}, CaptionInputs{"", "U", f.get()},
                            CaptionInputs{"", "", f.get()}, CaptionInputs{"A", "U", f.get()}}) {
-    std::string fresh;
     captionRtf(in, fresh);
-    EXPECT_EQ(kept.build(in), fresh) << in.description << "/" << in.units;
+    shown = kept.build(in, shown);
+    EXPECT_EQ(shown, fresh) << in.description << "/" << in.units;
   }
+  const CaptionInputs last{"A", "U", f.get()};
+  EXPECT_EQ(&kept.build(last, shown), &shown);
+  kept.forget();
+  EXPECT_EQ(kept.build(last, std::string("refused")), fresh);
 }
 
 TEST(CaptionDocumentLimits, NoFontIsEmptyAndSizesBeyondSixteenBitsOverflow) {
