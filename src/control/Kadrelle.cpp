@@ -32,11 +32,17 @@ Kadrelle::Kadrelle(const ControlSite& site) : m_site(site) {
   m_rtfCaption->Move(0, 0, 1785, 195);
   m_rtfCaption->put_TabIndex(3);
 
-  connectChildren();
+  // The control hears its children's events as their owner, ahead of any other handler.
+  m_surface->setOwner(this);
+  editBox->setOwner(this);
   UserControl_Initialize();
 }
 
-Kadrelle::~Kadrelle() = default;
+Kadrelle::~Kadrelle() {
+  // Nothing reaches the control once its destruction has begun.
+  editBox->setOwner(nullptr);
+  m_surface->setOwner(nullptr);
+}
 
 void Kadrelle::UserControl_Initialize() {
   std::string setting = m_site.settings.GetSetting(kTypeName, "1", "Debug", "0");

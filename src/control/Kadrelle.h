@@ -30,7 +30,7 @@ namespace kadrelle {
 // of UserControl_InitProperties (a new instance) or UserControl_ReadProperties (a saved one).
 // Every member runs on the host's user-interface thread. Failures are Error exceptions that end
 // the call at the failing step; what was done before stays done.
-class Kadrelle {
+class Kadrelle : private EditBoxOwner, private SurfaceOwner {
  public:
   explicit Kadrelle(const ControlSite& site);
   ~Kadrelle();
@@ -41,7 +41,7 @@ class Kadrelle {
   void UserControl_InitProperties();
   void UserControl_ReadProperties(PropertyBag& bag);
   void UserControl_WriteProperties(PropertyBag& bag);
-  void UserControl_Resize();
+  void UserControl_Resize() override;
   void UserControl_EnterFocus() {}
   void UserControl_ExitFocus() {}
   void UserControl_LostFocus() {}
@@ -159,15 +159,29 @@ class Kadrelle {
   void ApplyLockState();
   void connectValueObject();
   void connectAppLock();
-  void connectChildren();
   void m_appLock_Changed();
   void m_ValueObjRef_ContentChanged();
   void m_ValueObjRef_UpdateError(std::int32_t& code, std::string& description);
   void ApplyParameter(ParameterNumbers number);
 
-  // Editing.
-  void editBox_Change();
-  void editBox_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift);
+  // Editing: the edit box's events, heard as its owner.
+  void editBox_Change() override;
+  void editBox_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) override;
+  void editBox_Click() override { Click.raise(); }
+  void editBox_DblClick() override { DblClick.raise(); }
+  void editBox_KeyPress(std::int16_t& KeyAscii) override { KeyPress.raise(KeyAscii); }
+  void editBox_KeyUp(std::int16_t& KeyCode, std::int16_t& Shift) override {
+    KeyUp.raise(KeyCode, Shift);
+  }
+  void editBox_MouseDown(std::int16_t& Button, std::int16_t& Shift, float& X, float& Y) override {
+    MouseDown.raise(Button, Shift, X, Y);
+  }
+  void editBox_MouseMove(std::int16_t& Button, std::int16_t& Shift, float& X, float& Y) override {
+    MouseMove.raise(Button, Shift, X, Y);
+  }
+  void editBox_MouseUp(std::int16_t& Button, std::int16_t& Shift, float& X, float& Y) override {
+    MouseUp.raise(Button, Shift, X, Y);
+  }
 
   // Caption, layout and styles.
   void UpdateCaption();
@@ -224,7 +238,6 @@ class Kadrelle {
   // Event connections; declared last so they are dropped first.
   Connection m_valueObjConnections[2];
   Connection m_appLockConnection;
-  Connection m_childConnections[10];
 };
 
 }  // namespace kadrelle

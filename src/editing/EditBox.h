@@ -16,6 +16,25 @@
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
+// The one listener that hosts an edit box (the control) hears each of the box's events through
+// this interface, before the events' own handlers. It holds no connection: it must outlive the
+// box or be taken away (EditBox::setOwner(nullptr)) first. Arguments are the box's own cells.
+class EditBoxOwner {
+ public:
+  virtual void editBox_Change() = 0;
+  virtual void editBox_Click() = 0;
+  virtual void editBox_DblClick() = 0;
+  virtual void editBox_KeyDown(std::int16_t& keyCode, std::int16_t& shift) = 0;
+  virtual void editBox_KeyPress(std::int16_t& keyAscii) = 0;
+  virtual void editBox_KeyUp(std::int16_t& keyCode, std::int16_t& shift) = 0;
+  virtual void editBox_MouseDown(std::int16_t& button, std::int16_t& shift, float& x, float& y) = 0;
+  virtual void editBox_MouseMove(std::int16_t& button, std::int16_t& shift, float& x, float& y) = 0;
+  virtual void editBox_MouseUp(std::int16_t& button, std::int16_t& shift, float& x, float& y) = 0;
+
+ protected:
+  ~EditBoxOwner() = default;
+};
+
 // The numeric text box the control hosts as its editor.
 // Any member may fail by throwing Error (any other std::exception counts as error 5).
 //
@@ -88,6 +107,51 @@ class EditBox : public ChildControl {
   Event<std::int16_t&, std::int16_t&, float&, float&> MouseMove;
   Event<std::int16_t&, std::int16_t&, float&, float&> MouseUp;
   Event<> Change;
+
+  void setOwner(EditBoxOwner* owner) { owner_ = owner; }
+
+ protected:
+  // Implementations raise each event through these: the owner first, then the event's handlers.
+  using I16 = std::int16_t;
+  void raiseChange() {
+    if (owner_) owner_->editBox_Change();
+    Change.raise();
+  }
+  void raiseClick() {
+    if (owner_) owner_->editBox_Click();
+    Click.raise();
+  }
+  void raiseDblClick() {
+    if (owner_) owner_->editBox_DblClick();
+    DblClick.raise();
+  }
+  void raiseKeyDown(I16& keyCode, I16& shift) {
+    if (owner_) owner_->editBox_KeyDown(keyCode, shift);
+    KeyDown.raise(keyCode, shift);
+  }
+  void raiseKeyPress(I16& keyAscii) {
+    if (owner_) owner_->editBox_KeyPress(keyAscii);
+    KeyPress.raise(keyAscii);
+  }
+  void raiseKeyUp(I16& keyCode, I16& shift) {
+    if (owner_) owner_->editBox_KeyUp(keyCode, shift);
+    KeyUp.raise(keyCode, shift);
+  }
+  void raiseMouseDown(I16& button, I16& shift, float& x, float& y) {
+    if (owner_) owner_->editBox_MouseDown(button, shift, x, y);
+    MouseDown.raise(button, shift, x, y);
+  }
+  void raiseMouseMove(I16& button, I16& shift, float& x, float& y) {
+    if (owner_) owner_->editBox_MouseMove(button, shift, x, y);
+    MouseMove.raise(button, shift, x, y);
+  }
+  void raiseMouseUp(I16& button, I16& shift, float& x, float& y) {
+    if (owner_) owner_->editBox_MouseUp(button, shift, x, y);
+    MouseUp.raise(button, shift, x, y);
+  }
+
+ private:
+  EditBoxOwner* owner_ = nullptr;
 };
 
 // Makes the edit box component.

@@ -166,7 +166,7 @@ void OmbrelEditBox::finishWith(Variant value) {
   dirty_ = false;
   redraw();
   selectAtEnd();
-  Change.raise();
+  raiseChange();
 }
 
 void OmbrelEditBox::finishEntry() {
@@ -398,7 +398,7 @@ void OmbrelEditBox::focusOut() {
 void OmbrelEditBox::keyDown(std::int16_t keyCode, std::int16_t shift) {
   displaying([&] {
     dropNextPress_ = false;
-    KeyDown.raise(keyCode, shift);
+    raiseKeyDown(keyCode, shift);
     if (keyCode == 0) {
       dropNextPress_ = true;
       return;
@@ -439,7 +439,7 @@ void OmbrelEditBox::actOnKey(std::int16_t keyCode, std::int16_t shift) {
 void OmbrelEditBox::keyPress(std::int16_t keyAscii) {
   displaying([&] {
     if (std::exchange(dropNextPress_, false)) return;
-    KeyPress.raise(keyAscii);
+    raiseKeyPress(keyAscii);
     if (keyAscii == 0) return;
     actOnCharacter(static_cast<std::uint16_t>(keyAscii));
   });
@@ -447,7 +447,7 @@ void OmbrelEditBox::keyPress(std::int16_t keyAscii) {
 
 void OmbrelEditBox::keyUp(std::int16_t keyCode, std::int16_t shift) {
   dropNextPress_ = false;
-  KeyUp.raise(keyCode, shift);
+  raiseKeyUp(keyCode, shift);
 }
 
 void OmbrelEditBox::typeText(std::string_view text) {
@@ -470,7 +470,7 @@ void OmbrelEditBox::pressCodePoint(std::uint32_t codePoint) {
   const std::int16_t original =
       codePoint <= 0xFFFF ? static_cast<std::int16_t>(codePoint) : std::int16_t{'?'};
   std::int16_t keyAscii = original;
-  KeyPress.raise(keyAscii);
+  raiseKeyPress(keyAscii);
   if (keyAscii == 0) return;
   actOnCharacter(keyAscii == original ? codePoint : static_cast<std::uint16_t>(keyAscii));
 }
@@ -508,24 +508,24 @@ void OmbrelEditBox::actOnCharacter(std::uint32_t cp) {
 }
 
 void OmbrelEditBox::mouseDown(std::int16_t button, std::int16_t shift, float x, float y) {
-  MouseDown.raise(button, shift, x, y);
+  raiseMouseDown(button, shift, x, y);
 }
 
 void OmbrelEditBox::mouseMove(std::int16_t button, std::int16_t shift, float x, float y) {
-  MouseMove.raise(button, shift, x, y);
+  raiseMouseMove(button, shift, x, y);
 }
 
 void OmbrelEditBox::mouseUp(std::int16_t button, std::int16_t shift, float x, float y) {
-  MouseUp.raise(button, shift, x, y);
+  raiseMouseUp(button, shift, x, y);
 }
 
 void OmbrelEditBox::click() {
-  Click.raise();
+  raiseClick();
 }
 
 void OmbrelEditBox::dblClick() {
   displaying([&] {
-    DblClick.raise();
+    raiseDblClick();
     anchor_ = 0;
     caret_ = length();
   });

@@ -9,6 +9,17 @@
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
 
+// The one listener that owns a surface (the control) hears of each resize through this
+// interface, before Resize's handlers. It holds no connection: it must outlive the surface or be
+// taken away (ControlSurface::setOwner(nullptr)) first.
+class SurfaceOwner {
+ public:
+  virtual void UserControl_Resize() = 0;
+
+ protected:
+  ~SurfaceOwner() = default;
+};
+
 // The control's own drawing area, on which its children sit. Its font is the one the control was
 // designed with (Arial 8.25 pt) and never changes at run time.
 class ControlSurface {
@@ -38,6 +49,18 @@ class ControlSurface {
   // Raised once after each change of what the surface shows (size, colour, back style), before
   // Resize for a size change; a write that changes nothing raises nothing.
   Event<> DisplayChanged;
+
+  void setOwner(SurfaceOwner* owner) { owner_ = owner; }
+
+ protected:
+  // Implementations raise Resize through this: the owner first, then the event's handlers.
+  void raiseResize() {
+    if (owner_) owner_->UserControl_Resize();
+    Resize.raise();
+  }
+
+ private:
+  SurfaceOwner* owner_ = nullptr;
 };
 
 }  // namespace kadrelle

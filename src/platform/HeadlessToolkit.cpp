@@ -42,7 +42,7 @@ void HeadlessSurface::resize(float width, float height) {
   width_ = width;
   height_ = height;
   DisplayChanged.raise();
-  Resize.raise();
+  raiseResize();
 }
 
 float HeadlessSurface::TextHeight(const std::string& text) const {

@@ -276,7 +276,7 @@ void QtSurface::resize(float width, float height) {
     sizing_ = false;
   }
   DisplayChanged.raise();
-  Resize.raise();
+  raiseResize();
 }
 
 void QtSurface::widgetResized() {

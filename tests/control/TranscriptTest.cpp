@@ -57,7 +57,7 @@ class Transcript : public test::ControlTest {
   }
   void key(std::int16_t code) {
     std::int16_t shift = 0;
-    t.editBox().KeyDown.raise(code, shift);
+    t.editBox().raiseKeyDown(code, shift);
   }
 
   Connection change, keyDown;

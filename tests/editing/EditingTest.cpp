@@ -17,7 +17,7 @@ class Editing : public test::ControlTest {
   explicit Editing(const char* debug = "38") : ControlTest(debug) {}
   std::int16_t press(std::int16_t code, std::int16_t shift = 0) {
     t.clear();
-    t.editBox().KeyDown.raise(code, shift);
+    t.editBox().raiseKeyDown(code, shift);
     return code;
   }
 
@@ -110,7 +110,7 @@ TEST_P(Commit, TracesWritesCommitsAndReports) {
     t.editBox().enter(e.typed);
   } else {
     t.editBox().value = Variant(makeFont("Courier New", 10));
-    t.editBox().Change.raise();
+    t.editBox().raiseChange();
   }
   EXPECT_EQ(test::traceMessages(t.debug.lines, "editBox_Change"), e.trace);
   EXPECT_EQ(contains(t.log, "value.Commit"), e.committed);
@@ -225,7 +225,7 @@ TEST_F(Editing, PageKeysStepAViewThatCanStepOtherKeysReachTheHost) {
   // A failing step leaves the key and raises nothing.
   t.faults.fail("appView.Step", 380, "Invalid property value");
   std::int16_t code = 34, shift = 0;
-  EXPECT_THROW(t.editBox().KeyDown.raise(code, shift), Error);
+  EXPECT_THROW(t.editBox().raiseKeyDown(code, shift), Error);
   EXPECT_EQ(code, 34);
   EXPECT_EQ(seen.size(), 2u);
 
@@ -234,7 +234,7 @@ TEST_F(Editing, PageKeysStepAViewThatCanStepOtherKeysReachTheHost) {
   EXPECT_EQ(press(65), 0);
   std::int16_t ascii = 97;
   auto c = k.KeyPress.connect([](std::int16_t& a) { a = 0; });
-  t.editBox().KeyPress.raise(ascii);
+  t.editBox().raiseKeyPress(ascii);
   EXPECT_EQ(ascii, 0);
 }
 
@@ -246,14 +246,14 @@ TEST_F(Editing, MouseAndClickEventsReachTheHostWithTheEditBoxsCells) {
   });
   std::int16_t b = 1, s = 2;
   float x = 12.5f, y = 7;
-  t.editBox().MouseMove.raise(b, s, x, y);
+  t.editBox().raiseMouseMove(b, s, x, y);
   EXPECT_EQ(host, "1 2 12.5 7");
   EXPECT_EQ(x, 0);  // the host's change reaches the edit box's cell
   int clicks = 0;
   auto cc = k.Click.connect([&] { ++clicks; });
   auto dc = k.DblClick.connect([&] { clicks += 10; });
-  t.editBox().Click.raise();
-  t.editBox().DblClick.raise();
+  t.editBox().raiseClick();
+  t.editBox().raiseDblClick();
   EXPECT_EQ(clicks, 11);
 }
 

@@ -151,13 +151,17 @@ class MapSettingsStore : public SettingsStore {
 class RecordingEditBox : public ChildControlBase<EditBox> {
  public:
   explicit RecordingEditBox(CallLog& log) : log_(log) {}
+  // Tests raise the box's events as the box does: to the control first.
+  using EditBox::raiseChange, EditBox::raiseClick, EditBox::raiseDblClick, EditBox::raiseKeyDown,
+      EditBox::raiseKeyPress, EditBox::raiseKeyUp, EditBox::raiseMouseDown, EditBox::raiseMouseMove,
+      EditBox::raiseMouseUp;
 
   KADRELLE_EDIT_BOX_PROPERTIES(KADRELLE_LOGGED_PROPERTY)
   Variant get_Value() override { return value; }
   void put_Value(const Variant& v) override {
     set("Value", value, v);
     text = CStr(v);
-    Change.raise();
+    raiseChange();
   }
   Variant get_InitializeValue() override { return initializeValue; }
   void put_InitializeValue(const Variant& v) override {
@@ -197,7 +201,7 @@ class RecordingEditBox : public ChildControlBase<EditBox> {
     text = typed;
     auto n = parseNumber(typed);
     value = n ? Variant(*n) : Variant(typed);
-    Change.raise();
+    raiseChange();
   }
 
   static std::string describe(const Variant& v) {
