@@ -69,7 +69,7 @@ bool CaptionDocument::sameInputs(const CaptionInputs& in) const {
       editorPosition_ != in.editorPosition || captionPosition_ != in.captionPosition)
     return false;
   if (!in.font) return true;
-  return fontName_ == in.font->get_Name() && bold_ == static_cast<bool>(in.font->get_Bold()) &&
+  return fontName_ == &in.font->get_Name() && bold_ == static_cast<bool>(in.font->get_Bold()) &&
          size_ == in.font->get_Size().scaled();
 }
 
@@ -82,7 +82,7 @@ const std::string& CaptionDocument::build(const CaptionInputs& in, const std::st
   units_.assign(in.units);
   hasFont_ = in.font != nullptr;
   if (in.font) {
-    fontName_ = in.font->get_Name();
+    fontName_ = &in.font->get_Name();
     bold_ = static_cast<bool>(in.font->get_Bold());
     size_ = in.font->get_Size().scaled();
   }

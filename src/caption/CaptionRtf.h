@@ -40,7 +40,8 @@ class CaptionDocument {
   bool sameInputs(const CaptionInputs& in) const;
 
   bool built_ = false;
-  std::string description_, units_, fontName_;
+  std::string description_, units_;
+  const std::string* fontName_ = nullptr;  // font names are kept once per process
   bool hasFont_ = false, bold_ = false;
   std::int64_t size_ = 0;
   std::int32_t unitsFontScale_ = 0;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/Boolean.h"
 #include "platform/Currency.h"
@@ -16,15 +17,18 @@ namespace kadrelle {
 // but read from the weight (above 550 is bold), and setting bold sets the weight to 700 or 400, as
 // standard fonts behave. Changed is raised after each write that changes an attribute, so whoever
 // shows text in the font redraws; a copy takes the attributes, not the listeners.
+//
+// A form holds a few font objects per control but few names: each name is kept once for the
+// process, and a font holds a pointer to it, so two fonts of one name share its address.
 class StdFont : public Object {
  public:
   StdFont() = default;
-  StdFont(std::string name, Currency size) : name_(std::move(name)), size_(size) {}
+  StdFont(std::string_view name, Currency size) : name_(&internedName(name)), size_(size) {}
   StdFont(const StdFont& o)
       : Object(),
-        charset_(o.charset_),
         name_(o.name_),
         size_(o.size_),
+        charset_(o.charset_),
         weight_(o.weight_),
         italic_(o.italic_),
         strikethrough_(o.strikethrough_),
@@ -33,20 +37,21 @@ class StdFont : public Object {
 
   std::int16_t get_Charset() const { return charset_; }
   void put_Charset(std::int16_t v) { update(charset_, v); }
-  const std::string& get_Name() const { return name_; }
-  void put_Name(std::string v) { update(name_, std::move(v)); }
+  // The name's one copy: valid for the life of the process.
+  const std::string& get_Name() const { return *name_; }
+  void put_Name(std::string_view v) { update(name_, &internedName(v)); }
   Currency get_Size() const { return size_; }
   void put_Size(Currency v) { update(size_, v); }
   Boolean get_Bold() const { return Boolean(weight_ > 550); }
   void put_Bold(Boolean v) { update(weight_, std::int16_t(v ? 700 : 400)); }
-  Boolean get_Italic() const { return italic_; }
-  void put_Italic(Boolean v) { update(italic_, v); }
+  Boolean get_Italic() const { return Boolean(italic_); }
+  void put_Italic(Boolean v) { update(italic_, static_cast<bool>(v)); }
   std::int16_t get_Weight() const { return weight_; }
   void put_Weight(std::int16_t v) { update(weight_, v); }
-  Boolean get_Strikethrough() const { return strikethrough_; }
-  void put_Strikethrough(Boolean v) { update(strikethrough_, v); }
-  Boolean get_Underline() const { return underline_; }
-  void put_Underline(Boolean v) { update(underline_, v); }
+  Boolean get_Strikethrough() const { return Boolean(strikethrough_); }
+  void put_Strikethrough(Boolean v) { update(strikethrough_, static_cast<bool>(v)); }
+  Boolean get_Underline() const { return Boolean(underline_); }
+  void put_Underline(Boolean v) { update(underline_, static_cast<bool>(v)); }
 
   // Same attributes.
   friend bool operator==(const StdFont& a, const StdFont& b) {
@@ -65,20 +70,23 @@ class StdFont : public Object {
     Changed.raise();
   }
 
-  std::int16_t charset_ = 0;
-  std::string name_ = "Arial";
+  // The process's one copy of a font name, kept from its first use on.
+  static const std::string& internedName(std::string_view name);
+
+  const std::string* name_ = &internedName("Arial");
   Currency size_ = Currency::fromScaled(82500);
+  std::int16_t charset_ = 0;
   std::int16_t weight_ = 400;
-  Boolean italic_;
-  Boolean strikethrough_;
-  Boolean underline_;
+  bool italic_ = false;  // a font is either: no other True is kept
+  bool strikethrough_ = false;
+  bool underline_ = false;
 };
 
 using FontRef = std::shared_ptr<StdFont>;
 
 // A new font object: Arial 8.25 pt, regular, character set 0, unless told otherwise.
-inline FontRef makeFont(std::string name = "Arial", double points = 8.25) {
-  return std::make_shared<StdFont>(std::move(name), Currency::fromDouble(points));
+inline FontRef makeFont(std::string_view name = "Arial", double points = 8.25) {
+  return std::make_shared<StdFont>(name, Currency::fromDouble(points));
 }
 
 }  // namespace kadrelle
