@@ -11,8 +11,8 @@ void BrommetLockLevel::simulate(std::string_view member) {
   try {
     faults_->check(member);
   } catch (const Error& e) {
-    // A copy: reporting may end the holder, which then takes its reporter away.
-    if (const auto reporter = reporter_) reporter(e);
+    // Read once: reporting may end the holder, which then takes itself away.
+    if (LockFaultListener* listener = listener_) listener->lockLevelFault(e);
     throw;
   }
 }

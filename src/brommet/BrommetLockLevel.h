@@ -2,16 +2,26 @@
 
 #include <cstdint>
 
-#include <functional>
 #include <memory>
 #include <string_view>
 
 #include "binding/LockLevel.h"
+#include "platform/Error.h"
 
 #include "brommet/SimulatedFaults.h"
 
 #pragma GCC visibility push(default)  // what this header declares is public API
 namespace kadrelle {
+
+// Told of a simulated fault of a lock level it holds, before the fault is thrown, so that it can
+// report it: the drive for its session level, a value object for its parameter's level.
+class LockFaultListener {
+ public:
+  virtual void lockLevelFault(const Error& error) = 0;
+
+ protected:
+  ~LockFaultListener() = default;
+};
 
 // A lock level of the value library: 0 operator, 1 technician, 2 engineer, 3 factory. Raises
 // Changed after each write that changes the level (a write of the same level raises nothing).
@@ -32,11 +42,9 @@ class BrommetLockLevel : public LockLevel {
 
   // The library's own write, also for a fixed level.
   void setLevel(std::int32_t level);
-  // Called with the error of a simulated fault of this level, before it is thrown, so that the
-  // value objects that hold the level can report it.
-  void setFaultReporter(std::function<void(const Error&)> reporter) {
-    reporter_ = std::move(reporter);
-  }
+  // Who hears of this level's simulated faults; null for no one. It must take itself away
+  // before it goes.
+  void setFaultListener(LockFaultListener* listener) { listener_ = listener; }
   bool isFixed() const { return fixed_; }
 
  private:
@@ -45,7 +53,7 @@ class BrommetLockLevel : public LockLevel {
   void simulate(std::string_view member);
 
   std::shared_ptr<SimulatedFaults> faults_;
-  std::function<void(const Error&)> reporter_;
+  LockFaultListener* listener_ = nullptr;
 };
 
 }  // namespace kadrelle

@@ -13,17 +13,19 @@ BrommetValueObject::BrommetValueObject(std::shared_ptr<ServoDrive> drive)
   if (!drive_) throw Error::objectNotSet();
   appLock_ = drive_->appLock();
   requiredLock_ = std::make_shared<BrommetLockLevel>(0, true, drive_->faults());
-  requiredLock_->setFaultReporter([this](const Error& e) {
-    if (showing_ == 0) report(e);
-  });
+  requiredLock_->setFaultListener(this);
   appView_ = std::make_shared<BrommetView>(*this, true);
   driveView_ = std::make_shared<BrommetView>(*this, false);
 }
 
 BrommetValueObject::~BrommetValueObject() {
-  requiredLock_->setFaultReporter(nullptr);  // a control may keep the level longer
+  requiredLock_->setFaultListener(nullptr);  // a control may keep the level longer
   appView_->detach();
   driveView_->detach();
+}
+
+void BrommetValueObject::lockLevelFault(const Error& error) {
+  if (showing_ == 0) report(error);
 }
 
 ViewRef BrommetValueObject::get_AppView() {

@@ -32,7 +32,8 @@ namespace kadrelle {
 // ParameterNumber 0 selects no parameter (key and descriptions ""); an unknown number selects
 // nothing either, but the descriptions name the number. Both are read-only.
 class BrommetValueObject : public ValueObject,
-                           public std::enable_shared_from_this<BrommetValueObject> {
+                           public std::enable_shared_from_this<BrommetValueObject>,
+                           private LockFaultListener {
  public:
   // UpdateError codes.
   static constexpr std::int32_t kAboveMaximum = 30001;
@@ -78,6 +79,9 @@ class BrommetValueObject : public ValueObject,
 
  private:
   friend class BrommetView;
+
+  // A simulated fault of the parameter's lock level, reported unless a view is being shown.
+  void lockLevelFault(const Error& error) override;
 
   // A value written into a view, waiting for Commit.
   struct Pending {

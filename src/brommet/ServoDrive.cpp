@@ -79,11 +79,11 @@ ServoDrive::ServoDrive(std::shared_ptr<const DriveDescription> description, std:
   }
   driveTemperature_ = value(param::DriveTemperature) / 10;
   motorTemperature_ = value(param::MotorTemperature) / 10;
-  appLock_->setFaultReporter([this](const Error& e) { reportLockFault(e); });
+  appLock_->setFaultListener(this);
 }
 
 ServoDrive::~ServoDrive() {
-  appLock_->setFaultReporter(nullptr);  // a host may keep the lock level longer
+  appLock_->setFaultListener(nullptr);  // a host may keep the lock level longer
 }
 
 std::size_t ServoDrive::indexOrThrow(ParameterNumbers number) const {
@@ -129,7 +129,7 @@ void ServoDrive::refresh(ParameterNumbers number) {
   notify(indexOrThrow(number), Notice::Refresh);
 }
 
-void ServoDrive::reportLockFault(const Error& error) {
+void ServoDrive::lockLevelFault(const Error& error) {
   struct Clear {
     std::optional<Error>& fault;
     ~Clear() { fault.reset(); }

@@ -52,7 +52,7 @@ namespace kadrelle {
 // object reports what its handlers throw (see BrommetValueObject). A lock level that cannot be
 // read is reported by the value objects that hold it (UpdateError, ContentChanged), then throws;
 // the library's own members just throw.
-class ServoDrive {
+class ServoDrive : private LockFaultListener {
  public:
   // The format name and version written into, and expected in, a parameter file.
   static constexpr const char* kFileFormat = "Brommet drive parameters";
@@ -155,7 +155,7 @@ class ServoDrive {
 
   void notify(std::size_t index, Notice notice = Notice::Changed);
   // Tells every watcher that the session's lock level could not be read.
-  void reportLockFault(const Error& error);
+  void lockLevelFault(const Error& error) override;
   std::size_t indexOrThrow(ParameterNumbers number) const;
   // Writes a measured quantity, rounded to whole drive units.
   void setMeasured(ParameterNumbers number, double driveValue);
