@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -500,10 +501,10 @@ void fromJson(const std::string& content, const std::string& where, Form& form) 
   if (!controls.is(Value::Kind::Array)) bad({where, "controls"}, "expected a list of controls");
 
   // Check everything before creating anything, so a bad file loads nothing.
-  std::vector<Pending> pending;
-  pending.reserve(controls.size());
+  // A control's entry is dropped once it has read it, so the form's peak is the finished form.
+  std::deque<Pending> pending;
   std::unordered_set<std::string_view> names;  // views of the names in `pending`
-  names.reserve(pending.capacity());
+  names.reserve(controls.size());
   std::string at, pat;
   std::size_t i = 0;
   for (Value c = controls.first(); !c.isEnd(controls); c = c.next(), ++i) {
@@ -543,14 +544,13 @@ void fromJson(const std::string& content, const std::string& where, Form& form) 
   }
   names = std::unordered_set<std::string_view>();
   // Each control reads its settings; a value the control refuses, or a key it does not know,
-  // takes every control of this file off the form again. A control's settings are dropped once
-  // it has read them.
+  // takes every control of this file off the form again.
   const std::size_t before = form.size();
   const bool changed = form.changed();
   try {
-    for (std::size_t n = 0; n < pending.size(); ++n) {
-      readControl(pending[n], n, where, form);
-      static_cast<MemoryPropertyBag&>(pending[n].bag) = MemoryPropertyBag();
+    for (std::size_t n = 0; !pending.empty(); ++n) {
+      readControl(pending.front(), n, where, form);
+      pending.pop_front();
     }
   } catch (...) {
     form.truncate(before);
