@@ -21,9 +21,10 @@ run() {
   grep -qE -- "$pattern" <<<"$out" || fail "kadrelle $* printed '$out', expected /$pattern/"
 }
 
-# serve NAME: a served simulated drive; its address in $NAME, its process in ${NAME}_pid.
+# serve NAME [OPTION...]: a served simulated drive; its address in $NAME, its process in
+# ${NAME}_pid.
 serve() {
-  "$K" serve --port 0 >"$T/$1.out" 2>&1 &
+  "$K" serve --port 0 "${@:2}" >"$T/$1.out" 2>&1 &
   pids+=($!)
   printf -v "$1_pid" %s $!
   for _ in $(seq 50); do grep -qs "until stopped" "$T/$1.out" && break; sleep 0.1; done
@@ -57,6 +58,17 @@ printf 'print(drive:get("P7"))' >"$T/get.lua"
 run 0 '^9' --drive-description "$T/mine.json" script "$T/get.lua"
 run 0 '^ Gain +\*?9' run --print --drive-description "$T/mine.json"
 run 1 'No parameter P1510' get P1510 --drive-description "$T/mine.json"
+# A served description with a 32-bit register low word first and scaled: pymodbus reads 5 as
+# 50 tenths; 70000 tenths written as 4464 and 1 read back as 7000.
+printf '{"format": "Kadrelle drive description", "version": 1, "parameters": [
+  {"key": "P8", "number": 8, "name": "Reach", "range": [0, 100000], "default": 5,
+   "register": {"address": 200, "type": "int32", "words": "low-first", "scale": 0.1}}]}' \
+  >"$T/scaled.json"
+serve c --drive-description "$T/scaled.json"
+out=$(timeout 10 /usr/bin/python3 "$(dirname "$0")/../modbus/pymodbus_client.py" "${c##*:}" \
+  READ:200:2 WRITE:200:4464/1 READ:200:2)
+[ "$out" = $'50 0\nok\n4464 1' ] || fail "pymodbus's client saw '$out' on the scaled drive"
+run 0 '^P8 Reach: 7000$' --drive "$c" --drive-description "$T/scaled.json" get P8
 printf '{"format": "Kadrelle drive description", "version": 1, "parameters": []}' >"$T/bad.json"
 run 1 'bad.json: parameters: the drive has no parameters' get P7 --drive-description "$T/bad.json"
 kill -STOP "$a_pid"  # connected to, but silent
