@@ -30,6 +30,7 @@
 #include "qt/FormView.h"
 #include "qt/KadrelleWidget.h"
 #include "qt/ToolboxImage.h"
+#include "session/DrivePage.h"
 #include "session/Failure.h"
 #include "session/FormBinder.h"
 #include "session/Notices.h"
@@ -41,20 +42,6 @@ void TraceChannel::Output(std::string_view line) {
   std::string text(line);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   if (view) view->appendPlainText(QString::fromStdString(text));
-}
-
-void MainWindow::fillGroupPage(Form& form, ParameterGroup group, DriveSession& drive) {
-  float top = 120;
-  for (const ParameterInfo& info : drive.catalog()) {
-    if (info.group != group) continue;
-    Kadrelle& k = form.addNew("", {320, top, 6600, 420});
-    k.putref_Font(k.get_Font());  // the edit box in the form's font as well
-    k.put_EditorPosition(1);
-    k.put_EditorWidth(1800);
-    k.put_Parameter(info.number);
-    top += std::max(480.0f, k.children().surface.get_Height() + 60);  // a larger font, a taller row
-  }
-  bindForm(form, drive, "the " + std::string(groupName(group)) + " page");
 }
 
 MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const DriveChoice& drive)
@@ -144,7 +131,8 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
     for (const GroupName& group : parameterGroups()) {
       auto form = std::make_unique<Form>(services);
       form->ambientFont = windowFont;
-      fillGroupPage(*form, group.group, session_);
+      fillParameterPage(*form, session_.catalog(), kWindowPageLayout, group.group);
+      bindForm(*form, session_, "the " + std::string(group.name) + " page");
       addPage(QString::fromUtf8(group.name.data(), qsizetype(group.name.size())), std::move(form));
     }
   }

@@ -42,9 +42,6 @@ class MainWindow : public QMainWindow {
   // The pages' forms, first page first.
   std::vector<Form*> forms() const;
 
-  // A page of controls, one per parameter of a group, bound to the drive.
-  static void fillGroupPage(Form& form, ParameterGroup group, DriveSession& drive);
-
   // Runs the drive for the given time in steps of the window's timer, as the timer would.
   void run(double seconds);
   TrendView* trend() const { return trend_; }

@@ -1,5 +1,7 @@
 #include "session/DrivePage.h"
 
+#include <algorithm>
+
 #include "host/FormFile.h"
 
 namespace kadrelle {
@@ -8,14 +10,17 @@ void loadDrivePage(Form& form) {
   FormFile::fromJson(std::string(drivePageText()), std::string(kDrivePageName), form);
 }
 
-void fillParameterPage(Form& form, std::span<const ParameterInfo> parameters) {
-  float top = 0;
-  for (const ParameterInfo& info : parameters) {  // the built-in page's rows
-    Kadrelle& k = form.addNew(std::string(info.key), {90, top, 3510, 295});
+void fillParameterPage(Form& form, std::span<const ParameterInfo> parameters,
+                       const ParameterPageLayout& layout, std::optional<ParameterGroup> group) {
+  Form::Placement at = layout.firstRow;
+  for (const ParameterInfo& info : parameters) {
+    if (group && info.group != *group) continue;
+    Kadrelle& k = form.addNew(std::string(info.key), at);
+    if (layout.editorInFormFont) k.putref_Font(k.get_Font());
     k.put_EditorPosition(1);
-    k.put_EditorWidth(info.text ? 1620 : 900);
+    k.put_EditorWidth(info.text ? layout.textEditor : layout.numberEditor);
     k.put_Parameter(info.number);
-    top += 480;
+    at.top += std::max(layout.rowPitch, k.children().surface.get_Height() + 60);
   }
 }
 
