@@ -121,6 +121,7 @@ TEST(CaptionDocumentTrace, TracesTheDocumentThenDoneAndNothingWithoutAFont) {
   k.put_UserDescription("Speed Limit");
   EXPECT_EQ(test::traceMessages(t.debug.lines, "MakeCaptionRTF"),
             (Names{t.caption().get_TextRTF(), "done"}));
+  EXPECT_EQ(test::traceMessages(t.debug.lines, "ResizeRTF"), (Names{"start", "done"}));
 }
 
 class Composition : public test::ControlTest {
