@@ -272,6 +272,20 @@ TEST_F(Persistence, FailureAtTheFirstRowOfAFreshInstanceReachesTheHost) {
   EXPECT_EQ(t.editBox().get_Width(), 500.0f);
 }
 
+// A host that sets a property while a new instance takes its defaults (here from the
+// notification InitProperties raises) has it stored, not laid out.
+TEST_F(Persistence, ASetterDuringInitPropertiesOnlyStores) {
+  float widthSeen = -1;
+  t.container.onChanged = [&](const std::string& name) {
+    if (name != "TransparentBack") return;
+    k.put_EditorWidth(500);
+    widthSeen = t.editBox().get_Width();
+  };
+  k.UserControl_InitProperties();
+  EXPECT_NE(widthSeen, 500.0f);
+  EXPECT_EQ(k.get_EditorWidth(), 500.0f);
+}
+
 TEST_F(Persistence, FirstErrorOfTheClosingStepsRunsThemAgainTheSecondReachesTheHost) {
   // The caption's temporary value object fails once, in the closing refresh.
   t.faults.fail("library.createValueObject");
