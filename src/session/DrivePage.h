@@ -13,8 +13,8 @@ namespace kadrelle {
 
 // The built-in drive set-up page, a form file kept in the library (DrivePage.json): identity and
 // communication, limits and motion on the left; read-only information, the drive's enable and
-// speed command and live measurements on the right, showing every editor position, caption
-// alignment and both preset styles.
+// speed command and live measurements on the right; each an edit box at the right of its
+// caption, in both preset styles.
 
 // The page's name in messages, where a form file's path would be.
 inline constexpr std::string_view kDrivePageName = "the built-in drive page";
