@@ -79,6 +79,10 @@ sed 's/"left":0,"top":0,"width":3000,"height":400/"left":9e6,"top":9e6,"width":1
 run 0 'A: P1510' run --print "$T/far.json"
 [ "$("$K" run --print "$T/far.json" | wc -l)" -lt 2010 ] || fail "a far-off control printed unbounded"
 run 0 '^ Axis 1 Speed Limit +\*?[0-9]+ RPM$' run --print "$(dirname "$0")/../../docs/drive-limits.json"
+# A value above its caption: the unit follows the value, not a caption line the control cuts off.
+p='{"key":"Parameter","type":"Long","value":1510},{"key":"EditorPosition","type":"Long","value":2},{"key":"EditorWidth","type":"Single","value":900}'
+echo '{"format":"kadrelle-form","version":1,"controls":[{"type":"Kadrelle","name":"A","left":0,"top":0,"width":3000,"height":600,"properties":['"$p"']}]}' >"$T/above.json"
+run 0 '^ +\*?[0-9]+ RPM$' run --print "$T/above.json"
 echo '{"format":"kadrelle-form","version":1,"controls":[]}' >"$T/empty.json"
 run 1 'empty.json: the form has no controls' run --print "$T/empty.json"
 cp "$drive" "$T/good.json"

@@ -128,16 +128,18 @@ int columnsOf(const std::string& utf8) {
   return static_cast<int>(characters(utf8).size());
 }
 
-// Where the parts of a control go: the caption box, the value's field and, for a value beside
-// its caption, the unit in a column of its own after the value instead of at the caption's end.
+// Where the parts of a control go: the caption box, the value's field and the unit after the
+// value: for a value beside its caption in a column of its own instead of at the caption's end,
+// for one above or below instead of on the caption's last line, where the control has room.
 struct ControlCellsLayout {
   CellRect area;
   int capCol = 0, capWidth = 0;
   int fieldCol = 0, fieldWidth = 1;
   int fieldEnd = 0;  // the column after the field as the control places it
   bool beside = false;
-  std::string unit;    // drawn after the value
-  int unitGlyphs = 0;  // characters taken off the caption's last paragraph for it
+  std::string unit;       // drawn after the value
+  int unitGlyphs = 0;     // characters taken off the caption's last paragraph for it
+  bool unitLine = false;  // the caption's last paragraph was the unit alone: it takes no row
 };
 
 // `unitColumns` is the width of the unit column the control's field shares with the fields
@@ -162,8 +164,19 @@ ControlCellsLayout cellsOf(Kadrelle& control, const Form::Placement& place, cons
   const bool noCaption = l.capWidth == 0;
   l.beside = box.get_Visible() &&
              (noCaption || boxLeft >= capRight || boxLeft + box.get_Width() <= capLeft);
-  if (!l.beside) return l;
   const auto& paragraphs = children.caption.document().paragraphs;
+  if (!l.beside) {
+    const std::string unit = box.get_Visible() ? unitOf(control) : std::string();
+    if (unit.empty() || paragraphs.size() < 2) return l;
+    const std::string last = plainText(paragraphs.back());
+    const int width = columnsOf(unit) + 1;
+    if (trim(last, " ") == "(" + unit + ")" && l.fieldEnd + width <= l.area.col + l.area.width) {
+      l.unit = unit;
+      l.unitGlyphs = columnsOf(last);
+      l.unitLine = true;
+    }
+    return l;
+  }
   if (const std::string unit = unitOf(control); !unit.empty() && !paragraphs.empty()) {
     const std::string shown = "(" + unit + ")";
     std::string last = plainText(paragraphs.back());
@@ -221,7 +234,8 @@ int captionOverflow(Kadrelle& control, const Form::Placement& place, const CellS
   const float capTop = place.top + children.captionBox.get_Top();
   const auto& paragraphs = children.caption.document().paragraphs;
   int row = l.area.row;  // as drawControl places the lines
-  for (std::size_t p = 0; p < paragraphs.size() && l.capWidth > 0; ++p) {
+  const std::size_t shown = paragraphs.size() - (l.unitLine ? 1 : 0);
+  for (std::size_t p = 0; p < shown && l.capWidth > 0; ++p) {
     row = std::max(row, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
     const int drop = p + 1 == paragraphs.size() ? l.unitGlyphs : 0;
     row += static_cast<int>(
@@ -250,7 +264,8 @@ std::optional<CellPos> drawControl(CellGrid& grid, Kadrelle& control, const Form
   const auto& paragraphs = caption.document().paragraphs;
   std::optional<int> captionRow;  // the caption's first row
   int nextRow = area.row;         // a paragraph starts below the lines of the one before
-  for (std::size_t p = 0; p < paragraphs.size() && capWidth > 0; ++p) {
+  const std::size_t shown = paragraphs.size() - (l.unitLine ? 1 : 0);
+  for (std::size_t p = 0; p < shown && capWidth > 0; ++p) {
     int row = std::max(nextRow, scale.row(capTop + lineTwips * (static_cast<float>(p) + 0.5f)));
     if (row >= bottom) break;
     const auto glyphs =
