@@ -168,7 +168,9 @@ keys '?'; waitfor 'F4 +design mode'
 # Design mode: a property by name from the sheet, a refused one, and the form saved with the drive.
 keys x F4; waitfor 'Properties of SpeedLimit'; waitfor 'properties; F4 leaves$'  # wrapped, not cut
 keys U U U; waitfor ' String$'  # Basic's type names
-keys Enter 'Top speed' Enter; waitfor 'SpeedLimit.UserDescription = "Top speed"'
+keys Enter "$(printf 'w%.0s' $(seq 90))"; waitfor '…w{20,}'  # a long entry's end, scrolled
+keys Escape Enter 'Top speed' Enter
+waitfor 'SpeedLimit.UserDescription = "Top speed"'
 keys E E Enter x Enter; waitfor 'Error 13: Type mismatch'
 # A parameter the drive lacks and a display mode without a view are refused (the saved form could
 # not be opened again); a new parameter is shown at once.

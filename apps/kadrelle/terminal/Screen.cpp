@@ -553,9 +553,17 @@ void FormView::drawSheet(CellGrid& grid) {
     grid.text(height - 5 + static_cast<int>(i), left + 1, help[i], kReverse | kDim);
   caret_.reset();
   if (sheet.entry) {
-    const std::string prompt = "New " + row.name + ": ";
+    // A line too long for the row shows its end, after a "…", with the caret's cell free.
+    std::vector<std::string> line = characters("New " + row.name + ": " + *sheet.entry);
+    const std::size_t room = static_cast<std::size_t>(std::max(width - 3, 2));
+    if (line.size() > room) {
+      line.erase(line.begin(), line.end() - static_cast<std::ptrdiff_t>(room - 1));
+      line.insert(line.begin(), "\u2026");
+    }
+    std::string shown;
+    for (const std::string& c : line) shown += c;
     grid.fill(height - 3, left, width, 1);
-    const int used = grid.text(height - 3, left + 1, prompt + *sheet.entry, 0, width - 2);
+    const int used = grid.text(height - 3, left + 1, shown, 0, width - 2);
     caret_ = CellPos{height - 3, left + 1 + used};
   } else {
     grid.text(height - 3, left + 1, "Enter changes it; Tab moves to the next control; F2 saves",
