@@ -132,6 +132,7 @@ MainWindow::MainWindow(std::optional<std::filesystem::path> formFile, const Driv
       auto form = std::make_unique<Form>(services);
       form->ambientFont = windowFont;
       fillParameterPage(*form, session_.catalog(), kWindowPageLayout, group.group);
+      if (form->size() == 0) continue;  // a described drive may have no such parameters
       bindForm(*form, session_, "the " + std::string(group.name) + " page");
       addPage(QString::fromUtf8(group.name.data(), qsizetype(group.name.size())), std::move(form));
     }

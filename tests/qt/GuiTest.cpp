@@ -100,6 +100,20 @@ class GuiTest : public QObject {
       QVERIFY(s.samples.back().first - s.samples.front().first <= gui::TrendView::kSpan);
   }
 
+  // A drive of the user's description: a page for each group its parameters are in, no other.
+  void describedDrivePages() {
+    const std::string file = home_.filePath("mine.json").toStdString();
+    std::ofstream(file) << R"({"format": "Kadrelle drive description", "version": 1, "parameters": [
+      {"key": "P7", "number": 7, "name": "Gain", "range": [0, 50]},
+      {"key": "P8", "number": 8, "name": "Reach", "group": "Limits", "range": [0, 9]}]})";
+    gui::MainWindow w(std::nullopt, DriveChoice{{}, file});
+    auto* pages = w.findChild<QListWidget*>("pages");
+    QCOMPARE(pages->count(), 2);
+    QCOMPARE(pages->item(0)->text(), QStringLiteral("Limits"));
+    QCOMPARE(pages->item(1)->text(), QStringLiteral("Control"));
+    QCOMPARE(w.forms()[1]->name(0), std::string("P7"));
+  }
+
   // A set's differences: the changed rows checked, the others not sendable with their reason;
   // only the checked rows are written.
   void parameterSetRows() {
