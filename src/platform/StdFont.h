@@ -73,7 +73,13 @@ class StdFont : public Object {
   // The process's one copy of a font name, kept from its first use on.
   static const std::string& internedName(std::string_view name);
 
-  const std::string* name_ = &internedName("Arial");
+  // "Arial", looked up once: every control makes fonts of it.
+  static const std::string& defaultName() {
+    static const std::string& name = internedName("Arial");
+    return name;
+  }
+
+  const std::string* name_ = &defaultName();
   Currency size_ = Currency::fromScaled(82500);
   std::int16_t charset_ = 0;
   std::int16_t weight_ = 400;

@@ -165,27 +165,23 @@ ControlCellsLayout cellsOf(Kadrelle& control, const Form::Placement& place, cons
   l.beside = box.get_Visible() &&
              (noCaption || boxLeft >= capRight || boxLeft + box.get_Width() <= capLeft);
   const auto& paragraphs = children.caption.document().paragraphs;
+  const std::string unit = box.get_Visible() ? unitOf(control) : std::string();
+  const std::string shown = "(" + unit + ")";
+  std::string last = paragraphs.empty() ? std::string() : plainText(paragraphs.back());
   if (!l.beside) {
-    const std::string unit = box.get_Visible() ? unitOf(control) : std::string();
-    if (unit.empty() || paragraphs.size() < 2) return l;
-    const std::string last = plainText(paragraphs.back());
-    const int width = columnsOf(unit) + 1;
-    if (trim(last, " ") == "(" + unit + ")" && l.fieldEnd + width <= l.area.col + l.area.width) {
+    if (!unit.empty() && paragraphs.size() > 1 && trim(last, " ") == shown &&
+        l.fieldEnd + columnsOf(unit) + 1 <= l.area.col + l.area.width) {
       l.unit = unit;
       l.unitGlyphs = columnsOf(last);
       l.unitLine = true;
     }
     return l;
   }
-  if (const std::string unit = unitOf(control); !unit.empty() && !paragraphs.empty()) {
-    const std::string shown = "(" + unit + ")";
-    std::string last = plainText(paragraphs.back());
-    if (last.ends_with(shown)) {
-      last.resize(last.size() - shown.size());
-      const std::size_t kept = last.find_last_not_of(' ') + 1;  // the gap before the unit
-      l.unitGlyphs = columnsOf(shown) + static_cast<int>(last.size() - kept);
-      l.unit = unit;
-    }
+  if (!unit.empty() && last.ends_with(shown)) {
+    last.resize(last.size() - shown.size());
+    const std::size_t kept = last.find_last_not_of(' ') + 1;  // the gap before the unit
+    l.unitGlyphs = columnsOf(shown) + static_cast<int>(last.size() - kept);
+    l.unit = unit;
   }
   const int columns = unitColumns >= 0 ? unitColumns : l.unit.empty() ? 0 : columnsOf(l.unit) + 1;
   // Caption, value, unit: the field moves left, a blank after the caption. Value, unit,
